@@ -1,0 +1,89 @@
+# Helpers that every subsystem folder uses to declare its library, its tests
+# and its benchmarks.
+#
+# One code base builds four deliverables. The x86_64 tree builds the desktop
+# variant only; the i686 tree builds the desktop variant and the two handheld
+# variants, whose code paths are switched on by compile definitions. A
+# subsystem library therefore exists once per variant: NAME (desktop),
+# NAME_ppc and NAME_wm.
+
+set(PATHVEX_VARIANTS "")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    list(APPEND PATHVEX_VARIANTS _ppc _wm)
+    set(PATHVEX_DEFS PATHVEX_DESKTOP=1 PATHVEX_X86=1)
+else()
+    set(PATHVEX_DEFS PATHVEX_DESKTOP=1 PATHVEX_X64=1)
+endif()
+set(PATHVEX_DEFS_ppc PATHVEX_HANDHELD=1 PATHVEX_PPC=1)
+set(PATHVEX_DEFS_wm PATHVEX_HANDHELD=1 PATHVEX_WM=1)
+
+set(PATHVEX_WINEPREFIX "${PROJECT_SOURCE_DIR}/build/wineprefix" CACHE PATH "Wine prefix the tests run in")
+set(PATHVEX_TEST_ENV
+    "WINEPREFIX=${PATHVEX_WINEPREFIX}"
+    "WINEDEBUG=-all"
+    "WINEDLLOVERRIDES=mscoree,mshtml="
+    "PATHVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    "PATHVEX_TESTDATA=${PROJECT_SOURCE_DIR}/../shared/testdata")
+
+# pathvex_add_library(NAME SOURCES a.cpp ... [DEPENDS lib ...] [SYSLIBS ws2_32 ...])
+# DEPENDS names other pathvex libraries without a variant suffix.
+function(pathvex_add_library name)
+    cmake_parse_arguments(A "" "" "SOURCES;DEPENDS;SYSLIBS" ${ARGN})
+    foreach(variant IN ITEMS "" ${PATHVEX_VARIANTS})
+        set(target ${name}${variant})
+        add_library(${target} STATIC ${A_SOURCES})
+        target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+        if(variant STREQUAL "")
+            target_compile_definitions(${target} PUBLIC ${PATHVEX_DEFS})
+        else()
+            target_compile_definitions(${target} PUBLIC ${PATHVEX_DEFS${variant}})
+        endif()
+        foreach(dep IN LISTS A_DEPENDS)
+            target_link_libraries(${target} PUBLIC ${dep}${variant})
+        endforeach()
+        if(A_SYSLIBS)
+            target_link_libraries(${target} PUBLIC ${A_SYSLIBS})
+        endif()
+    endforeach()
+endfunction()
+
+# pathvex_add_test(NAME SOURCES t.cpp ... DEPENDS lib ... [VARIANT _ppc] [LABELS l ...])
+# One doctest executable, run under Wine by ctest. Tests see the source
+# folder and the shared test data through the environment.
+function(pathvex_add_test name)
+    cmake_parse_arguments(A "" "VARIANT;TIMEOUT" "SOURCES;DEPENDS;LABELS;SYSLIBS" ${ARGN})
+    add_executable(${name} ${A_SOURCES})
+    target_link_libraries(${name} PRIVATE pathvex_test_main)
+    foreach(dep IN LISTS A_DEPENDS)
+        target_link_libraries(${name} PRIVATE ${dep}${A_VARIANT})
+    endforeach()
+    if(A_SYSLIBS)
+        target_link_libraries(${name} PRIVATE ${A_SYSLIBS})
+    endif()
+    target_link_options(${name} PRIVATE -mconsole)
+    add_test(NAME ${name} COMMAND ${name} --no-colors=true)
+    set(timeout 300)
+    if(A_TIMEOUT)
+        set(timeout ${A_TIMEOUT})
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "${PATHVEX_TEST_ENV}"
+        TIMEOUT ${timeout}
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    if(A_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}")
+    endif()
+endfunction()
+
+# pathvex_add_bench(NAME SOURCES b.cpp ... DEPENDS lib ...): built, never run by the tests.
+function(pathvex_add_bench name)
+    cmake_parse_arguments(A "" "" "SOURCES;DEPENDS;SYSLIBS" ${ARGN})
+    add_executable(${name} ${A_SOURCES})
+    foreach(dep IN LISTS A_DEPENDS)
+        target_link_libraries(${name} PRIVATE ${dep})
+    endforeach()
+    if(A_SYSLIBS)
+        target_link_libraries(${name} PRIVATE ${A_SYSLIBS})
+    endif()
+    target_link_options(${name} PRIVATE -mconsole)
+endfunction()

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both trees (all four deliverables) and runs
+# every test in both under Wine. Exits non-zero when anything fails.
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+
+bash "$root/scripts/setup.sh"
+pathvex_build x64
+pathvex_build x86
+pathvex_ensure_display
+
+status=0
+passed=0
+failed=0
+for arch in x64 x86; do
+    echo "== tests in build/$arch"
+    log="$root/build/$arch/ctest.log"
+    if ctest --test-dir "$root/build/$arch" -j "$(nproc)" --output-on-failure 2>&1 | tee "$log"; then :; fi
+    if ! grep -q "100% tests passed" "$log"; then
+        status=1
+    fi
+    total=$(sed -n 's/.*tests failed out of \([0-9]\+\).*/\1/p' "$log" | tail -n 1)
+    bad=$(sed -n 's/.* \([0-9]\+\) tests failed out of.*/\1/p' "$log" | tail -n 1)
+    total=${total:-0}
+    bad=${bad:-0}
+    [ "$total" -gt 0 ] || status=1
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+done
+wineserver -k 2>/dev/null || true
+echo "$passed passed, $failed failed"
+exit $status

@@ -1,0 +1,3 @@
+// Entry point shared by every test executable.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest.h>

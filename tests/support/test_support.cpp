@@ -1,0 +1,116 @@
+#include "support/test_support.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace testsupport {
+namespace {
+
+// A Linux path from the environment becomes a path Wine can open: Wine maps
+// the root of the Linux file system to drive Z:.
+std::string FromEnvPath(const char* name)
+{
+    const char* v = std::getenv(name);
+    if (!v || !*v)
+        return {};
+    std::string p = v;
+    if (p[0] == '/') {
+        for (char& c : p)
+            if (c == '/')
+                c = '\\';
+        p = "Z:" + p;
+    }
+    return p;
+}
+
+bool DirExists(const std::string& p)
+{
+    DWORD a = GetFileAttributesA(p.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string n = fd.cFileName;
+            if (n == "." || n == "..")
+                continue;
+            std::string p = dir + "\\" + n;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(p);
+            else {
+                SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(p.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+std::string TestDataDir()
+{
+    std::string p = FromEnvPath("PATHVEX_TESTDATA");
+    return DirExists(p) ? p : std::string{};
+}
+
+std::string SourceDir()
+{
+    return FromEnvPath("PATHVEX_SOURCE_DIR");
+}
+
+bool ReadFile(const std::string& path, std::string* out)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    out->clear();
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out->append(buf, n);
+    std::fclose(f);
+    return true;
+}
+
+TempDir::TempDir()
+{
+    char base[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, base);
+    std::string root = (n > 0 && n < MAX_PATH) ? std::string(base, n) : std::string(".\\");
+    static LONG counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char name[96];
+        std::snprintf(name, sizeof name, "pvtest-%lu-%ld-%d", GetCurrentProcessId(),
+                      InterlockedIncrement(&counter), attempt);
+        std::string p = root + name;
+        if (CreateDirectoryA(p.c_str(), nullptr)) {
+            path_ = p;
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir()
+{
+    if (!path_.empty())
+        RemoveTree(path_);
+}
+
+std::wstring TempDir::WPath() const
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, path_.c_str(), -1, nullptr, 0);
+    std::wstring w(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1)
+        MultiByteToWideChar(CP_ACP, 0, path_.c_str(), -1, w.data(), n);
+    return w;
+}
+
+}  // namespace testsupport

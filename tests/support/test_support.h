@@ -1,0 +1,34 @@
+// Small helpers shared by the tests: where the shared test data lives, and
+// temporary folders that clean up after themselves.
+#pragma once
+#include <string>
+
+namespace testsupport {
+
+// The receiver recordings and other data made by others, beside the project.
+// Empty when the folder is absent (tests then skip, saying so).
+std::string TestDataDir();
+
+// The project's source folder (for golden files kept under tests/).
+std::string SourceDir();
+
+// Reads a whole file; false when it cannot be opened.
+bool ReadFile(const std::string& path, std::string* out);
+
+// A fresh empty folder under the system's temporary folder, removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::wstring WPath() const;
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace testsupport
