@@ -1,0 +1,64 @@
+// xml/utf8text.cpp - the UTF-8 / UTF-16 / BSTR text holder.
+#include "xml/utf8text.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+// The converted buffers are sized by asking the conversion first: a fixed
+// multiple of the source length is too small for runs of three-byte
+// characters. The terminator is converted along, so the result is always
+// terminated; a conversion that fails leaves an empty text.
+
+wchar_t* WideFromUtf8(const char* text)
+{
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    wchar_t* wide = new wchar_t[units > 0 ? units + 1 : 1]();
+    if (units > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, units);
+    return wide;
+}
+
+char* Utf8FromWide(const wchar_t* text)
+{
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    char* utf8 = new char[bytes > 0 ? bytes + 1 : 1]();
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, bytes, nullptr, nullptr);
+    return utf8;
+}
+
+}  // namespace
+
+Utf8Text::Utf8Text(const char* utf8)
+{
+    if (!utf8 || !*utf8)
+        return;
+    const size_t length = std::strlen(utf8);
+    length_ = int(length);
+    utf8_ = new char[length + 10]();
+    std::memcpy(utf8_, utf8, length + 1);
+    wide_ = WideFromUtf8(utf8_);
+    bstr_ = SysAllocString(wide_);
+}
+
+Utf8Text::Utf8Text(const wchar_t* utf16)
+{
+    if (!utf16 || !*utf16)
+        return;
+    const size_t length = std::wcslen(utf16);
+    length_ = int(length);
+    wide_ = new wchar_t[length + 10]();
+    std::memcpy(wide_, utf16, (length + 1) * sizeof(wchar_t));
+    utf8_ = Utf8FromWide(wide_);
+    bstr_ = SysAllocString(wide_);
+}
+
+Utf8Text::~Utf8Text()
+{
+    delete[] utf8_;
+    delete[] wide_;
+    if (bstr_)
+        SysFreeString(bstr_);
+}

@@ -1,0 +1,433 @@
+// xml/xml.h - the program's XML document library.
+//
+// Offers the in-memory tree (XMLDocument owning an XMLProlog and a root
+// XMLElement; elements owning their attributes, text, comment and CDATA
+// nodes and their children), entity escaping, the start-tag reader and the
+// element-extent scanner the parser builds on, and navigation and editing of
+// elements. All text is narrow UTF-8. Names, attribute values and text-node
+// text are stored entity-escaped and unescaped when read back (unless the
+// caller asks for the raw, stored form); comments and CDATA are kept exactly
+// as given. Lookups by name compare unescaped names exactly, with case.
+//
+// Nothing here throws, takes a lock or keeps global state. Results are
+// values: 1/0 for done/not done, counts, -1 or null for "not found", and the
+// length to allocate when a text getter is given a null buffer. An index at
+// or past a count is answered with the unchanged count, never an access.
+// A null slot within an element's child count is a child unloaded to a swap
+// file; every walker here steps over it.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "xml/autobuffer.h"
+
+class XMLElement;
+
+// ---------------------------------------------------------------------------
+// Escaping
+
+// Escapes & (unless it starts "&#"), <, >, " and ' into buffer, terminated;
+// returns the escaped length. Null text: 0, nothing written. Null buffer:
+// only the length (allocate it + 10 bytes).
+int XmlEscapeText(const char* text, char* buffer);
+// The escaped length of text (0 for null): XmlEscapeText without a buffer.
+int XmlEscapedLength(const char* text);
+// Turns the five named entities and numeric references back into text, into
+// buffer, terminated; returns the unescaped length. Unknown entities and bare
+// ampersands stay as they are. Null buffer: the stored length, which is never
+// less than the unescaped one (allocate it + 10 bytes). Null stored: 0.
+int XmlUnescapeText(const char* stored, char* buffer);
+// base to the power exponent in 32 bits, saturated; 1 for exponent 0, 0 for a
+// negative exponent (unless base is 1 or -1).
+int IntPower(int base, int exponent);
+// Writes UTF-8 text to an open file as UTF-16LE units, without terminator or
+// byte-order mark. Null file or text writes nothing.
+void WriteUtf8AsUtf16(FILE* file, const char* text);
+
+// ---------------------------------------------------------------------------
+// Element extent
+
+// Just past the end of the element that starts at the first '<' of the
+// NUL-terminated text, or null when the text ends first. For a self-closed
+// element standing alone ("<a/>rest") it is the position of its '>'. A tag
+// is self-closed when the byte before its first '>' is '/', so a '/' inside
+// any attribute value never ends an element. Never earlier than the start
+// tag's '>'.
+const char* FindElementEnd(const char* text);
+inline char* FindElementEnd(char* text)
+{
+    return const_cast<char*>(FindElementEnd(static_cast<const char*>(text)));
+}
+
+// ---------------------------------------------------------------------------
+// Plain records
+
+// How the writer lays out an element; copied into every element of a tree.
+struct XmlExportFormat {
+    unsigned char useBlanks = 0;   // indent with blanks instead of tabs
+    int indentCount = 1;           // indent units per level, at most 50
+    unsigned char oneLine = 0;     // write a lone text node on the tag's line
+};
+
+struct XmlLibraryVersion {
+    int major;
+    int minor;
+    char date[16];   // "dd-mm-yyyy"
+};
+
+// An entry of an element's borrowed-children list.
+struct XmlBorrowedChild {
+    uint64_t inUse;          // 1 while the element is linked in, else 0
+    XMLElement* element;
+};
+
+// Kinds of XMLElement construction.
+enum : int {
+    XML_KIND_TAG = 0,    // the text is a start tag ("<a x=\"1\">", "a", "<a/>")
+    XML_KIND_NAME = 1,   // the text is the element's name, stored unchanged
+};
+
+// Parse status of a document (below 2 counts as success).
+enum : int {
+    XML_STATUS_OK = 0,               // loaded as read, or defaulted (source missing or empty)
+    XML_STATUS_REPAIRED = 1,         // no declaration or no element: one was supplied
+    XML_STATUS_NO_ELEMENT_END = 2,   // a start tag without its end tag
+};
+
+// Targets of the writers (WriteHeader's kind and the document's Save).
+enum XmlSaveTarget : int {
+    XML_SAVE_FILE = 0,         // UTF-8 bytes to an open FILE*
+    XML_SAVE_MEMORY = 1,       // appended to the NUL-terminated text at a char*
+    XML_SAVE_REGISTRY = 2,     // registry keys (the element writer only)
+    XML_SAVE_FILE_UTF16 = 3,   // UTF-16LE units to an open FILE*
+};
+
+// ---------------------------------------------------------------------------
+// Attributes and nodes
+
+class XMLAttribute {
+public:
+    // Name and value stored escaped unless raw; null value stores "".
+    XMLAttribute(const char* name, const char* value, int raw);
+    ~XMLAttribute();
+    XMLAttribute(const XMLAttribute&) = delete;
+    XMLAttribute& operator=(const XMLAttribute&) = delete;
+
+    // Copies the stored (raw) or unescaped name; returns its length. Null
+    // buffer: the stored length.
+    int GetName(char* buffer, int raw) const;
+    // As GetName, for the value.
+    int GetValue(char* buffer, int raw) const;
+    // Stores the name (escaped unless raw) without trailing blanks; null is "".
+    void SetName(const char* name, int raw);
+    // Stores the value (escaped unless raw); null stores "".
+    void SetValue(const char* value, int raw);
+    const char* GetStoredName() const { return name_.get(); }     // never null
+    const char* GetStoredValue() const { return value_.get(); }   // never null
+
+    void SetUIntValue(unsigned n);    // "%u"
+    void SetFloatValue(double x);     // "%f": 1.5 is "1.500000"
+    // Leading decimal digits of the unescaped value (optional blanks and sign),
+    // saturated to 32 bits; 0 when there are none ("12abc" 12, "abc" 0).
+    int GetIntValue() const;
+    double GetFloatValue() const;     // the unescaped value read as a decimal number
+    // The value becomes the Base64 text of count bytes (lines of 72 + CR LF);
+    // returns that text's length.
+    int SetBinaryValue(const void* bytes, int count);
+    // Decodes the Base64 value into buffer when given; returns the decoded
+    // byte count (0 for an empty value). Call with null first to size buffer.
+    int GetBinaryValue(void* buffer) const;
+
+    XMLElement* GetOwner() const { return owner_; }
+    // Returns the previous owner.
+    XMLElement* SetOwner(XMLElement* owner)
+    {
+        XMLElement* old = owner_;
+        owner_ = owner;
+        return old;
+    }
+
+private:
+    std::unique_ptr<char[]> name_;
+    std::unique_ptr<char[]> value_;
+    XMLElement* owner_ = nullptr;
+};
+
+// What text, comment and CDATA nodes share: owner, stored text and position,
+// the number of child elements of the owner that stand before the node.
+class XMLNodeBase {
+public:
+    XMLNodeBase(const XMLNodeBase&) = delete;
+    XMLNodeBase& operator=(const XMLNodeBase&) = delete;
+
+    XMLElement* GetOwner() const { return owner_; }
+    void SetOwner(XMLElement* owner) { owner_ = owner; }
+    int GetPosition() const { return position_; }
+    void SetPosition(int position) { position_ = position; }
+    const char* GetStoredText() const { return text_.get(); }     // never null
+
+protected:
+    XMLNodeBase(XMLElement* owner, int position);
+    ~XMLNodeBase();
+    void StoreText(const char* text, int escape);   // null stores ""
+
+    XMLElement* owner_;
+    std::unique_ptr<char[]> text_;
+    int position_;
+};
+
+class XMLTextNode : public XMLNodeBase {
+public:
+    // Text stored escaped unless raw.
+    XMLTextNode(XMLElement* owner, int position, const char* text, int raw);
+    // As XMLAttribute::GetName, for the text.
+    int GetText(char* buffer, int raw) const;
+    void SetText(const char* text, int raw);   // escaped unless raw; null is ""
+};
+
+class XMLCommentNode : public XMLNodeBase {
+public:
+    XMLCommentNode(XMLElement* owner, int position, const char* text);   // text as given
+    const char* GetText() const { return GetStoredText(); }
+    void SetText(const char* text);   // as given; null is ""
+};
+
+class XMLCDataNode : public XMLNodeBase {
+public:
+    XMLCDataNode(XMLElement* owner, int position, const char* text);   // text as given
+    const char* GetText() const { return GetStoredText(); }
+    void SetText(const char* text);   // as given; null is ""
+};
+
+// ---------------------------------------------------------------------------
+// Element
+
+class XMLElement {
+public:
+    // Reads name and attributes from text with ParseStartTag (kind
+    // XML_KIND_TAG), or takes text as the name unchanged (XML_KIND_NAME).
+    // Arrays start at the first capacities 20, 20, 10, 4, 10 (children,
+    // attributes, comments, text nodes, CDATA), the borrowed list at 1.
+    XMLElement(XMLElement* parent, const char* text, int kind = XML_KIND_TAG);
+    // Deletes attributes, nodes and owned children, unlinks borrowed ones and
+    // deletes the swap files of unloaded ones.
+    ~XMLElement();
+    XMLElement(const XMLElement&) = delete;
+    XMLElement& operator=(const XMLElement&) = delete;
+
+    // -- name and kind
+    // Stores the name escaped; null stores "". Returns the escaped length.
+    int SetName(const char* name);
+    // Copies the stored (raw) or unescaped name; returns its length. Null
+    // buffer: the stored length.
+    int GetName(char* buffer, int raw) const;
+    const char* GetStoredName() const { return name_.get(); }   // never null
+    int GetKind() const { return kind_; }
+
+    // -- start tags (kind XML_KIND_TAG: name up to the first NUL, tab,
+    // blank, '"', '/' or '>', '<' skipped; attributes name="value" stored
+    // raw; values in apostrophes are not read). Removes the attributes,
+    // children and comments first; text nodes and CDATA stay.
+    void ParseStartTag(const char* text, int kind);
+    // Appends a child built from start-tag text; returns the child count.
+    uint32_t AddChildFromTag(const char* text);
+
+    // -- plain reads (no checks beyond the index)
+    XMLElement* GetParent() const { return parent_; }
+    void SetParent(XMLElement* parent) { parent_ = parent; }
+    XMLElement** GetChildren() { return children_.Data(); }
+    XMLElement* GetChild(uint32_t i) const { return i < childCount_ ? children_[i] : nullptr; }  // null also for an unloaded child
+    uint32_t GetChildCount() const { return childCount_; }       // unloaded slots included
+    uint32_t GetChildCapacity() const { return children_.Count(); }
+    XMLAttribute** GetAttributes() { return attributes_.Data(); }
+    XMLAttribute* GetAttribute(uint32_t i) const { return i < attributeCount_ ? attributes_[i] : nullptr; }
+    uint32_t GetAttributeCount() const { return attributeCount_; }
+    uint32_t GetAttributeCapacity() const { return attributes_.Count(); }
+    XMLCommentNode** GetComments() { return comments_.Data(); }
+    XMLCommentNode* GetComment(uint32_t i) const { return i < commentCount_ ? comments_[i] : nullptr; }
+    uint32_t GetCommentCount() const { return commentCount_; }
+    uint32_t GetCommentCapacity() const { return comments_.Count(); }
+    XMLTextNode** GetTextNodes() { return textNodes_.Data(); }
+    XMLTextNode* GetTextNode(uint32_t i) const { return i < textNodeCount_ ? textNodes_[i] : nullptr; }
+    uint32_t GetTextNodeCount() const { return textNodeCount_; }
+    uint32_t GetTextNodeCapacity() const { return textNodes_.Count(); }
+    XMLCDataNode** GetCData() { return cdata_.Data(); }
+    XMLCDataNode* GetCDataNode(uint32_t i) const { return i < cdataCount_ ? cdata_[i] : nullptr; }
+    uint32_t GetCDataCount() const { return cdataCount_; }
+    uint32_t GetCDataCapacity() const { return cdata_.Count(); }
+    uint32_t GetBorrowedCapacity() const { return borrowed_.Count(); }   // list entries allocated
+    int GetBorrowedUsed() const { return borrowedUsed_; }               // entries written since last emptied
+    const XmlExportFormat& GetExportFormat() const { return format_; }
+
+    // -- children
+    int GetChildIndex(const XMLElement* child) const;            // -1: not a child (or null)
+    XMLElement* FindChildPointer(const XMLElement* child) const;  // child, or null
+    int FindChildIndex(const char* name) const;                   // first loaded child of that unescaped name, or -1
+    // The element at a backslash-joined path of child names below this one;
+    // "" (or null) is this element; null when a step is missing.
+    XMLElement* FindElementByPath(const char* path);
+    int GetDepth() const;                                         // ancestors; 0 for a root
+    // Stored names from below the root down to this element joined by '\'
+    // (unescaped unless raw) into buffer; returns its length. A root: 0,
+    // nothing written. Null buffer: the length of the stored joined text.
+    int GetFullName(char* buffer, int raw) const;
+    // "i-" per level from the root's child down to this element (-1 where
+    // an element is not among its parent's children); returns the length.
+    // Null buffer: the size to allocate (depth * 4 + 10, more for an index
+    // of 1000 or above).
+    int GetIndexPath(char* buffer) const;
+    // Name of the swap file of child n: the index path without its last '-',
+    // then "-n" (or n alone for a root), then ".xmltmp".
+    std::string GetSwapFileName(uint32_t n) const;
+    uint32_t ReserveChildren(uint32_t n);                         // returns the free slots
+    uint32_t AppendChild(XMLElement* child);                      // sets its parent; returns the count (unchanged for null)
+    // Inserts at index and returns it; at or past the count appends and
+    // returns the new count. Sets the child's parent. Null: unchanged count.
+    uint32_t InsertChild(uint32_t index, XMLElement* child);
+    // Links child in like InsertChild without owning it or changing its
+    // parent: removing it only unlinks it.
+    uint32_t AddBorrowedChild(XMLElement* child, uint32_t index);
+    // Moves the child from one slot to another; either index at or past the
+    // count returns the count. Otherwise as InsertChild (the parent stays).
+    uint32_t MoveChild(uint32_t from, uint32_t to);
+    // Deletes an owned child, unlinks a borrowed one, deletes the swap file of
+    // an unloaded one; returns the new count.
+    uint32_t RemoveChild(uint32_t index);
+    void RemoveAllChildren();
+    int RemoveBorrowedChildren();                                 // returns the slots unlinked
+    int DeleteSwapFile(uint32_t index) const;                     // nonzero when deleted
+
+    // -- attributes
+    int FindAttributeIndex(const char* name) const;               // first of that unescaped name, or -1
+    // The first attribute of that unescaped name; when none and create is
+    // set, a new last one with the default (escaped; null is ""), else null.
+    XMLAttribute* FindAttribute(const char* name, int create, const char* defaultValue);
+    int GetAttributeIndex(const XMLAttribute* attribute) const;  // -1 when not ours (or null)
+    XMLAttribute* FindAttributePointer(const XMLAttribute* attribute) const;
+    uint32_t ReserveAttributes(uint32_t n);
+    uint32_t AppendAttribute(XMLAttribute* attribute);            // sets its owner; returns the count
+    uint32_t AddAttribute(const char* name, const char* value);  // both escaped
+    uint32_t AddBinaryAttribute(const char* name, const void* bytes, int count);   // Base64 value
+    uint32_t RemoveAttribute(uint32_t index);                     // returns the new count
+    // As RemoveAttribute, but the attribute goes to *out (set to null first)
+    // and belongs to the caller; with a null out it is deleted.
+    uint32_t DetachAttribute(uint32_t index, XMLAttribute** out);
+    void RemoveAllAttributes();
+
+    // -- text nodes, comments, CDATA (position: the children they follow)
+    uint32_t ReserveTextNodes(uint32_t n);
+    uint32_t AppendTextNode(XMLTextNode* node, int position);     // sets owner and position; returns the count
+    uint32_t AddTextNode(const char* text, int position);        // text escaped
+    uint32_t RemoveTextNode(uint32_t index);
+    void RemoveAllTextNodes();
+    uint32_t ReserveComments(uint32_t n);
+    uint32_t AppendComment(XMLCommentNode* node, int position);
+    uint32_t AddComment(const char* text, int position);         // text as given
+    uint32_t RemoveComment(uint32_t index);
+    void RemoveAllComments();
+    uint32_t ReserveCData(uint32_t n);
+    uint32_t AppendCData(XMLCDataNode* node, int position);
+    uint32_t AddCData(const char* text, int position);           // text as given
+    uint32_t RemoveCData(uint32_t index);
+    void RemoveAllCData();
+
+private:
+    // Takes the child out of its slot without deleting it.
+    void UnlinkSlot(uint32_t index);
+    // Puts an entry at index (or at the end) without touching its parent.
+    uint32_t PlaceChild(uint32_t index, XMLElement* child);
+
+    std::unique_ptr<char[]> name_;
+    int kind_ = XML_KIND_TAG;
+    XMLElement* parent_ = nullptr;
+    AutoBuffer<XMLElement*> children_;
+    AutoBuffer<XMLAttribute*> attributes_;
+    AutoBuffer<XMLCommentNode*> comments_;
+    AutoBuffer<XMLTextNode*> textNodes_;
+    AutoBuffer<XMLCDataNode*> cdata_;
+    uint32_t childCount_ = 0;
+    uint32_t attributeCount_ = 0;
+    uint32_t commentCount_ = 0;
+    uint32_t textNodeCount_ = 0;
+    uint32_t cdataCount_ = 0;
+    AutoBuffer<XmlBorrowedChild> borrowed_;
+    int borrowedUsed_ = 0;
+    XmlExportFormat format_;
+};
+
+// ---------------------------------------------------------------------------
+// Prolog and document
+
+// The header of a document: the declaration and the comments standing before
+// (position 0) or after (position 1) the root element. Its comments have no
+// owner element.
+class XMLProlog {
+public:
+    explicit XMLProlog(const char* declaration);   // copied; null is ""
+    ~XMLProlog();
+    XMLProlog(const XMLProlog&) = delete;
+    XMLProlog& operator=(const XMLProlog&) = delete;
+
+    const char* GetDeclaration() const { return declaration_.get(); }   // never null
+    XMLCommentNode** GetComments() { return comments_.Data(); }
+    XMLCommentNode* GetComment(uint32_t i) const { return i < commentCount_ ? comments_[i] : nullptr; }
+    uint32_t GetCommentCount() const { return commentCount_; }
+    uint32_t GetCommentCapacity() const { return comments_.Count(); }
+
+    uint32_t ReserveComments(uint32_t n);                      // first capacity 5, step 10
+    uint32_t AppendComment(XMLCommentNode* node, int position);   // clears the owner; returns the count
+    uint32_t RemoveComment(uint32_t index);                    // returns the new count
+    void RemoveAllComments();
+    // The declaration becomes the standard one naming this encoding.
+    void SetEncoding(const char* encoding);
+    // Writes what stands at a position: at 0 the declaration and CR LF, then
+    // each comment of that position as "<!--text-->" CR LF. target is a
+    // FILE* (XML_SAVE_FILE, XML_SAVE_FILE_UTF16) or the char* text to append
+    // to (XML_SAVE_MEMORY); XML_SAVE_REGISTRY writes nothing.
+    void WriteHeader(void* target, int position, int kind) const;
+
+private:
+    std::unique_ptr<char[]> declaration_;
+    uint32_t commentCount_ = 0;
+    AutoBuffer<XMLCommentNode*> comments_;
+};
+
+class XMLDocument {
+public:
+    XMLDocument();   // no prolog, no root, no file name
+    ~XMLDocument();
+    XMLDocument(const XMLDocument&) = delete;
+    XMLDocument& operator=(const XMLDocument&) = delete;
+
+    XMLElement* GetRoot() const { return root_; }
+    XMLProlog* GetProlog() const { return prolog_; }
+    // Returns the parse status (XML_STATUS_*); the second word (always 0)
+    // goes to *second when given.
+    int GetParseStatus(int* second) const
+    {
+        if (second)
+            *second = status2_;
+        return status_;
+    }
+    void SetSaveOnClose(bool on) { saveOnClose_ = on; }
+    void SetWideName(bool on) { wideName_ = on; }
+    void SetRoot(XMLElement* root);       // deletes the old root, takes this one
+    void SetProlog(XMLProlog* prolog);    // deletes the old prolog, takes this one
+    // Hands the old root to the caller and installs an empty element "root".
+    XMLElement* ReplaceRoot();
+    // Frees root, prolog and file name (all become null).
+    void Clear();
+    static void GetLibraryVersion(XmlLibraryVersion* version);
+
+private:
+    int status_ = XML_STATUS_OK;
+    int status2_ = 0;
+    std::unique_ptr<char[]> fileName_;        // when the wide-name flag is clear
+    std::unique_ptr<wchar_t[]> wideFileName_; // when it is set
+    bool wideName_ = false;
+    XMLProlog* prolog_ = nullptr;
+    XMLElement* root_ = nullptr;
+    bool saveOnClose_ = false;
+};
