@@ -1,0 +1,33 @@
+// app/utils.h - Small services of the shell: wildcard matching of names,
+// copying a resource into memory or a file, and the last-error box.
+//
+// Nothing throws: failures are return values.
+#pragma once
+#include <windows.h>
+#include <array>
+#include <cstddef>
+
+// Entry b is the upper-case form of byte b in the C locale ('a'-'z' become
+// 'A'-'Z', every other byte stays itself). Built at compile time, so it is
+// ready before any match and safe from any thread.
+extern const std::array<unsigned char, 256> CaseFoldTable;
+
+// Matches text against a pattern of "*" (any run) and "?" (any one
+// character). 1 match, 0 mismatch, -1 the text ran out before the pattern.
+// Without exact, letters compare through CaseFoldTable; the rest after a
+// "*" always does.
+int WildcardMatch(const char* text, const char* pattern, bool exact);
+// True when mask is exactly "*", else when WildcardMatch gives 1.
+bool MatchFileMask(const char* text, const char* mask, bool exact);
+
+// Copies resource name of the given type (null: "DATA") from module either
+// into target, a buffer of capacity bytes (toMemory), or into the file whose
+// narrow name target is (capacity unused). False when the resource is
+// missing, cannot be loaded or locked, is larger than capacity, or the file
+// cannot be opened or written; no file is made for a missing resource.
+bool ExtractResource(void* target, size_t capacity, const wchar_t* name, HMODULE module,
+                     bool toMemory, const wchar_t* type);
+
+// Shows the system's text for GetLastError in an information box without
+// owner or caption; does nothing when the last error is 0.
+void ShowLastErrorBox();
