@@ -24,6 +24,7 @@
 #include "xml/autobuffer.h"
 
 class XMLElement;
+class XMLProlog;
 
 // ---------------------------------------------------------------------------
 // Escaping
@@ -102,6 +103,33 @@ enum XmlSaveTarget : int {
     XML_SAVE_MEMORY = 1,       // appended to the NUL-terminated text at a char*
     XML_SAVE_REGISTRY = 2,     // registry keys (the element writer only)
     XML_SAVE_FILE_UTF16 = 3,   // UTF-16LE units to an open FILE*
+};
+
+// Sources of XMLDocument::Load.
+enum XmlLoadSource : int {
+    XML_LOAD_FILE = 0,         // a narrow file name
+    XML_LOAD_TEXT = 1,         // NUL-terminated UTF-8 text in memory
+    XML_LOAD_URL = 2,          // a URL (pathvex-x86; elsewhere the default document)
+    XML_LOAD_WIDE_FILE = 7,    // a UTF-16 file name
+};
+
+// Deepest nesting the parser builds: an element with this many ancestors is
+// not read, the rest of its parent's content is skipped and the document
+// gets XML_STATUS_NO_ELEMENT_END. Keeps every recursive walker's stack small.
+inline constexpr int kXmlMaxDepth = 1000;
+
+// Optional byte transform between a file and the document's UTF-8 text; the
+// program never supplies one. The hook parameter is never passed on: the
+// zero arguments are always 0.
+class XmlTransformHook {
+public:
+    virtual ~XmlTransformHook() = default;
+    // Save: turns the UTF-8 text into the bytes to store (at most capacity,
+    // which is length + 100) and returns their count.
+    virtual int Encode(const char* text, int length, int zero, char* out, int capacity, int zero2) = 0;
+    // Load: decodes count file bytes into out (capacity = count; out has
+    // count + 32 zero bytes) as NUL-terminated UTF-8. The result is unused.
+    virtual int Decode(const char* bytes, int count, int zero, char* out, int capacity, int zero2) = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -333,6 +361,30 @@ public:
     uint32_t RemoveCData(uint32_t index);
     void RemoveAllCData();
 
+    // -- writing, swap files, checks
+    // The whole-document writer: reloads unloaded children, then the
+    // prolog's declaration and position-0 comments, this element at level 0,
+    // the position-1 comments (no prolog pieces in the registry form). With
+    // a hook the text is built in memory and the hook's bytes are written
+    // (file) or appended (memory); UTF-16 with a hook writes nothing.
+    // Returns 1, or 0 when a write or registry call failed.
+    int WriteWithProlog(void* target, int includeChildren, int raw, int form,
+                        const XMLProlog* prolog, XmlTransformHook* hook, void* hookParam);
+    // Writes child index with its subtree to its swap file (GetSwapFileName)
+    // and frees it, leaving a null slot. 1: unloaded now or already; 0: bad
+    // index, a borrowed child, the file name taken, or the file not written
+    // (the child then stays).
+    int UnloadChild(uint32_t index);
+    // Brings an unloaded child back from its swap file and deletes the file.
+    // 1: the slot holds the child; 0: bad index, no file, or a file that
+    // does not parse (it stays).
+    int ReloadChild(uint32_t index);
+    // ReloadChild for every null slot; returns 0.
+    int ReloadAllChildren();
+    // Whether every pointer and text of the subtree can be read; an unloaded
+    // child fails. CDATA is not examined.
+    bool CheckIntegrity() const;
+
 private:
     // Takes the child out of its slot without deleting it.
     void UnlinkSlot(uint32_t index);
@@ -382,6 +434,8 @@ public:
     void RemoveAllComments();
     // The declaration becomes the standard one naming this encoding.
     void SetEncoding(const char* encoding);
+    // Whether the declaration and every comment can be read.
+    bool CheckIntegrity() const;
     // Writes what stands at a position: at 0 the declaration and CR LF, then
     // each comment of that position as "<!--text-->" CR LF. target is a
     // FILE* (XML_SAVE_FILE, XML_SAVE_FILE_UTF16) or the char* text to append
@@ -397,6 +451,11 @@ private:
 class XMLDocument {
 public:
     XMLDocument();   // no prolog, no root, no file name
+    // Load(source, kind, hook, hookParam) into a new document.
+    XMLDocument(const char* source, int kind, XmlTransformHook* hook = nullptr, void* hookParam = nullptr);
+    // Load of a UTF-16 file name (XML_LOAD_WIDE_FILE); ignored is not used.
+    XMLDocument(const wchar_t* fileName, int ignored, XmlTransformHook* hook = nullptr,
+                void* hookParam = nullptr);
     ~XMLDocument();
     XMLDocument(const XMLDocument&) = delete;
     XMLDocument& operator=(const XMLDocument&) = delete;
@@ -417,11 +476,53 @@ public:
     void SetProlog(XMLProlog* prolog);    // deletes the old prolog, takes this one
     // Hands the old root to the caller and installs an empty element "root".
     XMLElement* ReplaceRoot();
-    // Frees root, prolog and file name (all become null).
+    // Writes the document to its own file first when save-on-close is on,
+    // then frees root, prolog and file name (all become null).
     void Clear();
+
+    // -- load and save
+    // Fills the document from source (XmlLoadSource: char* name, char* text
+    // or char* URL; wchar_t* name for XML_LOAD_WIDE_FILE). Always returns 1;
+    // the outcome is the parse status. A missing file or empty text gives
+    // the default document (declaration, empty element "root", status 0,
+    // the file name kept). A text without a leading "<?...?>" declaration or
+    // without an element gives status 1 and forgets the file name, as does a
+    // file that exists but cannot be read. An unmatched start tag or nesting
+    // deeper than kXmlMaxDepth gives status 2 with what was read (perhaps no
+    // root at all); such a document is never saved over its own file.
+    int Load(const void* source, int kind, XmlTransformHook* hook = nullptr, void* hookParam = nullptr);
+    int LoadFromText(const char* text);             // Load(text, XML_LOAD_TEXT)
+    int LoadFromWideText(const wchar_t* text);      // the UTF-16 text as UTF-8, then LoadFromText
+    // Writes the document: XML_SAVE_FILE (UTF-8) or XML_SAVE_FILE_UTF16 to
+    // the file named by target (UTF-16 when the wide-name flag is set), or
+    // to the document's own file when target is null; XML_SAVE_MEMORY
+    // appends to the char* text at target (the caller provides the room).
+    // Files are written beside the target and moved over it only when every
+    // write succeeded, so a failed save leaves the old file as it was.
+    // Returns 1 when written; 0 for no root, no target, the registry or an
+    // unknown kind, a failed write, or a status-2 document's own file.
+    int Save(const void* target, int raw = 1, int kind = XML_SAVE_FILE, XmlTransformHook* hook = nullptr,
+             void* hookParam = nullptr);
+    // WriteWithProlog of the root, children included; the one entry to the
+    // registry form (target: an open HKEY). 0 without a root.
+    int Export(void* target, int raw, int form, const XMLProlog* prolog, XmlTransformHook* hook,
+               void* hookParam);
+    // Clear, then a copy of the source's prolog and tree; status 0, no file
+    // name, save-on-close off. A source without root gives no root.
+    void AssignCopy(const XMLDocument* source);
+    // Whether prolog and tree can be read; false without prolog or root and
+    // for a document whose parse failed (status 2).
+    bool CheckIntegrity() const;
     static void GetLibraryVersion(XmlLibraryVersion* version);
 
 private:
+    friend XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document);
+    // The default document: standard declaration and an empty "root".
+    void MakeDefault();
+    // Forgets where the document came from: Save without a target and
+    // save-on-close then do nothing.
+    void ForgetFileName();
+
     int status_ = XML_STATUS_OK;
     int status2_ = 0;
     std::unique_ptr<char[]> fileName_;        // when the wide-name flag is clear
@@ -431,3 +532,28 @@ private:
     XMLElement* root_ = nullptr;
     bool saveOnClose_ = false;
 };
+
+// ---------------------------------------------------------------------------
+// Parser and writer
+
+// Reads elements from NUL-terminated UTF-8 text (what follows the
+// declaration). With a parent, elements, text, comments and CDATA go into
+// it; at the top level (no parent) comments go to the document's prolog
+// (position 0 before the first start tag, 1 after), text and CDATA are
+// dropped, and only one element is kept: the last with content, or else
+// the first empty one. Returns that element (with a parent: the first empty
+// or last content element read into it), or null. End tags close the
+// innermost open element whatever their name. An unmatched start tag (the
+// element is then dropped) or nesting deeper than kXmlMaxDepth sets the
+// document's status to XML_STATUS_NO_ELEMENT_END; document may be null.
+XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document);
+
+// Writes element and its subtree at level (one indent per level) to target:
+// a FILE* (XML_SAVE_FILE, XML_SAVE_FILE_UTF16), the char* text to append to
+// (XML_SAVE_MEMORY) or an open HKEY (XML_SAVE_REGISTRY: a key "E<index><name>"
+// per element with values "V<attribute>", "C<n>" comments and "D<n>" text and
+// CDATA numbered together; nothing on the handhelds). includeChildren 0
+// leaves child elements out; raw 1 writes names, values and text as stored
+// (escaped), 0 unescaped. Returns 1, or 0 when a write or registry call
+// failed (or target or element is null).
+int XmlWriteElement(void* target, XMLElement* element, int level, int includeChildren, int raw, int form);

@@ -1,0 +1,310 @@
+// xml/xml_parse.cpp - the parser: UTF-8 text to an element tree.
+//
+// One forward pass with an explicit stack of open elements. A tag is cut
+// at its first '>' (a CDATA section at its "]]>"), closes itself when the
+// byte before that '>' is '/', and an end tag closes the innermost open
+// element whatever name it carries: the same tag rules FindElementEnd
+// counts with, so the tree has the shape that element-extent scanning gives,
+// without scanning each element's content once per level above it. Nothing
+// is validated; character data is kept exactly as written (escaped).
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "xml/xml.h"
+
+namespace {
+
+bool IsTrimmed(char c)
+{
+    return c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}
+
+bool StartsWith(const char* p, const char* end, const char* literal)
+{
+    const size_t n = std::strlen(literal);
+    return size_t(end - p) >= n && std::memcmp(p, literal, n) == 0;
+}
+
+// The first occurrence of the literal in [p, end), or null.
+const char* Find(const char* p, const char* end, const char* literal)
+{
+    const size_t n = std::strlen(literal);
+    while (size_t(end - p) >= n) {
+        const char* hit = static_cast<const char*>(std::memchr(p, literal[0], size_t(end - p)));
+        if (!hit || size_t(end - hit) < n)
+            return nullptr;
+        if (std::memcmp(hit, literal, n) == 0)
+            return hit;
+        p = hit + 1;
+    }
+    return nullptr;
+}
+
+enum class Token { End, Comment, CData, Empty, Start };
+
+class Parser {
+public:
+    Parser(XMLElement* parent, XMLProlog* prolog) : parent_(parent), prolog_(prolog)
+    {
+        baseDepth_ = parent ? parent->GetDepth() + 1 : 0;
+    }
+
+    ~Parser()
+    {
+        // An element still open when the text ran out has no end tag: the
+        // outermost one (owned by nobody yet) goes with its whole subtree.
+        if (!open_.empty())
+            delete open_.front();
+    }
+
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
+
+    XMLElement* Run(const char* text, const char* end);
+    int Status() const { return status_; }
+
+private:
+    XMLElement* Current() const { return open_.empty() ? parent_ : open_.back(); }
+    void AddText(const char* from, const char* to);
+    void AddComment(const char* from, const char* to);
+    void AddCData(const char* from, const char* to);
+    // Builds an element from the tag text between '<' and the terminator.
+    XMLElement* MakeElement(XMLElement* parent, const char* from, const char* to);
+    void OnEmpty(const char* lt, const char* gt);
+    void OnStart(const char* lt, const char* gt);
+    void OnEnd();
+    // A start tag below kXmlMaxDepth: refuse it and skip the rest of the
+    // current element's content. False when there is no such element (the
+    // parse then stops).
+    bool RefuseTooDeep(bool opensContent);
+
+    XMLElement* parent_;
+    XMLProlog* prolog_;
+    int baseDepth_ = 0;
+    int status_ = -1;                 // -1: left as it was
+    std::vector<XMLElement*> open_;   // open elements below the parent, outermost first
+    XMLElement* result_ = nullptr;
+    bool startTagSeen_ = false;       // at the top level: comments after it have position 1
+    bool skipping_ = false;           // skipping content that nests too deep
+    long skipDepth_ = 0;              // start tags open inside the skipped content
+    std::string scratch_;             // NUL-terminated copies handed to the tree
+};
+
+void Parser::AddText(const char* from, const char* to)
+{
+    XMLElement* owner = Current();
+    if (!owner || skipping_)
+        return;
+    while (from < to && IsTrimmed(*from))
+        ++from;
+    while (to > from && IsTrimmed(to[-1]))
+        --to;
+    if (from == to)
+        return;
+    scratch_.assign(from, size_t(to - from));
+    const int position = int(owner->GetChildCount());
+    owner->AppendTextNode(new XMLTextNode(owner, position, scratch_.c_str(), 1), position);
+}
+
+// from..to is the markup between '<' and '>' exclusive. A comment keeps what
+// stands between "<!--" and "-->"; a processing instruction what stands
+// between "<?" and "?>". Markup too short for both ends ("<!-->", "<?>")
+// gives an empty comment.
+void Parser::AddComment(const char* from, const char* to)
+{
+    if (skipping_)
+        return;
+    const char* text;
+    const char* textEnd;
+    if (*from == '?') {
+        text = from + 1;
+        textEnd = to;
+        if (textEnd > text && textEnd[-1] == '?')
+            --textEnd;
+    } else {
+        text = from + 3;      // past "!--"
+        textEnd = to - 2;     // before "--"
+    }
+    if (textEnd < text)
+        textEnd = text;
+    scratch_.assign(text, size_t(textEnd - text));
+
+    if (XMLElement* owner = Current()) {
+        const int position = int(owner->GetChildCount());
+        owner->AppendComment(new XMLCommentNode(owner, position, scratch_.c_str()), position);
+        return;
+    }
+    if (prolog_) {
+        const int position = startTagSeen_ ? 1 : 0;
+        prolog_->AppendComment(new XMLCommentNode(nullptr, position, scratch_.c_str()), position);
+    }
+}
+
+void Parser::AddCData(const char* from, const char* to)
+{
+    XMLElement* owner = Current();
+    if (!owner || skipping_)
+        return;   // CDATA outside every element has nowhere to go
+    scratch_.assign(from, size_t(to - from));
+    const int position = int(owner->GetChildCount());
+    owner->AppendCData(new XMLCDataNode(owner, position, scratch_.c_str()), position);
+}
+
+XMLElement* Parser::MakeElement(XMLElement* parent, const char* from, const char* to)
+{
+    scratch_.assign(from, size_t(to - from));
+    return new XMLElement(parent, scratch_.c_str(), XML_KIND_TAG);
+}
+
+bool Parser::RefuseTooDeep(bool opensContent)
+{
+    status_ = XML_STATUS_NO_ELEMENT_END;
+    if (open_.empty())
+        return false;
+    skipping_ = true;
+    skipDepth_ = opensContent ? 1 : 0;
+    return true;
+}
+
+void Parser::OnEmpty(const char* lt, const char* gt)
+{
+    XMLElement* owner = Current();
+    XMLElement* element = MakeElement(owner, lt + 1, gt);
+    if (!open_.empty()) {
+        owner->AppendChild(element);
+        return;
+    }
+    // The top level of this parse.
+    if (parent_) {
+        parent_->AppendChild(element);
+        if (!result_)
+            result_ = element;
+        return;
+    }
+    if (!result_)
+        result_ = element;
+    else
+        delete element;   // a further empty top-level element is not kept
+}
+
+void Parser::OnStart(const char* lt, const char* gt)
+{
+    XMLElement* owner = Current();
+    XMLElement* element = MakeElement(owner, lt + 1, gt);
+    // Inside an open element the child joins its parent at once; an element
+    // of this parse's own top level joins (or becomes the result) only when
+    // its end tag is found.
+    if (!open_.empty())
+        owner->AppendChild(element);
+    open_.push_back(element);
+}
+
+void Parser::OnEnd()
+{
+    if (open_.empty())
+        return;   // nothing open at this level: the end tag closes nothing
+    XMLElement* element = open_.back();
+    open_.pop_back();
+    if (!open_.empty())
+        return;
+    if (parent_) {
+        parent_->AppendChild(element);
+        result_ = element;
+        return;
+    }
+    delete result_;   // the last top-level element with content wins
+    result_ = element;
+}
+
+XMLElement* Parser::Run(const char* p, const char* end)
+{
+    for (;;) {
+        const char* lt = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
+        if (!lt) {
+            AddText(p, end);
+            break;
+        }
+        AddText(p, lt);
+
+        // Cut the markup and say what it is.
+        Token token;
+        const char* gt;
+        if (lt + 1 < end && lt[1] == '/') {
+            token = Token::End;
+            gt = static_cast<const char*>(std::memchr(lt + 2, '>', size_t(end - (lt + 2))));
+        } else if (StartsWith(lt, end, "<![CDATA[")) {
+            token = Token::CData;
+            const char* close = Find(lt + 9, end, "]]>");
+            gt = close ? close + 2 : nullptr;
+        } else {
+            gt = static_cast<const char*>(std::memchr(lt + 1, '>', size_t(end - (lt + 1))));
+            if (StartsWith(lt, end, "<!--") || (lt + 1 < end && lt[1] == '?'))
+                token = Token::Comment;
+            else if (gt && gt[-1] == '/')
+                token = Token::Empty;
+            else
+                token = Token::Start;
+        }
+        if (!gt)
+            break;   // markup without its end: what was read stays
+        p = gt + 1;
+
+        if (skipping_) {
+            if (token == Token::Start) {
+                ++skipDepth_;
+                continue;
+            }
+            if (token != Token::End)
+                continue;
+            if (skipDepth_ > 0) {
+                --skipDepth_;
+                continue;
+            }
+            skipping_ = false;   // the end tag of the element being read
+        }
+
+        switch (token) {
+        case Token::End:
+            OnEnd();
+            break;
+        case Token::Comment:
+            AddComment(lt + 1, gt);
+            break;
+        case Token::CData:
+            AddCData(lt + 9, gt - 2);
+            break;
+        case Token::Empty:
+        case Token::Start:
+            if (open_.empty())
+                startTagSeen_ = true;
+            if (baseDepth_ + int(open_.size()) >= kXmlMaxDepth) {
+                if (!RefuseTooDeep(token == Token::Start))
+                    return result_;
+                continue;
+            }
+            if (token == Token::Empty)
+                OnEmpty(lt, gt);
+            else
+                OnStart(lt, gt);
+            break;
+        }
+    }
+    if (!open_.empty())
+        status_ = XML_STATUS_NO_ELEMENT_END;   // the destructor drops the unmatched element
+    return result_;
+}
+
+}  // namespace
+
+XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document)
+{
+    if (!text)
+        return nullptr;
+    XMLProlog* prolog = document ? document->GetProlog() : nullptr;
+    Parser parser(parent, prolog);
+    XMLElement* result = parser.Run(text, text + std::strlen(text));
+    if (document && parser.Status() >= 0)
+        document->status_ = parser.Status();
+    return result;
+}
