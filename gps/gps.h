@@ -1,0 +1,206 @@
+// gps/gps.h - GPS receiver input.
+//
+// Offers the one GpsPort: the live GPS_CURRENT record as its first member,
+// stream assembly of NMEA lines and SiRF frames from raw receiver bytes, the
+// NMEA parser applied to the live record, and the NMEA log. The geodesy and
+// unit functions are in gps/geodesy.h, the records in gps/gps_record.h, the
+// sentence parsing itself in gps/nmea.h.
+//
+// Threads: the reader thread alone calls AssembleInput and HandleInput. Each
+// unit of input (one NMEA line, one SiRF frame) is applied to the live record
+// under the port's lock; the lock is released before any hook runs, so the
+// hand-over to the main window (a synchronous WM_GPSDATA), the sounds, the
+// repaint and the statistics refresh never wait on a lock that the UI thread
+// may be holding. The UI thread's reads between hand-overs (painting, timers,
+// commands) go through LiveRecordGuard or GpsPort::Snapshot.
+//
+// Effects that belong to the main window, the panes and the recorder go
+// through GpsHooks; a null hook does nothing. Nothing here throws: failures
+// are return values, and bad receiver bytes are dropped, never trusted.
+#pragma once
+#include "gps/geodesy.h"
+#include "gps/gps_record.h"
+#include "gps/nmea.h"
+#include "panes/astro.h"
+#include "resources/resource.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+class GpsPort;
+
+// WM_GPSDATA (resources/resource.h) goes from the reader thread to the main
+// window once per unit, after the unit was applied. wParam: the NMEA line as
+// zero-terminated UTF-16 (no CR LF) or the SirfFrame, valid only during the
+// call. lParam: the GpsPort.
+
+// The kind of the latest input (GpsInputKind).
+inline constexpr int kGpsInputNmea = 0;
+inline constexpr int kGpsInputSirf = 1;
+inline constexpr int kGpsInputDriver = 2;   // pathvex-wm's GPS driver
+// Set by input assembly on the reader thread; read by the raw log screen and
+// the SiRF command menu on the UI thread.
+extern std::atomic<int> GpsInputKind;
+
+// One SiRF binary frame as the decoder and the main window receive it.
+struct SirfFrame {
+    static constexpr size_t kMaxPayload = 1024;
+    uint16_t start;        // 0xA0A2, the first two bytes big-endian
+    uint16_t length;       // payload length, big-endian on the wire
+    uint8_t payload[kMaxPayload];   // byte 0 is the message id; the rest zero
+    uint16_t checksum;     // as sent; not verified
+    uint16_t end;          // 0xB0B3 as sent; not verified
+};
+
+// Applies one frame to the live record. Called by HandleInput with the live
+// record's lock held: it must neither send messages nor call hooks.
+void DecodeSirfMessage(GpsPort* port, const SirfFrame* frame);
+
+// What the input path asks of other subsystems. Set once, before the reader
+// thread starts; every member may be null (then nothing happens).
+struct GpsHooks {
+    // Plays one of the program's WAVE resources ("OK", "ERR2") asynchronously.
+    void (*playSound)(const wchar_t* name);
+    // Invalidates the whole main window with erase and updates it at once.
+    void (*repaintMainWindow)();
+    // Refreshes the statistics list; it checks itself whether it is shown.
+    void (*refreshStatistics)();
+    // Hands one unit to the main window: SendMessageW(WM_GPSDATA, data, port).
+    void (*handOver)(GpsPort* port, WPARAM data);
+    // The recorder's tick, once per batch; mark 0 for an ordinary tick.
+    void (*recorderTick)(GpsPort* port, uint32_t mark);
+    // The current mobile-network cell id (pathvex-wm); null gives 0.
+    uint32_t (*currentCellId)();
+    // The simulation's automatic advance, after every chunk that begins with
+    // '$' and every dropped chunk.
+    void (*autoAdvanceSimulation)(GpsPort* port);
+};
+
+// The NMEA log: one entry per batch, "[%02u:%02u:%02u] %s\r\n" with the local
+// time of writing. Off at start. Written only on the reader thread; switched
+// on and off from the UI thread, which takes effect with the next batch.
+class NmeaLog {
+public:
+    NmeaLog();
+    ~NmeaLog();
+    NmeaLog(const NmeaLog&) = delete;
+    NmeaLog& operator=(const NmeaLog&) = delete;
+
+    void SetEnabled(bool on);               // commands 371 (on) and 372 (off)
+    bool Enabled() const;
+    // Default ".\gps.log". Only while the log is closed; cut to MAX_PATH.
+    void SetPath(const wchar_t* path);
+    // The clock of the time stamps; null restores the machine's local time.
+    void SetClock(LocalClockFn clock);
+    bool IsOpen() const;
+    // Logs one batch up to its first zero byte (opening the file when needed)
+    // or, when the log is off, closes the file. A file that cannot be opened
+    // loses this batch; the next batch tries again.
+    void Write(const char* data, size_t length);
+    void Close();
+
+private:
+    std::atomic<bool> enabled_;
+    FILE* file_;
+    LocalClockFn clock_;
+    wchar_t path_[MAX_PATH];
+};
+
+class GpsPort {
+public:
+    static constexpr size_t kCarryOverSize = 5001;
+    static constexpr size_t kReadChunkSize = 10000;   // the reader's buffer
+
+    GpsPort();    // every field 0, logging off
+    ~GpsPort();
+    GpsPort(const GpsPort&) = delete;
+    GpsPort& operator=(const GpsPort&) = delete;
+
+    // The live record without the lock: for the reader thread, and for the
+    // UI thread only while it handles WM_GPSDATA (the reader then waits).
+    GPS_CURRENT* LiveRecord() { return &live_; }
+    // A whole copy taken under the lock; safe on any thread.
+    GPS_CURRENT Snapshot() const;
+
+    void SetHooks(const GpsHooks& hooks);   // before the reader starts
+    const GpsHooks& Hooks() const { return hooks_; }
+    NmeaLog* Log() { return &log_; }
+
+    // Reader thread: one chunk of receiver bytes. Complete NMEA lines (up to
+    // the last line feed) and whole SiRF frames go to HandleInput; what is
+    // incomplete waits in the carry-over (at most kCarryOverSize bytes). A
+    // chunk that begins with neither '$' nor 0xA0 0xA2 is dropped. Returns 0.
+    int AssembleInput(const char* bytes, size_t count);
+    // Reader thread: one batch (NMEA text of whole lines, or one SiRF frame
+    // by GpsInputKind): logs it, applies each unit, hands each over, then
+    // runs the recorder tick once. Nothing for a null or empty batch.
+    void HandleInput(const char* data, size_t length);
+    // Reads one sentence into msg; with apply, also into the live record
+    // (under the lock) with its sounds and statistics. False for sentences
+    // this program does not read (msg->kind 0, nothing changed).
+    bool ParseNmea(std::string_view sentence, NmeaMessage* msg, bool apply);
+    // The recorder's tick (hook); mark is a speed-limit mark or 0.
+    void RecorderTick(uint32_t mark);
+
+    size_t CarryOverLength() const { return carryLength_; }
+
+private:
+    friend class LiveRecordGuard;
+
+    // What applying a unit asks for once the lock is released.
+    struct PendingEffects {
+        const wchar_t* sound;   // "OK" or "ERR2", then a repaint
+        bool statistics;        // a new maximum
+    };
+
+    void AssemblePiece(const char* bytes, size_t count);
+    void KeepTail(const unsigned char* bytes, size_t count);
+    void HandleNmeaBatch(std::string_view text);
+    void HandleSirfFrame(const unsigned char* bytes, size_t length);
+    void ApplyNmea(const NmeaMessage& msg, PendingEffects* fx);
+    void RunEffects(const PendingEffects& fx);
+    void AutoAdvanceSimulation();
+
+    // The live record must stay the first member: a GpsPort* is passed as
+    // lParam and read as the record (checked in gps_port.cpp).
+    GPS_CURRENT live_;
+    unsigned char carry_[kCarryOverSize];
+    size_t carryLength_;
+    mutable CRITICAL_SECTION lock_;
+    GpsHooks hooks_;
+    NmeaLog log_;
+    // Reader-thread scratch: the carry-over joined with a chunk, and one line
+    // widened for the hand-over.
+    unsigned char work_[kCarryOverSize + kReadChunkSize + 1];
+    wchar_t wide_[kCarryOverSize + kReadChunkSize + 1];
+};
+
+// The UI thread's hold on the live record (and the trip maxima) between
+// hand-overs. Holding it blocks the reader only between two units: the reader
+// never holds the lock while it sends to the UI. Nests on one thread; keep it
+// short and never send to another thread's window while holding it.
+class LiveRecordGuard {
+public:
+    explicit LiveRecordGuard(GpsPort* port);
+    ~LiveRecordGuard();
+    LiveRecordGuard(const LiveRecordGuard&) = delete;
+    LiveRecordGuard& operator=(const LiveRecordGuard&) = delete;
+
+    GPS_CURRENT* get() const { return &port_->live_; }
+    GPS_CURRENT* operator->() const { return get(); }
+    GPS_CURRENT& operator*() const { return *get(); }
+
+private:
+    GpsPort* port_;
+};
+
+// The NMEA batch as lines: cut at each CR, the next line starting two bytes
+// later (the LF is assumed); an empty line or the end of the text ends the
+// list. Lines ended by LF alone therefore come out as one line.
+void SplitLines(std::string_view text, std::vector<std::string_view>* lines);

@@ -1,0 +1,349 @@
+// Stream assembly, hand-over, the NMEA log, and the live record's lock.
+#include "gps_test_util.h"
+
+#include "support/test_support.h"
+
+#include <doctest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+using namespace gpstest;
+
+namespace {
+
+const std::string kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+const std::string kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
+const std::string kGsa = "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39";
+
+std::wstring Wide(const std::string& s)
+{
+    return std::wstring(s.begin(), s.end());
+}
+
+// A SiRF frame: start bytes, big-endian length, payload, checksum, end bytes.
+std::string Frame(const std::string& payload)
+{
+    std::string f = "\xA0\xA2";
+    f += static_cast<char>(payload.size() >> 8);
+    f += static_cast<char>(payload.size() & 0xFF);
+    f += payload;
+    unsigned sum = 0;
+    for (unsigned char c : payload)
+        sum += c;
+    sum &= 0x7FFF;
+    f += static_cast<char>(sum >> 8);
+    f += static_cast<char>(sum & 0xFF);
+    f += "\xB0\xB3";
+    return f;
+}
+
+}  // namespace
+
+TEST_CASE("NMEA lines are assembled across chunks")
+{
+    auto port = NewPort();
+    SUBCASE("a whole GGA and the first five characters of an RMC") {
+        Feed(port.get(), kGga + "\r\n" + kRmc.substr(0, 5));
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga)});
+        CHECK(port->CarryOverLength() == 5);
+        CHECK(Seen.ticks == 1);
+        // The next chunk does not begin with '$', but the kept half comes
+        // first, so the joined text does.
+        Feed(port.get(), kRmc.substr(5) + "\r\n");
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga), Wide(kRmc)});
+        CHECK(port->CarryOverLength() == 0);
+        CHECK(port->LiveRecord()->lastReportType == kReportPosition);
+        CHECK(Seen.ticks == 2);
+    }
+    SUBCASE("a chunk that begins mid-sentence is dropped whole") {
+        Feed(port.get(), kGga.substr(10) + "\r\n" + kRmc + "\r\n");
+        CHECK(Seen.lines.empty());
+        CHECK(Seen.ticks == 0);
+        CHECK(Seen.advances == 1);
+        CHECK(port->LiveRecord()->fix == 0);
+    }
+    SUBCASE("a cut between CR and LF") {
+        Feed(port.get(), kGga + "\r");
+        CHECK(Seen.lines.empty());
+        Feed(port.get(), "\n" + kRmc + "\r\n");
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga), Wide(kRmc)});
+    }
+    SUBCASE("lines ended by LF alone make one line per batch") {
+        Feed(port.get(), kGga + "\n" + kRmc + "\n");
+        CHECK(Seen.lines.size() == 1);
+        CHECK(Seen.reportTypes == std::vector<int>{kReportGga});
+    }
+    SUBCASE("each line sets the report type and the cell id before its hand-over") {
+        CellId = 77;
+        Feed(port.get(), kGga + "\r\n" + kGsa + "\r\n$GNRMC,1,A*00\r\n" + kRmc + "\r\n");
+        CHECK(Seen.reportTypes == std::vector<int>{kReportGga, kReportSatellites, kReportOther, kReportPosition});
+        CHECK(port->LiveRecord()->cellId == 77);
+        CHECK(Seen.ticks == 1);   // one batch
+        CHECK(Seen.advances == 1);
+        CHECK(GpsInputKind == kGpsInputNmea);
+    }
+    SUBCASE("the hand-over text is the line decoded as UTF-8") {
+        Feed(port.get(), "$GPTXT,01,01,02,Caf\xC3\xA9*00\r\n");
+        REQUIRE(Seen.lines.size() == 1);
+        CHECK(Seen.lines[0] == L"$GPTXT,01,01,02,Caf\u00E9*00");
+    }
+    SUBCASE("a zero byte ends the batch's text") {
+        Feed(port.get(), kGga + "\r\n" + std::string(1, '\0') + kRmc + "\r\n");
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga)});
+    }
+}
+
+TEST_CASE("SplitLines cuts at CR and skips the LF")
+{
+    std::vector<std::string_view> lines;
+    SplitLines("$A\r\n$B\r\n", &lines);
+    CHECK(lines == std::vector<std::string_view>{"$A", "$B"});
+    SplitLines("$A\r\n\r\n$B\r\n", &lines);   // an empty line ends the list
+    CHECK(lines == std::vector<std::string_view>{"$A"});
+    SplitLines("$A\r", &lines);               // CR at the very end
+    CHECK(lines == std::vector<std::string_view>{"$A"});
+    SplitLines("$A\n$B\n", &lines);
+    CHECK(lines == std::vector<std::string_view>{"$A\n$B\n"});
+}
+
+TEST_CASE("SiRF frames are handed on one at a time")
+{
+    auto port = NewPort();
+    const std::string f41 = Frame(std::string("\x29\x01\x02", 3));
+    const std::string f4 = Frame(std::string("\x04\x00\x07", 3));
+    SUBCASE("two frames in one chunk, in order, within the same call") {
+        Feed(port.get(), f41 + f4);
+        REQUIRE(Seen.frames.size() == 2);
+        CHECK(Seen.frames[0][0] == 0x29);
+        CHECK(Seen.frames[1][0] == 0x04);
+        CHECK(Seen.frames[1].size() == 3);
+        CHECK(Seen.ticks == 2);
+        CHECK(GpsInputKind == kGpsInputSirf);
+        CHECK(port->CarryOverLength() == 0);
+    }
+    SUBCASE("a frame followed by NMEA text") {
+        Feed(port.get(), f41 + kGga + "\r\n");
+        CHECK(Seen.frames.size() == 1);
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga)});
+        CHECK(GpsInputKind == kGpsInputNmea);
+    }
+    SUBCASE("a frame split across chunks, also inside its header") {
+        const std::string both = f41 + f4;
+        for (size_t cut = 1; cut < both.size(); ++cut) {
+            CAPTURE(cut);
+            Seen.frames.clear();
+            Feed(port.get(), both.substr(0, cut));
+            Feed(port.get(), both.substr(cut));
+            CHECK(Seen.frames.size() == 2);
+            CHECK(port->CarryOverLength() == 0);
+        }
+    }
+    SUBCASE("a frame with an empty payload is neither handed on nor ticked") {
+        Feed(port.get(), Frame(""));
+        CHECK(Seen.frames.empty());
+        CHECK(Seen.ticks == 0);
+    }
+    SUBCASE("a frame longer than the record holds is dropped with its chunk") {
+        std::string big = Frame(std::string(1025, '\x07'));
+        Feed(port.get(), big.substr(0, 600));
+        CHECK(port->CarryOverLength() == 0);
+        Feed(port.get(), big);
+        CHECK(Seen.frames.empty());
+        Feed(port.get(), f41);
+        CHECK(Seen.frames.size() == 1);
+    }
+    SUBCASE("the largest frame that fits is handed on whole") {
+        Feed(port.get(), Frame(std::string(1024, '\x07')));
+        REQUIRE(Seen.frames.size() == 1);
+        CHECK(Seen.frames[0].size() == 1024);
+    }
+    SUBCASE("a thousand frames in one chunk, then half a sentence") {
+        std::string chunk;
+        for (int i = 0; i < 1000; ++i)
+            chunk += Frame(std::string(1, static_cast<char>(i & 0x7F)));
+        chunk += kGga.substr(0, 40);
+        Feed(port.get(), chunk);
+        CHECK(Seen.frames.size() == 1000);
+        CHECK(Seen.frames[999][0] == (999 & 0x7F));
+        CHECK(port->CarryOverLength() == 40);
+        Feed(port.get(), kGga.substr(40) + "\r\n");
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga)});
+    }
+}
+
+TEST_CASE("The carry-over never outgrows its buffer")
+{
+    auto port = NewPort();
+    SUBCASE("6000 bytes without a line feed are let go") {
+        Feed(port.get(), "$" + std::string(5999, 'A'));
+        CHECK(port->CarryOverLength() == 0);   // no sentence start among the newest bytes
+        Feed(port.get(), kGga + "\r\n");
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga)});
+    }
+    SUBCASE("a runaway line keeps the newest sentence start") {
+        Feed(port.get(), "$" + std::string(5999, 'A') + kGga.substr(0, 20));
+        CHECK(port->CarryOverLength() == 20);
+        Feed(port.get(), kGga.substr(20) + "\r\n");
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga)});
+        CHECK(port->LiveRecord()->fix == 1);
+    }
+    SUBCASE("chunk after chunk without a line feed") {
+        Feed(port.get(), "$GPGSV");
+        for (int i = 0; i < 20; ++i) {
+            Feed(port.get(), std::string(3000, ','));
+            CHECK(port->CarryOverLength() <= GpsPort::kCarryOverSize);
+        }
+        CHECK(Seen.lines.empty());
+    }
+    SUBCASE("a chunk larger than the reader's buffer") {
+        std::string text;
+        while (text.size() < 3 * GpsPort::kReadChunkSize)
+            text += kGga + "\r\n";
+        Feed(port.get(), text);
+        CHECK(Seen.lines.size() == text.size() / (kGga.size() + 2));
+        CHECK(port->CarryOverLength() == 0);
+    }
+}
+
+TEST_CASE("The NMEA log writes one entry per batch")
+{
+    testsupport::TempDir dir;
+    const std::wstring path = dir.WPath() + L"\\gps.log";
+    const std::string file = dir.File("gps.log");
+    auto port = NewPort();
+    NmeaLog* log = port->Log();
+    log->SetPath(path.c_str());
+    log->SetClock([](SYSTEMTIME* now) {
+        *now = SYSTEMTIME{};
+        now->wHour = 9;
+        now->wMinute = 8;
+        now->wSecond = 7;
+    });
+    std::string content;
+
+    SUBCASE("off at start: nothing is written") {
+        Feed(port.get(), kGga + "\r\n");
+        CHECK_FALSE(testsupport::ReadFile(file, &content));
+    }
+    SUBCASE("a batch of two sentences is one entry ending in an empty line") {
+        log->SetEnabled(true);
+        Feed(port.get(), kGga + "\r\n" + kRmc + "\r\n");
+        CHECK(log->IsOpen());
+        CHECK(testsupport::ReadFile(file, &content));
+        CHECK(content == "[09:08:07] " + kGga + "\r\n" + kRmc + "\r\n\r\n");
+        SUBCASE("switched off, the next batch closes it and is not logged") {
+            log->SetEnabled(false);
+            Feed(port.get(), kGsa + "\r\n");
+            CHECK_FALSE(log->IsOpen());
+            CHECK(testsupport::ReadFile(file, &content));
+            CHECK(content == "[09:08:07] " + kGga + "\r\n" + kRmc + "\r\n\r\n");
+            CHECK(Seen.lines.size() == 3);
+        }
+    }
+    SUBCASE("a SiRF frame is written up to its first zero byte") {
+        log->SetEnabled(true);
+        Feed(port.get(), Frame(std::string("\x29\x01", 2)));
+        CHECK(testsupport::ReadFile(file, &content));
+        CHECK(content == "[09:08:07] \xA0\xA2\r\n");
+    }
+    SUBCASE("a log that cannot be opened loses the entry, not the input") {
+        NmeaLog* other = port->Log();
+        other->Close();
+        const std::wstring bad = dir.WPath() + L"\\missing\\gps.log";
+        other->SetPath(bad.c_str());
+        other->SetEnabled(true);
+        Feed(port.get(), kGga + "\r\n");
+        CHECK_FALSE(other->IsOpen());
+        CHECK(Seen.lines.size() == 1);
+        CHECK(port->LiveRecord()->fix == 1);
+    }
+}
+
+namespace {
+
+// Tries the UI thread's guard from another thread: false when it cannot get
+// it within two seconds, i.e. when the caller holds the lock.
+GpsPort* LockProbePort = nullptr;
+std::atomic<int> LockProbeFailures{0};
+std::atomic<int> LockProbes{0};
+
+void ProbeLock()
+{
+    ++LockProbes;
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread t([done] {
+        LiveRecordGuard guard(LockProbePort);
+        SetEvent(done);
+    });
+    if (WaitForSingleObject(done, 2000) != WAIT_OBJECT_0)
+        ++LockProbeFailures;
+    t.join();
+    CloseHandle(done);
+}
+
+}  // namespace
+
+TEST_CASE("No hook runs while the live record is locked")
+{
+    // The hand-over is a synchronous send to the UI thread; if the reader
+    // held the lock there, a UI thread waiting for the guard would deadlock.
+    auto port = std::make_unique<GpsPort>();
+    LockProbePort = port.get();
+    LockProbeFailures = 0;
+    LockProbes = 0;
+    GpsHooks h{};
+    h.playSound = [](const wchar_t*) { ProbeLock(); };
+    h.repaintMainWindow = [] { ProbeLock(); };
+    h.refreshStatistics = [] { ProbeLock(); };
+    h.handOver = [](GpsPort*, WPARAM) { ProbeLock(); };
+    h.recorderTick = [](GpsPort*, uint32_t) { ProbeLock(); };
+    h.autoAdvanceSimulation = [](GpsPort*) { ProbeLock(); };
+    port->SetHooks(h);
+    MaxAltitude = 0;
+    Feed(port.get(), kGga + "\r\n" + kRmc + "\r\n");       // sound, repaint, statistics
+    Feed(port.get(), Frame(std::string("\x29\x01", 2)));
+    NmeaMessage msg;
+    port->ParseNmea("$GPGGA,123520,,,,,0,00,,,M,,M,,*66", &msg, true);
+    CHECK(LockProbes >= 10);
+    CHECK(LockProbeFailures == 0);
+}
+
+TEST_CASE("The UI thread's reads never see half a unit")
+{
+    // The reader applies RMC sentences whose latitude equals the longitude
+    // and whose speeds change every time; the UI side reads under the guard
+    // and by snapshot and must always see one sentence's values together.
+    auto port = std::make_unique<GpsPort>();
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        char line[128];
+        for (int i = 0; i < 20000 && !stop; ++i) {
+            const int deg = i % 80;
+            std::snprintf(line, sizeof line, "$GPRMC,120000,A,%02d30.000,N,0%02d30.000,E,%d.0,,,,*00\r\n",
+                          deg, deg, i % 500);
+            port->AssembleInput(line, std::strlen(line));
+        }
+        stop = true;
+    });
+    int torn = 0;
+    int reads = 0;
+    do {
+        GPS_CURRENT copy;
+        if (reads % 2) {
+            LiveRecordGuard g(port.get());
+            copy = *g;
+        } else {
+            copy = port->Snapshot();
+        }
+        ++reads;
+        if (copy.pos.x != copy.pos.y || copy.kmh != static_cast<float>(static_cast<float>(copy.knots) * 1.852f))
+            ++torn;
+    } while (!stop);
+    reader.join();
+    CHECK(reads > 0);
+    CHECK(torn == 0);
+}
