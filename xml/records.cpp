@@ -308,6 +308,7 @@ XMLElement* XMLDocument::ReplaceRoot()
 
 void XMLDocument::Clear()
 {
+    SaveBeforeClear();
     delete root_;
     root_ = nullptr;
     delete prolog_;

@@ -381,6 +381,9 @@ public:
     int ReloadChild(uint32_t index);
     // ReloadChild for every null slot; returns 0.
     int ReloadAllChildren();
+    // Copies the format into this element and every loaded descendant (null:
+    // keeps each one's own); the indent count is then limited to 0..50.
+    void SetExportFormat(const XmlExportFormat* format);
     // Whether every pointer and text of the subtree can be read; an unloaded
     // child fails. CDATA is not examined.
     bool CheckIntegrity() const;
@@ -510,6 +513,8 @@ public:
     // Clear, then a copy of the source's prolog and tree; status 0, no file
     // name, save-on-close off. A source without root gives no root.
     void AssignCopy(const XMLDocument* source);
+    // XMLElement::SetExportFormat from the root; only elements that exist now.
+    void SetExportFormat(const XmlExportFormat* format);
     // Whether prolog and tree can be read; false without prolog or root and
     // for a document whose parse failed (status 2).
     bool CheckIntegrity() const;
@@ -522,6 +527,10 @@ private:
     // Forgets where the document came from: Save without a target and
     // save-on-close then do nothing.
     void ForgetFileName();
+    // Reads the declaration and the elements of loaded text.
+    void ParseText(const char* text, bool hooked);
+    // Clear's first step: the save-on-close write.
+    void SaveBeforeClear();
 
     int status_ = XML_STATUS_OK;
     int status2_ = 0;

@@ -1,0 +1,317 @@
+// Hostile and broken input: every answer is a clear parse status, never a
+// crash, a leak, a hang, or a write over the file that failed to load.
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+#include "xml/xml.h"
+#include "xmldoc_support.h"
+
+using xmltest::Golden;
+using xmltest::LiveAllocations;
+
+namespace {
+
+std::string ReadAll(const std::string& path)
+{
+    std::string bytes;
+    testsupport::ReadFile(path, &bytes);
+    return bytes;
+}
+
+// What must hold for any document, whatever it was loaded from.
+void CheckSound(XMLDocument& doc)
+{
+    const int status = doc.GetParseStatus(nullptr);
+    CHECK((status == XML_STATUS_OK || status == XML_STATUS_REPAIRED || status == XML_STATUS_NO_ELEMENT_END));
+    if (status != XML_STATUS_NO_ELEMENT_END)
+        CHECK(doc.GetRoot() != nullptr);
+    CHECK(doc.CheckIntegrity() == (status != XML_STATUS_NO_ELEMENT_END));
+    if (doc.GetRoot())
+        CHECK(xmltest::TreeDepth(doc.GetRoot()) <= kXmlMaxDepth);
+}
+
+// A small deterministic generator (xorshift), so a failure can be replayed.
+class Random {
+public:
+    explicit Random(uint32_t seed) : s_(seed ? seed : 1) {}
+    uint32_t Next()
+    {
+        s_ ^= s_ << 13;
+        s_ ^= s_ >> 17;
+        s_ ^= s_ << 5;
+        return s_;
+    }
+    uint32_t Below(uint32_t n) { return Next() % n; }
+
+private:
+    uint32_t s_;
+};
+
+}  // namespace
+
+TEST_CASE("Dropped top-level elements and failed parses leak nothing")
+{
+    // Warm up whatever the library allocates once.
+    {
+        XMLDocument warm;
+        warm.LoadFromText("<a/>");
+    }
+    const char* texts[] = {
+        "<?xml?><a/><b/><c/>",                  // later empty top-level elements dropped
+        "<?xml?><a>1</a><b>2</b><c>3</c>",      // earlier ones with content dropped
+        "<?xml?><a/><b>x</b><c/><d><e/></d>",   // both kinds
+        "<?xml?><r><a><b>",                     // unmatched: the partial tree goes
+        "<?xml?><a>x</a><b><c/>",               // unmatched after a complete one
+        "<?xml?><!DOCTYPE d [<!ENTITY e \"x\">]><d>&e;</d>",
+    };
+    for (const char* text : texts) {
+        const std::string shown = text;
+        CAPTURE(shown);
+        const long long before = LiveAllocations();
+        {
+            XMLDocument doc;
+            doc.LoadFromText(text);
+        }
+        CHECK(LiveAllocations() == before);
+    }
+    SUBCASE("the counter sees the library's allocations") {
+        const long long before = LiveAllocations();
+        XMLDocument doc;
+        doc.LoadFromText("<?xml?><a/>");
+        CHECK(LiveAllocations() > before);
+    }
+}
+
+TEST_CASE("A real document cut at every byte")
+{
+    const std::string full = Golden("track.xml");
+    REQUIRE(full.size() > 100);
+    testsupport::TempDir dir;
+    const std::string path = dir.File("cut.xml");
+
+    for (size_t n = 0; n <= full.size(); ++n) {
+        const std::string cut = full.substr(0, n);
+        CAPTURE(n);
+        XMLDocument doc;
+        doc.LoadFromText(cut.c_str());
+        CheckSound(doc);
+        // Cut anywhere before the root's end tag is complete, the root is
+        // unmatched: status 2 and no root. From the declaration's end on.
+        const size_t rootEnd = full.rfind("</root>") + 7;
+        const size_t declEnd = full.find("?>") + 2;
+        if (n > declEnd && n < rootEnd && cut.find('<', declEnd) != std::string::npos) {
+            const bool onlyPartOfTag = cut.find('>', cut.find('<', declEnd)) == std::string::npos;
+            if (!onlyPartOfTag)
+                CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        }
+        if (n >= rootEnd)
+            CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+    }
+
+    // From a file, with save-on-close: a cut file that did not load cleanly
+    // is left exactly as it was.
+    for (size_t n = 0; n < full.size(); n += 7) {
+        const std::string cut = full.substr(0, n);
+        CAPTURE(n);
+        REQUIRE(xmltest::WriteFileBytes(path, cut));
+        XMLDocument doc(path.c_str(), XML_LOAD_FILE);
+        CheckSound(doc);
+        const int status = doc.GetParseStatus(nullptr);
+        doc.SetSaveOnClose(true);
+        doc.Clear();
+        if (status != XML_STATUS_OK)
+            CHECK(ReadAll(path) == cut);
+    }
+}
+
+TEST_CASE("Declarations of document types and entities")
+{
+    XMLDocument doc;
+
+    SUBCASE("an entity-expansion bomb is not expanded") {
+        std::string bomb = "<?xml version=\"1.0\"?>\r\n<!DOCTYPE lolz [\r\n<!ENTITY lol \"lol\">\r\n";
+        for (int i = 1; i < 10; ++i)
+            bomb += "<!ENTITY lol" + std::to_string(i) + " \"" + std::string(10, '&') + "\">\r\n";
+        bomb += "]>\r\n<lolz>&lol9;</lolz>\r\n";
+        const long long before = LiveAllocations();
+        doc.LoadFromText(bomb.c_str());
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        CHECK(doc.GetRoot() == nullptr);
+        CHECK(LiveAllocations() - before < 100);
+    }
+    SUBCASE("entity references in content stay as written") {
+        doc.LoadFromText("<?xml?><r>&lol9;&lol9;</r>");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(xmltest::Texts(doc.GetRoot()) == "&lol9;&lol9;");
+    }
+    SUBCASE("an internal subset with markup inside") {
+        doc.LoadFromText("<?xml?><!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ATTLIST r a CDATA \"x>y\">]><r/>");
+        CheckSound(doc);
+    }
+}
+
+TEST_CASE("100,000 levels of nesting")
+{
+    const int levels = 100000;
+    std::string deep = "<?xml version=\"1.0\"?>";
+    deep.reserve(size_t(levels) * 8 + 64);
+    for (int i = 0; i < levels; ++i)
+        deep += "<e>";
+    std::string closing;
+    for (int i = 0; i < levels; ++i)
+        closing += "</e>";
+    testsupport::TempDir dir;
+    const std::string path = dir.File("deep.xml");
+
+    SUBCASE("complete: status 2, a tree cut at the cap") {
+        REQUIRE(xmltest::WriteFileBytes(path, deep + closing));
+        const DWORD start = GetTickCount();
+        XMLDocument doc(path.c_str(), XML_LOAD_FILE);
+        CHECK(GetTickCount() - start < 5000);
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        REQUIRE(doc.GetRoot() != nullptr);
+        CHECK(xmltest::TreeDepth(doc.GetRoot()) == kXmlMaxDepth);
+        CHECK(doc.Save(nullptr) == 0);
+        CHECK(ReadAll(path).size() == deep.size() + closing.size());
+        std::vector<char> memory(8 * 1024 * 1024, 0);
+        CHECK(doc.Save(memory.data(), 1, XML_SAVE_MEMORY) == 1);   // writing it is safe
+    }
+    SUBCASE("never closed: status 2, no root") {
+        REQUIRE(xmltest::WriteFileBytes(path, deep));
+        XMLDocument doc(path.c_str(), XML_LOAD_FILE);
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        CHECK(doc.GetRoot() == nullptr);
+    }
+}
+
+TEST_CASE("UTF-16 files, empty files, white space")
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.File("f.xml");
+    auto load = [&](const std::string& bytes, XMLDocument& doc) {
+        REQUIRE(xmltest::WriteFileBytes(path, bytes));
+        doc.Load(path.c_str(), XML_LOAD_FILE);
+        CheckSound(doc);
+    };
+    std::string u16 = Golden("tree-utf16.xml");
+    REQUIRE(u16.size() > 10);
+
+    SUBCASE("odd lengths: the odd byte is dropped") {
+        for (size_t n : {size_t(1), size_t(2), size_t(3), size_t(7), u16.size() - 1, u16.size() + 1}) {
+            CAPTURE(n);
+            XMLDocument doc;
+            std::string bytes = u16.substr(0, std::min(n, u16.size()));
+            if (n > u16.size())
+                bytes += 'x';
+            load(bytes, doc);
+        }
+        XMLDocument whole;
+        load(u16 + "\x41", whole);
+        CHECK(whole.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(std::string(whole.GetRoot()->GetStoredName()) == "r");
+    }
+    SUBCASE("a zero unit ends the text") {
+        XMLDocument doc;
+        std::string bytes = u16;
+        bytes.insert(bytes.size() - 4, std::string("\0\0<\0x\0>\0", 8));
+        load(bytes, doc);
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "r");
+    }
+    SUBCASE("unpaired surrogates and a mark alone") {
+        XMLDocument doc;
+        load(std::string("\xFF\xFE<\0r\0\x00\xD8/\0>\0", 12), doc);
+        load("\xFF\xFE", doc);
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_REPAIRED);
+    }
+    SUBCASE("an empty file: the default document, name kept") {
+        XMLDocument doc;
+        load("", doc);
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(doc.Save(nullptr) == 1);
+    }
+    SUBCASE("white space only: repaired, and the file is left alone") {
+        XMLDocument doc;
+        load(" \r\n\t \r\n", doc);
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_REPAIRED);
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "root");
+        CHECK(doc.Save(nullptr) == 0);
+        CHECK(ReadAll(path) == " \r\n\t \r\n");
+    }
+    SUBCASE("NUL bytes end a UTF-8 text") {
+        XMLDocument doc;
+        load(std::string("<?xml?><r/>\0<x>", 15), doc);
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+    }
+}
+
+TEST_CASE("Seeded random input never breaks the parser")
+{
+    const std::string seedDoc = Golden("mixed.xml") + Golden("track.xml");
+    REQUIRE(!seedDoc.empty());
+    static const char* const kPieces[] = {"<",  ">",   "/",    "\"",  "'",        "=",  "<!--", "-->",
+                                          "<?", "?>",  "<![CDATA[", "]]>", "</",  "/>", "&",    "&#x",
+                                          ";",  "\r\n", " ",    "a",   "<a>",      "</a>", "<a/>", "\xEF\xBB\xBF"};
+    int leaks = 0;
+    for (uint32_t seed = 1; seed <= 600; ++seed) {
+        CAPTURE(seed);
+        Random rnd(seed);
+        std::string text;
+        if (seed % 3 == 0) {
+            // Token soup.
+            const uint32_t n = rnd.Below(200);
+            for (uint32_t i = 0; i < n; ++i)
+                text += kPieces[rnd.Below(sizeof kPieces / sizeof kPieces[0])];
+        } else {
+            // A real document with a few mutations.
+            text = seedDoc;
+            const uint32_t edits = 1 + rnd.Below(8);
+            for (uint32_t i = 0; i < edits && !text.empty(); ++i) {
+                const size_t at = rnd.Below(uint32_t(text.size()));
+                switch (rnd.Below(4)) {
+                case 0:
+                    text[at] = char(rnd.Below(256));
+                    break;
+                case 1:
+                    text.erase(at, 1 + rnd.Below(20));
+                    break;
+                case 2:
+                    text.insert(at, kPieces[rnd.Below(sizeof kPieces / sizeof kPieces[0])]);
+                    break;
+                default:
+                    text.resize(at);
+                    break;
+                }
+            }
+        }
+        text.erase(std::find(text.begin(), text.end(), '\0'), text.end());
+
+        // Loading and freeing alone, so nothing else allocates meanwhile.
+        const long long mark = LiveAllocations();
+        {
+            XMLDocument doc;
+            doc.LoadFromText(text.c_str());
+        }
+        if (LiveAllocations() != mark)
+            ++leaks;
+
+        XMLDocument doc;
+        doc.LoadFromText(text.c_str());
+        CheckSound(doc);
+        if (doc.GetRoot()) {
+            // What was read writes out and reads back without harm.
+            XMLDocument again;
+            again.LoadFromText(xmltest::SaveToText(doc).c_str());
+            CheckSound(again);
+        }
+    }
+    CHECK(leaks == 0);
+}

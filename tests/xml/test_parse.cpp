@@ -1,0 +1,261 @@
+// Tests of the parser: what each kind of markup becomes in the tree.
+#include <doctest.h>
+
+#include <cstring>
+#include <string>
+
+#include "xml/xml.h"
+#include "xmldoc_support.h"
+
+using xmltest::Texts;
+
+namespace {
+// A document from text that carries a declaration, so status 0 means the
+// elements themselves were read cleanly.
+void Parse(XMLDocument& doc, const std::string& body)
+{
+    doc.LoadFromText(("<?xml version=\"1.0\"?>" + body).c_str());
+}
+}  // namespace
+
+TEST_CASE("Parser: text nodes and their positions")
+{
+    XMLDocument doc;
+
+    SUBCASE("white space alone between tags makes no text node; text is trimmed") {
+        Parse(doc, "<r>\r\n\t <a/>\t\r\n<b/>  a b  </r>");
+        XMLElement* r = doc.GetRoot();
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(r->GetTextNodeCount() == 1);
+        CHECK(Texts(r) == "a b");
+        CHECK(r->GetTextNode(0)->GetPosition() == 2);
+    }
+    SUBCASE("text between children is numbered by the children before it") {
+        Parse(doc, "<r>x<a/>y<b>in b</b>z</r>");
+        XMLElement* r = doc.GetRoot();
+        REQUIRE(r->GetTextNodeCount() == 3);
+        CHECK(Texts(r) == "x|y|z");
+        CHECK(r->GetTextNode(0)->GetPosition() == 0);
+        CHECK(r->GetTextNode(1)->GetPosition() == 1);
+        CHECK(r->GetTextNode(2)->GetPosition() == 2);
+        CHECK(Texts(r->GetChild(1)) == "in b");
+    }
+    SUBCASE("character data stays escaped as written") {
+        Parse(doc, "<r>a &amp; b &#65; &nbsp;</r>");
+        CHECK(Texts(doc.GetRoot()) == "a &amp; b &#65; &nbsp;");
+    }
+}
+
+TEST_CASE("Parser: comments, processing instructions and CDATA")
+{
+    XMLDocument doc;
+
+    SUBCASE("comments before and after the root belong to the prolog") {
+        Parse(doc, "<!--before--><r><!--first--><a/></r><!--after-->");
+        XMLProlog* p = doc.GetProlog();
+        REQUIRE(p->GetCommentCount() == 2);
+        CHECK(std::string(p->GetComment(0)->GetText()) == "before");
+        CHECK(p->GetComment(0)->GetPosition() == 0);
+        CHECK(std::string(p->GetComment(1)->GetText()) == "after");
+        CHECK(p->GetComment(1)->GetPosition() == 1);
+        XMLElement* r = doc.GetRoot();
+        REQUIRE(r->GetCommentCount() == 1);
+        CHECK(std::string(r->GetComment(0)->GetText()) == "first");
+        CHECK(r->GetComment(0)->GetPosition() == 0);
+        CHECK(r->GetComment(0)->GetOwner() == r);
+    }
+    SUBCASE("a comment ends at its first '>'; the rest is text") {
+        Parse(doc, "<r><!-- a > b --></r>");
+        XMLElement* r = doc.GetRoot();
+        REQUIRE(r->GetCommentCount() == 1);
+        CHECK(std::string(r->GetComment(0)->GetText()) == " ");   // " a " less its last two
+        CHECK(Texts(r) == "b -->");
+    }
+    SUBCASE("a processing instruction in the body becomes a comment and is written as one") {
+        Parse(doc, "<r><?style href=\"a.css\"?></r>");
+        XMLElement* r = doc.GetRoot();
+        REQUIRE(r->GetCommentCount() == 1);
+        CHECK(std::string(r->GetComment(0)->GetText()) == "style href=\"a.css\"");
+        CHECK(xmltest::WriteToText(r) == "<r>\r\n\t<!--style href=\"a.css\"-->\r\n</r>\r\n");
+    }
+    SUBCASE("markup too short for a comment gives an empty comment, not a negative length") {
+        Parse(doc, "<r><!--><?><!---><!----><a/></r>");
+        XMLElement* r = doc.GetRoot();
+        REQUIRE(r->GetCommentCount() == 4);
+        for (uint32_t i = 0; i < 4; ++i)
+            CHECK(std::string(r->GetComment(i)->GetText()).empty());
+        CHECK(r->GetChildCount() == 1);
+        Parse(doc, "<!--><?><r/>");
+        CHECK(doc.GetProlog()->GetCommentCount() == 2);
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "r");
+    }
+    SUBCASE("CDATA keeps markup and takes the child count as position") {
+        Parse(doc, "<r><a/><![CDATA[<b>x</b> & ]]></r>");
+        XMLElement* r = doc.GetRoot();
+        REQUIRE(r->GetCDataCount() == 1);
+        CHECK(std::string(r->GetCDataNode(0)->GetText()) == "<b>x</b> & ");
+        CHECK(r->GetCDataNode(0)->GetPosition() == 1);
+        CHECK(r->GetChildCount() == 1);
+    }
+    SUBCASE("CDATA outside every element is dropped") {
+        Parse(doc, "<![CDATA[x]]><r/><![CDATA[y]]>");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "r");
+        CHECK(doc.GetRoot()->GetCDataCount() == 0);
+    }
+}
+
+TEST_CASE("Parser: elements and start tags")
+{
+    XMLDocument doc;
+
+    SUBCASE("attributes are stored as written; apostrophe values are not read") {
+        Parse(doc, "<r a=\"1\" b = \"x &amp; y\" c='3'/>");
+        XMLElement* r = doc.GetRoot();
+        REQUIRE(r->GetAttributeCount() == 2);
+        CHECK(std::string(r->GetAttribute(1)->GetStoredName()) == "b");
+        CHECK(std::string(r->GetAttribute(1)->GetStoredValue()) == "x &amp; y");
+    }
+    SUBCASE("a '>' inside an attribute value cuts the start tag there") {
+        Parse(doc, "<r><a v=\"1>2\">t</a></r>");
+        XMLElement* a = doc.GetRoot()->GetChild(0);
+        REQUIRE(a != nullptr);
+        CHECK(a->GetAttributeCount() == 0);
+        CHECK(Texts(a) == "2\">t");
+    }
+    SUBCASE("a slash inside a quoted value does not close the element") {
+        Parse(doc, "<r><a href=\"http://x/\"><b/></a></r>");
+        XMLElement* a = doc.GetRoot()->GetChild(0);
+        CHECK(a->GetChildCount() == 1);
+        CHECK(std::string(a->GetAttribute(0)->GetStoredValue()) == "http://x/");
+    }
+    SUBCASE("end tags close the innermost element whatever their name") {
+        Parse(doc, "<r><a><b></x></y><c/></r>");
+        XMLElement* r = doc.GetRoot();
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        REQUIRE(r->GetChildCount() == 2);
+        CHECK(std::string(r->GetChild(0)->GetStoredName()) == "a");
+        CHECK(r->GetChild(0)->GetChildCount() == 1);
+        CHECK(std::string(r->GetChild(1)->GetStoredName()) == "c");
+    }
+    SUBCASE("children know their parent") {
+        Parse(doc, "<r><a><b/></a></r>");
+        XMLElement* a = doc.GetRoot()->GetChild(0);
+        CHECK(a->GetParent() == doc.GetRoot());
+        CHECK(a->GetChild(0)->GetParent() == a);
+        CHECK(doc.GetRoot()->GetParent() == nullptr);
+    }
+}
+
+TEST_CASE("Parser: which top-level element becomes the root")
+{
+    XMLDocument doc;
+
+    SUBCASE("the last element with content") {
+        Parse(doc, "<a>1</a><e/><b>2</b>");
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "b");
+    }
+    SUBCASE("the first empty one when none has content") {
+        Parse(doc, "<e1/><e2/>");
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "e1");
+    }
+    SUBCASE("a stray end tag at the top closes nothing") {
+        Parse(doc, "</x><r><a/></r></y>");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(doc.GetRoot()->GetChildCount() == 1);
+    }
+    SUBCASE("unterminated markup after the root ends the parse quietly") {
+        Parse(doc, "<r/>text <b");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "r");
+    }
+}
+
+TEST_CASE("Parser: failures")
+{
+    XMLDocument doc;
+
+    SUBCASE("an unmatched start tag: status 2, the element is dropped") {
+        Parse(doc, "<r><a></r>");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        CHECK(doc.GetRoot() == nullptr);
+    }
+    SUBCASE("an earlier complete top-level element stays the root") {
+        Parse(doc, "<a>x</a><b><c/>");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        REQUIRE(doc.GetRoot() != nullptr);
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "a");
+    }
+    SUBCASE("a document type declaration reads as a start tag that never ends") {
+        Parse(doc, "<!DOCTYPE r><r><a/></r>");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        CHECK(doc.GetRoot() == nullptr);
+    }
+}
+
+TEST_CASE("Parser: nesting is capped at kXmlMaxDepth levels")
+{
+    auto nest = [](int levels, const std::string& inner) {
+        std::string s;
+        for (int i = 0; i < levels; ++i)
+            s += "<e>";
+        s += inner;
+        for (int i = 0; i < levels; ++i)
+            s += "</e>";
+        return s;
+    };
+    XMLDocument doc;
+
+    SUBCASE("exactly the cap is read whole") {
+        Parse(doc, nest(kXmlMaxDepth - 1, "<leaf/>"));
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(xmltest::TreeDepth(doc.GetRoot()) == kXmlMaxDepth);
+    }
+    SUBCASE("one level more: status 2, the rest of that element skipped, its siblings kept") {
+        Parse(doc, "<r><before/>" + nest(kXmlMaxDepth - 1, "<deep/>text<more/>") + "<after/></r>");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        XMLElement* r = doc.GetRoot();
+        REQUIRE(r != nullptr);
+        CHECK(xmltest::TreeDepth(r) == kXmlMaxDepth);
+        REQUIRE(r->GetChildCount() == 3);
+        CHECK(std::string(r->GetChild(2)->GetStoredName()) == "after");
+        XMLElement* e = r->GetChild(1);
+        while (e->GetChildCount())
+            e = e->GetChild(0);
+        CHECK(e->GetTextNodeCount() == 0);   // "text" stood in the skipped content
+    }
+    SUBCASE("content elements and empty ones at the cap count alike") {
+        Parse(doc, nest(kXmlMaxDepth + 1, ""));
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        CHECK(xmltest::TreeDepth(doc.GetRoot()) == kXmlMaxDepth);
+    }
+}
+
+TEST_CASE("XmlParse into a given parent")
+{
+    XMLDocument doc;
+    doc.LoadFromText("<?xml?><p/>");
+    XMLElement* p = doc.GetRoot();
+
+    SUBCASE("elements, text and comments join the parent") {
+        XMLElement* result = XmlParse(p, "<x/>text<y>1</y><!--c--></stray>", &doc);
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        REQUIRE(p->GetChildCount() == 2);
+        CHECK(result == p->GetChild(1));   // the last element with content
+        CHECK(Texts(p) == "text");
+        CHECK(p->GetTextNode(0)->GetPosition() == 1);
+        CHECK(p->GetCommentCount() == 1);
+    }
+    SUBCASE("an unmatched element is not added") {
+        XMLElement* result = XmlParse(p, "<x/><y><z/>", &doc);
+        CHECK(result == p->GetChild(0));
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        CHECK(p->GetChildCount() == 1);
+    }
+    SUBCASE("null text and a null document are harmless") {
+        CHECK(XmlParse(p, nullptr, &doc) == nullptr);
+        XMLElement* result = XmlParse(p, "<x/><y>", nullptr);
+        CHECK(result == p->GetChild(0));
+        CHECK(p->GetChildCount() == 1);
+    }
+}

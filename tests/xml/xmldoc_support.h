@@ -1,0 +1,53 @@
+// Helpers for the document, parser, writer and swap-file tests.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "xml/xml.h"
+
+namespace xmltest {
+
+// Live heap allocations of the whole test program (operator new minus
+// delete): a leak shows as a count that does not return to where it was.
+long long LiveAllocations();
+
+// The golden file tests/xml/data/<name>, read whole; empty when missing.
+std::string Golden(const std::string& name);
+
+// Writes bytes to a file; false when that failed.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The whole document as Save writes it to memory (raw form).
+std::string SaveToText(XMLDocument& doc, int raw = 1);
+
+// One element as XmlWriteElement writes it to memory.
+std::string WriteToText(XMLElement* e, int level = 0, int includeChildren = 1, int raw = 1);
+
+// Whether two trees hold the same names, attributes, nodes (text and
+// position) and children, in the same order. On a difference, where says
+// what differed.
+bool SameTree(XMLElement* a, XMLElement* b, std::string* where = nullptr);
+
+// Number of element levels of the tree (1 for a lone element).
+int TreeDepth(XMLElement* e);
+
+// The stored texts of an element's text nodes, joined by '|'.
+std::string Texts(XMLElement* e);
+
+// Makes a folder the current one for as long as the object lives.
+class CurrentDir {
+public:
+    explicit CurrentDir(const std::string& dir);
+    ~CurrentDir();
+    CurrentDir(const CurrentDir&) = delete;
+    CurrentDir& operator=(const CurrentDir&) = delete;
+
+private:
+    std::string old_;
+};
+
+// Names of the files in a folder (no subfolders), sorted, joined by '|'.
+std::string ListFiles(const std::string& dir);
+
+}  // namespace xmltest
