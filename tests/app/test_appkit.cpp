@@ -120,7 +120,15 @@ private:
     {
         for (int i = 0; i < 250 && !stop_; ++i) {
             if (HWND box = FindBox()) {
-                EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+                // The box exists before its static text is filled in: wait
+                // until there is more than the button's caption to read.
+                for (int tries = 0; tries < 100; ++tries) {
+                    text.clear();
+                    EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+                    if (text.size() > 8)
+                        break;
+                    Sleep(20);
+                }
                 seen = true;
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
                 return;
