@@ -43,19 +43,61 @@ const char* Find(const char* p, const char* end, const char* literal)
 
 enum class Token { End, Comment, CData, Empty, Start };
 
+// An element being filled. What it receives is gathered here and handed to
+// it in one step when its end tag comes: arrays that grow by a fixed step
+// would otherwise be copied once per step, and an element with a hundred
+// thousand children (a long track) would cost quadratic time.
+struct Frame {
+    explicit Frame(XMLElement* e) : element(e) {}
+
+    XMLElement* element;
+    std::vector<XMLElement*> children;
+    std::vector<XMLTextNode*> texts;
+    std::vector<XMLCommentNode*> comments;
+    std::vector<XMLCDataNode*> cdata;
+
+    int ChildCount() const { return int(element->GetChildCount() + children.size()); }
+
+    void Flush()
+    {
+        element->ReserveChildren(uint32_t(children.size()));
+        for (XMLElement* c : children)
+            element->AppendChild(c);
+        element->ReserveTextNodes(uint32_t(texts.size()));
+        for (XMLTextNode* t : texts)
+            element->AppendTextNode(t, t->GetPosition());
+        element->ReserveComments(uint32_t(comments.size()));
+        for (XMLCommentNode* c : comments)
+            element->AppendComment(c, c->GetPosition());
+        element->ReserveCData(uint32_t(cdata.size()));
+        for (XMLCDataNode* d : cdata)
+            element->AppendCData(d, d->GetPosition());
+        children.clear();
+        texts.clear();
+        comments.clear();
+        cdata.clear();
+    }
+};
+
 class Parser {
 public:
-    Parser(XMLElement* parent, XMLProlog* prolog) : parent_(parent), prolog_(prolog)
+    Parser(XMLElement* parent, XMLProlog* prolog) : prolog_(prolog)
     {
         baseDepth_ = parent ? parent->GetDepth() + 1 : 0;
+        if (parent)
+            frames_.emplace_back(parent);
+        base_ = frames_.size();
     }
 
     ~Parser()
     {
-        // An element still open when the text ran out has no end tag: the
-        // outermost one (owned by nobody yet) goes with its whole subtree.
-        if (!open_.empty())
-            delete open_.front();
+        // Elements still open when the text ran out have no end tag: each
+        // takes what it gathered, and the outermost (owned by nobody yet)
+        // goes with its whole subtree.
+        for (size_t i = frames_.size(); i-- > 0;)
+            frames_[i].Flush();
+        if (frames_.size() > base_)
+            delete frames_[base_].element;
     }
 
     Parser(const Parser&) = delete;
@@ -65,7 +107,8 @@ public:
     int Status() const { return status_; }
 
 private:
-    XMLElement* Current() const { return open_.empty() ? parent_ : open_.back(); }
+    Frame* Current() { return frames_.empty() ? nullptr : &frames_.back(); }
+    bool AnyOpen() const { return frames_.size() > base_; }
     void AddText(const char* from, const char* to);
     void AddComment(const char* from, const char* to);
     void AddCData(const char* from, const char* to);
@@ -79,22 +122,22 @@ private:
     // parse then stops).
     bool RefuseTooDeep(bool opensContent);
 
-    XMLElement* parent_;
     XMLProlog* prolog_;
     int baseDepth_ = 0;
-    int status_ = -1;                 // -1: left as it was
-    std::vector<XMLElement*> open_;   // open elements below the parent, outermost first
+    int status_ = -1;             // -1: left as it was
+    std::vector<Frame> frames_;   // the given parent (if any), then the open elements
+    size_t base_ = 0;             // index of the outermost open element in frames_
     XMLElement* result_ = nullptr;
-    bool startTagSeen_ = false;       // at the top level: comments after it have position 1
-    bool skipping_ = false;           // skipping content that nests too deep
-    long skipDepth_ = 0;              // start tags open inside the skipped content
-    std::string scratch_;             // NUL-terminated copies handed to the tree
+    bool startTagSeen_ = false;   // at the top level: comments after it have position 1
+    bool skipping_ = false;       // skipping content that nests too deep
+    long skipDepth_ = 0;          // start tags open inside the skipped content
+    std::string scratch_;         // NUL-terminated copies handed to the tree
 };
 
 void Parser::AddText(const char* from, const char* to)
 {
-    XMLElement* owner = Current();
-    if (!owner || skipping_)
+    Frame* f = Current();
+    if (!f || skipping_)
         return;
     while (from < to && IsTrimmed(*from))
         ++from;
@@ -103,8 +146,7 @@ void Parser::AddText(const char* from, const char* to)
     if (from == to)
         return;
     scratch_.assign(from, size_t(to - from));
-    const int position = int(owner->GetChildCount());
-    owner->AppendTextNode(new XMLTextNode(owner, position, scratch_.c_str(), 1), position);
+    f->texts.push_back(new XMLTextNode(f->element, f->ChildCount(), scratch_.c_str(), 1));
 }
 
 // from..to is the markup between '<' and '>' exclusive. A comment keeps what
@@ -130,9 +172,8 @@ void Parser::AddComment(const char* from, const char* to)
         textEnd = text;
     scratch_.assign(text, size_t(textEnd - text));
 
-    if (XMLElement* owner = Current()) {
-        const int position = int(owner->GetChildCount());
-        owner->AppendComment(new XMLCommentNode(owner, position, scratch_.c_str()), position);
+    if (Frame* f = Current()) {
+        f->comments.push_back(new XMLCommentNode(f->element, f->ChildCount(), scratch_.c_str()));
         return;
     }
     if (prolog_) {
@@ -143,12 +184,11 @@ void Parser::AddComment(const char* from, const char* to)
 
 void Parser::AddCData(const char* from, const char* to)
 {
-    XMLElement* owner = Current();
-    if (!owner || skipping_)
+    Frame* f = Current();
+    if (!f || skipping_)
         return;   // CDATA outside every element has nowhere to go
     scratch_.assign(from, size_t(to - from));
-    const int position = int(owner->GetChildCount());
-    owner->AppendCData(new XMLCDataNode(owner, position, scratch_.c_str()), position);
+    f->cdata.push_back(new XMLCDataNode(f->element, f->ChildCount(), scratch_.c_str()));
 }
 
 XMLElement* Parser::MakeElement(XMLElement* parent, const char* from, const char* to)
@@ -160,7 +200,7 @@ XMLElement* Parser::MakeElement(XMLElement* parent, const char* from, const char
 bool Parser::RefuseTooDeep(bool opensContent)
 {
     status_ = XML_STATUS_NO_ELEMENT_END;
-    if (open_.empty())
+    if (!AnyOpen())
         return false;
     skipping_ = true;
     skipDepth_ = opensContent ? 1 : 0;
@@ -169,17 +209,12 @@ bool Parser::RefuseTooDeep(bool opensContent)
 
 void Parser::OnEmpty(const char* lt, const char* gt)
 {
-    XMLElement* owner = Current();
-    XMLElement* element = MakeElement(owner, lt + 1, gt);
-    if (!open_.empty()) {
-        owner->AppendChild(element);
-        return;
-    }
-    // The top level of this parse.
-    if (parent_) {
-        parent_->AppendChild(element);
-        if (!result_)
-            result_ = element;
+    Frame* f = Current();
+    XMLElement* element = MakeElement(f ? f->element : nullptr, lt + 1, gt);
+    if (f) {
+        f->children.push_back(element);
+        if (!AnyOpen() && !result_)
+            result_ = element;   // the first empty element given to the parent
         return;
     }
     if (!result_)
@@ -190,26 +225,27 @@ void Parser::OnEmpty(const char* lt, const char* gt)
 
 void Parser::OnStart(const char* lt, const char* gt)
 {
-    XMLElement* owner = Current();
-    XMLElement* element = MakeElement(owner, lt + 1, gt);
-    // Inside an open element the child joins its parent at once; an element
-    // of this parse's own top level joins (or becomes the result) only when
-    // its end tag is found.
-    if (!open_.empty())
-        owner->AppendChild(element);
-    open_.push_back(element);
+    Frame* f = Current();
+    // Inside an open element the child is gathered at once; an element of
+    // this parse's own top level joins (or becomes the result) only when its
+    // end tag is found.
+    XMLElement* element = MakeElement(f ? f->element : nullptr, lt + 1, gt);
+    if (AnyOpen())
+        f->children.push_back(element);
+    frames_.emplace_back(element);
 }
 
 void Parser::OnEnd()
 {
-    if (open_.empty())
+    if (!AnyOpen())
         return;   // nothing open at this level: the end tag closes nothing
-    XMLElement* element = open_.back();
-    open_.pop_back();
-    if (!open_.empty())
+    frames_.back().Flush();
+    XMLElement* element = frames_.back().element;
+    frames_.pop_back();
+    if (AnyOpen())
         return;
-    if (parent_) {
-        parent_->AppendChild(element);
+    if (Frame* f = Current()) {
+        f->children.push_back(element);
         result_ = element;
         return;
     }
@@ -276,9 +312,9 @@ XMLElement* Parser::Run(const char* p, const char* end)
             break;
         case Token::Empty:
         case Token::Start:
-            if (open_.empty())
+            if (!AnyOpen())
                 startTagSeen_ = true;
-            if (baseDepth_ + int(open_.size()) >= kXmlMaxDepth) {
+            if (baseDepth_ + int(frames_.size() - base_) >= kXmlMaxDepth) {
                 if (!RefuseTooDeep(token == Token::Start))
                     return result_;
                 continue;
@@ -290,7 +326,7 @@ XMLElement* Parser::Run(const char* p, const char* end)
             break;
         }
     }
-    if (!open_.empty())
+    if (AnyOpen())
         status_ = XML_STATUS_NO_ELEMENT_END;   // the destructor drops the unmatched element
     return result_;
 }

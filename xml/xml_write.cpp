@@ -67,11 +67,22 @@ public:
         Overflow(s, n);
     }
     void Put(const char* s) { Put(s, std::strlen(s)); }
+    // Room for n bytes in one piece, or null when the sink cannot offer that
+    // much (the caller then writes piece by piece). Commit the end of what
+    // was written there.
+    char* Room(size_t n)
+    {
+        if (n <= size_t(limit_ - cur_) || MakeRoom(n))
+            return cur_;
+        return nullptr;
+    }
+    void Commit(char* end) { cur_ = end; }
     // Hands on what is buffered; false when any write failed.
     virtual bool Finish() = 0;
 
 protected:
     virtual void Overflow(const char* s, size_t n) = 0;
+    virtual bool MakeRoom(size_t n) = 0;
     char* cur_ = nullptr;
     char* limit_ = nullptr;
 };
@@ -92,6 +103,12 @@ public:
 
 private:
     static constexpr size_t kSize = 64 * 1024;
+
+    bool MakeRoom(size_t n) override
+    {
+        Drain(false);
+        return n <= size_t(limit_ - cur_);
+    }
 
     void Overflow(const char* s, size_t n) override
     {
@@ -178,6 +195,11 @@ public:
 
 private:
     static constexpr size_t kWindow = 1 << 20;
+    bool MakeRoom(size_t n) override
+    {
+        limit_ = cur_ + std::max(n, kWindow);
+        return true;
+    }
     void Overflow(const char* s, size_t n) override
     {
         std::memcpy(cur_, s, n);
@@ -198,12 +220,17 @@ public:
     std::string& Text() { return text_; }
 
 private:
-    void Overflow(const char* s, size_t n) override
+    bool MakeRoom(size_t n) override
     {
         const size_t used = text_.empty() ? 0 : size_t(cur_ - text_.data());
         text_.resize(std::max(text_.size() * 2, used + n + 4096));
         cur_ = text_.data() + used;
         limit_ = text_.data() + text_.size();
+        return true;
+    }
+    void Overflow(const char* s, size_t n) override
+    {
+        MakeRoom(n);
         std::memcpy(cur_, s, n);
         cur_ += n;
     }
@@ -280,32 +307,73 @@ private:
     bool Open(XMLElement* e, int level)
     {
         e->ReloadAllChildren();
-        PutIndent(e, level);
-        sink_.Put("<", 1);
-        PutStored(e->GetStoredName());
-        for (uint32_t i = 0; i < e->GetAttributeCount(); ++i) {
+        const bool content = e->GetTextNodeCount() || e->GetCommentCount() || e->GetCDataCount() ||
+                             (includeChildren_ && e->GetChildCount());
+        const bool oneLine = content && e->GetExportFormat().oneLine && e->GetTextNodeCount() == 1 &&
+                             e->GetCommentCount() == 0 && e->GetCDataCount() == 0 && e->GetChildCount() == 0;
+        const char* close = !content ? "/>\r\n" : oneLine ? ">" : ">\r\n";
+        if (!raw_ || !PutStartTagAtOnce(e, level, close)) {
+            PutIndent(e, level);
+            sink_.Put("<", 1);
+            PutStored(e->GetStoredName());
+            for (uint32_t i = 0; i < e->GetAttributeCount(); ++i) {
+                const XMLAttribute* a = e->GetAttribute(i);
+                if (!a)
+                    continue;
+                sink_.Put(" ", 1);
+                PutStored(a->GetStoredName());
+                sink_.Put("=\"", 2);
+                PutStored(a->GetStoredValue());
+                sink_.Put("\"", 1);
+            }
+            sink_.Put(close);
+        }
+        if (content)
+            stack_.push_back(Frame{e, level, oneLine});
+        return content;
+    }
+
+    // The stored-form start tag written into one stretch of the sink: the
+    // hot path of every large document. False when the sink has no room.
+    bool PutStartTagAtOnce(const XMLElement* e, int level, const char* close)
+    {
+        const XmlExportFormat& format = e->GetExportFormat();
+        const size_t indent = size_t(std::max(level, 0)) * size_t(std::clamp(format.indentCount, 0, 50));
+        const char* name = e->GetStoredName();
+        const size_t nameLength = std::strlen(name);
+        const size_t closeLength = std::strlen(close);
+        const uint32_t count = e->GetAttributeCount();
+        lengths_.resize(size_t(count) * 2);
+        size_t total = indent + 1 + nameLength + closeLength;
+        for (uint32_t i = 0; i < count; ++i) {
+            const XMLAttribute* a = e->GetAttribute(i);
+            lengths_[2 * i] = a ? std::strlen(a->GetStoredName()) : 0;
+            lengths_[2 * i + 1] = a ? std::strlen(a->GetStoredValue()) : 0;
+            total += a ? 4 + lengths_[2 * i] + lengths_[2 * i + 1] : 0;
+        }
+        char* w = sink_.Room(total);
+        if (!w)
+            return false;
+        std::memset(w, format.useBlanks ? ' ' : '\t', indent);
+        w += indent;
+        *w++ = '<';
+        std::memcpy(w, name, nameLength);
+        w += nameLength;
+        for (uint32_t i = 0; i < count; ++i) {
             const XMLAttribute* a = e->GetAttribute(i);
             if (!a)
                 continue;
-            sink_.Put(" ", 1);
-            PutStored(a->GetStoredName());
-            sink_.Put("=\"", 2);
-            PutStored(a->GetStoredValue());
-            sink_.Put("\"", 1);
+            *w++ = ' ';
+            std::memcpy(w, a->GetStoredName(), lengths_[2 * i]);
+            w += lengths_[2 * i];
+            *w++ = '=';
+            *w++ = '"';
+            std::memcpy(w, a->GetStoredValue(), lengths_[2 * i + 1]);
+            w += lengths_[2 * i + 1];
+            *w++ = '"';
         }
-        const bool content = e->GetTextNodeCount() || e->GetCommentCount() || e->GetCDataCount() ||
-                             (includeChildren_ && e->GetChildCount());
-        if (!content) {
-            sink_.Put("/>\r\n", 4);
-            return false;
-        }
-        const bool oneLine = e->GetExportFormat().oneLine && e->GetTextNodeCount() == 1 &&
-                             e->GetCommentCount() == 0 && e->GetCDataCount() == 0 && e->GetChildCount() == 0;
-        if (oneLine)
-            sink_.Put(">", 1);
-        else
-            sink_.Put(">\r\n", 3);
-        stack_.push_back(Frame{e, level, oneLine});
+        std::memcpy(w, close, closeLength);
+        sink_.Commit(w + closeLength);
         return true;
     }
 
@@ -392,6 +460,7 @@ private:
     bool raw_;
     std::vector<Frame> stack_;
     std::vector<char> scratch_;
+    std::vector<size_t> lengths_;   // attribute name and value lengths of one tag
 };
 
 // The prolog's part at one position: at 0 the declaration line, then the
