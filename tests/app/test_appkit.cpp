@@ -3,7 +3,7 @@
 
 #include "app/display.h"
 #include "app/utils.h"
-#include "gdi_count.h"
+#include "support/gdi_count.h"
 #include "support/test_support.h"
 
 #include <commctrl.h>
