@@ -98,6 +98,11 @@ public:
             frames_[i].Flush();
         if (frames_.size() > base_)
             delete frames_[base_].element;
+        if (prolog_) {
+            prolog_->ReserveComments(uint32_t(prologComments_.size()));
+            for (XMLCommentNode* c : prologComments_)
+                prolog_->AppendComment(c, c->GetPosition());
+        }
     }
 
     Parser(const Parser&) = delete;
@@ -123,6 +128,7 @@ private:
     bool RefuseTooDeep(bool opensContent);
 
     XMLProlog* prolog_;
+    std::vector<XMLCommentNode*> prologComments_;   // handed over at the end, like a frame's
     int baseDepth_ = 0;
     int status_ = -1;             // -1: left as it was
     std::vector<Frame> frames_;   // the given parent (if any), then the open elements
@@ -176,10 +182,8 @@ void Parser::AddComment(const char* from, const char* to)
         f->comments.push_back(new XMLCommentNode(f->element, f->ChildCount(), scratch_.c_str()));
         return;
     }
-    if (prolog_) {
-        const int position = startTagSeen_ ? 1 : 0;
-        prolog_->AppendComment(new XMLCommentNode(nullptr, position, scratch_.c_str()), position);
-    }
+    if (prolog_)
+        prologComments_.push_back(new XMLCommentNode(nullptr, startTagSeen_ ? 1 : 0, scratch_.c_str()));
 }
 
 void Parser::AddCData(const char* from, const char* to)

@@ -192,6 +192,40 @@ TEST_CASE("100,000 levels of nesting")
     }
 }
 
+TEST_CASE("Wide elements parse in linear time")
+{
+    // Arrays that grow by a fixed step, filled one entry at a time, would
+    // make each of these quadratic: minutes instead of milliseconds.
+    const int count = 200000;
+    auto timed = [](const std::string& text, XMLDocument& doc) {
+        const DWORD start = GetTickCount();
+        doc.LoadFromText(text.c_str());
+        return GetTickCount() - start;
+    };
+    XMLDocument doc;
+    std::string text = "<?xml?><r>";
+    for (int i = 0; i < count; ++i)
+        text += "<a/>";
+    text += "</r>";
+    CHECK(timed(text, doc) < 5000);
+    CHECK(doc.GetRoot()->GetChildCount() == uint32_t(count));
+
+    text = "<?xml?><r>";
+    for (int i = 0; i < count; ++i)
+        text += "x<!---->";
+    text += "</r>";
+    CHECK(timed(text, doc) < 5000);
+    CHECK(doc.GetRoot()->GetTextNodeCount() == uint32_t(count));
+    CHECK(doc.GetRoot()->GetCommentCount() == uint32_t(count));
+
+    text = "<?xml?>";
+    for (int i = 0; i < count; ++i)
+        text += "<!---->";
+    text += "<r/>";
+    CHECK(timed(text, doc) < 5000);
+    CHECK(doc.GetProlog()->GetCommentCount() == uint32_t(count));
+}
+
 TEST_CASE("UTF-16 files, empty files, white space")
 {
     testsupport::TempDir dir;
