@@ -168,6 +168,15 @@ public:
     // byte count (0 for an empty value). Call with null first to size buffer.
     int GetBinaryValue(void* buffer) const;
 
+    // Copies name and value in stored form and the owner; returns this.
+    XMLAttribute* Assign(const XMLAttribute* other);
+    // A new attribute without owner: the unescaped name and value, escaped again.
+    XMLAttribute* Duplicate() const;
+    // 0 when names and values are equal byte for byte (stored form), else 1.
+    int Compare(const XMLAttribute* other) const;
+    // Bytes held: the record and the stored name and value.
+    size_t GetMemoryUsage() const;
+
     XMLElement* GetOwner() const { return owner_; }
     // Returns the previous owner.
     XMLElement* SetOwner(XMLElement* owner)
@@ -195,6 +204,11 @@ public:
     int GetPosition() const { return position_; }
     void SetPosition(int position) { position_ = position; }
     const char* GetStoredText() const { return text_.get(); }     // never null
+    // 0 when the stored texts are equal byte for byte, else 1; owner and
+    // position take no part.
+    int Compare(const XMLNodeBase* other) const;
+    // Bytes held: the record and the stored text.
+    size_t GetMemoryUsage() const;
 
 protected:
     XMLNodeBase(XMLElement* owner, int position);
@@ -213,6 +227,10 @@ public:
     // As XMLAttribute::GetName, for the text.
     int GetText(char* buffer, int raw) const;
     void SetText(const char* text, int raw);   // escaped unless raw; null is ""
+    // Copies owner, position and stored text; returns this.
+    XMLTextNode* Assign(const XMLTextNode* other);
+    // A new node, same owner and position, the text unescaped and escaped again.
+    XMLTextNode* Duplicate() const;
 };
 
 class XMLCommentNode : public XMLNodeBase {
@@ -220,6 +238,8 @@ public:
     XMLCommentNode(XMLElement* owner, int position, const char* text);   // text as given
     const char* GetText() const { return GetStoredText(); }
     void SetText(const char* text);   // as given; null is ""
+    XMLCommentNode* Assign(const XMLCommentNode* other);   // owner, position, text; returns this
+    XMLCommentNode* Duplicate() const;                     // same owner, position and text
 };
 
 class XMLCDataNode : public XMLNodeBase {
@@ -227,6 +247,8 @@ public:
     XMLCDataNode(XMLElement* owner, int position, const char* text);   // text as given
     const char* GetText() const { return GetStoredText(); }
     void SetText(const char* text);   // as given; null is ""
+    XMLCDataNode* Assign(const XMLCDataNode* other);   // owner, position, text; returns this
+    XMLCDataNode* Duplicate() const;                   // same owner, position and text
 };
 
 // ---------------------------------------------------------------------------
@@ -388,6 +410,70 @@ public:
     // child fails. CDATA is not examined.
     bool CheckIntegrity() const;
 
+    // -- queries (depth -1, or any negative: the whole subtree)
+    // The children, unloaded slots included, plus for a depth other than 0
+    // the CountDescendants(depth - 1) of every loaded child. Never less than
+    // what CollectDescendants(depth) finds: it sizes the results of Query.
+    uint32_t CountDescendants(int depth) const;
+    // The loaded descendants down to depth levels (0: none) in post-order,
+    // each child after its own descendants, into array when given; returns
+    // how many.
+    uint32_t CollectDescendants(XMLElement** array, int depth);
+    // The collected descendants that meet every condition of the expression,
+    // in collection order, into results when given (room for
+    // CountDescendants(depth) + 1 pointers, borrowed from the tree); returns
+    // how many. A condition is "selector operator operand", each part ended
+    // by a blank: selector "?" the name, "!" the full name, "~n" the text of
+    // text node n, anything else an attribute's value (all unescaped, "" when
+    // missing); a quoted operand may hold blanks. No condition: all match.
+    int Query(const char* expression, XMLElement** results, int depth);
+
+    // -- comparing, sorting, compaction
+    // 0 when names, attributes, comments, CDATA, text nodes (stored texts, in
+    // order) and children compare equal, else 1; a pair with an unloaded
+    // child counts as equal. Positions and owners take no part.
+    int Compare(const XMLElement* other) const;
+    // qsort of the child pointers (unloaded ones are reloaded first); the
+    // comparison gets two XMLElement* const*. Null: CompareChildNames. Text,
+    // comment and CDATA positions are not changed.
+    void SortChildren(int (*compare)(const void*, const void*));
+    // qsort of the attribute pointers; null: CompareAttributeNames.
+    void SortAttributes(int (*compare)(const void*, const void*));
+    // Shrinks the comment, attribute and child arrays of the subtree to their
+    // counts (at least 1); text-node and CDATA arrays keep their size.
+    void Compact();
+    // Bytes the subtree holds in memory (records, texts, array slots). Only
+    // an estimate: it does not size any output.
+    size_t GetMemoryUsage() const;
+
+    // -- lookup with creation, detaching, copies, merging, clipboard
+    // The first loaded child of that unescaped name. None: with create, a
+    // new last child built from the start tag tag when given (name and
+    // attributes from it), else named name exactly; without, null.
+    XMLElement* FindElement(const char* name, int create, const char* tag);
+    // Takes child index out (reloaded first when unloaded) into *out (set to
+    // null first), without destroying it or changing its parent; the caller
+    // owns it. Returns the new count; a bad index, or a child that cannot be
+    // reloaded, returns the count unchanged. A null out removes the child as
+    // RemoveChild does: nobody would own it otherwise.
+    uint32_t DetachChild(uint32_t index, XMLElement** out);
+    // A new tree equal to this one (Compare gives 0): names, attributes and
+    // texts copied in stored form, default export format; its parent pointer
+    // is parent but it is not linked into parent's children. Unloaded
+    // children are reloaded first; one that cannot be is left out.
+    XMLElement* DeepCopy(XMLElement* parent);
+    // Adds source's attributes missing in target (existing ones take the
+    // source's value only with overwrite) and merges each source child into
+    // target's first child of that name, or appends a copy of it. Text,
+    // comments and CDATA are not merged. Returns 0.
+    static int Merge(XMLElement* target, XMLElement* source, int overwrite);
+    // Puts the element with its subtree on the clipboard as CF_TEXT, stored
+    // form, no declaration. 1 when the clipboard took it, else 0.
+    int CopyToClipboard();
+    // A new element read from the clipboard's CF_TEXT (as UTF-8), or null
+    // when there is none or it does not parse. The caller owns it.
+    static XMLElement* PasteFromClipboard();
+
 private:
     // Takes the child out of its slot without deleting it.
     void UnlinkSlot(uint32_t index);
@@ -439,6 +525,15 @@ public:
     void SetEncoding(const char* encoding);
     // Whether the declaration and every comment can be read.
     bool CheckIntegrity() const;
+    // The declaration copied; the comments replaced by copies of other's,
+    // in order (capacity 5 to start with). Returns this.
+    XMLProlog* Assign(const XMLProlog* other);
+    XMLProlog* Duplicate() const;                 // a new prolog built as Assign
+    // 0 when declarations, comment counts and comment texts (in order) are
+    // equal, else 1.
+    int Compare(const XMLProlog* other) const;
+    void Compact();                               // comment array to max(count, 1)
+    size_t GetMemoryUsage() const;
     // Writes what stands at a position: at 0 the declaration and CR LF, then
     // each comment of that position as "<!--text-->" CR LF. target is a
     // FILE* (XML_SAVE_FILE, XML_SAVE_FILE_UTF16) or the char* text to append
@@ -520,6 +615,26 @@ public:
     bool CheckIntegrity() const;
     static void GetLibraryVersion(XmlLibraryVersion* version);
 
+    // 0 when the root trees and then the prologs compare equal, else 1.
+    int Compare(const XMLDocument* other) const;
+    void Compact();                  // the root's tree, then the prolog
+    size_t GetMemoryUsage() const;   // root's estimate plus prolog's
+    // Query on the element at path below the root; 0 when it is missing.
+    int FindAndQuery(const char* path, const char* expression, XMLElement** results, int depth);
+
+    // -- attributes by path (steps of child names joined by '\' below the
+    // root, "" the root itself; values unescaped)
+    // The unescaped value's length, copied with its NUL into buffer only
+    // when it is shorter than size; 0 (buffer untouched) when the document
+    // has no root or a step or the attribute is missing.
+    int GetAttributeByPath(const char* path, const char* attribute, char* buffer, int size);
+    // Creates the missing steps as last children named exactly as the steps,
+    // then sets the attribute (created when missing) to value, or removes it
+    // for a null value. A null attribute removes the element at path with
+    // its subtree. 1 when done; 0 without a root, and for the root itself
+    // with a null attribute.
+    int SetAttributeByPath(const char* path, const char* attribute, const char* value);
+
 private:
     friend XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document);
     // The default document: standard declaration and an empty "root".
@@ -566,3 +681,105 @@ XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document
 // (escaped), 0 unescaped. Returns 1, or 0 when a write or registry call
 // failed (or target or element is null).
 int XmlWriteElement(void* target, XMLElement* element, int level, int includeChildren, int raw, int form);
+// The memory form into a string that grows to fit: element and subtree, as
+// XmlWriteElement writes them, appended to text. 0 for a null element or text.
+int XmlWriteElementToText(XMLElement* element, int level, int includeChildren, int raw, std::string* text);
+
+// ---------------------------------------------------------------------------
+// Queries and wildcard matching
+
+// Matches text against pattern ('*' any run of bytes, '?' one byte): 1 a
+// match, 0 a mismatch, -1 when the text ends before the pattern does. Bytes
+// before the first '*' compare with case when exact is set; after a '*'
+// always without regard to case (ASCII letters).
+int XmlWildcardMatch(const char* text, const char* pattern, int exact);
+// True for a lone "*" pattern, else when XmlWildcardMatch gives 1.
+bool XmlMatchMask(const char* text, const char* pattern, int exact);
+// One query condition. A quoted operand is a wildcard pattern (no regard to
+// case) for "==" and "!="; an unquoted one is a 32-bit integer compared with
+// "==", "!=", ">=", "<=", "<" or ">", false when value or operand is no
+// number. Any other operator holds.
+bool XmlQueryCompare(const char* value, const char* op, const char* operand);
+
+// The default orders of SortChildren and SortAttributes: unescaped names
+// compared without regard to case (ASCII letters). Each argument points to
+// an entry of the pointer array; a null entry sorts as the empty name.
+int CompareChildNames(const void* a, const void* b);
+int CompareAttributeNames(const void* a, const void* b);
+
+// ---------------------------------------------------------------------------
+// Settings by path
+//
+// A setting is an attribute of the element at a path of child names below
+// the root, joined by '\\' ("cfg\\gps"; "" is the root). Values cross this
+// interface unescaped, as UTF-8 unless a function says otherwise. Every call
+// works on doc when it is given (in memory; nothing is saved) and otherwise
+// on the XML file named by file: loaded into a temporary document, and
+// written back through the document's safe save when a write changed it (a
+// missing file is created; a file without a declaration, or whose parse
+// failed, is never written over). A document without a root answers every
+// read with the default and every write with 0. Getters give the default
+// for a missing element or attribute and for an empty value.
+
+// Copies the value, or else the default, with its NUL into buffer (size
+// bytes) and returns its length. A value that does not fit gives the
+// default; a default that does not fit either is cut to size - 1 bytes.
+// Null buffer or size <= 0: nothing written, the length that would be.
+int ReadSettingString(const char* path, const char* attribute, const char* defaultText, char* buffer, int size,
+                      const char* file, XMLDocument* doc);
+// The value read as a decimal like atol (blanks, sign, digits), saturated to
+// -2147483648..2147483647 and returned as unsigned: "4294967295" reads as
+// 2147483647, "12abc" as 12, "abc" as 0.
+unsigned ReadSettingUInt(const char* path, const char* attribute, unsigned defaultValue, const char* file,
+                         XMLDocument* doc);
+// As ReadSettingUInt in 64 bits (saturated to the signed 64-bit range).
+uint64_t ReadSettingUInt64(const char* path, const char* attribute, uint64_t defaultValue, const char* file,
+                           XMLDocument* doc);
+// The value read as a decimal floating-point number ("abc" reads as 0).
+float ReadSettingFloat(const char* path, const char* attribute, float defaultValue, const char* file,
+                       XMLDocument* doc);
+// Decodes the Base64 value, or else the Base64 default, and copies at most
+// size bytes of it into buffer; returns the count copied (0 for an empty
+// default).
+int ReadSettingBinary(const char* path, const char* attribute, const char* defaultText, void* buffer, int size,
+                      const char* file, XMLDocument* doc);
+// The value converted to codePage into buffer (at most size bytes, NUL
+// included); returns the bytes written, NUL included (0 when the conversion
+// fails). A value equal to the default leaves buffer as the caller gave it
+// and returns the default's length; a converted value that does not fit
+// gives the default converted instead, cut to fit and terminated.
+int ReadSettingStringInCodePage(const char* path, const char* attribute, const char* defaultText, char* buffer,
+                                unsigned size, const char* file, XMLDocument* doc, unsigned codePage);
+// Always the file: new[]-allocated copies of the unescaped names and values
+// of the element's attributes into names[i] and values[i] (the caller
+// delete[]s them; the arrays must hold them all); returns their count, 0 when
+// the element is missing.
+int ReadSettingAttributes(const char* path, char** names, char** values, const char* file);
+// Always the file: copies of the unescaped names of the element's loaded
+// children into names[i], as ReadSettingAttributes; returns their count.
+int ReadSettingChildNames(const char* path, char** names, const char* file);
+
+// Sets the attribute to value, creating missing steps in order; a null value
+// removes the attribute (the element stays), a null attribute the element
+// with its subtree. Returns 1, or 0 for a document without a root.
+int WriteSettingString(const char* path, const char* attribute, const char* value, const char* file,
+                       XMLDocument* doc);
+int WriteSettingUInt(const char* path, const char* attribute, unsigned value, const char* file,
+                     XMLDocument* doc);   // "%u"
+int WriteSettingUInt64(const char* path, const char* attribute, uint64_t value, const char* file,
+                       XMLDocument* doc);   // unsigned 64-bit decimal
+int WriteSettingFloat(const char* path, const char* attribute, float value, const char* file,
+                      XMLDocument* doc);   // "%f"
+// The bytes as Base64, a CR LF after every 72 characters.
+int WriteSettingBinary(const char* path, const char* attribute, const void* data, int length, const char* file,
+                       XMLDocument* doc);
+// A UTF-16 value, stored as UTF-8.
+int WriteSettingWideString(const char* path, const char* attribute, const wchar_t* value, const char* file,
+                           XMLDocument* doc);
+// As WriteSettingWideString, always on the file.
+int WriteSettingWideStringToFile(const char* path, const char* attribute, const wchar_t* value,
+                                 const char* file);
+// A value in the Windows ANSI code page (CP_ACP), always on the file.
+int WriteSettingAnsiString(const char* path, const char* attribute, const char* value, const char* file);
+// Renames the element at path (stored escaped); 1 done, 0 when missing.
+int RenameSettingElement(const char* path, const char* newName, const char* file, XMLDocument* doc);

@@ -126,62 +126,6 @@ bool WriteReplacing(const std::wstring& path, Writer write)
     return false;
 }
 
-// Deep copy of an element as a copied document needs it: names, values and
-// text are unescaped and stored escaped again, comments and CDATA copied as
-// stored, positions kept. Iterative, like every walker here.
-XMLElement* CopyTree(XMLElement* source)
-{
-    struct Pending {
-        XMLElement* from;
-        XMLElement* to;
-    };
-    auto copyOne = [](XMLElement* from, XMLElement* parent) {
-        from->ReloadAllChildren();
-        std::vector<char> name(size_t(from->GetName(nullptr, 1)) + 10, 0);
-        from->GetName(name.data(), 0);
-        XMLElement* to = new XMLElement(parent, name.data(), XML_KIND_TAG);
-        for (uint32_t i = 0; i < from->GetAttributeCount(); ++i) {
-            const XMLAttribute* a = from->GetAttribute(i);
-            std::vector<char> n(size_t(a->GetName(nullptr, 1)) + 100, 0);
-            std::vector<char> v(size_t(a->GetValue(nullptr, 1)) + 100, 0);
-            a->GetName(n.data(), 0);
-            a->GetValue(v.data(), 0);
-            to->AppendAttribute(new XMLAttribute(n.data(), v.data(), 0));
-        }
-        for (uint32_t i = 0; i < from->GetTextNodeCount(); ++i) {
-            const XMLTextNode* t = from->GetTextNode(i);
-            std::vector<char> text(size_t(t->GetText(nullptr, 1)) + 100, 0);
-            t->GetText(text.data(), 0);
-            to->AppendTextNode(new XMLTextNode(to, t->GetPosition(), text.data(), 0), t->GetPosition());
-        }
-        for (uint32_t i = 0; i < from->GetCommentCount(); ++i) {
-            const XMLCommentNode* c = from->GetComment(i);
-            to->AppendComment(new XMLCommentNode(to, c->GetPosition(), c->GetText()), c->GetPosition());
-        }
-        for (uint32_t i = 0; i < from->GetCDataCount(); ++i) {
-            const XMLCDataNode* d = from->GetCDataNode(i);
-            to->AppendCData(new XMLCDataNode(to, d->GetPosition(), d->GetText()), d->GetPosition());
-        }
-        return to;
-    };
-
-    XMLElement* top = copyOne(source, nullptr);
-    std::vector<Pending> work{{source, top}};
-    while (!work.empty()) {
-        const Pending p = work.back();
-        work.pop_back();
-        for (uint32_t i = 0; i < p.from->GetChildCount(); ++i) {
-            XMLElement* child = p.from->GetChild(i);
-            if (!child)
-                continue;   // could not be reloaded
-            XMLElement* copy = copyOne(child, p.to);
-            p.to->AppendChild(copy);
-            work.push_back({child, copy});
-        }
-    }
-    return top;
-}
-
 #if defined(PATHVEX_X86)
 
 class NetHandle {
@@ -515,7 +459,7 @@ void XMLDocument::AssignCopy(const XMLDocument* source)
         SetProlog(prolog);
     }
     if (XMLElement* root = source->GetRoot())
-        SetRoot(CopyTree(root));
+        SetRoot(root->DeepCopy(nullptr));
     status_ = XML_STATUS_OK;
     status2_ = 0;
     ForgetFileName();

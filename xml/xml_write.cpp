@@ -643,6 +643,16 @@ int WriteRegistry(void* target, XMLElement* element, int includeChildren, int ra
 
 }  // namespace
 
+int XmlWriteElementToText(XMLElement* element, int level, int includeChildren, int raw, std::string* text)
+{
+    if (!element || !text)
+        return 0;
+    StringSink sink;
+    WriteText(sink, element, level, includeChildren, raw, nullptr, false);
+    text->append(sink.Text());
+    return 1;
+}
+
 int XmlWriteElement(void* target, XMLElement* element, int level, int includeChildren, int raw, int form)
 {
     if (!target || !element)
