@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cwctype>
+#include <iterator>
 
 namespace {
 

@@ -3,6 +3,7 @@
 #pragma once
 #include "maps/viewport.h"
 
+#include <cstdio>
 #include <string>
 
 namespace mapstest {
@@ -35,8 +36,21 @@ public:
     ViewFixture& operator=(const ViewFixture&) = delete;
 
     MAP_VIEWPORT& View() { return MapViewport; }
-    std::string Log() const { return HookLog(); }
-    void ClearLog() { HookLog().clear(); }
+    // Takes the log and starts a new one.
+    std::string Log()
+    {
+        std::string log;
+        log.swap(HookLog());
+        return log;
+    }
+    // "south west north east", as %g: readable in a failed CHECK.
+    std::string Edges() const
+    {
+        char text[128];
+        std::snprintf(text, sizeof text, "%g %g %g %g", MapViewport.minLatitude,
+                      MapViewport.minLongitude, MapViewport.maxLatitude, MapViewport.maxLongitude);
+        return text;
+    }
     void SetWindow(double south, double west, double north, double east)
     {
         MapViewport.minLatitude = south;
