@@ -729,13 +729,15 @@ int ReadSettingString(const char* path, const char* attribute, const char* defau
                       const char* file, XMLDocument* doc);
 // The value read as a decimal like atol (blanks, sign, digits), saturated to
 // -2147483648..2147483647 and returned as unsigned: "4294967295" reads as
-// 2147483647, "12abc" as 12, "abc" as 0.
+// 2147483647, "12abc" as 12, "abc" as 0, "-1" as 4294967295. The default
+// takes the same road (printed "%u" and read back).
 unsigned ReadSettingUInt(const char* path, const char* attribute, unsigned defaultValue, const char* file,
                          XMLDocument* doc);
 // As ReadSettingUInt in 64 bits (saturated to the signed 64-bit range).
 uint64_t ReadSettingUInt64(const char* path, const char* attribute, uint64_t defaultValue, const char* file,
                            XMLDocument* doc);
-// The value read as a decimal floating-point number ("abc" reads as 0).
+// The value read as a decimal floating-point number ("abc" reads as 0); the
+// default is printed "%f" and read back like a stored value.
 float ReadSettingFloat(const char* path, const char* attribute, float defaultValue, const char* file,
                        XMLDocument* doc);
 // Decodes the Base64 value, or else the Base64 default, and copies at most
@@ -752,8 +754,8 @@ int ReadSettingStringInCodePage(const char* path, const char* attribute, const c
                                 unsigned size, const char* file, XMLDocument* doc, unsigned codePage);
 // Always the file: new[]-allocated copies of the unescaped names and values
 // of the element's attributes into names[i] and values[i] (the caller
-// delete[]s them; the arrays must hold them all); returns their count, 0 when
-// the element is missing.
+// delete[]s them); returns their count, 0 when the element is missing. The
+// arrays must hold them all: null arrays only count, to size them first.
 int ReadSettingAttributes(const char* path, char** names, char** values, const char* file);
 // Always the file: copies of the unescaped names of the element's loaded
 // children into names[i], as ReadSettingAttributes; returns their count.

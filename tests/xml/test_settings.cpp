@@ -154,6 +154,7 @@ TEST_CASE("writing creates the missing steps in order")
         CHECK(doc->GetRoot()->GetChildCount() == 1);
         CHECK(Names(doc->GetRoot()) == "odd name");
         CHECK(Names(doc->GetRoot()->GetChild(0)) == "a&b<c>");
+        CHECK(doc->GetRoot()->CheckIntegrity());
     }
     SUBCASE("values are stored escaped and replaced in place") {
         auto doc = Doc("<root><s a=\"1\" b=\"2\"/></root>");
@@ -479,6 +480,8 @@ TEST_CASE("settings in a file")
         CHECK(std::string(children[1]) == "t&wo");
         for (int i = 0; i < 2; ++i)
             delete[] children[i];
+        CHECK(ReadSettingAttributes("cfg", nullptr, nullptr, file.c_str()) == 2);   // sizing first
+        CHECK(ReadSettingChildNames("cfg", nullptr, file.c_str()) == 2);
         CHECK(ReadSettingAttributes("none", names, values, file.c_str()) == 0);
         CHECK(ReadSettingChildNames("none", children, file.c_str()) == 0);
     }

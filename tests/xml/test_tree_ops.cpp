@@ -153,6 +153,7 @@ TEST_CASE("a deep copy compares equal to its source")
         root.AppendChild(bare);
         std::unique_ptr<XMLElement> copy(root.DeepCopy(nullptr));
         CHECK(copy->Compare(&root) == 0);
+        CHECK(copy->CheckIntegrity());
         for (size_t i = 0; i < std::size(names); ++i)
             CHECK(Name(copy->GetChild(uint32_t(i))) == names[i]);
         CHECK(std::string(copy->GetChild(6)->GetStoredName()) == "p&q");
@@ -184,6 +185,7 @@ TEST_CASE("a deep copy compares equal to its source")
         XMLDocument copy;
         copy.AssignCopy(&source);
         CHECK(copy.Compare(&source) == 0);
+        CHECK(copy.CheckIntegrity());
     }
 }
 
