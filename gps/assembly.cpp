@@ -215,9 +215,10 @@ void GpsPort::HandleSirfFrame(const unsigned char* bytes, size_t length)
     std::memcpy(frame.payload, bytes + 4, frame.length);
     frame.checksum = BigEndian16(bytes + 4 + frame.length);
     frame.end = BigEndian16(bytes + 6 + frame.length);
+    const uint32_t cellId = hooks_.currentCellId ? hooks_.currentCellId() : 0;
     {
         LiveRecordGuard hold(this);
-        DecodeSirfMessage(this, &frame);
+        DecodeSirfMessage(this, &frame, cellId);
     }
     if (hooks_.handOver)
         hooks_.handOver(this, reinterpret_cast<WPARAM>(&frame));

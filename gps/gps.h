@@ -1,12 +1,17 @@
 // gps/gps.h - GPS receiver input.
 //
 // Offers the one GpsPort: the live GPS_CURRENT record as its first member,
-// stream assembly of NMEA lines and SiRF frames from raw receiver bytes, the
-// NMEA parser applied to the live record, and the NMEA log. The geodesy and
-// unit functions are in gps/geodesy.h, the records in gps/gps_record.h, the
-// sentence parsing itself in gps/nmea.h.
+// the serial port with its reader thread, stream assembly of NMEA lines and
+// SiRF frames from raw receiver bytes, the NMEA parser and the SiRF decoder
+// applied to the live record, and the NMEA log. The simulation feed is in
+// gps/simulation.h, the geodesy and unit functions in gps/geodesy.h, the
+// records in gps/gps_record.h, the sentence parsing itself in gps/nmea.h.
 //
-// Threads: the reader thread alone calls AssembleInput and HandleInput. Each
+// Threads: Open, Close, Shutdown and Write belong to the UI thread. Open
+// starts exactly one reader thread per port object; Close and Shutdown end
+// it and wait for it, dispatching the messages it sends meanwhile, before
+// they release the port. The reader alone calls AssembleInput and
+// HandleInput. Each
 // unit of input (one NMEA line, one SiRF frame) is applied to the live record
 // under the port's lock; the lock is released before any hook runs, so the
 // hand-over to the main window (a synchronous WM_GPSDATA), the sounds, the
@@ -58,9 +63,29 @@ struct SirfFrame {
     uint16_t end;          // 0xB0B3 as sent; not verified
 };
 
-// Applies one frame to the live record. Called by HandleInput with the live
-// record's lock held: it must neither send messages nor call hooks.
-void DecodeSirfMessage(GpsPort* port, const SirfFrame* frame);
+// Applies one frame to the live record: geodetic navigation data (41),
+// measured navigation data (2) and the visible list (13); any other id
+// changes nothing. Reads stay inside the frame's payload length. cellId goes
+// into the record with a geodetic message. Called by HandleInput with the
+// live record's lock held: it must neither send messages nor call hooks.
+void DecodeSirfMessage(GpsPort* port, const SirfFrame* frame, uint32_t cellId = 0);
+
+// A big-endian value as SiRF sends it, turned into this machine's order.
+inline uint16_t SwapBytes16(uint16_t v)
+{
+    return static_cast<uint16_t>((v >> 8) | (v << 8));
+}
+inline uint32_t SwapBytes32(uint32_t v)
+{
+    return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
+}
+
+// The 15-bit sum of a SiRF payload: what an outgoing frame carries.
+uint16_t CalcSirfChecksum(const uint8_t* payload, size_t length);
+
+// Set to true at the main window's WM_CLOSE (GpsPort::Shutdown does it);
+// every reader ends when it sees it, and no port opens any more.
+extern std::atomic<bool> ReaderStopFlag;
 
 // What the input path asks of other subsystems. Set once, before the reader
 // thread starts; every member may be null (then nothing happens).
@@ -78,8 +103,12 @@ struct GpsHooks {
     // The current mobile-network cell id (pathvex-wm); null gives 0.
     uint32_t (*currentCellId)();
     // The simulation's automatic advance, after every chunk that begins with
-    // '$' and every dropped chunk.
+    // '$' and every dropped chunk (the main window passes it on to
+    // AutoAdvanceSimulation, gps/simulation.h, with its own handle).
     void (*autoAdvanceSimulation)(GpsPort* port);
+    // Sets the main window's title; the timer-mode simulation shows its
+    // position there ("Sim index: %u/%u") before each sentence.
+    void (*setWindowTitle)(const wchar_t* text);
 };
 
 // The NMEA log: one entry per batch, "[%02u:%02u:%02u] %s\r\n" with the local
@@ -116,11 +145,45 @@ class GpsPort {
 public:
     static constexpr size_t kCarryOverSize = 5001;
     static constexpr size_t kReadChunkSize = 10000;   // the reader's buffer
+    static constexpr size_t kDevicePathSize = 20;     // with the terminator
 
-    GpsPort();    // every field 0, logging off
-    ~GpsPort();
+    GpsPort();    // every field 0, port closed, logging off
+    // Also sets the device as SetDevice does.
+    GpsPort(const wchar_t* portName, uint32_t baud);
+    ~GpsPort();   // Close(): the reader ends before the object goes
     GpsPort(const GpsPort&) = delete;
     GpsPort& operator=(const GpsPort&) = delete;
+
+    // The port to open: device path "\\.\%s" with the name (such as "COM3"),
+    // cut to kDevicePathSize characters with the terminator, and the line
+    // speed. Takes effect with the next Open.
+    void SetDevice(const wchar_t* portName, uint32_t baud);
+    const wchar_t* DevicePath() const { return device_; }
+    uint32_t BaudRate() const { return baud_; }
+
+    // Opens the port (or, with simulation, no port at all) and starts the
+    // one reader thread. A reader or port of an earlier Open is ended first.
+    // False when the port cannot be opened or set up (or ReaderStopFlag is
+    // set); everything taken so far is released again and no reader runs.
+    // The GPS-driver flag is only honoured by pathvex-wm.
+    bool Open(bool simulation, bool gpsDriver);
+    // Ends the reader and closes the port: true (and "ERR2") when a port was
+    // open, false in simulation or when closed already. Safe at any moment,
+    // also from inside a WM_GPSDATA handler.
+    bool Close();
+    // For the main window's WM_CLOSE: sets ReaderStopFlag, wakes a simulation
+    // waiting for a tap, ends the reader and closes the port. No port opens
+    // after it.
+    void Shutdown();
+    // The opened flag: a reader is meant to read.
+    bool IsOpen() const { return opened_.load(); }
+    bool IsSimulation() const { return simulation_; }
+    bool IsReaderRunning() const { return reader_ != nullptr; }
+
+    // Writes bytes to the receiver and waits (at most about a second) until
+    // they are out; the caller may free them at once. False with no port
+    // open (closed, or in simulation) or when the write fails.
+    bool Write(const void* bytes, size_t count);
 
     // The live record without the lock: for the reader thread, and for the
     // UI thread only while it handles WM_GPSDATA (the reader then waits).
@@ -159,6 +222,9 @@ private:
         bool statistics;        // a new maximum
     };
 
+    // What one read of the reader loop brought.
+    enum class ReadResult { kData, kNothing, kFailed, kStopped };
+
     void AssemblePiece(const char* bytes, size_t count);
     void KeepTail(const unsigned char* bytes, size_t count);
     void HandleNmeaBatch(std::string_view text);
@@ -166,17 +232,44 @@ private:
     void ApplyNmea(const NmeaMessage& msg, PendingEffects* fx);
     void RunEffects(const PendingEffects& fx);
     void AutoAdvanceSimulation();
+    void PlaySoundHook(const wchar_t* name);
+
+    bool OpenPort();
+    bool OpenGpsDriver();
+    bool ConfigurePort();
+    void ReleasePort();
+    bool StartReader();
+    void StopReader();
+    static DWORD WINAPI ReaderMain(void* self);
+    void RunReader();
+    bool StopRequested() const;
+    ReadResult Read(char* buffer, size_t size, DWORD* count);
+    ReadResult ReadPort(char* buffer, size_t size, DWORD* count);
+    ReadResult ReadSimulation(char* buffer, size_t size, DWORD* count);
 
     // The live record must stay the first member: a GpsPort* is passed as
     // lParam and read as the record (checked in gps_port.cpp).
     GPS_CURRENT live_;
+    wchar_t device_[kDevicePathSize];
+    uint32_t baud_;
+    HANDLE port_;          // INVALID_HANDLE_VALUE when closed
+    OVERLAPPED readIo_;    // the reader's pending read, auto-reset event
+    OVERLAPPED writeIo_;   // Write's own, so a write never disturbs the read
+    bool simulation_;
+    bool gpsDriver_;
+    std::atomic<bool> opened_;
+    bool closing_;         // Close is waiting for the reader (UI thread)
+    HANDLE stopEvent_;     // manual reset: set while the reader must end
+    HANDLE reader_;        // the reader thread; null when none runs
+    DWORD readerId_;
     unsigned char carry_[kCarryOverSize];
     size_t carryLength_;
     mutable CRITICAL_SECTION lock_;
     GpsHooks hooks_;
     NmeaLog log_;
-    // Reader-thread scratch: the carry-over joined with a chunk, and one line
-    // widened for the hand-over.
+    // Reader-thread scratch: one read, the carry-over joined with a chunk,
+    // and one line widened for the hand-over.
+    char readBuffer_[kReadChunkSize];
     unsigned char work_[kCarryOverSize + kReadChunkSize + 1];
     wchar_t wide_[kCarryOverSize + kReadChunkSize + 1];
 };

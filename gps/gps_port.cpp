@@ -1,4 +1,4 @@
-// The port object's live record: its lock, the parser's apply step with the
+// The port object: its initial state, the live record's lock, the parser's apply step with the
 // sounds and trip maxima it causes, and the hooks that carry effects out.
 #include "gps/gps.h"
 
@@ -42,15 +42,22 @@ GpsPort::GpsPort()
     static_assert(std::is_standard_layout_v<GpsPort>);
     static_assert(offsetof(GpsPort, live_) == 0, "a GpsPort* must be a GPS_CURRENT*");
     std::memset(&live_, 0, sizeof live_);
+    std::memset(device_, 0, sizeof device_);
+    baud_ = 0;
+    port_ = INVALID_HANDLE_VALUE;
+    std::memset(&readIo_, 0, sizeof readIo_);
+    std::memset(&writeIo_, 0, sizeof writeIo_);
+    simulation_ = false;
+    gpsDriver_ = false;
+    opened_.store(false);
+    closing_ = false;
+    stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    reader_ = nullptr;
+    readerId_ = 0;
     std::memset(carry_, 0, sizeof carry_);
     carryLength_ = 0;
     std::memset(&hooks_, 0, sizeof hooks_);
     InitializeCriticalSection(&lock_);
-}
-
-GpsPort::~GpsPort()
-{
-    DeleteCriticalSection(&lock_);
 }
 
 GPS_CURRENT GpsPort::Snapshot() const

@@ -63,6 +63,19 @@ void Feed(GpsPort* port, std::string_view chunk)
     port->AssembleInput(chunk.data(), chunk.size());
 }
 
+std::string SirfFrameBytes(const std::string& payload)
+{
+    std::string f = "\xA0\xA2";
+    f += static_cast<char>(payload.size() >> 8);
+    f += static_cast<char>(payload.size() & 0xFF);
+    f += payload;
+    const uint16_t sum = CalcSirfChecksum(reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
+    f += static_cast<char>(sum >> 8);
+    f += static_cast<char>(sum & 0xFF);
+    f += "\xB0\xB3";
+    return f;
+}
+
 GuardedText::GuardedText(std::string_view text, bool guardBefore)
 {
     SYSTEM_INFO si;

@@ -38,6 +38,28 @@ int Apply(GpsPort* port, std::string_view sentence);
 // Feeds text to assembly as one chunk.
 void Feed(GpsPort* port, std::string_view chunk);
 
+// A SiRF frame: start bytes, big-endian length, payload, checksum, end bytes.
+std::string SirfFrameBytes(const std::string& payload);
+
+// A SiRF payload being built: big-endian values at payload offsets.
+class SirfPayload {
+public:
+    SirfPayload(uint8_t id, size_t length) : bytes_(length, '\0') { U8(0, id); }
+    SirfPayload& U8(size_t at, uint8_t v) { bytes_.at(at) = static_cast<char>(v); return *this; }
+    SirfPayload& U16(size_t at, uint16_t v) { U8(at, v >> 8); return U8(at + 1, v & 0xFF); }
+    SirfPayload& S32(size_t at, int32_t v)
+    {
+        const uint32_t u = static_cast<uint32_t>(v);
+        U16(at, static_cast<uint16_t>(u >> 16));
+        return U16(at + 2, static_cast<uint16_t>(u & 0xFFFF));
+    }
+    const std::string& Bytes() const { return bytes_; }
+    std::string Frame() const { return SirfFrameBytes(bytes_); }
+
+private:
+    std::string bytes_;
+};
+
 // A copy of text with an inaccessible page right behind its last byte (or,
 // with guardBefore, right before its first byte).
 class GuardedText {

@@ -24,21 +24,9 @@ std::wstring Wide(const std::string& s)
     return std::wstring(s.begin(), s.end());
 }
 
-// A SiRF frame: start bytes, big-endian length, payload, checksum, end bytes.
 std::string Frame(const std::string& payload)
 {
-    std::string f = "\xA0\xA2";
-    f += static_cast<char>(payload.size() >> 8);
-    f += static_cast<char>(payload.size() & 0xFF);
-    f += payload;
-    unsigned sum = 0;
-    for (unsigned char c : payload)
-        sum += c;
-    sum &= 0x7FFF;
-    f += static_cast<char>(sum >> 8);
-    f += static_cast<char>(sum & 0xFF);
-    f += "\xB0\xB3";
-    return f;
+    return SirfFrameBytes(payload);
 }
 
 }  // namespace

@@ -1,0 +1,281 @@
+#include "port_harness.h"
+
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace porttest {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"PathvexGpsTestWindow";
+
+std::mutex SoundLock;
+std::vector<std::wstring> SoundsSeen;
+HWND HandOverWindow = nullptr;
+
+void RecordSound(const wchar_t* name)
+{
+    std::lock_guard<std::mutex> hold(SoundLock);
+    SoundsSeen.push_back(name);
+}
+
+void SendToWindow(GpsPort* port, WPARAM data)
+{
+    SendMessageW(HandOverWindow, WM_GPSDATA, data, reinterpret_cast<LPARAM>(port));
+}
+
+void SetTitle(const wchar_t* text)
+{
+    SetWindowTextW(HandOverWindow, text);
+}
+
+std::string Narrow(const wchar_t* w)
+{
+    std::string s;
+    for (; *w; ++w)
+        s += static_cast<char>(*w < 0x80 ? *w : '?');
+    return s;
+}
+
+std::string EnvText(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+std::wstring Widen(const std::string& s)
+{
+    return std::wstring(s.begin(), s.end());
+}
+
+}  // namespace
+
+TestWindow::TestWindow()
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassW(&wc);   // fails harmlessly once registered
+    hwnd_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+    HandOverWindow = hwnd_;
+}
+
+TestWindow::~TestWindow()
+{
+    if (HandOverWindow == hwnd_)
+        HandOverWindow = nullptr;
+    DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK TestWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && msg == WM_GPSDATA) {
+        Received r{};
+        r.kind = GpsInputKind.load();
+        // lParam is the port, and the port is its live record.
+        std::memcpy(&r.record, reinterpret_cast<const GPS_CURRENT*>(lParam), sizeof r.record);
+        if (r.kind == kGpsInputSirf) {
+            const auto* f = reinterpret_cast<const SirfFrame*>(wParam);
+            r.frame.assign(f->payload, f->payload + f->length);
+        } else {
+            r.line = Narrow(reinterpret_cast<const wchar_t*>(wParam));
+        }
+        self->messages.push_back(r);
+        if (self->onGpsData)
+            self->onGpsData(self->messages.back());
+        return 0;
+    }
+    if (self && msg == WM_SETTEXT && lParam)
+        self->titles.push_back(reinterpret_cast<const wchar_t*>(lParam));
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+std::vector<std::wstring> Sounds()
+{
+    std::lock_guard<std::mutex> hold(SoundLock);
+    return SoundsSeen;
+}
+
+std::unique_ptr<GpsPort> NewPort(TestWindow* window, const wchar_t* com, uint32_t baud)
+{
+    {
+        std::lock_guard<std::mutex> hold(SoundLock);
+        SoundsSeen.clear();
+    }
+    HandOverWindow = window->Handle();
+    const std::wstring name = com ? std::wstring(com) : ComName();
+    auto port = std::make_unique<GpsPort>(name.c_str(), baud);
+    GpsHooks h{};
+    h.playSound = RecordSound;
+    h.handOver = SendToWindow;
+    h.setWindowTitle = SetTitle;
+    port->SetHooks(h);
+    return port;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms)
+{
+    const ULONGLONG until = GetTickCount64() + ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done())
+            return true;
+        if (GetTickCount64() >= until)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+int ThreadCount()
+{
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE)
+        return -1;
+    THREADENTRY32 te{};
+    te.dwSize = sizeof te;
+    int n = 0;
+    const DWORD me = GetCurrentProcessId();
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+        if (te.th32OwnerProcessID == me)
+            ++n;
+    CloseHandle(snap);
+    return n;
+}
+
+int HandleCount()
+{
+    // The system handle list; GetProcessHandleCount is not implemented
+    // everywhere this runs.
+    struct Entry {
+        ULONG pid;
+        BYTE type;
+        BYTE flags;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query)
+        return -1;
+    std::vector<char> buf(1 << 20);
+    ULONG len = 0;
+    LONG status;
+    while ((status = query(16, buf.data(), static_cast<ULONG>(buf.size()), &len)) == static_cast<LONG>(0xC0000004))
+        buf.resize(buf.size() * 2);
+    if (status != 0)
+        return -1;
+    ULONG count;
+    std::memcpy(&count, buf.data(), sizeof count);
+    const auto* e = reinterpret_cast<const Entry*>(buf.data() + sizeof(ULONG_PTR));
+    int n = 0;
+    for (ULONG i = 0; i < count; ++i)
+        if (e[i].pid == GetCurrentProcessId())
+            ++n;
+    return n;
+}
+
+std::wstring ComName()
+{
+    return Widen(EnvText("PATHVEX_GPS_COM"));
+}
+
+FarEnd::FarEnd()
+{
+    const std::wstring path = Widen(EnvText("PATHVEX_GPS_PAIR"));
+    h_ = path.empty() ? INVALID_HANDLE_VALUE
+                      : CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+FarEnd::~FarEnd()
+{
+    if (h_ != INVALID_HANDLE_VALUE)
+        CloseHandle(h_);
+}
+
+bool FarEnd::Send(const std::string& bytes)
+{
+    DWORD written = 0;
+    return h_ != INVALID_HANDLE_VALUE &&
+           WriteFile(h_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+std::string FarEnd::Receive(size_t size, DWORD ms)
+{
+    std::string out;
+    if (h_ == INVALID_HANDLE_VALUE)
+        return out;
+    const ULONGLONG until = GetTickCount64() + ms;
+    while (out.size() < size) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= until)
+            break;
+        // Returns as soon as anything came, or when the time is up.
+        COMMTIMEOUTS t{};
+        t.ReadIntervalTimeout = MAXDWORD;
+        t.ReadTotalTimeoutMultiplier = MAXDWORD;
+        t.ReadTotalTimeoutConstant = static_cast<DWORD>(until - now);
+        SetCommTimeouts(h_, &t);
+        char buf[512];
+        DWORD n = 0;
+        const DWORD want = static_cast<DWORD>(size - out.size() < sizeof buf ? size - out.size() : sizeof buf);
+        if (!ReadFile(h_, buf, want, &n, nullptr))
+            break;
+        out.append(buf, n);
+    }
+    return out;
+}
+
+bool ControlPair(const char* what)
+{
+    const std::string dir = EnvText("PATHVEX_GPS_CTL");
+    if (dir.empty())
+        return false;
+    const std::string file = dir + "\\" + what;
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    const ULONGLONG until = GetTickCount64() + 10000;
+    while (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount64() >= until)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string RecordingBytes(const std::string& log)
+{
+    size_t pos = 0;
+    while (pos < log.size() && log[pos] == '#') {
+        const size_t lf = log.find('\n', pos);
+        if (lf == std::string::npos)
+            return {};
+        pos = lf + 1;
+    }
+    return log.substr(pos);
+}
+
+}  // namespace porttest
