@@ -1,0 +1,75 @@
+// panes/pane_draw.h - drawing helpers private to the panes: turning points
+// about a rectangle's centre, the scheme's text colour by fix, the recorder
+// state icon, fills, font selection and bounded text formatting.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+
+struct GPS_CURRENT;
+
+namespace panes_detail {
+
+struct PointF {
+    float x;
+    float y;
+};
+
+// Turns p clockwise on the screen by angle radians about the centre of r
+// (integer halves). An angle of exactly 0 returns p unchanged.
+PointF RotatePointInRect(PointF p, const RECT& r, float angle);
+// The same for a pixel, truncated back to whole pixels.
+POINT RotatePixel(int x, int y, const RECT& r, float angle);
+
+// The scheme's OK colour with a valid fix (exactly 1), else its Err colour.
+void SetSchemeTextColor(HDC dc, int fix);
+// The recorder state's icon at (0, rect.bottom - 32); nothing when idle.
+void DrawStateIcon(HDC dc, const RECT& rect);
+
+// Fills r with a solid brush of colour, made and deleted here.
+void FillSolid(HDC dc, const RECT& r, COLORREF colour);
+// |logical height| of a font; 0 for a null font.
+int FontHeight(HFONT font);
+// Plays a WAVE resource through PaneHooks.
+void PlayPaneSound(const wchar_t* name);
+
+// The turn arrow of a followed route in the circle: toward the next turn
+// with its distance, or, with none ahead, at the angle the search left and
+// without a label. live may be marked by the search.
+void DrawTurnArrow(HDC dc, GPS_CURRENT* live, const RECT& circle);
+
+// printf into buffer, cut to size - 1 characters and always terminated.
+void FormatText(wchar_t* buffer, size_t size, const wchar_t* format, ...);
+
+// Selects an object that someone else owns (a FontSet font, a stock brush)
+// and puts the DC's previous object back when it goes; never deletes.
+class SharedSelection {
+public:
+    SharedSelection(HDC dc, HGDIOBJ object)
+        : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr) {}
+    ~SharedSelection() { Restore(); }
+    SharedSelection(const SharedSelection&) = delete;
+    SharedSelection& operator=(const SharedSelection&) = delete;
+    // Selects another shared object of the same kind; the one to restore
+    // stays the first one replaced.
+    void Switch(HGDIOBJ object)
+    {
+        if (!dc_ || !object)
+            return;
+        const HGDIOBJ old = SelectObject(dc_, object);
+        if (!previous_)
+            previous_ = old;
+    }
+    void Restore()
+    {
+        if (dc_ && previous_)
+            SelectObject(dc_, previous_);
+        previous_ = nullptr;
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+}  // namespace panes_detail

@@ -1,0 +1,238 @@
+// panes/panes.h - the GPS data screen and the pane drawing kit.
+//
+// Offers the GPS data screen (PaintPositionScreen, RedrawPositionScreen and
+// the repaint mask that picks the boxes to redraw) and the graphic pieces the
+// instrument screens and the Path view are built from: a needle, a direction
+// arrow with a distance label, a compass rose, the speed box with its
+// speed-limit warning, the route boxes and the point detail box. The text
+// formats and the layout rules are plain functions too, so they can be
+// checked without a device context.
+//
+// Threads: UI thread only. The painters read the live record and the route
+// state of tracks/tracks.h, which the reader thread writes under the live
+// record's lock: the screen functions hold LiveRecordGuard for the whole
+// paint, and a caller of a kit function holds it around the call (the kit
+// takes the record to show as an argument).
+//
+// GDI: every pen and brush made here is selected back and deleted before the
+// function returns; the FontSet's fonts are selected and put back, never
+// deleted. Nothing throws; a null device context draws nothing visible.
+#pragma once
+#include "gps/gps_record.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class GpsPort;
+struct TRACK;
+struct WAYPOINT;
+
+// ---------------------------------------------------------------------------
+// Program-wide state of the panes.
+
+// What the GPS data screen (and the sun and moon screens) showed last: a copy
+// of the live record taken at the start of every paint.
+extern GPS_CURRENT LastPaintedRecord;
+// Set when the main window erased the background (and, in pathvex-wm, when
+// the cell-tower monitor stores a cell id): the next redraw paints every box.
+extern std::atomic<bool> RepaintAllPending;
+
+// Hit rectangles for the main window's double clicks, in client coordinates.
+extern RECT CoordinateRect;   // the X, Y and Z boxes
+extern RECT SpeedValueRect;   // the speed digits
+extern RECT SpeedUnitRect;    // the speed unit label
+extern RECT CompassRect;      // the last compass rose drawn
+// Flipped by every route box on the Path view, which shows the distance to
+// the next point and the distance to the end in turn.
+extern bool RouteBoxAlternate;
+
+// Settings the panes read, set by the shell from "cfg\pathvex".
+extern int CoordinateMode;         // "xmv": 0 degrees-minutes-seconds, 1 decimal
+extern bool SolidCompass;          // "ics": filled needles; default on
+extern bool ShowCompassLetters;    // "scl": N, E, S, W on the rose; default on
+extern int CompassX;               // offset of the GPS data screen's rose
+extern int CompassY;
+extern int CompassZ;               // pixels taken off the rose's size; default 15
+
+// What the panes ask of other subsystems; a null member has its default.
+struct PANE_HOOKS {
+    // The next turn of the followed route (route following): true with the
+    // turn's angle (radians, relative to the course) and the distance to it
+    // (distance unit). False when none lies ahead; the angle may then be
+    // changed. Null: never a turn.
+    bool (*findNextTurn)(GPS_CURRENT* live, double* angle, double* distance);
+    // Plays a WAVE resource of the program asynchronously. Null: PlaySoundW
+    // from the program's module.
+    void (*playSound)(const wchar_t* name);
+};
+extern PANE_HOOKS PaneHooks;
+
+// Screens whose boxes differ (the caller says where it draws).
+inline constexpr int kScreenPosition = 1;   // GPS data
+inline constexpr int kScreenPath = 13;      // Path view
+
+// ---------------------------------------------------------------------------
+// GPS data screen (screen 1).
+
+// Repaint mask bits; kRepaintAll paints everything, the separator included.
+inline constexpr int32_t kRepaintX = 1;
+inline constexpr int32_t kRepaintY = 2;
+inline constexpr int32_t kRepaintZ = 4;
+inline constexpr int32_t kRepaintSpeed = 8;
+inline constexpr int32_t kRepaintCourse = 16;      // also the turn arrow while following
+inline constexpr int32_t kRepaintSatellites = 32;
+inline constexpr int32_t kRepaintTime = 64;
+inline constexpr int32_t kRepaintWaypoint = 128;
+inline constexpr int32_t kRepaintAll = -1;
+
+// The boxes whose values differ between the live record and the last painted
+// one (exact comparisons; a NaN differs). A coordinate of exactly 0 never
+// sets its bit; speed and course count only with a valid fix.
+int32_t PositionChangeMask(const GPS_CURRENT& live, const GPS_CURRENT& last);
+// The mask RedrawPositionScreen paints with: everything after an erase
+// (repaintAllPending) or when the fix was just gained, else the changes.
+int32_t PositionRepaintMask(const GPS_CURRENT& live, const GPS_CURRENT& last,
+                            bool repaintAllPending);
+
+// Paints the boxes of mask into dc over the client rectangle (laid out from
+// (0, 0) with its width and height); the main window passes kRepaintAll on
+// WM_PAINT. Copies the live record of port into LastPaintedRecord first.
+// Nothing happens without a port.
+void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask);
+// On WM_GPSDATA while screen 1 shows: works out the mask against the last
+// paint, clears RepaintAllPending and paints through the window's DC.
+void RedrawPositionScreen(HWND window, GpsPort* port);
+
+// Where a double click on screen 1 landed, by the rectangles in the order the
+// main window acts on them (edges count as inside).
+enum class PositionHit { None, SpeedUnit, Coordinate, SpeedValue, Compass };
+PositionHit HitTestPositionScreen(POINT pt);
+
+// The fixed part of the screen's layout for a client area of width x height,
+// with l the bold font's height and h14 the +14 font's height (pixels).
+struct POSITION_LAYOUT {
+    RECT x, satellites, y, course, z, time;   // the six text boxes
+    RECT coordinates;                         // CoordinateRect
+    int separatorY;                           // from x = 2 to width - 2
+    RECT speed;                               // given to DrawSpeedBox
+    RECT waypoint;                            // the nearest-waypoint line
+    RECT routeCounter;                        // "i/n" while following
+};
+POSITION_LAYOUT LayoutPositionScreen(int width, int height, int l, int h14);
+
+// The compass rose and, while a route is followed and its position lies on
+// the route, the turn circle (empty otherwise).
+struct ROSE_LAYOUT {
+    RECT rose;
+    RECT turnCircle;
+    bool following;
+};
+// speedBottom: bottom of the speed box; speedValue: SpeedValueRect.
+// recorderState and routeOnTrack (the route position is a point of the
+// route) choose between the two layouts.
+ROSE_LAYOUT LayoutPositionRose(int width, int height, int speedBottom, const RECT& speedValue,
+                               int32_t recorderState, bool routeOnTrack);
+
+// ---------------------------------------------------------------------------
+// Text of the panes. Every formatter writes at most size - 1 characters and
+// always terminates; a longer text is cut.
+
+inline constexpr size_t kPaneTextSize = 1000;   // the panes' text buffers
+
+// The box texts of the GPS data screen.
+enum class PositionBox { X, Satellites, Y, Course, Z, Time };
+void FormatPositionBox(wchar_t* buffer, size_t size, PositionBox box, const GPS_CURRENT& gps,
+                       int coordinateMode, int distanceUnit);
+// "%.2f Km %s" of the record's nearest waypoint; false (and an empty text)
+// when its index is 0 or lies beyond the waypoint vector.
+bool FormatNearestWaypoint(wchar_t* buffer, size_t size, const GPS_CURRENT& gps,
+                           const std::vector<WAYPOINT>& waypoints);
+
+// The live speed in unit 0 km/h, 1 knots, 2 m/s, 3 mph (others: km/h).
+double SpeedInUnit(const GPS_CURRENT& gps, int unit);
+// "Km/H", "Knots", "m/s", "MpH" (others: "Km/H").
+const wchar_t* SpeedUnitLabel(int unit);
+// "%.1f" from 100 on, "%.2f" from 10 on, else "%.3f".
+void FormatSpeedValue(wchar_t* buffer, size_t size, double speed);
+// True when a limit is set and the km/h speed lies outside it.
+bool SpeedOutsideLimits(double kmh, int32_t low, int32_t high);
+
+// km in distance unit 0 (km), 1 (statute miles), 2 (nautical miles); other
+// units count as km.
+double KmToDistanceUnit(double km, int unit);
+// A distance in the unit: "%um" below 1 km, "%.2fKm"; "%ui" below 0.5 mi,
+// "%.2fmi"; "%uf" below 0.5 Nmi, "%.2fNmi". With a second line, "\r\n%s" of
+// it follows. Whole numbers are truncated.
+void FormatDistance(wchar_t* buffer, size_t size, double distance, int unit,
+                    const wchar_t* secondLine);
+// "%02u:%02u:%02u" of the seconds to cover km at ms metres per second, or
+// an empty text when the speed is 0.
+void FormatTimeToGo(wchar_t* buffer, size_t size, double km, double ms);
+
+// Distances from the live position along a route from point index on.
+struct ROUTE_DISTANCES {
+    double nextKm;     // to the route point at index
+    double next;       // the same in the distance unit
+    double endKm;      // to the last point, through every point between
+    double end;        // the same, each leg converted as it is added
+};
+// False, and nothing measured, when index is not a point of the route.
+bool MeasureRoute(const GPS_CURRENT& live, const TRACK& route, uint32_t index, int unit,
+                  ROUTE_DISTANCES* out);
+// The route box text: distance and time to the next point, then (after
+// CR LF) to the end; either part may be left out.
+void FormatRouteInfo(wchar_t* buffer, size_t size, const ROUTE_DISTANCES& d, double ms, int unit,
+                     bool showNext, bool showEnd);
+// The Path view's point detail text: "X: ..\r\nY: ..\r\nZ: %.2f\r\nC: %u".
+void FormatPointDetail(wchar_t* buffer, size_t size, const GPS_CURRENT& gps, int coordinateMode,
+                       uint32_t cellId);
+
+// ---------------------------------------------------------------------------
+// Drawing kit. Angles on the screen turn clockwise from straight up, about
+// the rectangle's centre. Colours are COLORREF values.
+
+// Needle angle units.
+inline constexpr int kAngleDegrees = 0;
+inline constexpr int kAngleDegreesCoarse = 1;   // degrees by 3.1415 / 180
+inline constexpr int kAngleRadians = 2;
+
+// "No rotation" for DrawCompassRose: letters only with "scl", N at the top.
+inline constexpr float kRoseNoRotation = 1000.0f;
+
+// A needle in rect, filled with the brush the caller selected; the pen is
+// idle while the recorder is idle, else active. shortening moves the tip and
+// the tail toward each other by that many pixels.
+void DrawNeedle(HDC dc, const RECT& rect, float angle, int angleUnit, COLORREF idle,
+                COLORREF active, int shortening);
+// An arrow in rect turned by angle (radians), filled with fill; a label of
+// distance (current distance unit) over it unless distance is exactly 0.
+void DrawDirectionArrow(HDC dc, const RECT& rect, float angle, COLORREF fill, double distance,
+                        COLORREF textColor);
+// A compass rose in rect with a needle at course (degrees); rotation turns
+// the letters (kRoseNoRotation: upright, and only with "scl"); grayed draws
+// it hollow in grey. Sets CompassRect.
+void DrawCompassRose(HDC dc, const GPS_CURRENT& gps, float course, const RECT& rect, bool grayed,
+                     float rotation);
+// The speed in the speed unit with its label, in rect; rect's left moves
+// past the digits. Err colour (and "SPD" with "slw") outside the speed
+// limits. Sets SpeedValueRect and SpeedUnitRect; returns the label's right
+// edge. screen: where it is drawn (kScreenPosition puts the label under the
+// digits while a route is followed).
+int DrawSpeedBox(HDC dc, const GPS_CURRENT& gps, RECT* rect, int screen);
+// While a route is followed: "i/n" in counter and the distances and times
+// to the next point and to the end in distance. On the Path view
+// (kScreenPath) no counter, and one of the two distances per paint. Nothing
+// when the route position is not a point of the route.
+void DrawRouteInfoBox(HDC dc, const GPS_CURRENT& gps, const RECT& counter, const RECT& distance,
+                      int screen);
+// While recording: the track distance over the track time.
+void DrawDistanceTimeBox(HDC dc, const GPS_CURRENT& gps, const RECT& rect);
+// The Path view's frame around the plot: point text, speed box, route or
+// recording box, a grey rose and, while following, the turn arrow. live is
+// the live record (the next-turn search may mark it). Returns the plot
+// rectangle: box inset by 5 left and right and by 40 at top and bottom.
+RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box);

@@ -1,0 +1,90 @@
+// A 32-bit top-down DIB section selected into a memory DC: painting tests
+// draw into it, read pixels back and save it as a PNG.
+#pragma once
+#include "png_writer.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace testsupport {
+
+class DibCanvas {
+public:
+    DibCanvas(int width, int height) : width_(width), height_(height)
+    {
+        dc_ = CreateCompatibleDC(nullptr);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;   // top-down
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bits_ = static_cast<uint32_t*>(bits);
+        previous_ = bitmap_ ? SelectObject(dc_, bitmap_) : nullptr;
+    }
+    ~DibCanvas()
+    {
+        if (previous_)
+            SelectObject(dc_, previous_);
+        if (bitmap_)
+            DeleteObject(bitmap_);
+        if (dc_)
+            DeleteDC(dc_);
+    }
+    DibCanvas(const DibCanvas&) = delete;
+    DibCanvas& operator=(const DibCanvas&) = delete;
+
+    bool Valid() const { return dc_ && bits_; }
+    HDC Dc() const { return dc_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    RECT Rect() const { return {0, 0, width_, height_}; }
+
+    // The pixel as a COLORREF (0x00BBGGRR); the DIB holds 0x00RRGGBB.
+    // Outside the canvas: CLR_INVALID.
+    COLORREF Pixel(int x, int y) const
+    {
+        if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_)
+            return CLR_INVALID;
+        GdiFlush();
+        const uint32_t v = bits_[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF;
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    // Number of pixels of colour inside r (clipped to the canvas).
+    int Count(const RECT& r, COLORREF colour) const
+    {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if (Pixel(x, y) == colour)
+                    ++n;
+        return n;
+    }
+    void Fill(COLORREF colour)
+    {
+        const HBRUSH brush = CreateSolidBrush(colour);
+        RECT r = Rect();
+        FillRect(dc_, &r, brush);
+        DeleteObject(brush);
+    }
+    bool SavePng(const std::string& path) const
+    {
+        GdiFlush();
+        return bits_ && WritePng(path, width_, height_, bits_);
+    }
+
+private:
+    int width_;
+    int height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    uint32_t* bits_ = nullptr;
+};
+
+}  // namespace testsupport
