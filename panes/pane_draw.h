@@ -1,6 +1,7 @@
-// panes/pane_draw.h - drawing helpers private to the panes: turning points
-// about a rectangle's centre, the scheme's text colour by fix, the recorder
-// state icon, fills, font selection and bounded text formatting.
+// panes/pane_draw.h - drawing helpers private to the panes: turned pixels,
+// fills, font selection, the turn arrow and bounded text formatting. The
+// shared angle and colour functions (RotatePointInRect, SetSchemeTextColor,
+// DrawStateIcon) are those of maps/draw.h.
 #pragma once
 #include <windows.h>
 
@@ -10,21 +11,10 @@ struct GPS_CURRENT;
 
 namespace panes_detail {
 
-struct PointF {
-    float x;
-    float y;
-};
-
-// Turns p clockwise on the screen by angle radians about the centre of r
-// (integer halves). An angle of exactly 0 returns p unchanged.
-PointF RotatePointInRect(PointF p, const RECT& r, float angle);
-// The same for a pixel, truncated back to whole pixels.
+// (x, y) turned clockwise on the screen by angle radians about the centre
+// of r (RotatePointInRect), truncated back to a whole pixel; far-off
+// results are clamped rather than converted out of range.
 POINT RotatePixel(int x, int y, const RECT& r, float angle);
-
-// The scheme's OK colour with a valid fix (exactly 1), else its Err colour.
-void SetSchemeTextColor(HDC dc, int fix);
-// The recorder state's icon at (0, rect.bottom - 32); nothing when idle.
-void DrawStateIcon(HDC dc, const RECT& rect);
 
 // Fills r with a solid brush of colour, made and deleted here.
 void FillSolid(HDC dc, const RECT& r, COLORREF colour);

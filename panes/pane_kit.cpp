@@ -3,6 +3,7 @@
 #include "panes/panes.h"
 
 #include "app/display.h"
+#include "maps/draw.h"
 #include "panes/pane_draw.h"
 #include "tracks/tracks.h"
 
@@ -11,10 +12,7 @@
 using panes_detail::FillSolid;
 using panes_detail::SharedSelection;
 using panes_detail::FormatText;
-using panes_detail::PointF;
 using panes_detail::RotatePixel;
-using panes_detail::RotatePointInRect;
-using panes_detail::SetSchemeTextColor;
 
 RECT SpeedValueRect = {};
 RECT SpeedUnitRect = {};
@@ -125,10 +123,9 @@ void DrawDirectionArrow(HDC dc, const RECT& rect, float angle, COLORREF fill, do
     DrawTextW(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-void DrawCompassRose(HDC dc, const GPS_CURRENT& gps, float course, const RECT& rect, bool grayed,
-                     float rotation)
+void DrawCompassRose(HDC dc, float course, const RECT& rect, bool grayed, float rotation)
 {
-    SetSchemeTextColor(dc, gps.fix);
+    SetSchemeTextColor(dc);
     const COLORREF gray = SchemeColor(ColorRole::Gray);
     const COLORREF info = grayed ? gray : SchemeColor(ColorRole::Info);
     const COLORREF ok = grayed ? gray : SchemeColor(ColorRole::OK);
@@ -176,15 +173,19 @@ void DrawCompassRose(HDC dc, const GPS_CURRENT& gps, float course, const RECT& r
         static constexpr const wchar_t* kLetters[4] = {L"N", L"E", L"S", L"W"};
         for (int i = 0; i < 4; ++i) {
             const float r = (rotation + 90.0f * static_cast<float>(i)) * kDegToRadians;
-            const PointF corners[4] = {
-                RotatePointInRect({static_cast<float>(cx - 8), static_cast<float>(rect.top + 6)}, rect, r),
-                RotatePointInRect({static_cast<float>(cx + 8), static_cast<float>(rect.top + 6)}, rect, r),
-                RotatePointInRect({static_cast<float>(cx - 8), static_cast<float>(rect.top + 22)}, rect, r),
-                RotatePointInRect({static_cast<float>(cx + 8), static_cast<float>(rect.top + 22)}, rect, r),
+            const float left = static_cast<float>(cx - 8);
+            const float right = static_cast<float>(cx + 8);
+            const float top = static_cast<float>(rect.top + 6);
+            const float bottom = static_cast<float>(rect.top + 22);
+            const FLOAT_POINT corners[4] = {
+                RotatePointInRect({left, top}, &rect, r),
+                RotatePointInRect({right, top}, &rect, r),
+                RotatePointInRect({left, bottom}, &rect, r),
+                RotatePointInRect({right, bottom}, &rect, r),
             };
-            PointF lo = corners[0];
-            PointF hi = corners[0];
-            for (const PointF& p : corners) {
+            FLOAT_POINT lo = corners[0];
+            FLOAT_POINT hi = corners[0];
+            for (const FLOAT_POINT& p : corners) {
                 lo = {p.x < lo.x ? p.x : lo.x, p.y < lo.y ? p.y : lo.y};
                 hi = {p.x > hi.x ? p.x : hi.x, p.y > hi.y ? p.y : hi.y};
             }
@@ -201,7 +202,7 @@ void DrawCompassRose(HDC dc, const GPS_CURRENT& gps, float course, const RECT& r
 
 int DrawSpeedBox(HDC dc, const GPS_CURRENT& gps, RECT* rect, int screen)
 {
-    SetSchemeTextColor(dc, gps.fix);
+    SetSchemeTextColor(dc);
     wchar_t value[64];
     FormatSpeedValue(value, 64, SpeedInUnit(gps, SpeedUnit));
     FillSolid(dc, *rect, SchemeColor(ColorRole::Bk));
@@ -252,7 +253,7 @@ void DrawRouteInfoBox(HDC dc, const GPS_CURRENT& gps, const RECT& counter, const
     ROUTE_DISTANCES d{};
     if (!MeasureRoute(gps, ActiveTrack, i, DistanceUnit, &d))
         return;   // an empty route, or a position past its end: no box
-    SetSchemeTextColor(dc, gps.fix);
+    SetSchemeTextColor(dc);
     const COLORREF bk = SchemeColor(ColorRole::Bk);
     const bool path = screen == kScreenPath;
 
@@ -280,9 +281,9 @@ void DrawRouteInfoBox(HDC dc, const GPS_CURRENT& gps, const RECT& counter, const
     DrawTextW(dc, shown, -1, &box, 0);
 }
 
-void DrawDistanceTimeBox(HDC dc, const GPS_CURRENT& gps, const RECT& rect)
+void DrawDistanceTimeBox(HDC dc, const RECT& rect)
 {
-    SetSchemeTextColor(dc, gps.fix);
+    SetSchemeTextColor(dc);
     wchar_t time[kDurationTextSize];
     const uint64_t seconds = TrackTimeSeconds;
     FormatDuration(time, kDurationTextSize,
@@ -332,10 +333,10 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
         }
         DrawRouteInfoBox(dc, gps, RECT{}, side, kScreenPath);
     } else if (state == kRecorderRecording) {
-        DrawDistanceTimeBox(dc, gps, side);
+        DrawDistanceTimeBox(dc, side);
     }
 
-    DrawCompassRose(dc, gps, static_cast<float>(gps.course), RECT{L + 10, B - 130, L + 90, B - 40},
+    DrawCompassRose(dc, static_cast<float>(gps.course), RECT{L + 10, B - 130, L + 90, B - 40},
                     true, kRoseNoRotation);
 
     if (state == kRecorderFollowing) {

@@ -14,6 +14,9 @@
 // paint, and a caller of a kit function holds it around the call (the kit
 // takes the record to show as an argument).
 //
+// The text colour by fix and the recorder-state icon come from maps/draw.h,
+// so its DrawStateHooks (live fix, RecorderState) must be installed.
+//
 // GDI: every pen and brush made here is selected back and deleted before the
 // function returns; the FontSet's fonts are selected and put back, never
 // deleted. Nothing throws; a null device context draws nothing visible.
@@ -215,8 +218,7 @@ void DrawDirectionArrow(HDC dc, const RECT& rect, float angle, COLORREF fill, do
 // A compass rose in rect with a needle at course (degrees); rotation turns
 // the letters (kRoseNoRotation: upright, and only with "scl"); grayed draws
 // it hollow in grey. Sets CompassRect.
-void DrawCompassRose(HDC dc, const GPS_CURRENT& gps, float course, const RECT& rect, bool grayed,
-                     float rotation);
+void DrawCompassRose(HDC dc, float course, const RECT& rect, bool grayed, float rotation);
 // The speed in the speed unit with its label, in rect; rect's left moves
 // past the digits. Err colour (and "SPD" with "slw") outside the speed
 // limits. Sets SpeedValueRect and SpeedUnitRect; returns the label's right
@@ -230,7 +232,7 @@ int DrawSpeedBox(HDC dc, const GPS_CURRENT& gps, RECT* rect, int screen);
 void DrawRouteInfoBox(HDC dc, const GPS_CURRENT& gps, const RECT& counter, const RECT& distance,
                       int screen);
 // While recording: the track distance over the track time.
-void DrawDistanceTimeBox(HDC dc, const GPS_CURRENT& gps, const RECT& rect);
+void DrawDistanceTimeBox(HDC dc, const RECT& rect);
 // The Path view's frame around the plot: point text, speed box, route or
 // recording box, a grey rose and, while following, the turn arrow. live is
 // the live record (the next-turn search may mark it). Returns the plot

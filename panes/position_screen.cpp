@@ -6,6 +6,7 @@
 
 #include "app/display.h"
 #include "gps/gps.h"
+#include "maps/draw.h"
 #include "panes/pane_draw.h"
 #include "tracks/tracks.h"
 
@@ -76,12 +77,13 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
     const COLORREF info = SchemeColor(ColorRole::Info);
 
     SetBkMode(dc, TRANSPARENT);
-    panes_detail::SetSchemeTextColor(dc, gps.fix);
+    SetSchemeTextColor(dc);
     SharedSelection font(dc, FontSet.Bold);
     const int l = FontHeight(FontSet.Bold);
     const POSITION_LAYOUT layout = LayoutPositionScreen(W, H, l, FontHeight(FontSet.Plus14));
 
-    panes_detail::DrawStateIcon(dc, RECT{0, 0, W, H});
+    const RECT whole = {0, 0, W, H};
+    DrawStateIcon(dc, &whole);
 
     wchar_t text[kPaneTextSize];
     for (const TextBoxRow& row : kTextBoxes) {
@@ -116,7 +118,7 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
         LayoutPositionRose(W, H, layout.speed.bottom, SpeedValueRect, state,
                            RoutePosition < ActiveTrack.points.size());
     if (mask & kRepaintCourse) {
-        DrawCompassRose(dc, gps, static_cast<float>(gps.course), rose.rose, false,
+        DrawCompassRose(dc, static_cast<float>(gps.course), rose.rose, false,
                         kRoseNoRotation);
         if (rose.following) {
             GdiSelectGuard ring(dc, CreatePen(PS_SOLID, 2, SchemeColor(ColorRole::Gray)));

@@ -4,6 +4,7 @@
 #include <doctest.h>
 
 #include "gps/gps.h"
+#include "maps/draw.h"
 #include "pane_test_util.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
@@ -55,6 +56,18 @@ bool FakeFindNextTurn(GPS_CURRENT*, double* angle, double* distance)
     return true;
 }
 
+// The live record the drawing functions of maps/draw.h ask about, as the
+// shell's hooks answer them.
+GpsPort* g_port = nullptr;
+bool LiveFixValid()
+{
+    return g_port && LiveRecordGuard(g_port)->fix == 1;
+}
+int CurrentRecorderState()
+{
+    return RecorderState.load();
+}
+
 COLORREF Role(ColorRole role)
 {
     return SchemeColor(role);
@@ -95,12 +108,19 @@ struct PaintFixture {
         g_turn = TurnAnswer{};
         PaneHooks.playSound = RecordSound;
         PaneHooks.findNextTurn = FakeFindNextTurn;
+        g_port = port.get();
+        DrawStateHooks = {LiveFixValid, CurrentRecorderState};
         FillLive(port->LiveRecord());
         Waypoints = {NamedWaypoint("Station", 8.54, 47.378)};
         REQUIRE(canvas.Valid());
         Erase();
     }
-    ~PaintFixture() { ResetPaneGlobals(); }
+    ~PaintFixture()
+    {
+        ResetPaneGlobals();
+        DrawStateHooks = {};
+        g_port = nullptr;
+    }
 
     GPS_CURRENT& Live() { return *port->LiveRecord(); }
     void Erase() { canvas.Fill(Role(ColorRole::Bk)); }
@@ -350,12 +370,12 @@ TEST_CASE("GDI objects are balanced around every paint")
     }
     SUBCASE("the kit pieces on their own") {
         const RECT r = {20, 20, 120, 120};
-        DrawCompassRose(f.canvas.Dc(), f.Live(), 45.0f, r, true, 30.0f);
+        DrawCompassRose(f.canvas.Dc(), 45.0f, r, true, 30.0f);
         DrawDirectionArrow(f.canvas.Dc(), r, 1.0f, RGB(9, 9, 9), 0.25, RGB(0, 0, 0));
         RECT speed = {0, 200, 240, 240};
         DrawSpeedBox(f.canvas.Dc(), f.Live(), &speed, kScreenPath);
         DrawRouteInfoBox(f.canvas.Dc(), f.Live(), RECT{0, 0, 50, 20}, r, kScreenPosition);
-        DrawDistanceTimeBox(f.canvas.Dc(), f.Live(), r);
+        DrawDistanceTimeBox(f.canvas.Dc(), r);
         DrawPointDetailBox(f.canvas.Dc(), &f.Live(), f.canvas.Rect());
         RecorderState = kRecorderRecording;
         DrawPointDetailBox(f.canvas.Dc(), &f.Live(), f.canvas.Rect());
@@ -509,12 +529,12 @@ TEST_CASE("the compass rose's letters and needle")
 
     SUBCASE("no rotation, letters off: no letters, full-length needle") {
         ShowCompassLetters = false;
-        DrawCompassRose(dc, f.Live(), 45.0f, r, false, kRoseNoRotation);
+        DrawCompassRose(dc, 45.0f, r, false, kRoseNoRotation);
         CHECK(f.canvas.Count({cx - 8, r.top + 6, cx + 8, r.top + 22}, info) == 0);
         CHECK(f.canvas.Pixel(nearTip.x, nearTip.y) == info);
     }
     SUBCASE("no rotation, letters on: N on top, needle 8 pixels shorter") {
-        DrawCompassRose(dc, f.Live(), 45.0f, r, false, kRoseNoRotation);
+        DrawCompassRose(dc, 45.0f, r, false, kRoseNoRotation);
         const RECT glyph = {cx - 6, r.top + 7, cx + 6, r.top + 21};
         CHECK(Pattern(f.canvas, glyph, info) ==
               LetterPattern(L"N", {cx - 8, r.top + 6, cx + 8, r.top + 22}, glyph));
@@ -522,7 +542,7 @@ TEST_CASE("the compass rose's letters and needle")
     }
     SUBCASE("rotated by 90 degrees north moves to the right") {
         ShowCompassLetters = false;   // a rotation draws letters anyway
-        DrawCompassRose(dc, f.Live(), 0.0f, r, false, 90.0f);
+        DrawCompassRose(dc, 0.0f, r, false, 90.0f);
         // The top letter box turned a quarter about the centre.
         const RECT box = {r.right - 22, 112, r.right - 6, 128};
         const RECT glyph = {r.right - 20, 114, r.right - 8, 126};
@@ -535,7 +555,7 @@ TEST_CASE("the compass rose's letters and needle")
     SUBCASE("grayed and hollow on the Path view, needle filled by ics") {
         f.canvas.Fill(RGB(1, 2, 3));
         SolidCompass = false;
-        DrawCompassRose(dc, f.Live(), 0.0f, r, true, kRoseNoRotation);
+        DrawCompassRose(dc, 0.0f, r, true, kRoseNoRotation);
         CHECK(f.canvas.Count(r, info) == 0);   // grey replaces the labels' colour
         // Between the outer ring and the inner disc, between two ticks: the
         // outer disc is hollow, so the plot behind shows.
