@@ -450,14 +450,8 @@ void XMLDocument::AssignCopy(const XMLDocument* source)
     if (!source || source == this)
         return;
     Clear();
-    if (const XMLProlog* from = source->GetProlog()) {
-        XMLProlog* prolog = new XMLProlog(from->GetDeclaration());
-        for (uint32_t i = 0; i < from->GetCommentCount(); ++i) {
-            const XMLCommentNode* c = from->GetComment(i);
-            prolog->AppendComment(new XMLCommentNode(nullptr, c->GetPosition(), c->GetText()), c->GetPosition());
-        }
-        SetProlog(prolog);
-    }
+    if (const XMLProlog* from = source->GetProlog())
+        SetProlog(from->Duplicate());
     if (XMLElement* root = source->GetRoot())
         SetRoot(root->DeepCopy(nullptr));
     status_ = XML_STATUS_OK;
