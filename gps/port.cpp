@@ -21,7 +21,11 @@ constexpr DWORD kReadIntervalMs = 250;   // a burst ends after this much quiet
 constexpr DWORD kRetryDelayMs = 250;     // after a failed or empty read
 constexpr DWORD kSimulationStepMs = 100;
 constexpr DWORD kWriteWaitMs = 1000;
-constexpr DWORD kStopNudgeMs = 50;
+#if defined(PATHVEX_HANDHELD)
+// Without overlapped I/O nothing wakes a blocking read; a total time-out
+// lets the reader look at its stop event this often.
+constexpr DWORD kReadSliceMs = 500;
+#endif
 constexpr wchar_t kDevicePrefix[] = L"\\\\.\\";
 constexpr size_t kDevicePrefixLength = 4;
 constexpr wchar_t kLineSettings[] = L"%ls baud=%u parity=n data=8 stop=1";
@@ -40,25 +44,20 @@ void CloseAndClear(HANDLE* h, HANDLE empty)
     *h = empty;
 }
 
-// Waits up to ms for the thread to end, dispatching the messages other
-// threads send to this one meanwhile. True when it has ended.
-bool WaitForThread(HANDLE thread, DWORD ms)
+// Waits for the thread to end, dispatching the messages other threads send
+// to this one meanwhile.
+void WaitForThread(HANDLE thread)
 {
-    const ULONGLONG until = GetTickCount64() + ms;
     for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        const DWORD left = now >= until ? 0 : static_cast<DWORD>(until - now);
-        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0)
-            return true;
+        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
         if (r == WAIT_OBJECT_0 + 1) {
             MSG msg;
             PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             continue;
         }
-        if (r == WAIT_TIMEOUT)
-            return false;
-        return WaitForSingleObject(thread, ms) == WAIT_OBJECT_0;
+        if (r != WAIT_OBJECT_0)
+            WaitForSingleObject(thread, INFINITE);
+        return;
     }
 }
 
@@ -173,7 +172,11 @@ bool GpsPort::ConfigurePort()
     GetCommTimeouts(port_, &timeouts);
     timeouts.ReadIntervalTimeout = kReadIntervalMs;
     timeouts.ReadTotalTimeoutMultiplier = 0;
+#if defined(PATHVEX_HANDHELD)
+    timeouts.ReadTotalTimeoutConstant = kReadSliceMs;
+#else
     timeouts.ReadTotalTimeoutConstant = 0;
+#endif
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = 0;
     if (!SetCommTimeouts(port_, &timeouts))
@@ -238,12 +241,7 @@ void GpsPort::StopReader()
     // message: release it first, or both would wait for ever.
     if (InSendMessage())
         ReplyMessage(0);
-    while (!WaitForThread(reader_, kStopNudgeMs)) {
-#if defined(PATHVEX_HANDHELD)
-        // A blocking read does not see the stop event.
-        CancelSynchronousIo(reader_);
-#endif
-    }
+    WaitForThread(reader_);
     CloseAndClear(&reader_, nullptr);
     readerId_ = 0;
 }
@@ -297,7 +295,12 @@ GpsPort::ReadResult GpsPort::ReadPort(char* buffer, size_t size, DWORD* count)
 #if defined(PATHVEX_HANDHELD)
     if (!ReadFile(port_, buffer, want, count, nullptr))
         return ReadResult::kFailed;
-    return *count ? ReadResult::kData : ReadResult::kFailed;
+    if (*count)
+        return ReadResult::kData;
+    // A quiet slice. A port whose far end has gone reads empty as well, but
+    // no longer answers for its state.
+    DWORD errors = 0;
+    return ClearCommError(port_, &errors, nullptr) ? ReadResult::kNothing : ReadResult::kFailed;
 #else
     if (ReadFile(port_, buffer, want, count, &readIo_))
         return *count ? ReadResult::kData : ReadResult::kFailed;
