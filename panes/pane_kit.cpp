@@ -298,11 +298,14 @@ void DrawDistanceTimeBox(HDC dc, const RECT& rect)
 
 RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
 {
-    const GPS_CURRENT& gps = *live;
     const LONG L = box.left;
     const LONG T = box.top;
     const LONG R = box.right;
     const LONG B = box.bottom;
+    const RECT plot = {L + 5, T + 40, R - 5, B - 40};
+    if (!live)
+        return plot;
+    const GPS_CURRENT& gps = *live;
 
     SetTextColor(dc, SchemeColor(ColorRole::Gray));
     SetBkMode(dc, TRANSPARENT);
@@ -347,5 +350,5 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
         }
         panes_detail::DrawTurnArrow(dc, live, circle);
     }
-    return {L + 5, T + 40, R - 5, B - 40};
+    return plot;
 }

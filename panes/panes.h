@@ -236,5 +236,6 @@ void DrawDistanceTimeBox(HDC dc, const RECT& rect);
 // The Path view's frame around the plot: point text, speed box, route or
 // recording box, a grey rose and, while following, the turn arrow. live is
 // the live record (the next-turn search may mark it). Returns the plot
-// rectangle: box inset by 5 left and right and by 40 at top and bottom.
+// rectangle: box inset by 5 left and right and by 40 at top and bottom
+// (and nothing is drawn without a live record).
 RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box);

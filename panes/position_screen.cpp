@@ -41,12 +41,17 @@ constexpr TextBoxRow kTextBoxes[] = {
 
 #if defined(PATHVEX_WM)
 // The current cell beside the altitude: the reader puts the cell-tower
-// monitor's id into the record with every sentence.
-void DrawCellIdBox(HDC dc, const RECT& zBox, const wchar_t* zText, uint32_t cellId)
+// monitor's id into the record with every sentence. The box stops where the
+// time box begins: its fill would otherwise wipe the clock whenever only
+// the altitude is repainted.
+void DrawCellIdBox(HDC dc, const RECT& zBox, const RECT& timeBox, const wchar_t* zText,
+                   uint32_t cellId)
 {
     SIZE extent{};
     GetTextExtentPoint32W(dc, zText, static_cast<int>(std::wcslen(zText)), &extent);
     RECT box = {zBox.left + extent.cx + 17, zBox.top, zBox.left + extent.cx + 117, zBox.bottom};
+    if (box.right > timeBox.left)
+        box.right = timeBox.left;
     FillSolid(dc, box, SchemeColor(ColorRole::Bk));
     wchar_t text[32];
     FormatText(text, 32, L"C:%u", cellId);
@@ -95,7 +100,7 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
         DrawTextW(dc, text, -1, &box, 0);
 #if defined(PATHVEX_WM)
         if (row.box == PositionBox::Z)
-            DrawCellIdBox(dc, layout.z, text, gps.cellId);
+            DrawCellIdBox(dc, layout.z, layout.time, text, gps.cellId);
 #endif
         font.Switch(FontSet.Bold);
     }

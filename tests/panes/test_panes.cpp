@@ -6,7 +6,6 @@
 #include "pane_test_util.h"
 
 #include <climits>
-#include <cmath>
 #include <limits>
 #include <string>
 
@@ -46,10 +45,9 @@ std::wstring TimeToGo(double km, double ms)
 
 TEST_CASE("the repaint mask names the boxes whose values changed")
 {
-    ResetPaneGlobals();
-    GPS_CURRENT last = ZeroRecord();
+    GPS_CURRENT last = PointAt(8.5, 47.25);
     last.fix = 1;
-    last.pos = {8.5, 47.25, 400.0, 0};
+    last.pos.z = 400.0;
     last.knots = 10.0;
     last.course = 90.0;
     last.satsUsed = 6;
@@ -58,54 +56,42 @@ TEST_CASE("the repaint mask names the boxes whose values changed")
     last.nearestWaypoint = 2;
     last.nearestWaypointKm = 1.25;
     GPS_CURRENT live = last;
+    CHECK(PositionChangeMask(live, last) == 0);
 
-    SUBCASE("nothing changed") { CHECK(PositionChangeMask(live, last) == 0); }
     SUBCASE("each value sets its own bit") {
-        live.pos.x = 8.6;
-        CHECK(PositionChangeMask(live, last) == kRepaintX);
-        live = last;
-        live.pos.y = 47.3;
-        CHECK(PositionChangeMask(live, last) == kRepaintY);
-        live = last;
-        live.pos.z = 401.0;
-        CHECK(PositionChangeMask(live, last) == kRepaintZ);
-        live = last;
-        live.knots = 10.5;
-        CHECK(PositionChangeMask(live, last) == kRepaintSpeed);
-        live = last;
-        live.course = 91.0;
-        CHECK(PositionChangeMask(live, last) == kRepaintCourse);
-        live = last;
-        live.pdop = 1.6f;
-        CHECK(PositionChangeMask(live, last) == kRepaintSatellites);
-        live = last;
-        live.satsUsed = 7;
-        CHECK(PositionChangeMask(live, last) == kRepaintSatellites);
-        live = last;
-        live.utc.wSecond = 11;
-        CHECK(PositionChangeMask(live, last) == kRepaintTime);
-        live = last;
-        live.nearestWaypointKm = 1.3;
-        CHECK(PositionChangeMask(live, last) == kRepaintWaypoint);
-        live = last;
-        live.nearestWaypoint = 3;
-        CHECK(PositionChangeMask(live, last) == kRepaintWaypoint);
+        const struct {
+            void (*change)(GPS_CURRENT*);
+            int32_t bit;
+        } rows[] = {
+            {[](GPS_CURRENT* g) { g->pos.x = 8.6; }, kRepaintX},
+            {[](GPS_CURRENT* g) { g->pos.y = 47.3; }, kRepaintY},
+            {[](GPS_CURRENT* g) { g->pos.z = 401.0; }, kRepaintZ},
+            {[](GPS_CURRENT* g) { g->knots = 10.5; }, kRepaintSpeed},
+            {[](GPS_CURRENT* g) { g->course = 91.0; }, kRepaintCourse},
+            {[](GPS_CURRENT* g) { g->pdop = 1.6f; }, kRepaintSatellites},
+            {[](GPS_CURRENT* g) { g->satsUsed = 7; }, kRepaintSatellites},
+            {[](GPS_CURRENT* g) { g->utc.wSecond = 11; }, kRepaintTime},
+            {[](GPS_CURRENT* g) { g->nearestWaypoint = 3; }, kRepaintWaypoint},
+            {[](GPS_CURRENT* g) { g->nearestWaypointKm = 1.3; }, kRepaintWaypoint},
+        };
+        for (const auto& row : rows) {
+            live = last;
+            row.change(&live);
+            CHECK(PositionChangeMask(live, last) == row.bit);
+        }
     }
-    SUBCASE("a coordinate of exactly 0 never sets its bit") {
+    SUBCASE("a coordinate of exactly 0 never sets its bit; a NaN always does") {
         live.pos = {0.0, 0.0, 0.0, 0};
         CHECK(PositionChangeMask(live, last) == 0);
-    }
-    SUBCASE("a NaN counts as changed") {
-        live.pos.x = std::numeric_limits<double>::quiet_NaN();
-        last.pos.x = live.pos.x;
+        live.pos.x = last.pos.x = std::numeric_limits<double>::quiet_NaN();
         CHECK(PositionChangeMask(live, last) == kRepaintX);
     }
-    SUBCASE("speed and course need a fix") {
-        live.fix = 0;
+    SUBCASE("speed and course count only with a fix of exactly 1") {
         live.knots = 12.0;
         live.course = 180.0;
+        live.fix = 0;
         CHECK(PositionChangeMask(live, last) == 0);
-        live.fix = 2;   // a differential fix is not "valid" here
+        live.fix = 2;
         CHECK(PositionChangeMask(live, last) == 0);
     }
     SUBCASE("a fix newly gained or an erase repaints everything; losing it does not") {
@@ -116,9 +102,6 @@ TEST_CASE("the repaint mask names the boxes whose values changed")
         live.utc.wSecond = 11;
         CHECK(PositionRepaintMask(live, last, false) == kRepaintTime);
         CHECK(PositionRepaintMask(live, last, true) == kRepaintAll);
-        live.fix = 1;
-        last.fix = 2;   // only a change from 0 counts as gained
-        CHECK(PositionRepaintMask(live, last, false) == kRepaintTime);
     }
 }
 
@@ -139,28 +122,18 @@ TEST_CASE("GPS data screen layout")
         CHECK(SameRect(p.waypoint, {2, 302, 240, 319}));
         CHECK(SameRect(p.routeCounter, {170, 300, 240, 320}));
     }
-    SUBCASE("an odd width halves down") {
-        const POSITION_LAYOUT p = LayoutPositionScreen(241, 320, 13, 39);
-        CHECK(p.x.right == 140);
-        CHECK(p.satellites.left == 150);
-    }
 
     const RECT value = {5, 47, 60, 88};
-    SUBCASE("the rose fits under the speed box, less CompassZ") {
-        const ROSE_LAYOUT r = LayoutPositionRose(240, 320, 88, value, kRecorderIdle, false);
-        INFO(Describe(r.rose));
-        CHECK(SameRect(r.rose, {52, 165, 188, 300}));
-        CHECK_FALSE(r.following);
-        CHECK(IsRectEmpty(&r.turnCircle));
+    SUBCASE("the rose fits under the speed box, less CompassZ, moved by CompassX and Y") {
+        CHECK(SameRect(LayoutPositionRose(240, 320, 88, value, kRecorderIdle, false).rose,
+                       {52, 165, 188, 300}));
+        CHECK(SameRect(LayoutPositionRose(240, 200, 88, value, kRecorderIdle, false).rose,
+                       {74, 88, 166, 180}));
         CompassX = 3;
         CompassY = -4;
         CompassZ = 25;
-        const ROSE_LAYOUT moved = LayoutPositionRose(240, 320, 88, value, kRecorderIdle, false);
-        CHECK(SameRect(moved.rose, {60, 171, 186, 296}));
-    }
-    SUBCASE("a low window sizes the rose by height") {
-        const ROSE_LAYOUT r = LayoutPositionRose(240, 200, 88, value, kRecorderIdle, false);
-        CHECK(SameRect(r.rose, {74, 88, 166, 180}));
+        CHECK(SameRect(LayoutPositionRose(240, 320, 88, value, kRecorderRecording, false).rose,
+                       {60, 171, 186, 296}));
     }
     SUBCASE("following a route: rose right, turn circle left") {
         const ROSE_LAYOUT r = LayoutPositionRose(240, 320, 88, value, kRecorderFollowing, true);
@@ -182,9 +155,8 @@ TEST_CASE("GPS data screen layout")
 
 TEST_CASE("GPS data screen box texts")
 {
-    ResetPaneGlobals();
-    GPS_CURRENT g = ZeroRecord();
-    g.pos = {23.5, -0.5, 100.0, 0};
+    GPS_CURRENT g = PointAt(23.5, -0.5);
+    g.pos.z = 100.0;
     g.satsUsed = 7;
     g.pdop = 1.5f;
     g.course = 123.456;
@@ -192,135 +164,77 @@ TEST_CASE("GPS data screen box texts")
     g.local.wMinute = 5;
     g.local.wSecond = 9;
 
-    SUBCASE("coordinates in degrees, minutes and seconds") {
-        CHECK(Box(PositionBox::X, g) == L"X: 23 30' 0.000''E");
-        CHECK(Box(PositionBox::Y, g) == L"Y: 0 30' 0.000''S");
-        g.pos.x = -23.5;
-        CHECK(Box(PositionBox::X, g) == L"X: 23 30' 0.000''W");
-    }
-    SUBCASE("decimal coordinates carry seven decimals") {
-        g.pos.x = 8.1234567;
-        CHECK(Box(PositionBox::X, g, 1) == L"X: 8.1234567");
-        CHECK(Box(PositionBox::Y, g, 1) == L"Y: -0.5000000");
-    }
-    SUBCASE("satellites, course and local time") {
-        CHECK(Box(PositionBox::Satellites, g) == L"Sat: 7 (1.50)");
-        CHECK(Box(PositionBox::Course, g) == L"Crs: 123.46");
-        CHECK(Box(PositionBox::Time, g) == L"07:05:09");
-    }
-    SUBCASE("altitude by distance unit") {
-        CHECK(Box(PositionBox::Z, g, 0, 0) == L"Z: 100.00m");
-        CHECK(Box(PositionBox::Z, g, 0, 1) == L"Z: 3937.00i");
-        CHECK(Box(PositionBox::Z, g, 0, 2) == L"Z: 328.00f");
-    }
-    SUBCASE("a short buffer gets a cut, terminated text") {
-        wchar_t small[6];
-        FormatPositionBox(small, 6, PositionBox::Satellites, g, 0, 0);
-        CHECK(std::wstring(small) == L"Sat: ");
-    }
+    CHECK(Box(PositionBox::X, g) == L"X: 23 30' 0.000''E");
+    CHECK(Box(PositionBox::Y, g) == L"Y: 0 30' 0.000''S");
+    g.pos.x = 8.1234567;
+    CHECK(Box(PositionBox::X, g, 1) == L"X: 8.1234567");
+    CHECK(Box(PositionBox::Y, g, 1) == L"Y: -0.5000000");
+    CHECK(Box(PositionBox::Satellites, g) == L"Sat: 7 (1.50)");
+    CHECK(Box(PositionBox::Course, g) == L"Crs: 123.46");
+    CHECK(Box(PositionBox::Time, g) == L"07:05:09");
+    CHECK(Box(PositionBox::Z, g, 0, 0) == L"Z: 100.00m");
+    CHECK(Box(PositionBox::Z, g, 0, 1) == L"Z: 3937.00i");
+    CHECK(Box(PositionBox::Z, g, 0, 2) == L"Z: 328.00f");
+    wchar_t small[6];
+    FormatPositionBox(small, 6, PositionBox::Satellites, g, 0, 0);
+    CHECK(std::wstring(small) == L"Sat: ");
 }
 
-TEST_CASE("nearest waypoint line")
+TEST_CASE("the nearest waypoint line checks its index against the vector")
 {
-    ResetPaneGlobals();
-    std::vector<WAYPOINT> list = {NamedWaypoint("Home", 8.5, 47.0),
-                                  NamedWaypoint("Caf\xC3\xA9", 8.6, 47.1)};
-    GPS_CURRENT g = ZeroRecord();
+    const std::vector<WAYPOINT> list = {NamedWaypoint("Home"), NamedWaypoint("Caf\xC3\xA9")};
+    GPS_CURRENT g = PointAt(0, 0);
     g.nearestWaypointKm = 1.234;
     wchar_t text[kPaneTextSize];
 
-    SUBCASE("a valid index names the waypoint, always in Km") {
-        g.nearestWaypoint = 2;
-        DistanceUnit = 2;
-        CHECK(FormatNearestWaypoint(text, kPaneTextSize, g, list));
-        CHECK(std::wstring(text) == L"1.23 Km Caf\u00E9");
-    }
-    SUBCASE("index 0 and an index beyond the vector give no text") {
-        g.nearestWaypoint = 0;
+    g.nearestWaypoint = 2;
+    CHECK(FormatNearestWaypoint(text, kPaneTextSize, g, list));
+    CHECK(std::wstring(text) == L"1.23 Km Caf\u00E9");
+    for (int32_t bad : {0, -1, 3}) {
+        g.nearestWaypoint = bad;
         CHECK_FALSE(FormatNearestWaypoint(text, kPaneTextSize, g, list));
         CHECK(text[0] == L'\0');
-        g.nearestWaypoint = 3;
-        CHECK_FALSE(FormatNearestWaypoint(text, kPaneTextSize, g, list));
-        g.nearestWaypoint = -1;
-        CHECK_FALSE(FormatNearestWaypoint(text, kPaneTextSize, g, list));
-        g.nearestWaypoint = 1;
-        CHECK_FALSE(FormatNearestWaypoint(text, kPaneTextSize, g, {}));
     }
     SUBCASE("a name filling all 100 bytes is read no further") {
         WAYPOINT full{};
         std::memset(full.name, 'a', sizeof full.name);
-        full.pos.x = 99.0;   // the bytes after the name must not show up
+        full.pos.x = 99.0;
         g.nearestWaypoint = 1;
         CHECK(FormatNearestWaypoint(text, kPaneTextSize, g, {full}));
         CHECK(std::wstring(text) == L"1.23 Km " + std::wstring(100, L'a'));
     }
 }
 
-TEST_CASE("speed value, unit and limits")
+TEST_CASE("speed digits and limits")
 {
-    ResetPaneGlobals();
-    SUBCASE("precision by size") {
-        CHECK(Speed(99.99) == L"99.99");
-        CHECK(Speed(100.0) == L"100.0");
-        CHECK(Speed(9.5) == L"9.500");
-        CHECK(Speed(10.0) == L"10.00");
-        CHECK(Speed(0.0) == L"0.000");
-    }
-    SUBCASE("the unit picks the stored speed and its label") {
-        GPS_CURRENT g = ZeroRecord();
-        g.kmh = 1.0;
-        g.knots = 2.0;
-        g.ms = 3.0;
-        g.mph = 4.0;
-        for (int unit = 0; unit < 4; ++unit)
-            CHECK(SpeedInUnit(g, unit) == doctest::Approx(unit + 1.0));
-        CHECK(std::wstring(SpeedUnitLabel(0)) == L"Km/H");
-        CHECK(std::wstring(SpeedUnitLabel(1)) == L"Knots");
-        CHECK(std::wstring(SpeedUnitLabel(2)) == L"m/s");
-        CHECK(std::wstring(SpeedUnitLabel(3)) == L"MpH");
-        CHECK(std::wstring(SpeedUnitLabel(9)) == L"Km/H");
-    }
-    SUBCASE("limits are km/h, 0 is off") {
-        CHECK(SpeedOutsideLimits(25.0, 30, 0));
-        CHECK_FALSE(SpeedOutsideLimits(30.0, 30, 0));
-        CHECK(SpeedOutsideLimits(50.5, 0, 50));
-        CHECK_FALSE(SpeedOutsideLimits(50.0, 0, 50));
-        CHECK_FALSE(SpeedOutsideLimits(0.0, 0, 0));
-        CHECK_FALSE(SpeedOutsideLimits(500.0, 0, 0));
-    }
+    CHECK(Speed(99.99) == L"99.99");
+    CHECK(Speed(100.0) == L"100.0");
+    CHECK(Speed(9.5) == L"9.500");
+    CHECK(Speed(10.0) == L"10.00");
+    CHECK(std::wstring(SpeedUnitLabel(3)) == L"MpH");
+    CHECK(std::wstring(SpeedUnitLabel(9)) == L"Km/H");
+    // Limits are km/h and 0 switches one off.
+    CHECK(SpeedOutsideLimits(25.0, 30, 0));
+    CHECK_FALSE(SpeedOutsideLimits(30.0, 30, 0));
+    CHECK(SpeedOutsideLimits(50.5, 0, 50));
+    CHECK_FALSE(SpeedOutsideLimits(500.0, 0, 0));
 }
 
 TEST_CASE("distance labels in the three units")
 {
-    ResetPaneGlobals();
-    SUBCASE("kilometres and metres") {
-        CHECK(Distance(0.5, 0) == L"500m");
-        CHECK(Distance(0.9999, 0) == L"999m");
-        CHECK(Distance(1.0, 0) == L"1.00Km");
-        CHECK(Distance(12.346, 0) == L"12.35Km");
-    }
-    SUBCASE("statute miles and inches") {
-        CHECK(Distance(0.25, 1) == L"15840i");
-        CHECK(Distance(0.5, 1) == L"0.50mi");
-    }
-    SUBCASE("nautical miles and feet") {
-        CHECK(Distance(0.4, 2) == L"2430f");
-        CHECK(Distance(1.0, 2) == L"1.00Nmi");
-    }
-    SUBCASE("a second line follows after CR LF, also an empty one") {
-        CHECK(Distance(1.0, 0, L"00:01:00") == L"1.00Km\r\n00:01:00");
-        CHECK(Distance(0.25, 1, L"") == L"15840i\r\n");
-    }
-    SUBCASE("odd input stays in range") {
-        CHECK(Distance(-3.0, 0) == L"0m");
-        CHECK(Distance(2.0, 7) == L"2.00Km");
-        CHECK(Distance(1e-12, 2) == L"0f");
-    }
-    SUBCASE("units convert from km") {
-        CHECK(KmToDistanceUnit(1.609344, 1) == doctest::Approx(1.0));
-        CHECK(KmToDistanceUnit(1.852, 2) == doctest::Approx(1.0));
-        CHECK(KmToDistanceUnit(3.0, 0) == 3.0);
-    }
+    CHECK(Distance(0.5, 0) == L"500m");
+    CHECK(Distance(0.9999, 0) == L"999m");
+    CHECK(Distance(1.0, 0) == L"1.00Km");
+    CHECK(Distance(0.25, 1) == L"15840i");
+    CHECK(Distance(0.5, 1) == L"0.50mi");
+    CHECK(Distance(0.4, 2) == L"2430f");
+    CHECK(Distance(1.0, 2) == L"1.00Nmi");
+    CHECK(Distance(1.0, 0, L"00:01:00") == L"1.00Km\r\n00:01:00");
+    CHECK(Distance(0.25, 1, L"") == L"15840i\r\n");
+    CHECK(Distance(-3.0, 0) == L"0m");
+    CHECK(Distance(2.0, 7) == L"2.00Km");
+    CHECK(KmToDistanceUnit(1.609344, 1) == doctest::Approx(1.0));
+    CHECK(KmToDistanceUnit(1.852, 2) == doctest::Approx(1.0));
 }
 
 TEST_CASE("time to go")
@@ -333,9 +247,8 @@ TEST_CASE("time to go")
     CHECK(TimeToGo(1.0, -5.0) == L"00:00:00");
 }
 
-TEST_CASE("route distances")
+TEST_CASE("route distances never read past the route")
 {
-    ResetPaneGlobals();
     TRACK route{};
     const GPS_CURRENT live = PointAt(-0.01, 0.0);
     ROUTE_DISTANCES d{};
@@ -344,85 +257,57 @@ TEST_CASE("route distances")
                               static_cast<float>(b.pos.x), static_cast<float>(b.pos.y));
     };
 
-    SUBCASE("an empty route measures nothing") {
-        CHECK_FALSE(MeasureRoute(live, route, 0, 0, &d));
-        CHECK_FALSE(MeasureRoute(live, route, UINT_MAX, 0, &d));
-    }
+    CHECK_FALSE(MeasureRoute(live, route, 0, 0, &d));
+    CHECK_FALSE(MeasureRoute(live, route, UINT_MAX, 0, &d));
     route.points = {PointAt(0.0, 0.0), PointAt(0.01, 0.0), PointAt(0.02, 0.0)};
-    SUBCASE("a position past the end measures nothing") {
-        CHECK_FALSE(MeasureRoute(live, route, 3, 0, &d));
-    }
-    SUBCASE("to the next point and on through the rest") {
-        REQUIRE(MeasureRoute(live, route, 1, 0, &d));
-        CHECK(d.nextKm == doctest::Approx(km(live, route.points[1])));
-        CHECK(d.endKm == doctest::Approx(d.nextKm + km(route.points[1], route.points[2])));
-        CHECK(d.end == doctest::Approx(d.endKm));
-    }
-    SUBCASE("at the last point the end is the next point") {
-        REQUIRE(MeasureRoute(live, route, 2, 0, &d));
-        CHECK(d.endKm == d.nextKm);
-    }
-    SUBCASE("a one-point route") {
-        route.points.resize(1);
-        REQUIRE(MeasureRoute(live, route, 0, 0, &d));
-        CHECK(d.endKm == d.nextKm);
-    }
-    SUBCASE("legs convert to the unit as they are added") {
-        REQUIRE(MeasureRoute(live, route, 0, 1, &d));
-        CHECK(d.next == doctest::Approx(d.nextKm / 1.609344));
-        CHECK(d.end == doctest::Approx(d.endKm / 1.609344));
-        CHECK(d.endKm == doctest::Approx(3.0 * km(route.points[0], route.points[1])).epsilon(0.001));
-    }
+    CHECK_FALSE(MeasureRoute(live, route, 3, 0, &d));
+
+    REQUIRE(MeasureRoute(live, route, 1, 0, &d));
+    CHECK(d.nextKm == doctest::Approx(km(live, route.points[1])));
+    CHECK(d.endKm == doctest::Approx(d.nextKm + km(route.points[1], route.points[2])));
+    REQUIRE(MeasureRoute(live, route, 2, 0, &d));
+    CHECK(d.endKm == d.nextKm);
+    // Statute miles: each leg converted as it is added.
+    REQUIRE(MeasureRoute(live, route, 0, 1, &d));
+    CHECK(d.next == doctest::Approx(d.nextKm / 1.609344));
+    CHECK(d.end == doctest::Approx(d.endKm / 1.609344));
+    route.points.resize(1);
+    REQUIRE(MeasureRoute(live, route, 0, 0, &d));
+    CHECK(d.endKm == d.nextKm);
 }
 
-TEST_CASE("route box texts")
+TEST_CASE("route box and point detail texts")
 {
     const ROUTE_DISTANCES d = {0.5, 0.5, 1.0, 1.0};
     wchar_t text[kPaneTextSize];
-    SUBCASE("next over end, with times") {
-        FormatRouteInfo(text, kPaneTextSize, d, 10.0, 0, true, true);
-        CHECK(std::wstring(text) == L"500m\r\n00:00:50\r\n1.00Km\r\n00:01:40");
-    }
-    SUBCASE("standing still the times are empty lines") {
-        FormatRouteInfo(text, kPaneTextSize, d, 0.0, 0, true, true);
-        CHECK(std::wstring(text) == L"500m\r\n\r\n1.00Km\r\n");
-    }
-    SUBCASE("the Path view shows one part at a time") {
-        FormatRouteInfo(text, kPaneTextSize, d, 0.0, 0, true, false);
-        CHECK(std::wstring(text) == L"500m\r\n");
-        FormatRouteInfo(text, kPaneTextSize, d, 0.0, 0, false, true);
-        CHECK(std::wstring(text) == L"\r\n1.00Km\r\n");
-    }
-}
+    FormatRouteInfo(text, kPaneTextSize, d, 10.0, 0, true, true);
+    CHECK(std::wstring(text) == L"500m\r\n00:00:50\r\n1.00Km\r\n00:01:40");
+    // Standing still the times are empty lines.
+    FormatRouteInfo(text, kPaneTextSize, d, 0.0, 0, true, true);
+    CHECK(std::wstring(text) == L"500m\r\n\r\n1.00Km\r\n");
+    // The Path view shows one part at a time.
+    FormatRouteInfo(text, kPaneTextSize, d, 0.0, 0, false, true);
+    CHECK(std::wstring(text) == L"\r\n1.00Km\r\n");
 
-TEST_CASE("point detail text")
-{
-    GPS_CURRENT g = ZeroRecord();
-    g.pos = {23.5, -0.5, 12.5, 0};
-    wchar_t text[kPaneTextSize];
+    GPS_CURRENT g = PointAt(23.5, -0.5);
+    g.pos.z = 12.5;
     FormatPointDetail(text, kPaneTextSize, g, 0, 0);
     CHECK(std::wstring(text) == L"X: 23 30' 0.000''E\r\nY: 0 30' 0.000''S\r\nZ: 12.50\r\nC: 0");
-    g.pos.x = 8.1234567;
     FormatPointDetail(text, kPaneTextSize, g, 1, 77);
-    CHECK(std::wstring(text) == L"X: 8.1234567\r\nY: -0.5000000\r\nZ: 12.50\r\nC: 77");
+    CHECK(std::wstring(text) == L"X: 23.5000000\r\nY: -0.5000000\r\nZ: 12.50\r\nC: 77");
 }
 
 TEST_CASE("double clicks on the GPS data screen, in the main window's order")
 {
     ResetPaneGlobals();
-    SUBCASE("nothing painted yet: no hit, not even at (0, 0)") {
-        CHECK(HitTestPositionScreen({0, 0}) == PositionHit::None);
-    }
-    SUBCASE("the unit label wins over an overlapping rectangle; edges count") {
-        CoordinateRect = {2, 2, 140, 44};
-        SpeedUnitRect = {100, 40, 140, 50};
-        SpeedValueRect = {5, 47, 100, 88};
-        CompassRect = {52, 165, 188, 300};
-        CHECK(HitTestPositionScreen({120, 42}) == PositionHit::SpeedUnit);
-        CHECK(HitTestPositionScreen({10, 10}) == PositionHit::Coordinate);
-        CHECK(HitTestPositionScreen({140, 44}) == PositionHit::SpeedUnit);
-        CHECK(HitTestPositionScreen({5, 88}) == PositionHit::SpeedValue);
-        CHECK(HitTestPositionScreen({188, 300}) == PositionHit::Compass);
-        CHECK(HitTestPositionScreen({200, 10}) == PositionHit::None);
-    }
+    CHECK(HitTestPositionScreen({0, 0}) == PositionHit::None);   // nothing painted yet
+    CoordinateRect = {2, 2, 140, 44};
+    SpeedUnitRect = {100, 40, 140, 50};
+    SpeedValueRect = {5, 47, 100, 88};
+    CompassRect = {52, 165, 188, 300};
+    CHECK(HitTestPositionScreen({140, 44}) == PositionHit::SpeedUnit);   // edges count
+    CHECK(HitTestPositionScreen({10, 10}) == PositionHit::Coordinate);
+    CHECK(HitTestPositionScreen({5, 88}) == PositionHit::SpeedValue);
+    CHECK(HitTestPositionScreen({188, 300}) == PositionHit::Compass);
+    CHECK(HitTestPositionScreen({200, 10}) == PositionHit::None);
 }
