@@ -49,7 +49,7 @@ inline constexpr unsigned kMarkerTracksMoved = 2;
 
 // Shows the one notice about a damaged settings file. Tests replace it so
 // nothing blocks; the default is MessageBoxW.
-extern int (*SettingsMessageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+extern int (WINAPI* SettingsMessageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
 
 // Opens "pathvex.xml" in directory (null: the executable's own directory),
 // creating it in memory when missing, forms TrackDocumentPath, ensures
