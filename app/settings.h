@@ -100,6 +100,7 @@ struct SETTING_KEY {
     const char* defaultText;   // Text; Binary: null (the stock font's record)
     int textSize;              // Text: the global's buffer bytes; Binary: the record's bytes
     SettingTarget target;
+    uint32_t maxValue = UINT32_MAX;   // Number: a larger stored value reads as the default
 };
 
 // The whole table, in id order.
@@ -114,8 +115,9 @@ void ReadSettingsIntoGlobals();
 // memory). 0 for a key without a global or without an open store.
 int WriteSettingGlobal(SettingId id);
 
-// Single keys by id on SettingsDocument, with the table's default. A number
-// read of a text key, or the reverse, gives the default / writes nothing.
+// Single keys by id on SettingsDocument, with the table's default (also for
+// a number above the key's maxValue). A number read of a text key, or the
+// reverse, gives the default / writes nothing.
 unsigned ReadSettingNumber(SettingId id);
 int WriteSettingNumber(SettingId id, unsigned value);
 // The value, or the default when it is missing, empty or longer than

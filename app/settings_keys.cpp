@@ -63,9 +63,10 @@ constexpr SETTING_KEY Flag(I id, const char* path, const char* name, uint32_t de
 {
     return {id, path, name, K::Flag, def, nullptr, 0, target};
 }
-constexpr SETTING_KEY Number(I id, const char* path, const char* name, uint32_t def, SettingTarget target)
+constexpr SETTING_KEY Number(I id, const char* path, const char* name, uint32_t def, SettingTarget target,
+                             uint32_t max = UINT32_MAX)
 {
-    return {id, path, name, K::Number, def, nullptr, 0, target};
+    return {id, path, name, K::Number, def, nullptr, 0, target, max};
 }
 constexpr SETTING_KEY Text(I id, const char* path, const char* name, const char* def, int size,
                            SettingTarget target)
@@ -80,8 +81,8 @@ constexpr SETTING_KEY kKeys[] = {
     Flag(I::Lod, kPathvex, "lod", 0, &OnlineMapsEnabled),
     Flag(I::Mfp, kPathvex, "mfp", 0, &MapFollowsPosition),
     Flag(I::Slw, kPathvex, "slw", 0, &SpeedLimitWarning),
-    Number(I::Smv, kPathvex, "smv", 0, &SpeedUnit),
-    Number(I::Dmv, kPathvex, "dmv", 0, &DistanceUnit),
+    Number(I::Smv, kPathvex, "smv", 0, &SpeedUnit, 3),
+    Number(I::Dmv, kPathvex, "dmv", 0, &DistanceUnit, 2),
     Flag(I::Mpc, kPathvex, "mpc", 0, &CompassOnMap),
     Flag(I::Mrp, kPathvex, "mrp", 0, &MapRotatesWithCourse),
     Flag(I::Mug, kPathvex, "mug", 1, &MapGridEnabled),
@@ -91,7 +92,7 @@ constexpr SETTING_KEY kKeys[] = {
     Flag(I::Ics, kPathvex, "ics", 1, &SolidCompass),
     Flag(I::Scl, kPathvex, "scl", 1, &ShowCompassLetters),
     Flag(I::Kbo, kPathvex, "kbo", 1, &KeepBacklightOn),
-    Number(I::Xmv, kPathvex, "xmv", 0, &CoordinateMode),
+    Number(I::Xmv, kPathvex, "xmv", 0, &CoordinateMode, 1),
     Flag(I::Eit, kPathvex, "eit", 0, &InternetTrackingEnabled),
     Number(I::Its, kPathvex, "its", 0, &InternetTrackingSeconds),
     Flag(I::Cpc, kPathvex, "cpc", 1, &PathCentredOnPosition),
@@ -128,8 +129,8 @@ constexpr SETTING_KEY kKeys[] = {
     Number(I::GpsSpeed, kGps, "speed", 9600, {}),
     Flag(I::GpsSimu, kGps, "simu", 0, {}),
     Flag(I::GpsApi, kGps, "gapi", 0, {}),
-    {I::Font, kFonts, "f", K::Binary, 0, nullptr, kFontRecordSize, {}},
-    {I::FontFactor, kFonts, "mu", K::Float, 1, nullptr, 0, {}},
+    {I::Font, kFonts, "f", K::Binary, 0, nullptr, kFontRecordSize, {}, UINT32_MAX},
+    {I::FontFactor, kFonts, "mu", K::Float, 1, nullptr, 0, {}, UINT32_MAX},
 };
 
 constexpr bool InIdOrder()
@@ -155,7 +156,11 @@ unsigned ReadNumber(const SETTING_KEY& key)
 {
     XMLDocument empty;
     const unsigned v = ReadSettingUInt(key.path, key.attribute, key.defaultNumber, nullptr, DocumentForReading(&empty));
-    return key.kind == K::Flag ? (v != 0 ? 1u : 0u) : v;
+    if (key.kind == K::Flag)
+        return v != 0 ? 1u : 0u;
+    // A unit or mode out of its range would index past the tables that name
+    // them.
+    return v <= key.maxValue ? v : key.defaultNumber;
 }
 
 // Copies the stored text, or the default, into buffer (size bytes): a value

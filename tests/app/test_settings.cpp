@@ -305,6 +305,8 @@ std::string WrittenValue(const SETTING_KEY& key, size_t i)
         return key.defaultNumber ? "0" : "1";
     if (key.kind == SettingKind::Text)
         return "v" + std::to_string(i) + " <&>";
+    if (key.maxValue != UINT32_MAX)
+        return std::to_string(key.maxValue);   // the units and modes: every default is 0
     return std::to_string(1000 + i);
 }
 
@@ -412,13 +414,17 @@ TEST_CASE("every key through the table: defaults, written values, long values")
             }
         }
     }
-    SUBCASE("a flag is any number but 0, and is written back as 1")
+    SUBCASE("a flag is any number but 0, written back as 1; a unit out of range is the default")
     {
         WriteSettingString("cfg\\pathvex", "lod", "7", nullptr, SettingsDocument.get());
         WriteSettingString("cfg\\pathvex", "ics", "0", nullptr, SettingsDocument.get());
+        WriteSettingString("cfg\\pathvex", "smv", "4", nullptr, SettingsDocument.get());
+        WriteSettingString("cfg\\pathvex", "dmv", "2", nullptr, SettingsDocument.get());
         ReadSettingsIntoGlobals();
         CHECK(OnlineMapsEnabled);
         CHECK_FALSE(SolidCompass);
+        CHECK(SpeedUnit == 0);
+        CHECK(DistanceUnit == 2);
         WriteSettingGlobal(SettingId::Lod);
         CHECK(Setting("cfg\\pathvex", "lod") == "1");
     }
