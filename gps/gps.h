@@ -11,12 +11,11 @@
 // starts exactly one reader thread per port object; Close and Shutdown end
 // it and wait for it, dispatching the messages it sends meanwhile, before
 // they release the port. The reader alone calls AssembleInput and
-// HandleInput. Each
-// unit of input (one NMEA line, one SiRF frame) is applied to the live record
-// under the port's lock; the lock is released before any hook runs, so the
-// hand-over to the main window (a synchronous WM_GPSDATA), the sounds, the
-// repaint and the statistics refresh never wait on a lock that the UI thread
-// may be holding. The UI thread's reads between hand-overs (painting, timers,
+// HandleInput. Each unit of input (one NMEA line, one SiRF frame) is
+// applied to the live record under the port's lock; the lock is released
+// before any hook runs, so the hand-over to the main window (a synchronous
+// WM_GPSDATA), the sounds, the repaint and the statistics refresh never wait
+// on a lock that the UI thread may be holding. The UI thread's reads between hand-overs (painting, timers,
 // commands) go through LiveRecordGuard or GpsPort::Snapshot.
 //
 // Effects that belong to the main window, the panes and the recorder go
@@ -178,7 +177,9 @@ public:
     // The opened flag: a reader is meant to read.
     bool IsOpen() const { return opened_.load(); }
     bool IsSimulation() const { return simulation_; }
-    bool IsReaderRunning() const { return reader_ != nullptr; }
+    // The reader thread exists and has not ended (a handheld reader ends by
+    // itself when its port fails).
+    bool IsReaderRunning() const;
 
     // Writes bytes to the receiver and waits (at most about a second) until
     // they are out; the caller may free them at once. False with no port
@@ -240,7 +241,7 @@ private:
     void ReleasePort();
     bool StartReader();
     void StopReader();
-    static DWORD WINAPI ReaderMain(void* self);
+    static DWORD WINAPI GpsReaderThread(void* self);
     void RunReader();
     bool StopRequested() const;
     ReadResult Read(char* buffer, size_t size, DWORD* count);
@@ -273,6 +274,10 @@ private:
     unsigned char work_[kCarryOverSize + kReadChunkSize + 1];
     wchar_t wide_[kCarryOverSize + kReadChunkSize + 1];
 };
+
+// The program's one GPS device object. Its live record is what every screen
+// shows; WM_GPSDATA carries its address as lParam.
+extern GpsPort GpsDevice;
 
 // The UI thread's hold on the live record (and the trip maxima) between
 // hand-overs. Holding it blocks the reader only between two units: the reader

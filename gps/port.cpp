@@ -129,6 +129,11 @@ bool GpsPort::Close()
     return true;
 }
 
+bool GpsPort::IsReaderRunning() const
+{
+    return reader_ && WaitForSingleObject(reader_, 0) == WAIT_TIMEOUT;
+}
+
 void GpsPort::Shutdown()
 {
     ReaderStopFlag.store(true);
@@ -214,7 +219,7 @@ bool GpsPort::StartReader()
 {
     ResetEvent(stopEvent_);
     opened_.store(true);
-    reader_ = CreateThread(nullptr, 0, ReaderMain, this, 0, &readerId_);
+    reader_ = CreateThread(nullptr, 0, GpsReaderThread, this, 0, &readerId_);
     if (!reader_) {
         opened_.store(false);
         readerId_ = 0;
@@ -246,7 +251,7 @@ void GpsPort::StopReader()
     readerId_ = 0;
 }
 
-DWORD WINAPI GpsPort::ReaderMain(void* self)
+DWORD WINAPI GpsPort::GpsReaderThread(void* self)
 {
     static_cast<GpsPort*>(self)->RunReader();
     return 0;
