@@ -10,9 +10,9 @@
 #include <cstring>
 
 using panes_detail::FillSolid;
-using panes_detail::SharedSelection;
 using panes_detail::FormatText;
 using panes_detail::RotatePixel;
+using panes_detail::SharedSelection;
 
 RECT SpeedValueRect = {};
 RECT SpeedUnitRect = {};
