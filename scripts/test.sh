@@ -8,6 +8,10 @@ bash "$root/scripts/setup.sh"
 pathvex_build x64
 pathvex_build x86
 pathvex_ensure_display
+# A Wine server left from an earlier run keeps its desktop on that run's
+# display, which may be gone: start the tests with a server of our own.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 
 status=0
 passed=0
