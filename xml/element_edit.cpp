@@ -21,7 +21,7 @@ constexpr char kSwapFileSuffix[] = ".xmltmp";
 
 // Deletes every entry from the last to the first.
 template <class T>
-void DeleteAll(AutoBuffer<T*>& array, uint32_t& count)
+void DeleteAll(XmlSlots<T*>& array, uint32_t& count)
 {
     while (count > 0) {
         --count;
@@ -31,7 +31,7 @@ void DeleteAll(AutoBuffer<T*>& array, uint32_t& count)
 }
 
 template <class T>
-uint32_t RemoveAt(AutoBuffer<T*>& array, uint32_t& count, uint32_t index)
+uint32_t RemoveAt(XmlSlots<T*>& array, uint32_t& count, uint32_t index)
 {
     if (index >= count)
         return count;
@@ -40,7 +40,7 @@ uint32_t RemoveAt(AutoBuffer<T*>& array, uint32_t& count, uint32_t index)
 }
 
 template <class T>
-int IndexOf(const AutoBuffer<T*>& array, uint32_t count, const T* item)
+int IndexOf(const XmlSlots<T*>& array, uint32_t count, const T* item)
 {
     if (!item)
         return -1;
@@ -51,7 +51,7 @@ int IndexOf(const AutoBuffer<T*>& array, uint32_t count, const T* item)
 }
 
 template <class Node>
-uint32_t AppendNode(XMLElement* owner, AutoBuffer<Node*>& array, uint32_t& count, uint32_t step,
+uint32_t AppendNode(XMLElement* owner, XmlSlots<Node*>& array, uint32_t& count, uint32_t step,
                     Node* node, int position)
 {
     if (!node)
@@ -218,6 +218,7 @@ uint32_t XMLElement::AddBorrowedChild(XMLElement* child, uint32_t index)
         return childCount_;
     if (uint32_t(borrowedUsed_) >= borrowed_.Count())
         borrowed_.Resize(borrowed_.Count() + kBorrowedStep);
+    borrowed_.Allocate();
     borrowed_[uint32_t(borrowedUsed_++)] = XmlBorrowedChild{1, child};
     return PlaceChild(index, child);
 }

@@ -22,6 +22,7 @@
 #include <string>
 
 #include "xml/autobuffer.h"
+#include "xml/slots.h"
 
 class XMLElement;
 class XMLProlog;
@@ -483,17 +484,17 @@ private:
     std::unique_ptr<char[]> name_;
     int kind_ = XML_KIND_TAG;
     XMLElement* parent_ = nullptr;
-    AutoBuffer<XMLElement*> children_;
-    AutoBuffer<XMLAttribute*> attributes_;
-    AutoBuffer<XMLCommentNode*> comments_;
-    AutoBuffer<XMLTextNode*> textNodes_;
-    AutoBuffer<XMLCDataNode*> cdata_;
+    XmlSlots<XMLElement*> children_;
+    XmlSlots<XMLAttribute*> attributes_;
+    XmlSlots<XMLCommentNode*> comments_;
+    XmlSlots<XMLTextNode*> textNodes_;
+    XmlSlots<XMLCDataNode*> cdata_;
     uint32_t childCount_ = 0;
     uint32_t attributeCount_ = 0;
     uint32_t commentCount_ = 0;
     uint32_t textNodeCount_ = 0;
     uint32_t cdataCount_ = 0;
-    AutoBuffer<XmlBorrowedChild> borrowed_;
+    XmlSlots<XmlBorrowedChild> borrowed_;
     int borrowedUsed_ = 0;
     XmlExportFormat format_;
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "xml/autobuffer.h"
+#include "xml/slots.h"
 
 namespace xmlimpl {
 
@@ -33,28 +34,41 @@ bool UnescapedEquals(const char* stored, const char* text);
 // copied. Null buffer: the stored length.
 int CopyOut(const char* stored, char* buffer, int raw);
 
-// Grows a pointer array by whole steps until it has n free slots beyond
-// count; returns the free slots.
 template <class T>
-uint32_t Reserve(AutoBuffer<T*>& array, uint32_t count, uint32_t n, uint32_t step)
+inline void GiveStorage(AutoBuffer<T>&)
 {
-    uint32_t capacity = array.Count();
-    if (capacity - count >= n)
-        return capacity - count;
-    const uint64_t need = uint64_t(count) + n;
-    uint64_t grown = capacity;
-    while (grown < need)
-        grown += step;
-    array.Resize(uint32_t(grown));
+}
+
+template <class T>
+inline void GiveStorage(XmlSlots<T>& array)
+{
+    array.Allocate();
+}
+
+// Grows a pointer array by whole steps until it has n free slots beyond
+// count; returns the free slots. Asking for a slot gives the array its
+// storage: that is when it is first allocated.
+template <class Array>
+uint32_t Reserve(Array& array, uint32_t count, uint32_t n, uint32_t step)
+{
+    const uint32_t capacity = array.Count();
+    if (capacity - count < n) {
+        // Whole steps, as many as it takes, in one resize.
+        const uint64_t need = uint64_t(count) + n;
+        const uint64_t steps = (need - capacity + step - 1) / step;
+        array.Resize(uint32_t(capacity + steps * step));
+    }
+    if (n > 0)
+        GiveStorage(array);
     return array.Count() - count;
 }
 
 // Removes entry index of a pointer array (later ones move down, the last
 // slot is cleared); returns the removed pointer.
-template <class T>
-T* TakeOut(AutoBuffer<T*>& array, uint32_t& count, uint32_t index)
+template <class Array>
+auto TakeOut(Array& array, uint32_t& count, uint32_t index)
 {
-    T* item = array[index];
+    auto item = array[index];
     for (uint32_t i = index + 1; i < count; ++i)
         array[i - 1] = array[i];
     array[--count] = nullptr;

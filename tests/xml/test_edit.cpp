@@ -165,6 +165,42 @@ TEST_CASE("inserting, moving, removing and growing children")
     }
 }
 
+TEST_CASE("capacities follow the growth figures whether or not an array was ever filled")
+{
+    XMLElement e(nullptr, "<e>");
+    SUBCASE("an array never filled reads as empty slots up to its first capacity") {
+        for (uint32_t i = 0; i < e.GetChildCapacity(); ++i)
+            CHECK(e.GetChildren()[i] == nullptr);
+        CHECK((e.GetAttributes() && e.GetComments() && e.GetTextNodes() && e.GetCData()));
+        CHECK(e.ReserveTextNodes(0) == 4);
+        CHECK(e.GetTextNodeCapacity() == 4);
+    }
+    SUBCASE("the first addition keeps the first capacity, the next step adds to it") {
+        CHECK(e.AddComment("c", 0) == 1);
+        CHECK(e.GetCommentCapacity() == 10);
+        CHECK(e.AddAttribute("a", "1") == 1);
+        CHECK(e.GetAttributeCapacity() == 20);
+        CHECK(e.ReserveCData(11) == 20);   // 10, then one step of 10
+        XMLElement lent(nullptr, "<lent>");
+        e.AddBorrowedChild(&lent, 0);
+        CHECK(e.GetBorrowedCapacity() == 1);
+        e.AddBorrowedChild(&lent, 0);
+        CHECK(e.GetBorrowedCapacity() == 6);
+        CHECK(e.RemoveBorrowedChildren() == 2);
+    }
+    SUBCASE("compaction of arrays never filled leaves one slot, used before growing") {
+        e.Compact();
+        CHECK((e.GetChildCapacity() == 1 && e.GetAttributeCapacity() == 1 && e.GetCommentCapacity() == 1));
+        CHECK(e.AddChildFromTag("<a/>") == 1);
+        CHECK(e.GetChildCapacity() == 1);
+        CHECK(e.AddChildFromTag("<b/>") == 2);
+        CHECK(e.GetChildCapacity() == 21);
+        CHECK(e.AddComment("c", 0) == 1);
+        CHECK(e.GetCommentCapacity() == 1);
+        CHECK(Names(e) == "ab");
+    }
+}
+
 TEST_CASE("borrowed children are linked, never owned")
 {
     XMLElement owner(nullptr, "owner");

@@ -1,0 +1,67 @@
+// xml/slots.h - the arrays an element keeps its parts in.
+//
+// An array has a capacity from the moment the element exists (the first
+// capacity of its kind), but no storage until something is stored in it:
+// most elements of a large document use one or two of their arrays, and
+// storage for all of them would cost more than the elements themselves.
+// Until then Data() gives a shared block of null entries that may be read,
+// as far as the capacity reaches, but never written.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <type_traits>
+
+template <class T>
+class XmlSlots {
+    static_assert(std::is_trivially_copyable_v<T>, "XmlSlots holds plain records only");
+
+public:
+    // The most an array may claim without storage: the largest first
+    // capacity of any kind, and what compaction leaves.
+    static constexpr uint32_t kMaxUnallocated = 20;
+
+    explicit XmlSlots(uint32_t capacity) : capacity_(capacity) {}
+    ~XmlSlots() { delete[] data_; }
+    XmlSlots(const XmlSlots&) = delete;
+    XmlSlots& operator=(const XmlSlots&) = delete;
+
+    uint32_t Count() const { return capacity_; }   // the capacity, in entries
+    bool Allocated() const { return data_ != nullptr; }
+    T* Data() { return data_ ? data_ : Unallocated(); }   // never null
+    const T* Data() const { return data_ ? data_ : Unallocated(); }
+    // Only for an entry below the highest count the array has held.
+    T& operator[](uint32_t i) { return data_[i]; }
+    const T& operator[](uint32_t i) const { return data_[i]; }
+
+    // Sets the capacity, keeping the leading entries of stored ones; the
+    // same capacity changes nothing. Without storage it only notes it.
+    void Resize(uint32_t count)
+    {
+        if (count == capacity_)
+            return;
+        if (data_) {
+            T* fresh = new T[count ? count : 1]();
+            std::copy(data_, data_ + std::min(capacity_, count), fresh);
+            delete[] data_;
+            data_ = fresh;
+        }
+        capacity_ = count;
+    }
+
+    // Gives the array zero-filled storage of its capacity, once.
+    void Allocate()
+    {
+        if (!data_)
+            data_ = new T[capacity_ ? capacity_ : 1]();
+    }
+
+private:
+    static T* Unallocated()
+    {
+        static const T kNone[kMaxUnallocated] = {};
+        return const_cast<T*>(kNone);
+    }
+
+    T* data_ = nullptr;
+    uint32_t capacity_;
+};
