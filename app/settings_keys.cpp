@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string>
+#include <variant>
 
 char OfflineMapsFolder[kOfflineMapsFolderSize] = ".\\maps";
 bool OnlineMapsEnabled = false;
@@ -51,9 +52,6 @@ constexpr char kTrack[] = "cfg\\track";
 constexpr char kColors[] = "cfg\\cc";
 constexpr char kGps[] = "cfg\\gps";
 constexpr char kFonts[] = "cfg\\fonts";
-
-// Room for the decimal text of any 32-bit number.
-constexpr int kNumberTextSize = 100;
 
 // The stored font is a whole LOGFONTW; a shorter block is not one.
 constexpr int kFontRecordSize = 92;
@@ -177,35 +175,35 @@ int ReadText(const SETTING_KEY& key, char* buffer, int size)
     return n < size ? n : size - 1;
 }
 
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+// Puts a number read from the document into a global; flags were made 0
+// or 1 already.
 void Store(const SettingTarget& target, unsigned v)
 {
-    if (auto p = std::get_if<bool*>(&target))
-        **p = v != 0;
-    else if (auto a = std::get_if<std::atomic<bool>*>(&target))
-        (*a)->store(v != 0);
-    else if (auto i = std::get_if<int*>(&target))
-        **i = static_cast<int>(v);
-    else if (auto u = std::get_if<unsigned*>(&target))
-        **u = v;
-    else if (auto c = std::get_if<COLORREF*>(&target))
-        **c = v;
+    std::visit(Overloaded{[](std::monostate) {}, [](char*) {}, [&](bool* b) { *b = v != 0; },
+                          [&](std::atomic<bool>* b) { b->store(v != 0); },
+                          [&](int* i) { *i = static_cast<int>(v); }, [&](unsigned* u) { *u = v; },
+                          [&](COLORREF* c) { *c = v; }},
+               target);
 }
 
-bool Load(const SettingTarget& target, unsigned* v)
+// A numeric global as the document stores it. Signed globals (the compass
+// offsets) keep their sign: "%u" of a negative one would read back
+// saturated.
+std::string NumberText(const SettingTarget& target)
 {
-    if (auto p = std::get_if<bool*>(&target))
-        *v = **p ? 1 : 0;
-    else if (auto a = std::get_if<std::atomic<bool>*>(&target))
-        *v = (*a)->load() ? 1 : 0;
-    else if (auto i = std::get_if<int*>(&target))
-        *v = static_cast<unsigned>(**i);
-    else if (auto u = std::get_if<unsigned*>(&target))
-        *v = **u;
-    else if (auto c = std::get_if<COLORREF*>(&target))
-        *v = **c;
-    else
-        return false;
-    return true;
+    return std::visit(Overloaded{[](std::monostate) { return std::string(); },
+                                 [](char*) { return std::string(); },
+                                 [](bool* b) { return std::string(*b ? "1" : "0"); },
+                                 [](std::atomic<bool>* b) { return std::string(b->load() ? "1" : "0"); },
+                                 [](auto* n) { return std::to_string(*n); }},
+                      target);
 }
 
 bool StoredFontHook(LOGFONTW* font)
@@ -263,10 +261,10 @@ int WriteSettingGlobal(SettingId id)
         const std::string value(*text, strnlen(*text, static_cast<size_t>(key.textSize)));
         return WriteSettingText(id, value.c_str());
     }
-    unsigned v = 0;
-    if (!Load(key.target, &v))
+    const std::string value = NumberText(key.target);
+    if (value.empty() || !SettingsDocument)
         return 0;
-    return WriteSettingNumber(id, v);
+    return WriteSettingString(key.path, key.attribute, value.c_str(), nullptr, SettingsDocument.get());
 }
 
 unsigned ReadSettingNumber(SettingId id)

@@ -397,7 +397,7 @@ TEST_CASE("every key through the table: defaults, written values, long values")
             }
         }
     }
-    SUBCASE("a flag is any number but 0, written back as 1; a unit out of range is the default")
+    SUBCASE("flags, units out of range, negative offsets")
     {
         WriteSettingString("cfg\\pathvex", "lod", "7", nullptr, SettingsDocument.get());
         WriteSettingString("cfg\\pathvex", "ics", "0", nullptr, SettingsDocument.get());
@@ -408,6 +408,10 @@ TEST_CASE("every key through the table: defaults, written values, long values")
         CHECK_FALSE(SolidCompass);
         CHECK(SpeedUnit == 0);
         CHECK(DistanceUnit == 2);
+        CompassX = -5;   // an offset: negative values come back as they were
+        WriteSettingGlobal(SettingId::CompassX);
+        ReadSettingsIntoGlobals();
+        CHECK(CompassX == -5);
         char stored[8] = {};
         WriteSettingGlobal(SettingId::Lod);
         SettingsDocument->GetAttributeByPath("cfg\\pathvex", "lod", stored, sizeof stored);
