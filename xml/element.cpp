@@ -17,11 +17,6 @@ constexpr uint32_t kFirstTextNodes = 4;
 constexpr uint32_t kFirstCData = 10;
 constexpr uint32_t kFirstBorrowed = 1;
 
-bool EndsName(char c)
-{
-    return c == 0 || c == '\t' || c == ' ' || c == '"' || c == '/' || c == '>';
-}
-
 // Whether text at p starts with the literal.
 bool StartsWith(const char* p, const char* literal)
 {
@@ -70,44 +65,29 @@ void XMLElement::ParseStartTag(const char* text, int kind)
     RemoveAllChildren();
     RemoveAllComments();
     kind_ = kind;
-
-    // Work on a private copy: the caller's text may be a window into a
-    // larger buffer that it changes later.
-    const std::string tag = text ? text : "";
+    if (!text)
+        text = "";
     if (kind == XML_KIND_NAME) {
-        name_ = xmlimpl::CopyText(tag.c_str());
+        name_ = xmlimpl::CopyText(text);
         return;
     }
+    const char* end = text + std::strlen(text);
 
-    // Name: the text is already escaped, so it is kept as it stands.
-    const char* p = tag.c_str();
-    std::string name;
-    for (; !EndsName(*p); ++p)
-        if (*p != '<')
-            name += *p;
-    name_ = xmlimpl::CopyText(name.c_str());
+    // The text may be this element's own name: the new name replaces the
+    // old one only after the last read of the text.
+    const xmlimpl::TagName name = xmlimpl::ScanTagName(text, end);
+    std::unique_ptr<char[]> stored(new char[name.length + 10]());
+    xmlimpl::CopyTagName(name, stored.get());
 
-    // Attributes: name="value", the name up to '=', the value between the
-    // next two double quotes. Anything else ends the list.
-    for (;;) {
-        while (*p == ' ' || *p == '\t')
-            ++p;
-        if (*p == 0 || *p == '>' || *p == '/')
-            return;
-        const char* equals = std::strchr(p, '=');
-        if (!equals)
-            return;
-        const char* open = std::strchr(equals + 1, '"');
-        if (!open)
-            return;
-        const char* close = std::strchr(open + 1, '"');
-        if (!close)
-            return;
-        const std::string attrName(p, size_t(equals - p));
-        const std::string value(open + 1, size_t(close - open - 1));
-        AppendAttribute(new XMLAttribute(attrName.c_str(), value.c_str(), 1));
-        p = close + 1;
-    }
+    // Counted first, so that a tag with many attributes grows the array
+    // once, to the capacity adding them one by one would give.
+    uint32_t count = 0;
+    xmlimpl::ScanTagAttributes(name.end, end, [&](const char*, const char*, const char*, const char*) { ++count; });
+    ReserveAttributes(count);
+    xmlimpl::ScanTagAttributes(name.end, end, [&](const char* n, const char* nEnd, const char* v, const char* vEnd) {
+        AppendAttribute(new XMLAttribute(std::string(n, nEnd).c_str(), std::string(v, vEnd).c_str(), 1));
+    });
+    name_ = std::move(stored);
 }
 
 uint32_t XMLElement::AddChildFromTag(const char* text)

@@ -75,4 +75,69 @@ auto TakeOut(Array& array, uint32_t& count, uint32_t index)
     return item;
 }
 
+// The name of a start tag: its bytes run from begin to end, where the
+// first NUL, tab, blank, '"', '/' or '>' stands; the '<' bytes among them
+// are not part of it. length counts the bytes that are.
+struct TagName {
+    const char* begin;
+    const char* end;
+    size_t length;
+};
+
+// The name at the start of the tag text [p, end) (the text holds no NUL).
+inline TagName ScanTagName(const char* p, const char* end)
+{
+    TagName name{p, p, 0};
+    for (; name.end < end; ++name.end) {
+        const char c = *name.end;
+        if (c == 0 || c == '\t' || c == ' ' || c == '"' || c == '/' || c == '>')
+            break;
+        if (c != '<')
+            ++name.length;
+    }
+    return name;
+}
+
+// Writes the name's bytes without its '<' bytes and a NUL; returns the
+// position after the NUL.
+inline char* CopyTagName(const TagName& name, char* out)
+{
+    for (const char* p = name.begin; p < name.end; ++p)
+        if (*p != '<')
+            *out++ = *p;
+    *out++ = 0;
+    return out;
+}
+
+// Calls f(name, nameEnd, value, valueEnd) for each attribute name="value"
+// of the tag text from p (where the name ended) to end. The name runs up
+// to the '=' less trailing blanks, the value between the next two double
+// quotes; blanks and tabs stand between attributes, and anything else ends
+// the list: '>', '/', the end, a missing '=' or a missing quote. Every
+// search stays below end.
+template <class F>
+void ScanTagAttributes(const char* p, const char* end, F&& f)
+{
+    for (;;) {
+        while (p < end && (*p == ' ' || *p == '\t'))
+            ++p;
+        if (p == end || *p == 0 || *p == '>' || *p == '/')
+            return;
+        const char* equals = static_cast<const char*>(std::memchr(p, '=', size_t(end - p)));
+        if (!equals)
+            return;
+        const char* open = static_cast<const char*>(std::memchr(equals + 1, '"', size_t(end - (equals + 1))));
+        if (!open)
+            return;
+        const char* close = static_cast<const char*>(std::memchr(open + 1, '"', size_t(end - (open + 1))));
+        if (!close)
+            return;
+        const char* nameEnd = equals;
+        while (nameEnd > p && nameEnd[-1] == ' ')
+            --nameEnd;
+        f(p, nameEnd, open + 1, close);
+        p = close + 1;
+    }
+}
+
 }  // namespace xmlimpl

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/test_support.h"
@@ -224,6 +225,47 @@ TEST_CASE("Wide elements parse in linear time")
     text += "<r/>";
     CHECK(timed(text, doc) < 5000);
     CHECK(doc.GetProlog()->GetCommentCount() == uint32_t(count));
+}
+
+TEST_CASE("A start tag with 400,000 attributes reads in linear time")
+{
+    // Added one at a time in steps of 20, each step copying the array,
+    // they would take a quarter of a minute; the capacity must still be
+    // the one those steps give.
+    const int count = 400000;
+    std::string tag = "<r";
+    for (int i = 0; i < count; ++i)
+        tag += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+    tag += ">";
+    const std::string text = "<?xml?>" + tag + "</r>";
+
+    DWORD start = GetTickCount();
+    XMLDocument doc;
+    doc.LoadFromText(text.c_str());
+    CHECK(GetTickCount() - start < 5000);
+    XMLElement* root = doc.GetRoot();
+    REQUIRE(root);
+    CHECK(root->GetAttributeCount() == uint32_t(count));
+    CHECK(root->GetAttributeCapacity() == uint32_t(count));
+    CHECK(std::string(root->GetAttribute(count - 1)->GetStoredName()) == "a399999");
+
+    start = GetTickCount();
+    XMLElement e(nullptr, tag.c_str());
+    CHECK(GetTickCount() - start < 5000);
+    CHECK(e.GetAttributeCount() == uint32_t(count));
+    CHECK(e.GetAttributeCapacity() == uint32_t(count));
+
+    for (const auto& [n, capacity] : {std::pair{0, 20}, {20, 20}, {21, 40}, {45, 60}}) {
+        std::string t = "<r";
+        for (int i = 0; i < n; ++i)
+            t += " a=\"\"";
+        XMLElement fromTag(nullptr, (t + ">").c_str());
+        XMLDocument parsed;
+        parsed.LoadFromText(("<?xml?>" + t + "/>").c_str());
+        CHECK(fromTag.GetAttributeCapacity() == uint32_t(capacity));
+        CHECK(parsed.GetRoot()->GetAttributeCapacity() == uint32_t(capacity));
+        CHECK(parsed.GetRoot()->GetAttributeCount() == uint32_t(n));
+    }
 }
 
 TEST_CASE("UTF-16 files, empty files, white space")
