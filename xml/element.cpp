@@ -1,6 +1,7 @@
 // xml/element.cpp - elements: construction, names, start tags and the
 // element-extent scanner.
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "xml/xml.h"
@@ -16,6 +17,7 @@ constexpr uint32_t kFirstComments = 10;
 constexpr uint32_t kFirstTextNodes = 4;
 constexpr uint32_t kFirstCData = 10;
 constexpr uint32_t kFirstBorrowed = 1;
+constexpr char kNoName[] = "";
 
 // Whether text at p starts with the literal.
 bool StartsWith(const char* p, const char* literal)
@@ -25,9 +27,8 @@ bool StartsWith(const char* p, const char* literal)
 
 }  // namespace
 
-XMLElement::XMLElement(XMLElement* parent, const char* text, int kind)
-    : name_(xmlimpl::CopyText("")),
-      kind_(kind),
+XMLElement::XMLElement(XMLElement* parent, Room)
+    : name_(const_cast<char*>(kNoName)),
       parent_(parent),
       children_(kFirstChildren),
       attributes_(kFirstAttributes),
@@ -35,6 +36,10 @@ XMLElement::XMLElement(XMLElement* parent, const char* text, int kind)
       textNodes_(kFirstTextNodes),
       cdata_(kFirstCData),
       borrowed_(kFirstBorrowed)
+{
+}
+
+XMLElement::XMLElement(XMLElement* parent, const char* text, int kind) : XMLElement(parent, Room{0})
 {
     ParseStartTag(text, kind);
 }
@@ -46,17 +51,59 @@ XMLElement::~XMLElement()
     RemoveAllComments();
     RemoveAllTextNodes();
     RemoveAllCData();
+    if (nameOwned_)
+        delete[] name_;
+}
+
+void XMLElement::AdoptName(std::unique_ptr<char[]> name)
+{
+    if (nameOwned_)
+        delete[] name_;
+    name_ = name.release();
+    nameOwned_ = true;
 }
 
 int XMLElement::SetName(const char* name)
 {
-    name_ = xmlimpl::EscapedCopy(name);
-    return int(std::strlen(name_.get()));
+    AdoptName(xmlimpl::EscapedCopy(name));
+    return int(std::strlen(name_));
 }
 
 int XMLElement::GetName(char* buffer, int raw) const
 {
-    return xmlimpl::CopyOut(name_.get(), buffer, raw);
+    return xmlimpl::CopyOut(name_, buffer, raw);
+}
+
+XMLAttribute** XMLElement::Attributes() const
+{
+    if (packed_.load(std::memory_order_acquire))
+        BuildAttributeRecords();
+    return attributes_.Data();
+}
+
+void XMLElement::BuildAttributeRecords() const
+{
+    const char* packed = packed_.load(std::memory_order_acquire);
+    if (!packed)
+        return;
+    XMLElement* self = const_cast<XMLElement*>(this);
+    const uint32_t capacity = attributes_.Count();   // never below the count
+    std::unique_ptr<XMLAttribute*[]> records(new XMLAttribute*[capacity ? capacity : 1]());
+    for (uint32_t i = 0; i < attributeCount_; ++i) {
+        const char* name = packed;
+        const char* value = name + std::strlen(name) + 1;
+        packed = value + std::strlen(value) + 1;
+        records[i] = new XMLAttribute(name, value, 1);
+        records[i]->SetOwner(self);
+    }
+    if (attributes_.Install(records.get())) {
+        records.release();
+        packed_.store(nullptr, std::memory_order_release);
+        return;
+    }
+    // Another reader built them first.
+    for (uint32_t i = 0; i < attributeCount_; ++i)
+        delete records[i];
 }
 
 void XMLElement::ParseStartTag(const char* text, int kind)
@@ -68,7 +115,7 @@ void XMLElement::ParseStartTag(const char* text, int kind)
     if (!text)
         text = "";
     if (kind == XML_KIND_NAME) {
-        name_ = xmlimpl::CopyText(text);
+        AdoptName(xmlimpl::CopyText(text));
         return;
     }
     const char* end = text + std::strlen(text);
@@ -87,7 +134,39 @@ void XMLElement::ParseStartTag(const char* text, int kind)
     xmlimpl::ScanTagAttributes(name.end, end, [&](const char* n, const char* nEnd, const char* v, const char* vEnd) {
         AppendAttribute(new XMLAttribute(std::string(n, nEnd).c_str(), std::string(v, vEnd).c_str(), 1));
     });
-    name_ = std::move(stored);
+    AdoptName(std::move(stored));
+}
+
+XMLElement* xmlimpl::NewElementFromTag(XMLElement* parent, const char* from, const char* to)
+{
+    // Sized first, then copied: name, NUL, and each attribute's name, NUL,
+    // value, NUL, all in the element's own block.
+    const TagName name = ScanTagName(from, to);
+    uint32_t count = 0;
+    size_t bytes = name.length + 1;
+    ScanTagAttributes(name.end, to, [&](const char* n, const char* nEnd, const char* v, const char* vEnd) {
+        ++count;
+        bytes += size_t(nEnd - n) + size_t(vEnd - v) + 2;
+    });
+
+    XMLElement* e = new (XMLElement::Room{bytes}) XMLElement(parent, XMLElement::Room{bytes});
+    char* w = reinterpret_cast<char*>(e + 1);
+    e->name_ = w;
+    w = CopyTagName(name, w);
+    if (count == 0)
+        return e;
+    e->packed_.store(w, std::memory_order_relaxed);
+    ScanTagAttributes(name.end, to, [&](const char* n, const char* nEnd, const char* v, const char* vEnd) {
+        std::memcpy(w, n, size_t(nEnd - n));
+        w += nEnd - n;
+        *w++ = 0;
+        std::memcpy(w, v, size_t(vEnd - v));
+        w += vEnd - v;
+        *w++ = 0;
+    });
+    e->attributeCount_ = count;
+    e->attributes_.Resize(GrownCapacity(e->attributes_.Count(), 0, count, kAttributeStep));
+    return e;
 }
 
 uint32_t XMLElement::AddChildFromTag(const char* text)

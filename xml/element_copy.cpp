@@ -70,10 +70,12 @@ XMLElement* XMLElement::DeepCopy(XMLElement* parent)
         from->ReloadAllChildren();
         XMLElement* to = new XMLElement(to_parent, from->GetStoredName(), XML_KIND_NAME);
         to->kind_ = from->kind_;
-        for (uint32_t i = 0; i < from->attributeCount_; ++i) {
-            const XMLAttribute* a = from->attributes_[i];
-            to->AppendAttribute(new XMLAttribute(a->GetStoredName(), a->GetStoredValue(), 1));
-        }
+        xmlimpl::StoredAttributes attributes(from);
+        const char *name, *value;
+        to->ReserveAttributes(from->attributeCount_);
+        while (attributes.Next(&name, &value))
+            if (name)
+                to->AppendAttribute(new XMLAttribute(name, value, 1));
         for (uint32_t i = 0; i < from->textNodeCount_; ++i) {
             const XMLTextNode* t = from->textNodes_[i];
             to->AppendTextNode(new XMLTextNode(to, t->GetPosition(), t->GetStoredText(), 1), t->GetPosition());
@@ -122,14 +124,16 @@ int XMLElement::Merge(XMLElement* target, XMLElement* source, int overwrite)
     while (!work.empty()) {
         const auto [to, from] = work.back();
         work.pop_back();
-        for (uint32_t i = 0; i < from->attributeCount_; ++i) {
-            const XMLAttribute* a = from->attributes_[i];
-            const std::string name = xmlimpl::Unescaped(a->GetStoredName());
+        xmlimpl::StoredAttributes attributes(from);
+        const char *storedName, *storedValue;
+        while (attributes.Next(&storedName, &storedValue)) {
+            const std::string name = xmlimpl::Unescaped(storedName);
+            const std::string value = xmlimpl::Unescaped(storedValue);
             const int at = to->FindAttributeIndex(name.c_str());
             if (at < 0)
-                to->AppendAttribute(a->Duplicate());
+                to->AppendAttribute(new XMLAttribute(name.c_str(), value.c_str(), 0));   // as Duplicate makes it
             else if (overwrite)
-                to->attributes_[uint32_t(at)]->SetValue(xmlimpl::Unescaped(a->GetStoredValue()).c_str(), 0);
+                to->Attributes()[at]->SetValue(value.c_str(), 0);
         }
         from->ReloadAllChildren();
         std::vector<std::pair<XMLElement*, XMLElement*>> children;

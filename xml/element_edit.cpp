@@ -11,11 +11,11 @@
 
 namespace {
 
-constexpr uint32_t kChildStep = 20;
-constexpr uint32_t kAttributeStep = 20;
-constexpr uint32_t kCommentStep = 10;
-constexpr uint32_t kTextNodeStep = 4;
-constexpr uint32_t kCDataStep = 10;
+using xmlimpl::kAttributeStep;
+using xmlimpl::kCDataStep;
+using xmlimpl::kChildStep;
+using xmlimpl::kCommentStep;
+using xmlimpl::kTextNodeStep;
 constexpr uint32_t kBorrowedStep = 5;
 constexpr char kSwapFileSuffix[] = ".xmltmp";
 
@@ -295,11 +295,12 @@ int XMLElement::RemoveBorrowedChildren()
 
 int XMLElement::FindAttributeIndex(const char* name) const
 {
-    for (uint32_t i = 0; i < attributeCount_; ++i) {
-        const XMLAttribute* a = attributes_[i];
-        if (a && xmlimpl::UnescapedEquals(a->GetStoredName(), name))
-            return int(i);
-    }
+    xmlimpl::StoredAttributes attributes(this);
+    const char* stored;
+    const char* value;
+    for (int i = 0; attributes.Next(&stored, &value); ++i)
+        if (stored && xmlimpl::UnescapedEquals(stored, name))
+            return i;
     return -1;
 }
 
@@ -307,7 +308,7 @@ XMLAttribute* XMLElement::FindAttribute(const char* name, int create, const char
 {
     const int i = FindAttributeIndex(name);
     if (i >= 0)
-        return attributes_[uint32_t(i)];
+        return Attributes()[i];
     if (!create)
         return nullptr;
     XMLAttribute* a = new XMLAttribute(name, defaultValue, 0);
@@ -317,6 +318,9 @@ XMLAttribute* XMLElement::FindAttribute(const char* name, int create, const char
 
 int XMLElement::GetAttributeIndex(const XMLAttribute* attribute) const
 {
+    // Without records no attribute pointer can be one of ours.
+    if (packed_.load(std::memory_order_acquire))
+        return -1;
     return IndexOf(attributes_, attributeCount_, attribute);
 }
 
@@ -328,6 +332,7 @@ XMLAttribute* XMLElement::FindAttributePointer(const XMLAttribute* attribute) co
 
 uint32_t XMLElement::ReserveAttributes(uint32_t n)
 {
+    Attributes();
     return xmlimpl::Reserve(attributes_, attributeCount_, n, kAttributeStep);
 }
 
@@ -355,6 +360,8 @@ uint32_t XMLElement::AddBinaryAttribute(const char* name, const void* bytes, int
 
 uint32_t XMLElement::RemoveAttribute(uint32_t index)
 {
+    if (index < attributeCount_)
+        Attributes();
     return RemoveAt(attributes_, attributeCount_, index);
 }
 
@@ -364,6 +371,7 @@ uint32_t XMLElement::DetachAttribute(uint32_t index, XMLAttribute** out)
         *out = nullptr;
     if (index >= attributeCount_)
         return attributeCount_;
+    Attributes();
     XMLAttribute* a = xmlimpl::TakeOut(attributes_, attributeCount_, index);
     if (out)
         *out = a;
@@ -374,6 +382,11 @@ uint32_t XMLElement::DetachAttribute(uint32_t index, XMLAttribute** out)
 
 void XMLElement::RemoveAllAttributes()
 {
+    if (packed_.load(std::memory_order_acquire)) {
+        packed_.store(nullptr, std::memory_order_release);   // the text stays in the block, unused
+        attributeCount_ = 0;
+        return;
+    }
     DeleteAll(attributes_, attributeCount_);
 }
 

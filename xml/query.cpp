@@ -117,8 +117,8 @@ std::string SelectValue(const XMLElement* e, const std::string& selector)
         const XMLTextNode* t = n >= 0 ? e->GetTextNode(uint32_t(n)) : nullptr;
         return t ? xmlimpl::Unescaped(t->GetStoredText()) : std::string();
     }
-    const int i = e->FindAttributeIndex(selector.c_str());
-    return i < 0 ? std::string() : xmlimpl::Unescaped(e->GetAttribute(uint32_t(i))->GetStoredValue());
+    const char* stored = xmlimpl::FindStoredValue(e, selector.c_str());
+    return stored ? xmlimpl::Unescaped(stored) : std::string();
 }
 
 }  // namespace

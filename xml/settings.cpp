@@ -85,10 +85,10 @@ bool FindValue(XMLElement* root, const char* path, const char* attribute, std::s
     XMLElement* e = root->FindElementByPath(path);
     if (!e)
         return false;
-    const int i = e->FindAttributeIndex(attribute);
-    if (i < 0)
+    const char* stored = xmlimpl::FindStoredValue(e, attribute);
+    if (!stored)
         return false;
-    *value = xmlimpl::Unescaped(e->GetAttribute(uint32_t(i))->GetStoredValue());
+    *value = xmlimpl::Unescaped(stored);
     return true;
 }
 

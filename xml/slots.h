@@ -8,6 +8,7 @@
 // as far as the capacity reaches, but never written.
 #pragma once
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <type_traits>
 
@@ -53,6 +54,15 @@ public:
     {
         if (!data_)
             data_ = new T[capacity_ ? capacity_ : 1]();
+    }
+
+    // Gives the array the storage (capacity entries, from new[]) unless it
+    // has some already, atomically: false, storage untouched, when it had.
+    bool Install(T* storage)
+    {
+        T* none = nullptr;
+        return std::atomic_ref<T*>(data_).compare_exchange_strong(none, storage, std::memory_order_acq_rel,
+                                                                   std::memory_order_acquire);
     }
 
 private:

@@ -39,8 +39,11 @@ bool SameElement(const XMLElement* a, const XMLElement* b)
         return false;
     if (a->GetAttributeCount() != b->GetAttributeCount())
         return false;
-    for (uint32_t i = 0; i < a->GetAttributeCount(); ++i)
-        if (a->GetAttribute(i)->Compare(b->GetAttribute(i)) != 0)
+    xmlimpl::StoredAttributes as(a);
+    xmlimpl::StoredAttributes bs(b);
+    const char *an, *av, *bn, *bv;
+    while (as.Next(&an, &av) && bs.Next(&bn, &bv))
+        if (!an || !bn || !SameText(an, bn) || !SameText(av, bv))
             return false;
     if (a->GetCommentCount() != b->GetCommentCount() ||
         !SameNodes(a, b, a->GetCommentCount(), &XMLElement::GetComment))
@@ -274,7 +277,7 @@ void XMLElement::SortChildren(int (*compare)(const void*, const void*))
 void XMLElement::SortAttributes(int (*compare)(const void*, const void*))
 {
     if (attributeCount_ > 1)
-        std::qsort(attributes_.Data(), attributeCount_, sizeof(XMLAttribute*),
+        std::qsort(Attributes(), attributeCount_, sizeof(XMLAttribute*),
                    compare ? compare : CompareAttributeNames);
 }
 
@@ -303,8 +306,11 @@ size_t XMLElement::GetMemoryUsage() const
         bytes += sizeof(XMLElement) + std::strlen(e->GetStoredName());
         bytes += kSlotBytes * (size_t(e->children_.Count()) + e->attributes_.Count() + e->comments_.Count() +
                                e->textNodes_.Count() + e->cdata_.Count());
-        for (uint32_t i = 0; i < e->attributeCount_; ++i)
-            bytes += e->attributes_[i]->GetMemoryUsage();
+        xmlimpl::StoredAttributes attributes(e);
+        const char *name, *value;
+        while (attributes.Next(&name, &value))   // what the records hold, built or not
+            if (name)
+                bytes += sizeof(XMLAttribute) + std::strlen(name) + std::strlen(value);
         bytes += NodesUsage(e, e->commentCount_, &XMLElement::GetComment);
         bytes += NodesUsage(e, e->textNodeCount_, &XMLElement::GetTextNode);
         bytes += NodesUsage(e, e->cdataCount_, &XMLElement::GetCDataNode);

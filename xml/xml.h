@@ -16,6 +16,8 @@
 // A null slot within an element's child count is a child unloaded to a swap
 // file; every walker here steps over it.
 #pragma once
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -26,6 +28,11 @@
 
 class XMLElement;
 class XMLProlog;
+
+namespace xmlimpl {   // the library's own, not part of the interface
+class StoredAttributes;
+XMLElement* NewElementFromTag(XMLElement* parent, const char* from, const char* to);
+}  // namespace xmlimpl
 
 // ---------------------------------------------------------------------------
 // Escaping
@@ -267,6 +274,8 @@ public:
     ~XMLElement();
     XMLElement(const XMLElement&) = delete;
     XMLElement& operator=(const XMLElement&) = delete;
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* p) { ::operator delete(p); }
 
     // -- name and kind
     // Stores the name escaped; null stores "". Returns the escaped length.
@@ -274,7 +283,7 @@ public:
     // Copies the stored (raw) or unescaped name; returns its length. Null
     // buffer: the stored length.
     int GetName(char* buffer, int raw) const;
-    const char* GetStoredName() const { return name_.get(); }   // never null
+    const char* GetStoredName() const { return name_; }   // never null
     int GetKind() const { return kind_; }
 
     // -- start tags (kind XML_KIND_TAG: name up to the first NUL, tab,
@@ -292,8 +301,8 @@ public:
     XMLElement* GetChild(uint32_t i) const { return i < childCount_ ? children_[i] : nullptr; }  // null also for an unloaded child
     uint32_t GetChildCount() const { return childCount_; }       // unloaded slots included
     uint32_t GetChildCapacity() const { return children_.Count(); }
-    XMLAttribute** GetAttributes() { return attributes_.Data(); }
-    XMLAttribute* GetAttribute(uint32_t i) const { return i < attributeCount_ ? attributes_[i] : nullptr; }
+    XMLAttribute** GetAttributes() { return Attributes(); }
+    XMLAttribute* GetAttribute(uint32_t i) const { return i < attributeCount_ ? Attributes()[i] : nullptr; }
     uint32_t GetAttributeCount() const { return attributeCount_; }
     uint32_t GetAttributeCapacity() const { return attributes_.Count(); }
     XMLCommentNode** GetComments() { return comments_.Data(); }
@@ -476,16 +485,40 @@ public:
     static XMLElement* PasteFromClipboard();
 
 private:
+    friend class xmlimpl::StoredAttributes;
+    friend XMLElement* xmlimpl::NewElementFromTag(XMLElement* parent, const char* from, const char* to);
+
+    // Bytes that follow the record in its block: the parser keeps an
+    // element's name and attributes there.
+    struct Room {
+        std::size_t bytes;
+    };
+    static void* operator new(std::size_t size, Room room) { return ::operator new(size + room.bytes); }
+    static void operator delete(void* p, Room) { ::operator delete(p); }
+    // An element named "" without attributes, its arrays at their first
+    // capacities; its room is the caller's to fill.
+    XMLElement(XMLElement* parent, Room);
+
+    // The attribute records. An element read by the parser keeps its
+    // attributes as packed text in its own block (name, NUL, value, NUL,
+    // each in stored form) and builds the records the first time anything
+    // asks for them; concurrent readers agree on one set.
+    XMLAttribute** Attributes() const;
+    void BuildAttributeRecords() const;
+    // Takes a new[]-allocated name.
+    void AdoptName(std::unique_ptr<char[]> name);
     // Takes the child out of its slot without deleting it.
     void UnlinkSlot(uint32_t index);
     // Puts an entry at index (or at the end) without touching its parent.
     uint32_t PlaceChild(uint32_t index, XMLElement* child);
 
-    std::unique_ptr<char[]> name_;
+    char* name_;               // in the element's own block unless nameOwned_
+    bool nameOwned_ = false;
     int kind_ = XML_KIND_TAG;
     XMLElement* parent_ = nullptr;
+    mutable std::atomic<const char*> packed_{nullptr};   // packed attributes, until records exist
     XmlSlots<XMLElement*> children_;
-    XmlSlots<XMLAttribute*> attributes_;
+    mutable XmlSlots<XMLAttribute*> attributes_;
     XmlSlots<XMLCommentNode*> comments_;
     XmlSlots<XMLTextNode*> textNodes_;
     XmlSlots<XMLCDataNode*> cdata_;

@@ -8,6 +8,7 @@
 
 #include "xml/autobuffer.h"
 #include "xml/slots.h"
+#include "xml/xml.h"
 
 namespace xmlimpl {
 
@@ -45,19 +46,31 @@ inline void GiveStorage(XmlSlots<T>& array)
     array.Allocate();
 }
 
+// Growth steps of an element's arrays.
+inline constexpr uint32_t kChildStep = 20;
+inline constexpr uint32_t kAttributeStep = 20;
+inline constexpr uint32_t kCommentStep = 10;
+inline constexpr uint32_t kTextNodeStep = 4;
+inline constexpr uint32_t kCDataStep = 10;
+
+// The capacity that leaves n free slots beyond count: the same one, or
+// larger by as many whole steps as it takes.
+inline uint32_t GrownCapacity(uint32_t capacity, uint32_t count, uint32_t n, uint32_t step)
+{
+    if (capacity - count >= n)
+        return capacity;
+    const uint64_t need = uint64_t(count) + n;
+    const uint64_t steps = (need - capacity + step - 1) / step;
+    return uint32_t(capacity + steps * step);
+}
+
 // Grows a pointer array by whole steps until it has n free slots beyond
-// count; returns the free slots. Asking for a slot gives the array its
-// storage: that is when it is first allocated.
+// count, in one resize; returns the free slots. Asking for a slot gives
+// the array its storage: that is when it is first allocated.
 template <class Array>
 uint32_t Reserve(Array& array, uint32_t count, uint32_t n, uint32_t step)
 {
-    const uint32_t capacity = array.Count();
-    if (capacity - count < n) {
-        // Whole steps, as many as it takes, in one resize.
-        const uint64_t need = uint64_t(count) + n;
-        const uint64_t steps = (need - capacity + step - 1) / step;
-        array.Resize(uint32_t(capacity + steps * step));
-    }
+    array.Resize(GrownCapacity(array.Count(), count, n, step));
     if (n > 0)
         GiveStorage(array);
     return array.Count() - count;
@@ -138,6 +151,55 @@ void ScanTagAttributes(const char* p, const char* end, F&& f)
         f(p, nameEnd, open + 1, close);
         p = close + 1;
     }
+}
+
+// The stored names and values of an element's attributes in order, read
+// from its records or, while it has none, from its packed text; reading
+// never builds records, so a writer or a comparison of a large tree costs
+// no memory.
+class StoredAttributes {
+public:
+    explicit StoredAttributes(const XMLElement* e)
+        : element_(e), packed_(e->packed_.load(std::memory_order_acquire)), count_(e->attributeCount_)
+    {
+    }
+
+    // The next attribute's stored name and value (both null for an empty
+    // record slot); false after the last.
+    bool Next(const char** name, const char** value)
+    {
+        if (index_ >= count_)
+            return false;
+        ++index_;
+        if (packed_) {
+            *name = packed_;
+            *value = packed_ + std::strlen(packed_) + 1;
+            packed_ = *value + std::strlen(*value) + 1;
+            return true;
+        }
+        const XMLAttribute* a = element_->attributes_[index_ - 1];
+        *name = a ? a->GetStoredName() : nullptr;
+        *value = a ? a->GetStoredValue() : nullptr;
+        return true;
+    }
+
+private:
+    const XMLElement* element_;
+    const char* packed_;
+    uint32_t count_;
+    uint32_t index_ = 0;
+};
+
+// The stored value of the first attribute of that unescaped name, or null;
+// builds no records.
+inline const char* FindStoredValue(const XMLElement* e, const char* name)
+{
+    StoredAttributes attributes(e);
+    const char *stored, *value;
+    while (attributes.Next(&stored, &value))
+        if (stored && UnescapedEquals(stored, name))
+            return value;
+    return nullptr;
 }
 
 }  // namespace xmlimpl

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "xml/xml.h"
+#include "xml/xml_internal.h"
 
 namespace {
 
@@ -197,8 +198,7 @@ void Parser::AddCData(const char* from, const char* to)
 
 XMLElement* Parser::MakeElement(XMLElement* parent, const char* from, const char* to)
 {
-    scratch_.assign(from, size_t(to - from));
-    return new XMLElement(parent, scratch_.c_str(), XML_KIND_TAG);
+    return xmlimpl::NewElementFromTag(parent, from, to);
 }
 
 bool Parser::RefuseTooDeep(bool opensContent)

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "xml/xml.h"
+#include "xml/xml_internal.h"
 #include "xml/xml_io.h"
 
 namespace xmlimpl {
@@ -316,14 +317,15 @@ private:
             PutIndent(e, level);
             sink_.Put("<", 1);
             PutStored(e->GetStoredName());
-            for (uint32_t i = 0; i < e->GetAttributeCount(); ++i) {
-                const XMLAttribute* a = e->GetAttribute(i);
-                if (!a)
+            xmlimpl::StoredAttributes attributes(e);
+            const char *name, *value;
+            while (attributes.Next(&name, &value)) {
+                if (!name)
                     continue;
                 sink_.Put(" ", 1);
-                PutStored(a->GetStoredName());
+                PutStored(name);
                 sink_.Put("=\"", 2);
-                PutStored(a->GetStoredValue());
+                PutStored(value);
                 sink_.Put("\"", 1);
             }
             sink_.Put(close);
@@ -345,11 +347,12 @@ private:
         const uint32_t count = e->GetAttributeCount();
         lengths_.resize(size_t(count) * 2);
         size_t total = indent + 1 + nameLength + closeLength;
-        for (uint32_t i = 0; i < count; ++i) {
-            const XMLAttribute* a = e->GetAttribute(i);
-            lengths_[2 * i] = a ? std::strlen(a->GetStoredName()) : 0;
-            lengths_[2 * i + 1] = a ? std::strlen(a->GetStoredValue()) : 0;
-            total += a ? 4 + lengths_[2 * i] + lengths_[2 * i + 1] : 0;
+        const char *attrName, *attrValue;
+        xmlimpl::StoredAttributes sizing(e);
+        for (uint32_t i = 0; sizing.Next(&attrName, &attrValue); ++i) {
+            lengths_[2 * i] = attrName ? std::strlen(attrName) : 0;
+            lengths_[2 * i + 1] = attrName ? std::strlen(attrValue) : 0;
+            total += attrName ? 4 + lengths_[2 * i] + lengths_[2 * i + 1] : 0;
         }
         char* w = sink_.Room(total);
         if (!w)
@@ -359,16 +362,16 @@ private:
         *w++ = '<';
         std::memcpy(w, name, nameLength);
         w += nameLength;
-        for (uint32_t i = 0; i < count; ++i) {
-            const XMLAttribute* a = e->GetAttribute(i);
-            if (!a)
+        xmlimpl::StoredAttributes attributes(e);
+        for (uint32_t i = 0; attributes.Next(&attrName, &attrValue); ++i) {
+            if (!attrName)
                 continue;
             *w++ = ' ';
-            std::memcpy(w, a->GetStoredName(), lengths_[2 * i]);
+            std::memcpy(w, attrName, lengths_[2 * i]);
             w += lengths_[2 * i];
             *w++ = '=';
             *w++ = '"';
-            std::memcpy(w, a->GetStoredValue(), lengths_[2 * i + 1]);
+            std::memcpy(w, attrValue, lengths_[2 * i + 1]);
             w += lengths_[2 * i + 1];
             *w++ = '"';
         }
@@ -568,9 +571,11 @@ private:
             ok_ = false;
             return;
         }
-        for (uint32_t i = 0; i < e->GetAttributeCount(); ++i)
-            if (const XMLAttribute* a = e->GetAttribute(i))
-                SetValue(key, "V" + Form(a->GetStoredName()), Form(a->GetStoredValue()));
+        xmlimpl::StoredAttributes attributes(e);
+        const char *attrName, *attrValue;
+        while (attributes.Next(&attrName, &attrValue))
+            if (attrName)
+                SetValue(key, "V" + Form(attrName), Form(attrValue));
         stack_.push_back(Frame{e, key});
     }
 

@@ -2,7 +2,10 @@
 #include <doctest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "xml/xml.h"
 #include "xmldoc_support.h"
@@ -144,6 +147,93 @@ TEST_CASE("Parser: elements and start tags")
         CHECK(a->GetParent() == doc.GetRoot());
         CHECK(a->GetChild(0)->GetParent() == a);
         CHECK(doc.GetRoot()->GetParent() == nullptr);
+    }
+}
+
+TEST_CASE("Parser: attributes read from a file act as records from the first use on")
+{
+    XMLDocument doc;
+    Parse(doc, "<r><p x=\"1\" y = \"a&amp;b\" z=\"\"/><q/></r>");
+    XMLElement* p = doc.GetRoot()->GetChild(0);
+    REQUIRE(p->GetAttributeCount() == 3);
+    CHECK(p->GetAttributeCapacity() == 20);
+
+    SUBCASE("lookups, values and estimates need no records, and agree with them") {
+        XMLAttribute stranger("x", "1", 1);
+        CHECK(p->GetAttributeIndex(&stranger) == -1);
+        CHECK(p->FindAttributeIndex("y") == 1);
+        CHECK(doc.GetAttributeByPath("p", "y", nullptr, 0) == 3);
+        const size_t estimate = doc.GetMemoryUsage();
+        XMLAttribute* y = p->GetAttribute(1);
+        CHECK(doc.GetMemoryUsage() == estimate);
+        CHECK(std::string(y->GetStoredValue()) == "a&amp;b");
+        CHECK((y->GetOwner() == p && p->GetAttribute(1) == y && p->GetAttributes()[1] == y));
+        CHECK((p->GetAttributeIndex(y) == 1 && p->FindAttributePointer(y) == y));
+        CHECK(p->FindAttribute("z", 0, nullptr) == p->GetAttribute(2));
+    }
+    SUBCASE("edits after parsing") {
+        p->GetAttribute(0)->SetValue("<2>", 0);
+        CHECK(p->AddAttribute("w", "4") == 4);
+        CHECK(p->GetAttributeCapacity() == 20);
+        XMLAttribute* detached = nullptr;
+        CHECK(p->DetachAttribute(1, &detached) == 3);
+        REQUIRE(detached);
+        CHECK((std::string(detached->GetStoredName()) == "y" && detached->GetOwner() == p));
+        delete detached;
+        CHECK(p->RemoveAttribute(1) == 2);
+        CHECK(xmltest::WriteToText(p) == "<p x=\"&lt;2&gt;\" w=\"4\"/>\r\n");
+        CHECK(p->SetName("n&m") == 7);
+        CHECK(std::string(p->GetStoredName()) == "n&amp;m");
+        p->RemoveAllAttributes();
+        CHECK((p->GetAttributeCount() == 0 && p->FindAttributeIndex("x") == -1));
+    }
+    SUBCASE("a new start tag replaces the name and attributes read from the file") {
+        p->ParseStartTag("<s k=\"v\">", XML_KIND_TAG);
+        CHECK(std::string(p->GetStoredName()) == "s");
+        REQUIRE(p->GetAttributeCount() == 1);
+        CHECK(std::string(p->GetAttribute(0)->GetStoredValue()) == "v");
+        p->ParseStartTag(p->GetStoredName(), XML_KIND_TAG);   // its own name as the text
+        CHECK((std::string(p->GetStoredName()) == "s" && p->GetAttributeCount() == 0));
+    }
+    SUBCASE("compaction before the first use, then growth by the usual step") {
+        doc.Compact();
+        CHECK(p->GetAttributeCapacity() == 3);
+        CHECK(std::string(p->GetAttribute(2)->GetStoredName()) == "z");
+        CHECK(p->AddAttribute("w", "4") == 4);
+        CHECK(p->GetAttributeCapacity() == 23);
+    }
+    SUBCASE("copies, comparisons, merges and sorting") {
+        std::unique_ptr<XMLElement> copy(p->DeepCopy(nullptr));
+        CHECK(copy->Compare(p) == 0);
+        CHECK(copy->GetAttributeCapacity() == 20);
+        XMLElement* q = doc.GetRoot()->GetChild(1);
+        XMLElement::Merge(q, p, 0);
+        CHECK(xmltest::WriteToText(q) == "<q x=\"1\" y=\"a&amp;b\" z=\"\"/>\r\n");
+        p->SortAttributes([](const void* a, const void* b) {
+            return -std::strcmp((*static_cast<XMLAttribute* const*>(a))->GetStoredName(),
+                                (*static_cast<XMLAttribute* const*>(b))->GetStoredName());
+        });
+        CHECK(xmltest::WriteToText(p) == "<p z=\"\" y=\"a&amp;b\" x=\"1\"/>\r\n");
+        CHECK(copy->Compare(p) == 1);
+    }
+    SUBCASE("readers on several threads at once get one set of records") {
+        std::string body = "<r>";
+        for (int i = 0; i < 2000; ++i)
+            body += "<p a=\"1\" b=\"2\"/>";
+        Parse(doc, body + "</r>");
+        XMLElement* r = doc.GetRoot();
+        std::vector<std::vector<XMLAttribute*>> seen(4);
+        std::vector<std::thread> readers;
+        for (auto& mine : seen)
+            readers.emplace_back([r, &mine] {
+                for (uint32_t i = 0; i < r->GetChildCount(); ++i)
+                    mine.push_back(r->GetChild(i)->GetAttribute(1));
+            });
+        for (std::thread& t : readers)
+            t.join();
+        for (const auto& mine : seen)
+            CHECK(mine == seen[0]);
+        CHECK(r->GetChild(1999)->GetAttributeIndex(seen[0][1999]) == 1);
     }
 }
 
