@@ -34,13 +34,9 @@ inline constexpr wchar_t kDamagedSuffix[] = L".bad";
 // The open settings document; null before OpenSettingsStore and after
 // CloseSettingsStore. Every settings call of the program works on it.
 extern std::unique_ptr<XMLDocument> SettingsDocument;
-// Full name of "pathvextrk.xml" beside the settings file; set by
-// OpenSettingsStore, read by the track document.
-extern wchar_t TrackDocumentPath[MAX_PATH];
-// The element "waypoints" under the settings document's root (borrowed from
-// the tree); null while no store is open. Held here until the waypoint code
-// takes it over.
-extern XMLElement* WaypointsElement;
+// OpenSettingsStore also sets TrackDocumentPath (the full name of
+// "pathvextrk.xml" beside the settings file) and WaypointsElement (the
+// element "waypoints", borrowed from the tree), which tracks/tracks.h owns.
 
 // Values of "cfg\pathvex" "floatconverted".
 inline constexpr unsigned kMarkerOldCoordinates = 0;   // or missing
@@ -133,7 +129,8 @@ int WriteStoredFont(const LOGFONTW* font);
 // Setting globals that no other subsystem owns yet. The others the table
 // fills: SpeedUnit, DistanceUnit, CustomColors (app/display.h);
 // CoordinateMode, SolidCompass, ShowCompassLetters, CompassX/Y/Z
-// (panes/panes.h); SpeedLimitWarning (tracks/tracks.h).
+// (panes/panes.h); SpeedLimitWarning and the recording keys "rci", "rsc",
+// "rtc", "drp", "cfg\track" "angle" and "speed" (tracks/tracks.h).
 
 inline constexpr int kOfflineMapsFolderSize = 300;
 inline constexpr int kInternetTrackingUrlSize = 200;
@@ -158,14 +155,8 @@ extern unsigned TurnWarnDistance;         // "muw": distance units
 extern unsigned TurnWarnSeconds;          // "msw"
 extern char InternetTrackingUrl[kInternetTrackingUrlSize];   // "itu", UTF-8
 extern unsigned NormalizationMetres;      // "ntm"
-extern bool RecordCellIds;                // "rci"
-extern bool RecordSpeed;                  // "rsc"
-extern bool RecordTime;                   // "rtc"
-extern bool DrawRecordedPath;             // "drp"
 extern bool ShowCellIdsOnMap;             // "vci"
 extern unsigned RecalculateSeconds;       // "rws"
 extern unsigned WaypointReachedMetres;    // "wrm"
 extern unsigned WaypointReachedSeconds;   // "wrs"
 extern unsigned PathSize;                 // "pls"
-extern unsigned RecordAngleFilter;        // "cfg\track" "angle": degrees
-extern unsigned RecordSpeedFilter;        // "cfg\track" "speed": km/h

@@ -30,17 +30,11 @@ unsigned TurnWarnDistance = 300;
 unsigned TurnWarnSeconds = 10;
 char InternetTrackingUrl[kInternetTrackingUrlSize] = "";
 unsigned NormalizationMetres = 15;
-bool RecordCellIds = true;
-bool RecordSpeed = false;
-bool RecordTime = false;
-bool DrawRecordedPath = true;
 bool ShowCellIdsOnMap = true;
 unsigned RecalculateSeconds = 3;
 unsigned WaypointReachedMetres = 15;
 unsigned WaypointReachedSeconds = 10;
 unsigned PathSize = 5;
-unsigned RecordAngleFilter = 10;
-unsigned RecordSpeedFilter = 5;
 
 namespace {
 

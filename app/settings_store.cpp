@@ -1,13 +1,13 @@
 // Opening, migrating and saving the settings document.
 #include "app/settings.h"
 
+#include "tracks/tracks.h"
+
 #include <cwchar>
 #include <string>
 #include <vector>
 
 std::unique_ptr<XMLDocument> SettingsDocument;
-wchar_t TrackDocumentPath[MAX_PATH] = L"";
-XMLElement* WaypointsElement = nullptr;
 int (WINAPI* SettingsMessageBox)(HWND, const wchar_t*, const wchar_t*, UINT) = MessageBoxW;
 
 namespace {
@@ -180,6 +180,7 @@ void OpenSettingsStore(const wchar_t* directory)
 {
     SettingsDocument.reset();
     WaypointsElement = nullptr;
+    OpenWaypointCategory = nullptr;
 
     const std::wstring dir = directory ? std::wstring(directory) : ExecutableDirectory();
     const std::wstring settingsPath = dir + L"\\" + kSettingsFileName;
@@ -214,6 +215,7 @@ void OpenSettingsStore(const wchar_t* directory)
 int CloseSettingsStore()
 {
     WaypointsElement = nullptr;
+    OpenWaypointCategory = nullptr;
     if (!SettingsDocument)
         return 0;
     if (!SettingsDocument->CheckIntegrity()) {

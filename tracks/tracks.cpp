@@ -2,12 +2,51 @@
 // until a recording, a route or the waypoint rebuild fills it.
 #include "tracks/tracks.h"
 
+#include "tracks/tracks_internal.h"
+#include "xml/xml.h"
+
+#include <vector>
+
 std::atomic<int32_t> RecorderState{kRecorderIdle};
 TRACK ActiveTrack{};
 uint32_t RoutePosition = 0;
+ROUTE_PROGRESS RouteProgress{};
+std::vector<GPS_POSITION> DrawnPath;
 std::atomic<int32_t> LowSpeedLimit{0};
 std::atomic<int32_t> HighSpeedLimit{0};
 std::atomic<bool> SpeedLimitWarning{false};
 double TrackDistance = 0.0;
 uint64_t TrackTimeSeconds = 0;
+
+std::atomic<bool> RecordCellIds{true};
+std::atomic<bool> DrawRecordedPath{true};
+bool RecordSpeed = false;
+bool RecordTime = false;
+unsigned RecordAngleFilter = 10;
+unsigned RecordSpeedFilter = 5;
+
+TRACK_HOOKS TrackHooks{};
+
 std::vector<WAYPOINT> Waypoints;
+XMLElement* WaypointsElement = nullptr;
+XMLElement* OpenWaypointCategory = nullptr;
+
+wchar_t TrackDocumentPath[MAX_PATH] = L"";
+std::unique_ptr<XMLDocument> TrackDocument;
+XMLElement* CurrentTrackElement = nullptr;
+int (WINAPI* TrackMessageBox)(HWND, const wchar_t*, const wchar_t*, UINT) = MessageBoxW;
+
+namespace tracksimpl {
+
+std::string AttributeText(const XMLElement* element, const char* name)
+{
+    const int index = element->FindAttributeIndex(name);
+    const XMLAttribute* attribute = index < 0 ? nullptr : element->GetAttribute(uint32_t(index));
+    if (!attribute)
+        return std::string();
+    std::vector<char> buffer(size_t(attribute->GetValue(nullptr, 0)) + 10, '\0');
+    attribute->GetValue(buffer.data(), 0);
+    return std::string(buffer.data());
+}
+
+}  // namespace tracksimpl

@@ -1,29 +1,48 @@
-// tracks/tracks.h - recorder, route and waypoint state shared across the program.
+// tracks/tracks.h - tracks, waypoints and the recorder.
 //
 // Offers the records and program-wide values that the recorder, route
 // following and the waypoint list keep, and that the panes, the map painter
 // and the main window read: the recorder state, the one active track (a
-// recording or a followed route) with the route position, the speed limits,
-// the trip distance and time, and the waypoint vector. The code that fills
-// them (recording, route following, the waypoint rebuild) lives beside these
-// declarations.
+// recording or a followed route) with the route position, the drawn path,
+// the speed limits, the trip distance and time, and the waypoint vector.
+// Beside them: the waypoints stored in the settings document and the vector
+// rebuilt from them, the track document "pathvextrk.xml" with its track
+// list, and the recorder (start, the tick after every batch of receiver
+// input, stop, and the recording commands).
 //
-// Threads: the reader thread writes ActiveTrack, RoutePosition and
-// TrackDistance (the recorder tick and route following) and the UI thread
-// reads them (painting, the stop, the commands). Both sides do so only while
-// holding the live record's lock, LiveRecordGuard of the GpsPort (gps/gps.h):
-// one lock for the live record and this state, so a painter that reads both
-// sees one consistent moment and no lock order can be got wrong. Scalars that
-// either thread reads without the lock are atomic. The waypoint vector and
-// TrackTimeSeconds belong to the UI thread alone.
+// Threads: the reader thread writes ActiveTrack, DrawnPath, RoutePosition,
+// RouteProgress and TrackDistance (the recorder tick and route following)
+// and the UI thread reads them (painting, the stop, the commands). Both
+// sides do so only while holding the live record's lock, LiveRecordGuard of
+// GpsDevice (gps/gps.h): one lock for the live record and this state, so a
+// painter that reads both sees one consistent moment and no lock order can
+// be got wrong. Scalars that either thread reads without the lock are
+// atomic. Everything else here (the waypoints, the track document, the
+// settings copies that only the UI reads) belongs to the UI thread alone.
+//
+// Names typed by the user or read from files are stored through the XML
+// library's escaping setters, so any character survives a save and reload.
+// Nothing here throws; failures are return values, and the one failure the
+// user must know of (a damaged track file) is told through TrackMessageBox.
 #pragma once
 #include "gps/gps_record.h"
 
+#include <windows.h>
+
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+class GpsPort;
+class XMLDocument;
+class XMLElement;
+
+// ---------------------------------------------------------------------------
+// Recorder and route state
 
 // RecorderState values.
 inline constexpr int32_t kRecorderIdle = 0;
@@ -31,7 +50,9 @@ inline constexpr int32_t kRecorderRecording = 1;
 inline constexpr int32_t kRecorderPaused = 2;
 inline constexpr int32_t kRecorderFollowing = 3;   // a run track or a go-to target
 
-// 0 idle, 1 recording, 2 paused, 3 following a route.
+// 0 idle, 1 recording, 2 paused, 3 following a route. Changed by the UI
+// thread under LiveRecordGuard (route arrival: the reader thread, likewise),
+// so a tick never sees a state that does not match ActiveTrack.
 extern std::atomic<int32_t> RecorderState;
 
 // One track in memory: a stored track read back, a recording, or a route.
@@ -51,6 +72,20 @@ extern TRACK ActiveTrack;
 // LiveRecordGuard.
 extern uint32_t RoutePosition;
 
+// Route following's memory between fixes; a recording's start resets it.
+// Under LiveRecordGuard.
+struct ROUTE_PROGRESS {
+    bool recalculate;          // the next step advances unconditionally
+    int32_t advanceCounter;    // km/h summed while leaving the current point
+    double currentKm;          // remembered distance to the current route point
+    double nextKm;             // remembered distance to the point after it
+};
+extern ROUTE_PROGRESS RouteProgress;
+
+// The points the map painter draws as a path: the stored positions of a
+// recording (with "drp" on), or a route's points. Under LiveRecordGuard.
+extern std::vector<GPS_POSITION> DrawnPath;
+
 // Speed limits in whole km/h, 0 = off; not stored. The speed-limit dialog
 // sets both, the marks of a followed route set the high one.
 extern std::atomic<int32_t> LowSpeedLimit;
@@ -65,10 +100,48 @@ extern double TrackDistance;
 // state is not 0; 0 at each start. UI thread only.
 extern uint64_t TrackTimeSeconds;
 
+// ---------------------------------------------------------------------------
+// Recording settings (stored keys; the settings code fills them at start-up
+// and the record options dialog changes them). The two the reader thread
+// reads in every tick are atomic.
+
+extern std::atomic<bool> RecordCellIds;      // "rci": cell changes force a point, "c" written
+extern std::atomic<bool> DrawRecordedPath;   // "drp": the recording fills DrawnPath
+extern bool RecordSpeed;                     // "rsc": "spd" written with each point
+extern bool RecordTime;                      // "rtc": "time" written with each point
+extern unsigned RecordAngleFilter;           // "cfg\track" "angle": degrees
+extern unsigned RecordSpeedFilter;           // "cfg\track" "speed": km/h
+
+// ---------------------------------------------------------------------------
+// What the recorder and the stores ask of the shell. Set at start-up; a null
+// member does nothing (a null currentScreen counts as no list shown).
+
+inline constexpr int kTrackListScreen = 6;      // CurrentScreen values the stores look for
+inline constexpr int kWaypointListScreen = 7;
+
+struct TRACK_HOOKS {
+    HWND (*mainWindow)();                    // owner of timer 4 (route guidance)
+    int (*currentScreen)();                  // 6 tracks, 7 waypoints
+    int (*saveSettingsDocument)();           // "pathvex.xml" to its own file; 1 written
+    void (*refillWaypointList)(HWND window); // screen 7 shown from its top level
+    // "DIALOG_RECORDOPTIONS" before a recording starts: false on Cancel. Null
+    // starts with the stored filters.
+    bool (*recordOptionsDialog)(HWND window);
+    // One step of route following on the reader thread, called without the
+    // lock while the recorder state is 3 and the fix is valid.
+    void (*followRoute)(GpsPort* port);
+};
+extern TRACK_HOOKS TrackHooks;
+
+// ---------------------------------------------------------------------------
+// Waypoints (the settings document's element "waypoints")
+
+inline constexpr size_t kWaypointNameSize = 100;
+
 // One waypoint: the name (UTF-8, zero-terminated, at most 99 bytes of text)
 // and a whole position (cell id 0), copied unchanged into go-to routes.
 struct WAYPOINT {
-    char name[100];
+    char name[kWaypointNameSize];
     GPS_POSITION pos;
 };
 static_assert(std::is_trivially_copyable_v<WAYPOINT>);
@@ -77,3 +150,112 @@ static_assert(std::is_trivially_copyable_v<WAYPOINT>);
 // change. GPS_CURRENT::nearestWaypoint is a 1-based index into it. UI thread
 // only.
 extern std::vector<WAYPOINT> Waypoints;
+// The element "waypoints" under the settings document's root (borrowed from
+// the tree); set when the settings are opened, null while none are.
+extern XMLElement* WaypointsElement;
+// The category the waypoint list shows; null stands for WaypointsElement.
+// New waypoints and categories go into it.
+extern XMLElement* OpenWaypointCategory;
+
+// The length of text cut to at most maxBytes bytes without splitting a UTF-8
+// sequence (a cut never leaves a lead byte without its continuation bytes).
+size_t Utf8CutLength(const char* text, size_t maxBytes);
+// The name into a WAYPOINT's name field: cut as Utf8CutLength(name, 99) and
+// terminated; null gives "".
+void SetWaypointName(WAYPOINT* waypoint, const char* name);
+
+// Replaces Waypoints with every element below WaypointsElement, at any
+// depth, that is not a category "c", in document order. Missing or
+// non-numeric coordinates read as 0. Empty without a WaypointsElement.
+void RebuildWaypointList();
+// Appends a "w" (name cut to 99 bytes, "%f" coordinates) to the open
+// category or WaypointsElement. Unless defer: saves the settings document,
+// rebuilds the vector and refills the waypoint list when screen 7 shows.
+// Nothing without a WaypointsElement. window is only passed to the refill.
+void AddWaypointElement(HWND window, double x, double y, double z, const char* name, bool defer);
+// Appends a category "c" named name (any text) to parent; the new element,
+// or null for a null parent. Serves the waypoint and the track categories.
+XMLElement* AppendCategoryElement(XMLElement* parent, const char* name);
+
+// ---------------------------------------------------------------------------
+// The track document "pathvextrk.xml"
+
+// Full name of "pathvextrk.xml" beside the settings file; formed when the
+// settings are opened. Empty: the track document is not bound to a file.
+extern wchar_t TrackDocumentPath[MAX_PATH];
+// The open track document, or null while it is released.
+extern std::unique_ptr<XMLDocument> TrackDocument;
+// The element the track list shows and new tracks go into: "tracks" or a
+// category below it; null while the document is released.
+extern XMLElement* CurrentTrackElement;
+// Tells the user about a damaged track file. Tests replace it so nothing
+// blocks; the default is MessageBoxW.
+extern int (WINAPI* TrackMessageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+// Appended to the track file's name when a damaged file is kept aside.
+inline constexpr wchar_t kDamagedTrackSuffix[] = L".bad";
+
+// FillTrackList's mode "save": every bit set.
+inline const HWND kTrackListSave = reinterpret_cast<HWND>(~static_cast<uintptr_t>(0));
+
+// The track document and its list, by the arguments given:
+// - mode kTrackListSave: saves the open document to its file; nothing else.
+// - all three null: releases the document.
+// - element is the document's root: releases it, then as below.
+// - otherwise: empties list (when given); opens the document when it is
+//   released (CurrentTrackElement becomes "tracks", element is ignored),
+//   else CurrentTrackElement becomes element or "tracks"; then, with a list,
+//   lists CurrentTrackElement's children: "#", the name ("<name>" for a
+//   category), the child count; the length column stays empty.
+// A file that does not parse is renamed to "pathvextrk.xml.bad" (".bad2" ...
+// when taken) and reported once; the document then starts empty. When it
+// cannot be renamed it is never written over (the document is bound to no
+// file and saves do nothing).
+void FillTrackList(HWND mode, HWND list, XMLElement* element);
+// Opens the track document when it is released; keeps CurrentTrackElement
+// otherwise. True when a document is open afterwards.
+bool OpenTrackDocument();
+// Back on the track list: shows the parent of a category below "tracks"
+// (true), else releases the document (false: the caller leaves the screen).
+bool TrackListBack(HWND list);
+
+// Appends the points of child index of CurrentTrackElement (first to last,
+// or last to first when reversed) to track->points, each a zeroed record
+// with x, y, z, mark "s" and cell id "c" (into both cell ids); sets the name
+// from "n" and normalised from "norm" != 0. Missing attributes read as 0 or
+// "" and are not added to the document. Opens the document when needed;
+// an index past the children changes nothing.
+void ReadTrackPoints(uint32_t index, TRACK* track, bool reversed);
+
+// Fields of a stored point beside x, y, z (and "s", written whenever the
+// mark is not 0), in their file order s, c, spd, time.
+inline constexpr unsigned kPointCellId = 1;   // "c": "%u" of the point's cell id
+inline constexpr unsigned kPointSpeed = 2;    // "spd": "%.2f" in SpeedUnit
+inline constexpr unsigned kPointTime = 4;     // "time": the local "%02u:%02u:%02u"
+// Appends a track "t" named name (any text) to parent; null for a null parent.
+XMLElement* AppendTrackElement(XMLElement* parent, const char* name);
+// Appends one "p" for point to track. Coordinates are printed "%f" at any
+// magnitude; a coordinate that is not finite is written as 0.
+XMLElement* AppendTrackPoint(XMLElement* track, const GPS_CURRENT& point, unsigned fields);
+
+// ---------------------------------------------------------------------------
+// The recorder
+
+// Starts a recording from state 0 (else nothing): counters, filters from
+// RecordAngleFilter and RecordSpeedFilter, the drawn path (with "drp") and
+// the points emptied, route progress reset, state 1.
+void StartRecording();
+// The recorder tick (GpsHooks::recorderTick): with a valid fix, one step of
+// route following in state 3, or in state 1 the live record kept as a track
+// point when the filters let it pass. mark is a speed-limit mark (the speed
+// box on the UI thread) or 0 (the reader thread after each batch); a mark
+// skips the course filter. Fixes with a non-finite position are never kept.
+void RunRecorderTick(GpsPort* port, uint32_t mark);
+// Ends a recording, a pause or a followed route: state 0, timer 4 stopped.
+// A recording with points becomes a new track "Track <n + 1>" in
+// CurrentTrackElement, saved at once; a route or an idle recorder writes
+// nothing. The points stay in ActiveTrack.
+void StopRecording();
+
+// The recording commands 1201-1204 (refresh, start, pause/resume, end) for
+// WM_COMMAND; other messages and ids do nothing. Always 0.
+LRESULT TrackCommand(HWND window, UINT msg, WPARAM wParam);

@@ -1,0 +1,514 @@
+// Tracks and waypoints: the recorder's filters at their edges, what a stop
+// writes (and when it writes nothing), names with every special character
+// through save and reload, a damaged track file, and a recording of the
+// built-in simulation fed through the port's own input path.
+#include "tracks/tracks.h"
+
+#include "app/display.h"
+#include "app/settings.h"
+#include "gps/gps.h"
+#include "gps/simulation.h"
+#include "resources/resource.h"
+#include "support/test_support.h"
+#include "xml/xml.h"
+
+#include <doctest.h>
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::TempDir;
+
+std::string Slurp(const std::string& path)
+{
+    std::string bytes;
+    testsupport::ReadFile(path, &bytes);
+    return bytes;
+}
+
+void Put(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    REQUIRE(f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+std::vector<std::wstring> Notices;
+int WINAPI RecordNotice(HWND, const wchar_t* text, const wchar_t*, UINT)
+{
+    Notices.push_back(text);
+    return IDOK;
+}
+
+int Screen = 1;
+int CurrentScreenHook()
+{
+    return Screen;
+}
+int SaveSettingsHook()
+{
+    return SettingsDocument ? SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE) : 0;
+}
+uint32_t CellId = 0;
+uint32_t CellIdHook()
+{
+    return CellId;
+}
+
+// A program folder with the settings store open and the recorder idle,
+// filters at their defaults (5 km/h, 10 degrees), no cell ids recorded.
+struct Folder {
+    TempDir dir;
+    Folder()
+    {
+        Notices.clear();
+        SettingsMessageBox = RecordNotice;
+        TrackMessageBox = RecordNotice;
+        OpenSettingsStore(dir.WPath().c_str());
+        RebuildWaypointList();
+        Screen = 1;
+        CellId = 0;
+        TrackHooks = TRACK_HOOKS{};
+        TrackHooks.currentScreen = CurrentScreenHook;
+        TrackHooks.saveSettingsDocument = SaveSettingsHook;
+        GpsHooks hooks{};
+        hooks.recorderTick = RunRecorderTick;
+        hooks.currentCellId = CellIdHook;
+        GpsDevice.SetHooks(hooks);
+        *GpsDevice.LiveRecord() = GPS_CURRENT{};
+        RecorderState = kRecorderIdle;
+        ActiveTrack = TRACK{};
+        DrawnPath.clear();
+        RecordCellIds = false;
+        RecordSpeed = RecordTime = false;
+        DrawRecordedPath = true;
+        RecordAngleFilter = 10;
+        RecordSpeedFilter = 5;
+        DistanceUnit = SpeedUnit = 0;
+    }
+    ~Folder()
+    {
+        FillTrackList(nullptr, nullptr, nullptr);
+        CloseSettingsStore();
+        SettingsMessageBox = MessageBoxW;
+        TrackMessageBox = MessageBoxW;
+        GpsDevice.SetHooks(GpsHooks{});
+    }
+    std::string File(const char* name) const { return dir.File(name); }
+    std::string TrackFile() const { return Slurp(File("pathvextrk.xml")); }
+};
+
+// One fix through the recorder as the reader thread's tick sees it.
+void Tick(double x, double y, double kmh, double course, uint32_t mark = 0, int fix = 1)
+{
+    GPS_CURRENT* live = GpsDevice.LiveRecord();
+    live->fix = fix;
+    live->pos.x = x;
+    live->pos.y = y;
+    live->kmh = kmh;
+    live->course = course;
+    RunRecorderTick(&GpsDevice, mark);
+}
+
+size_t Stored()
+{
+    return ActiveTrack.points.size();
+}
+
+size_t Count(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_CASE("the recorder's filters at their thresholds")
+{
+    Folder f;
+    StartRecording();
+    REQUIRE(RecorderState == kRecorderRecording);
+    Tick(0, 0, 0, 100);   // the first fix after a start: kept whatever its speed
+
+    SUBCASE("speed: 4.9 km/h is dropped, exactly 5 goes on to the course filter") {
+        Tick(1, 2, 4.9, 200);
+        CHECK(Stored() == 1);
+        Tick(1, 3, 5.0, 200);
+        CHECK(Stored() == 2);
+    }
+    SUBCASE("course: a turn of exactly the threshold is dropped, a little more kept") {
+        Tick(1, 2, 50, 110);
+        CHECK(Stored() == 1);
+        Tick(1, 3, 50, 110.5);
+        CHECK(Stored() == 2);
+        // Measured from the last stored course, so a slow curve is caught.
+        Tick(1, 4, 50, 116);
+        Tick(1, 5, 50, 121);
+        CHECK(Stored() == 3);
+    }
+    SUBCASE("crossing north: 359 to 1 is a turn of 2 degrees") {
+        Tick(1, 2, 50, 359);   // 101 degrees from 100: kept
+        Tick(1, 3, 50, 1);
+        CHECK(Stored() == 2);
+        Tick(1, 4, 50, 10);    // 11 degrees from 359
+        CHECK(Stored() == 3);
+    }
+    SUBCASE("a marked tick keeps a fix on the same course, but not a slow one") {
+        Tick(1, 2, 50, 100, 70);
+        CHECK(Stored() == 2);
+        CHECK(ActiveTrack.points.back().mark == 70);
+        Tick(1, 3, 4, 100, 70);
+        CHECK(Stored() == 2);
+    }
+    SUBCASE("no valid fix, or a position that is not a number, is never kept") {
+        Tick(1, 2, 50, 200, 0, 0);
+        Tick(1, 2, 50, 200, 0, 2);
+        Tick(std::nan(""), 2, 50, 200);
+        Tick(1, HUGE_VAL, 50, 200);
+        CHECK(Stored() == 1);
+        CHECK(DrawnPath.size() == 1);
+    }
+    SUBCASE("with \"rci\", the first fix in a new cell is kept whatever it does") {
+        RecordCellIds = true;
+        CellId = 7;
+        Tick(1, 2, 0, 100);
+        CHECK(Stored() == 2);
+        CHECK(ActiveTrack.points.back().cellId == 7);
+        CHECK(DrawnPath.back().cellId == 7);
+        Tick(1, 3, 0, 100);   // the same cell: filtered again
+        CHECK(Stored() == 2);
+        RecordCellIds = false;
+        CellId = 8;
+        Tick(1, 4, 0, 100);
+        CHECK(Stored() == 2);
+    }
+    SUBCASE("paused: nothing kept; resumed: filtered against the last stored point") {
+        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_PAUSE);
+        CHECK(RecorderState == kRecorderPaused);
+        Tick(5, 5, 50, 300);
+        CHECK(Stored() == 1);
+        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_PAUSE);
+        CHECK(RecorderState == kRecorderRecording);
+        Tick(5, 6, 50, 105);
+        CHECK(Stored() == 1);
+    }
+    SUBCASE("legs add up in the distance unit") {
+        DistanceUnit = 1;
+        // 1.609344 km along the equator: 1.609344 / 6371 radians of longitude.
+        Tick(1.609344 / 6371.0 * 180.0 / 3.14159265358979323846, 0, 50, 200);
+        CHECK(TrackDistance == doctest::Approx(1.0).epsilon(1e-4));
+    }
+}
+
+TEST_CASE("what a stop writes, and when it writes nothing")
+{
+    Folder f;
+    SUBCASE("a recording becomes \"Track 1\" with its points in the file's formats") {
+        RecordCellIds = true;
+        RecordSpeed = RecordTime = true;
+        SpeedUnit = 1;
+        StartRecording();
+        GPS_CURRENT* live = GpsDevice.LiveRecord();
+        live->pos.z = 10;
+        live->knots = 19.4384;
+        live->local.wHour = 7;
+        live->local.wMinute = 5;
+        live->local.wSecond = 9;
+        CellId = 42;
+        Tick(1.5, -2.25, 36, 90);
+        live->pos.z = 0;
+        Tick(1.5, -2.5, 36, 180, 50);
+        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_END);
+        CHECK(RecorderState == kRecorderIdle);
+        CHECK(Stored() == 2);   // the points stay after the stop
+        CHECK(TrackDocument == nullptr);   // released: the track list is not shown
+        CHECK(f.TrackFile() ==
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n"
+              "<root>\r\n"
+              "\t<tracks>\r\n"
+              "\t\t<t n=\"Track 1\">\r\n"
+              "\t\t\t<p x=\"1.500000\" y=\"-2.250000\" z=\"10.000000\" c=\"42\" spd=\"19.44\" time=\"07:05:09\"/>\r\n"
+              "\t\t\t<p x=\"1.500000\" y=\"-2.500000\" z=\"0.000000\" s=\"50\" c=\"42\" spd=\"19.44\" time=\"07:05:09\"/>\r\n"
+              "\t\t</t>\r\n"
+              "\t</tracks>\r\n"
+              "</root>\r\n");
+
+        // The end again while idle writes nothing more; neither does a
+        // pause, which must not start recording onto the old points.
+        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_END);
+        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_PAUSE);
+        CHECK(RecorderState == kRecorderIdle);
+        Tick(3, 3, 50, 0);
+        CHECK(Count(f.TrackFile(), "<t ") == 1);
+        CHECK(Stored() == 2);
+    }
+    SUBCASE("ending while following a route writes nothing") {
+        ActiveTrack.points.resize(3);
+        RecorderState = kRecorderFollowing;
+        StopRecording();
+        CHECK(RecorderState == kRecorderIdle);
+        CHECK(f.TrackFile().empty());
+    }
+    SUBCASE("a recording without a point writes nothing") {
+        StartRecording();
+        Tick(1, 1, 50, 0, 0, 0);
+        StopRecording();
+        CHECK(f.TrackFile().empty());
+    }
+    SUBCASE("with the track list open on a category, the track goes into it") {
+        Screen = kTrackListScreen;
+        FillTrackList(nullptr, nullptr, nullptr);
+        REQUIRE(OpenTrackDocument());
+        XMLElement* walks = AppendCategoryElement(CurrentTrackElement, "Walks");
+        AppendTrackElement(walks, "Old");
+        FillTrackList(nullptr, nullptr, walks);
+        REQUIRE(CurrentTrackElement == walks);
+        StartRecording();
+        Tick(1, 1, 0, 0);
+        StopRecording();
+        CHECK(TrackDocument != nullptr);   // kept open for the list
+        CHECK(f.TrackFile().find("\t\t<c n=\"Walks\">\r\n\t\t\t<t n=\"Old\"/>\r\n\t\t\t<t n=\"Track 2\">") !=
+              std::string::npos);
+    }
+}
+
+TEST_CASE("names with every special character survive save and reload")
+{
+    const char* const kName = "Tom's \"best\" <spot> & more &amp; \xE2\x82\xAC";
+    Folder f;
+    SUBCASE("waypoints and their categories in the settings document") {
+        OpenWaypointCategory = AppendCategoryElement(WaypointsElement, kName);
+        AddWaypointElement(nullptr, 8.5, 47.25, 400, kName, false);
+        REQUIRE(Waypoints.size() == 1);
+        CHECK(std::string(Waypoints[0].name) == kName);
+        OpenWaypointCategory = nullptr;
+        AddWaypointElement(nullptr, 1, 2, 3, "Plain", false);
+        // A plain name is written as the formatted start tag always was.
+        CHECK(Slurp(f.File("pathvex.xml")).find("<w n=\"Plain\" x=\"1.000000\" y=\"2.000000\" z=\"3.000000\"/>") !=
+              std::string::npos);
+
+        CloseSettingsStore();   // shutdown saves; the next start reads it back
+        OpenSettingsStore(f.dir.WPath().c_str());
+        RebuildWaypointList();
+        REQUIRE(Waypoints.size() == 2);
+        CHECK(std::string(Waypoints[0].name) == kName);
+        CHECK(Waypoints[0].pos.y == 47.25);
+        XMLElement* category = WaypointsElement->GetChild(0);
+        REQUIRE(category);
+        std::vector<char> text(size_t(category->GetAttribute(0)->GetValue(nullptr, 0)) + 10);
+        category->GetAttribute(0)->GetValue(text.data(), 0);
+        CHECK(std::string(text.data()) == kName);
+    }
+    SUBCASE("tracks and track categories in the track document") {
+        REQUIRE(OpenTrackDocument());
+        XMLElement* category = AppendCategoryElement(CurrentTrackElement, kName);
+        XMLElement* track = AppendTrackElement(category, kName);
+        AppendTrackPoint(track, GPS_CURRENT{}, 0);
+        FillTrackList(kTrackListSave, nullptr, nullptr);
+        FillTrackList(nullptr, nullptr, nullptr);
+
+        TRACK read{};
+        REQUIRE(OpenTrackDocument());
+        FillTrackList(nullptr, nullptr, CurrentTrackElement->GetChild(0));
+        ReadTrackPoints(0, &read, false);
+        CHECK(read.name == kName);
+        CHECK(read.points.size() == 1);
+        CHECK(Notices.empty());
+    }
+}
+
+TEST_CASE("waypoint names are cut to whole UTF-8 characters")
+{
+    // 98 ASCII bytes and a two-byte character: 100 bytes, one too many.
+    const std::string cut(98, 'a');
+    WAYPOINT w{};
+    SetWaypointName(&w, (cut + "\xC3\xA9").c_str());
+    CHECK(std::string(w.name) == cut);
+    // A thousand three-byte characters end after 33 of them (99 bytes).
+    std::string euros;
+    for (int i = 0; i < 1000; ++i)
+        euros += "\xE2\x82\xAC";
+    SetWaypointName(&w, euros.c_str());
+    CHECK(std::string(w.name) == euros.substr(0, 99));
+    CHECK(Utf8CutLength("ab\xE2\x82\xAC", 4) == 2);
+    CHECK(Utf8CutLength("ab\xE2\x82\xAC", 5) == 5);
+}
+
+TEST_CASE("the waypoint vector follows the stored elements")
+{
+    Folder f;
+    XMLElement* deep = WaypointsElement;
+    for (int i = 0; i < 3; ++i)
+        deep = AppendCategoryElement(deep, "c");
+    deep->AddChildFromTag("<w n=\"Deep\" x=\"1.5\" y=\"2\"/>");
+    WaypointsElement->AddChildFromTag("<v n=\"Odd\" x=\"3\" y=\"4\" z=\"5\"/>");
+    WaypointsElement->AddChildFromTag("<c n=\"Not a point\" x=\"9\" y=\"9\" z=\"9\"/>");
+    RebuildWaypointList();
+    REQUIRE(Waypoints.size() == 2);
+    CHECK(std::string(Waypoints[0].name) == "Deep");
+    CHECK(Waypoints[0].pos.x == 1.5);
+    CHECK(Waypoints[0].pos.z == 0.0);   // no "z"
+    CHECK(std::string(Waypoints[1].name) == "Odd");
+
+    SUBCASE("added into the open category; deferred adds wait for the caller") {
+        OpenWaypointCategory = deep;
+        AddWaypointElement(nullptr, 7, 8, 9, "Later", true);
+        CHECK(Waypoints.size() == 2);
+        CHECK(deep->GetChildCount() == 2);
+        CHECK(Slurp(f.File("pathvex.xml")).find("Later") == std::string::npos);
+        AddWaypointElement(nullptr, 7, 8, 9, "Now", false);
+        CHECK(Waypoints.size() == 4);
+        CHECK(Slurp(f.File("pathvex.xml")).find("Later") != std::string::npos);
+    }
+}
+
+TEST_CASE("the track document: a damaged file is kept aside, huge numbers written whole")
+{
+    Folder f;
+    SUBCASE("a file cut short by a crash is kept as .bad and reported once") {
+        const std::string damaged =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n\t<tracks>\r\n\t\t<t n=\"A\">";
+        Put(f.File("pathvextrk.xml"), damaged);
+        StartRecording();
+        Tick(1, 1, 0, 0);
+        StopRecording();
+        CHECK(Notices.size() == 1);
+        CHECK(Slurp(f.File("pathvextrk.xml.bad")) == damaged);
+        CHECK(Count(f.TrackFile(), "<t n=\"Track 1\">") == 1);
+    }
+    SUBCASE("coordinates of any size fit; one that is not a number is written as 0") {
+        REQUIRE(OpenTrackDocument());
+        XMLElement* track = AppendTrackElement(CurrentTrackElement, "Far");
+        GPS_CURRENT p{};
+        p.pos.x = 1e300;
+        p.pos.y = -1e300;
+        p.pos.z = std::nan("");
+        p.kmh = HUGE_VAL;
+        AppendTrackPoint(track, p, kPointSpeed);
+        FillTrackList(kTrackListSave, nullptr, nullptr);
+        FillTrackList(nullptr, nullptr, nullptr);
+        TRACK read{};
+        ReadTrackPoints(0, &read, false);
+        REQUIRE(read.points.size() == 1);
+        CHECK(read.points[0].pos.x == doctest::Approx(1e300));
+        CHECK(read.points[0].pos.y == doctest::Approx(-1e300));
+        CHECK(read.points[0].pos.z == 0.0);
+        CHECK(f.TrackFile().find("spd=\"0.00\"") != std::string::npos);
+    }
+}
+
+TEST_CASE("the track list: rows by child, categories in angle brackets, Back")
+{
+    Folder f;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    HWND parent = CreateWindowExW(0, L"STATIC", L"tracks", WS_OVERLAPPEDWINDOW, 0, 0, 240, 320, nullptr,
+                                  nullptr, nullptr, nullptr);
+    REQUIRE(parent);
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 240, 320, parent, nullptr,
+                                nullptr, nullptr);
+    REQUIRE(list);
+    for (int i = 0; i < 4; ++i) {
+        LVCOLUMNW c{};
+        c.mask = LVCF_WIDTH;
+        c.cx = 40;
+        SendMessageW(list, LVM_INSERTCOLUMNW, WPARAM(i), reinterpret_cast<LPARAM>(&c));
+    }
+    auto text = [&](int item, int column) {
+        wchar_t buffer[200] = {};
+        LVITEMW lv{};
+        lv.iSubItem = column;
+        lv.pszText = buffer;
+        lv.cchTextMax = 200;
+        SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(item), reinterpret_cast<LPARAM>(&lv));
+        return std::wstring(buffer);
+    };
+
+    // Opening when the file does not exist: an empty list.
+    FillTrackList(nullptr, list, nullptr);
+    CHECK(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0);
+    XMLElement* walks = AppendCategoryElement(CurrentTrackElement, "Wege \xC3\xBC");
+    AppendTrackElement(walks, "A");
+    AppendTrackElement(walks, "B");
+    AppendTrackPoint(AppendTrackElement(CurrentTrackElement, "Solo"), GPS_CURRENT{}, 0);
+
+    FillTrackList(nullptr, list, nullptr);
+    REQUIRE(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2);
+    CHECK(text(0, 0) == L"1");
+    CHECK(text(0, 1) == L"<Wege \u00FC>");
+    CHECK(text(0, 2) == L"2");
+    CHECK(text(1, 1) == L"Solo");
+    CHECK(text(1, 2) == L"1");
+    CHECK(text(1, 3).empty());
+
+    FillTrackList(nullptr, list, walks);
+    CHECK(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2);
+    CHECK(TrackListBack(list));   // up to "tracks"
+    CHECK(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2);
+    CHECK_FALSE(TrackListBack(list));   // from "tracks": leaves, released
+    CHECK(TrackDocument == nullptr);
+    DestroyWindow(parent);
+}
+
+TEST_CASE("a recording of the built-in simulation ends as a track of the fixes fed")
+{
+    Folder f;
+    SimulationList.LoadDemonstration();
+    SimulationMode = kSimulationTimer;   // each take moves on by one
+    // What each RMC sentence of the list says, read by a port of its own.
+    std::vector<GPS_POSITION> fed;
+    for (const std::string& sentence : SimulationList.Sentences()) {
+        GpsPort reader;
+        NmeaMessage msg{};
+        if (reader.ParseNmea(sentence, &msg, true) && sentence.rfind("$GPRMC", 0) == 0)
+            fed.push_back(reader.LiveRecord()->pos);
+    }
+    REQUIRE(fed.size() == 21);
+
+    StartRecording();
+    std::vector<size_t> expected;
+    SUBCASE("filters wide open: every fix") {
+        LiveRecordGuard hold(&GpsDevice);
+        ActiveTrack.speedThreshold = 0;
+        ActiveTrack.angleThreshold = -1;
+        for (size_t i = 0; i < fed.size(); ++i)
+            expected.push_back(i);
+    }
+    SUBCASE("default filters: the first fix and every turn of more than 10 degrees") {
+        // Courses 315 (x4), 90 (x4), 180 (x4), 270 (x4), 0, 45 (x3), then 0
+        // at 1.1 knots, below 5 km/h.
+        expected = {0, 4, 8, 12, 16, 17};
+    }
+    // The reader's road: each sentence taken from the list as the reader
+    // thread takes it, assembled, parsed, then one recorder tick.
+    char buffer[GpsPort::kReadChunkSize];
+    for (size_t i = 0; i < SimulationList.Size(); ++i) {
+        const size_t n = SimulationList.TakeNext(buffer, sizeof buffer);
+        GpsDevice.AssembleInput(buffer, n);
+    }
+    StopRecording();
+
+    TRACK read{};
+    ReadTrackPoints(0, &read, false);
+    CHECK(read.name == "Track 1");
+    REQUIRE(read.points.size() == expected.size());
+    for (size_t k = 0; k < expected.size(); ++k) {
+        CAPTURE(k);
+        CHECK(read.points[k].pos.x == doctest::Approx(fed[expected[k]].x).epsilon(1e-9));
+        CHECK(read.points[k].pos.y == doctest::Approx(fed[expected[k]].y).epsilon(1e-9));
+    }
+    // Read reversed, the same points come last to first.
+    TRACK reversed{};
+    ReadTrackPoints(0, &reversed, true);
+    REQUIRE(reversed.points.size() == read.points.size());
+    CHECK(reversed.points.front().pos.y == read.points.back().pos.y);
+}

@@ -1,0 +1,297 @@
+// The track document "pathvextrk.xml": opening (with damaged files kept
+// aside), saving, releasing, the track list, and tracks read and written.
+#include "tracks/tracks.h"
+
+#include "app/display.h"
+#include "tracks/tracks_internal.h"
+#include "xml/xml.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kTracks[] = "tracks";
+constexpr char kCategory[] = "c";
+constexpr char kTrack[] = "t";
+constexpr char kPoint[] = "p";
+constexpr wchar_t kNoticeCaption[] = L"Pathvex";
+constexpr wchar_t kKeptAsideText[] =
+    L"The track file could not be read and was kept as \"%ls\". New tracks go to a new track file.";
+constexpr wchar_t kNotKeptText[] =
+    L"The track file \"%ls\" could not be read. It is left as it is, and tracks are not saved until it is "
+    L"repaired or removed.";
+// ".bad", ".bad2" ... ".bad99": earlier damaged copies are never replaced.
+constexpr int kMaxDamagedCopies = 99;
+
+// Renames the damaged file to the first free "<name>.bad[n]"; the new name
+// goes to *keptAs. False when no rename worked, and then nothing may ever be
+// written over the file.
+bool KeepDamagedFile(const std::wstring& path, std::wstring* keptAs)
+{
+    for (int n = 1; n <= kMaxDamagedCopies; ++n) {
+        std::wstring target = path + kDamagedTrackSuffix;
+        if (n > 1)
+            target += std::to_wstring(n);
+        if (MoveFileExW(path.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            *keptAs = target;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+void ShowNotice(const wchar_t* format, const std::wstring& name)
+{
+    std::vector<wchar_t> text(std::wcslen(format) + name.size() + 1);
+    std::swprintf(text.data(), text.size(), format, name.c_str());
+    if (TrackMessageBox)
+        TrackMessageBox(nullptr, text.data(), kNoticeCaption, MB_OK | MB_ICONWARNING);
+}
+
+// The track document from its file. A file cut short by a crash during a
+// save parses into a partial tree; saving that over the file would lose
+// every track it no longer shows. Such a file is kept aside and the
+// document starts empty, told to the user once.
+std::unique_ptr<XMLDocument> LoadTrackFile()
+{
+    auto doc = std::make_unique<XMLDocument>();
+    if (!TrackDocumentPath[0]) {
+        doc->LoadFromText(nullptr);
+        return doc;
+    }
+    doc->Load(TrackDocumentPath, XML_LOAD_WIDE_FILE);
+    if (doc->GetParseStatus(nullptr) == XML_STATUS_OK)
+        return doc;
+
+    const std::wstring path = TrackDocumentPath;
+    std::wstring keptAs;
+    if (KeepDamagedFile(path, &keptAs)) {
+        doc->Load(TrackDocumentPath, XML_LOAD_WIDE_FILE);   // now missing: empty, saved to path later
+        ShowNotice(kKeptAsideText, keptAs);
+    } else {
+        doc->LoadFromText(nullptr);   // bound to no file: saves do nothing
+        ShowNotice(kNotKeptText, path);
+    }
+    return doc;
+}
+
+void ReleaseTrackDocument()
+{
+    CurrentTrackElement = nullptr;
+    TrackDocument.reset();
+}
+
+XMLElement* TracksElement()
+{
+    XMLElement* root = TrackDocument ? TrackDocument->GetRoot() : nullptr;
+    return root ? root->FindElement(kTracks, 1, nullptr) : nullptr;
+}
+
+bool IsNamed(const XMLElement* element, const char* name)
+{
+    std::vector<char> buffer(size_t(element->GetName(nullptr, 0)) + 10, '\0');
+    element->GetName(buffer.data(), 0);
+    return std::strcmp(buffer.data(), name) == 0;
+}
+
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    if (n <= 0)
+        return std::wstring();
+    std::wstring wide(size_t(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), n);
+    return wide;
+}
+
+void SetItemText(HWND list, int item, int column, const std::wstring& text)
+{
+    LVITEMW lv{};
+    lv.iSubItem = column;
+    lv.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(list, LVM_SETITEMTEXTW, WPARAM(item), reinterpret_cast<LPARAM>(&lv));
+}
+
+// One row per child of the current element, so that a row's index is its
+// child's index (the track commands rely on that).
+void FillRows(HWND list)
+{
+    const uint32_t count = CurrentTrackElement->GetChildCount();
+    if (count)
+        ShowWindow(list, SW_HIDE);
+    for (uint32_t i = 0; i < count; ++i) {
+        XMLElement* child = CurrentTrackElement->GetChild(i);
+        std::wstring number = std::to_wstring(i + 1);
+        LVITEMW lv{};
+        lv.mask = LVIF_TEXT | LVIF_PARAM;
+        lv.iItem = int(i);
+        lv.pszText = number.data();
+        lv.lParam = reinterpret_cast<LPARAM>(child);
+        const int item = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv)));
+        if (item < 0 || !child)
+            continue;
+        const std::wstring name = Widen(tracksimpl::AttributeText(child, "n"));
+        SetItemText(list, item, 1, IsNamed(child, kCategory) ? L"<" + name + L">" : name);
+        SetItemText(list, item, 2, std::to_wstring(child->GetChildCount()));
+    }
+    if (count)
+        AutoSizeColumns(list, 4);
+    ShowWindow(list, SW_SHOW);
+}
+
+const XMLAttribute* FindExisting(const XMLElement* element, const char* name)
+{
+    const int index = element->FindAttributeIndex(name);
+    return index < 0 ? nullptr : element->GetAttribute(uint32_t(index));
+}
+
+double ReadDouble(const XMLElement* element, const char* name)
+{
+    const XMLAttribute* attribute = FindExisting(element, name);
+    return attribute ? attribute->GetFloatValue() : 0.0;
+}
+
+// A "%u" value read back; larger numbers saturate, negative ones wrap as the
+// C run-time's text-to-long and a cast would.
+uint32_t ReadUInt32(const XMLElement* element, const char* name)
+{
+    const std::string text = tracksimpl::AttributeText(element, name);
+    long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (value > static_cast<long long>(UINT32_MAX))
+        value = UINT32_MAX;
+    if (value < static_cast<long long>(INT32_MIN))
+        value = INT32_MIN;
+    return static_cast<uint32_t>(value);
+}
+
+double SpeedInUnit(const GPS_CURRENT& point)
+{
+    switch (SpeedUnit) {
+    case 1: return point.knots;
+    case 2: return point.ms;
+    case 3: return point.mph;
+    default: return point.kmh;
+    }
+}
+
+}  // namespace
+
+bool OpenTrackDocument()
+{
+    if (TrackDocument)
+        return true;
+    TrackDocument = LoadTrackFile();
+    CurrentTrackElement = TracksElement();
+    if (!CurrentTrackElement)
+        ReleaseTrackDocument();
+    return CurrentTrackElement != nullptr;
+}
+
+void FillTrackList(HWND mode, HWND list, XMLElement* element)
+{
+    if (mode == kTrackListSave) {
+        if (TrackDocument)
+            TrackDocument->Save(nullptr, 1, XML_SAVE_FILE);
+        return;
+    }
+    if (!mode && !list && !element) {
+        ReleaseTrackDocument();
+        return;
+    }
+    if (element && !element->GetParent()) {
+        ReleaseTrackDocument();   // element went with it
+        element = nullptr;
+    }
+    if (list)
+        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    if (TrackDocument)
+        CurrentTrackElement = element ? element : TracksElement();
+    else if (!OpenTrackDocument())
+        return;
+    if (list && CurrentTrackElement)
+        FillRows(list);
+}
+
+bool TrackListBack(HWND list)
+{
+    XMLElement* parent = CurrentTrackElement ? CurrentTrackElement->GetParent() : nullptr;
+    if (TrackDocument && parent && parent->GetDepth() > 0) {
+        FillTrackList(nullptr, list, parent);
+        return true;
+    }
+    ReleaseTrackDocument();
+    return false;
+}
+
+void ReadTrackPoints(uint32_t index, TRACK* track, bool reversed)
+{
+    if (!track || !OpenTrackDocument())
+        return;
+    const XMLElement* stored = CurrentTrackElement->GetChild(index);
+    if (!stored)
+        return;
+    const uint32_t count = stored->GetChildCount();
+    track->points.reserve(track->points.size() + count);
+    for (uint32_t k = 0; k < count; ++k) {
+        const XMLElement* p = stored->GetChild(reversed ? count - 1 - k : k);
+        if (!p)
+            continue;
+        GPS_CURRENT point{};
+        point.pos.x = ReadDouble(p, "x");
+        point.pos.y = ReadDouble(p, "y");
+        point.pos.z = ReadDouble(p, "z");
+        point.mark = ReadUInt32(p, "s");
+        point.cellId = ReadUInt32(p, "c");
+        point.pos.cellId = point.cellId;
+        track->points.push_back(point);
+    }
+    track->name = tracksimpl::AttributeText(stored, "n");
+    const XMLAttribute* norm = FindExisting(stored, "norm");
+    track->normalised = norm && norm->GetIntValue() != 0;
+}
+
+XMLElement* AppendTrackElement(XMLElement* parent, const char* name)
+{
+    if (!parent)
+        return nullptr;
+    auto* track = new XMLElement(parent, kTrack, XML_KIND_NAME);
+    track->AddAttribute("n", name ? name : "");
+    parent->AppendChild(track);
+    return track;
+}
+
+XMLElement* AppendTrackPoint(XMLElement* track, const GPS_CURRENT& point, unsigned fields)
+{
+    if (!track)
+        return nullptr;
+    auto* p = new XMLElement(track, kPoint, XML_KIND_NAME);
+    p->AddAttribute("x", tracksimpl::FormatNumber("%f", point.pos.x).c_str());
+    p->AddAttribute("y", tracksimpl::FormatNumber("%f", point.pos.y).c_str());
+    p->AddAttribute("z", tracksimpl::FormatNumber("%f", point.pos.z).c_str());
+    if (point.mark)
+        p->AddAttribute("s", std::to_string(point.mark).c_str());
+    if (fields & kPointCellId)
+        p->AddAttribute("c", std::to_string(point.cellId).c_str());
+    if (fields & kPointSpeed)
+        p->AddAttribute("spd", tracksimpl::FormatNumber("%.2f", SpeedInUnit(point)).c_str());
+    if (fields & kPointTime) {
+        char time[24];   // room for three whole WORDs
+        std::snprintf(time, sizeof time, "%02u:%02u:%02u", unsigned(point.local.wHour),
+                      unsigned(point.local.wMinute), unsigned(point.local.wSecond));
+        p->AddAttribute("time", time);
+    }
+    track->AppendChild(p);
+    return p;
+}
