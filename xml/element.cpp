@@ -10,13 +10,11 @@
 namespace {
 
 // First capacities of an element's arrays; the growth steps are in
-// element_edit.cpp.
+// xml_internal.h.
+// (Comments, CDATA and the borrowed list: XMLElement::RareParts.)
 constexpr uint32_t kFirstChildren = 20;
 constexpr uint32_t kFirstAttributes = 20;
-constexpr uint32_t kFirstComments = 10;
 constexpr uint32_t kFirstTextNodes = 4;
-constexpr uint32_t kFirstCData = 10;
-constexpr uint32_t kFirstBorrowed = 1;
 constexpr char kNoName[] = "";
 
 // Whether text at p starts with the literal.
@@ -32,11 +30,18 @@ XMLElement::XMLElement(XMLElement* parent, Room)
       parent_(parent),
       children_(kFirstChildren),
       attributes_(kFirstAttributes),
-      comments_(kFirstComments),
-      textNodes_(kFirstTextNodes),
-      cdata_(kFirstCData),
-      borrowed_(kFirstBorrowed)
+      textNodes_(kFirstTextNodes)
 {
+}
+
+XMLElement::RareParts& XMLElement::Rare()
+{
+    if (!rare_) {
+        rare_ = std::make_unique<RareParts>();
+        if (commentsCompacted_)
+            rare_->comments.Resize(1);
+    }
+    return *rare_;
 }
 
 XMLElement::XMLElement(XMLElement* parent, const char* text, int kind) : XMLElement(parent, Room{0})

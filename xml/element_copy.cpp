@@ -51,8 +51,8 @@ uint32_t XMLElement::DetachChild(uint32_t index, XMLElement** out)
     XMLElement* child = children_[index];
     // A borrowed child leaves this element for good: its entry must not
     // keep it from being deleted should it come back as an owned child.
-    for (int i = 0; i < borrowedUsed_; ++i) {
-        XmlBorrowedChild& entry = borrowed_[uint32_t(i)];
+    for (int i = 0; rare_ && i < rare_->borrowedUsed; ++i) {
+        XmlBorrowedChild& entry = rare_->borrowed[uint32_t(i)];
         if (entry.inUse && entry.element == child) {
             entry.inUse = 0;
             break;
@@ -80,12 +80,12 @@ XMLElement* XMLElement::DeepCopy(XMLElement* parent)
             const XMLTextNode* t = from->textNodes_[i];
             to->AppendTextNode(new XMLTextNode(to, t->GetPosition(), t->GetStoredText(), 1), t->GetPosition());
         }
-        for (uint32_t i = 0; i < from->commentCount_; ++i) {
-            const XMLCommentNode* c = from->comments_[i];
+        for (uint32_t i = 0; i < from->GetCommentCount(); ++i) {
+            const XMLCommentNode* c = from->GetComment(i);
             to->AppendComment(new XMLCommentNode(to, c->GetPosition(), c->GetText()), c->GetPosition());
         }
-        for (uint32_t i = 0; i < from->cdataCount_; ++i) {
-            const XMLCDataNode* d = from->cdata_[i];
+        for (uint32_t i = 0; i < from->GetCDataCount(); ++i) {
+            const XMLCDataNode* d = from->GetCDataNode(i);
             to->AppendCData(new XMLCDataNode(to, d->GetPosition(), d->GetText()), d->GetPosition());
         }
         return to;

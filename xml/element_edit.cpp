@@ -216,10 +216,11 @@ uint32_t XMLElement::AddBorrowedChild(XMLElement* child, uint32_t index)
 {
     if (!child)
         return childCount_;
-    if (uint32_t(borrowedUsed_) >= borrowed_.Count())
-        borrowed_.Resize(borrowed_.Count() + kBorrowedStep);
-    borrowed_.Allocate();
-    borrowed_[uint32_t(borrowedUsed_++)] = XmlBorrowedChild{1, child};
+    RareParts& rare = Rare();
+    if (uint32_t(rare.borrowedUsed) >= rare.borrowed.Count())
+        rare.borrowed.Resize(rare.borrowed.Count() + kBorrowedStep);
+    rare.borrowed.Allocate();
+    rare.borrowed[uint32_t(rare.borrowedUsed++)] = XmlBorrowedChild{1, child};
     return PlaceChild(index, child);
 }
 
@@ -247,8 +248,8 @@ uint32_t XMLElement::RemoveChild(uint32_t index)
         DeleteSwapFile(index);
     } else {
         bool borrowed = false;
-        for (int i = 0; i < borrowedUsed_; ++i) {
-            XmlBorrowedChild& entry = borrowed_[uint32_t(i)];
+        for (int i = 0; rare_ && i < rare_->borrowedUsed; ++i) {
+            XmlBorrowedChild& entry = rare_->borrowed[uint32_t(i)];
             if (entry.inUse && entry.element == child) {
                 entry.inUse = 0;
                 borrowed = true;
@@ -270,9 +271,11 @@ void XMLElement::RemoveAllChildren()
 
 int XMLElement::RemoveBorrowedChildren()
 {
+    if (!rare_)
+        return 0;
     int removed = 0;
-    for (int e = 0; e < borrowedUsed_; ++e) {
-        XmlBorrowedChild& entry = borrowed_[uint32_t(e)];
+    for (int e = 0; e < rare_->borrowedUsed; ++e) {
+        XmlBorrowedChild& entry = rare_->borrowed[uint32_t(e)];
         if (!entry.inUse)
             continue;
         // Unlinked directly: the element may sit in several slots and none
@@ -284,9 +287,9 @@ int XMLElement::RemoveBorrowedChildren()
             }
         entry.inUse = 0;
     }
-    for (int e = 0; e < borrowedUsed_; ++e)
-        borrowed_[uint32_t(e)] = XmlBorrowedChild{0, nullptr};
-    borrowedUsed_ = 0;
+    for (int e = 0; e < rare_->borrowedUsed; ++e)
+        rare_->borrowed[uint32_t(e)] = XmlBorrowedChild{0, nullptr};
+    rare_->borrowedUsed = 0;
     return removed;
 }
 
@@ -420,12 +423,18 @@ void XMLElement::RemoveAllTextNodes()
 
 uint32_t XMLElement::ReserveComments(uint32_t n)
 {
-    return xmlimpl::Reserve(comments_, commentCount_, n, kCommentStep);
+    if (!rare_ && n == 0)
+        return GetCommentCapacity();
+    RareParts& rare = Rare();
+    return xmlimpl::Reserve(rare.comments, rare.commentCount, n, kCommentStep);
 }
 
 uint32_t XMLElement::AppendComment(XMLCommentNode* node, int position)
 {
-    return AppendNode(this, comments_, commentCount_, kCommentStep, node, position);
+    if (!node)
+        return GetCommentCount();
+    RareParts& rare = Rare();
+    return AppendNode(this, rare.comments, rare.commentCount, kCommentStep, node, position);
 }
 
 uint32_t XMLElement::AddComment(const char* text, int position)
@@ -435,22 +444,31 @@ uint32_t XMLElement::AddComment(const char* text, int position)
 
 uint32_t XMLElement::RemoveComment(uint32_t index)
 {
-    return RemoveAt(comments_, commentCount_, index);
+    if (!rare_)
+        return 0;
+    return RemoveAt(rare_->comments, rare_->commentCount, index);
 }
 
 void XMLElement::RemoveAllComments()
 {
-    DeleteAll(comments_, commentCount_);
+    if (rare_)
+        DeleteAll(rare_->comments, rare_->commentCount);
 }
 
 uint32_t XMLElement::ReserveCData(uint32_t n)
 {
-    return xmlimpl::Reserve(cdata_, cdataCount_, n, kCDataStep);
+    if (!rare_ && n == 0)
+        return GetCDataCapacity();
+    RareParts& rare = Rare();
+    return xmlimpl::Reserve(rare.cdata, rare.cdataCount, n, kCDataStep);
 }
 
 uint32_t XMLElement::AppendCData(XMLCDataNode* node, int position)
 {
-    return AppendNode(this, cdata_, cdataCount_, kCDataStep, node, position);
+    if (!node)
+        return GetCDataCount();
+    RareParts& rare = Rare();
+    return AppendNode(this, rare.cdata, rare.cdataCount, kCDataStep, node, position);
 }
 
 uint32_t XMLElement::AddCData(const char* text, int position)
@@ -460,10 +478,13 @@ uint32_t XMLElement::AddCData(const char* text, int position)
 
 uint32_t XMLElement::RemoveCData(uint32_t index)
 {
-    return RemoveAt(cdata_, cdataCount_, index);
+    if (!rare_)
+        return 0;
+    return RemoveAt(rare_->cdata, rare_->cdataCount, index);
 }
 
 void XMLElement::RemoveAllCData()
 {
-    DeleteAll(cdata_, cdataCount_);
+    if (rare_)
+        DeleteAll(rare_->cdata, rare_->cdataCount);
 }

@@ -28,8 +28,8 @@ public:
 
     uint32_t Count() const { return capacity_; }   // the capacity, in entries
     bool Allocated() const { return data_ != nullptr; }
-    T* Data() { return data_ ? data_ : Unallocated(); }   // never null
-    const T* Data() const { return data_ ? data_ : Unallocated(); }
+    T* Data() { return data_ ? data_ : None(); }   // never null
+    const T* Data() const { return data_ ? data_ : None(); }
     // Only for an entry below the highest count the array has held.
     T& operator[](uint32_t i) { return data_[i]; }
     const T& operator[](uint32_t i) const { return data_[i]; }
@@ -65,13 +65,14 @@ public:
                                                                    std::memory_order_acquire);
     }
 
-private:
-    static T* Unallocated()
+    // The shared null entries (kMaxUnallocated of them), for reading only.
+    static T* None()
     {
         static const T kNone[kMaxUnallocated] = {};
         return const_cast<T*>(kNone);
     }
 
+private:
     T* data_ = nullptr;
     uint32_t capacity_;
 };

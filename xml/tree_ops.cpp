@@ -287,7 +287,10 @@ void XMLElement::Compact()
     while (!work.empty()) {
         XMLElement* e = work.back();
         work.pop_back();
-        e->comments_.Resize(e->commentCount_ ? e->commentCount_ : 1);
+        if (e->rare_)
+            e->rare_->comments.Resize(e->rare_->commentCount ? e->rare_->commentCount : 1);
+        else
+            e->commentsCompacted_ = true;
         e->attributes_.Resize(e->attributeCount_ ? e->attributeCount_ : 1);
         e->children_.Resize(e->childCount_ ? e->childCount_ : 1);
         for (uint32_t i = 0; i < e->childCount_; ++i)
@@ -304,16 +307,16 @@ size_t XMLElement::GetMemoryUsage() const
         const XMLElement* e = work.back();
         work.pop_back();
         bytes += sizeof(XMLElement) + std::strlen(e->GetStoredName());
-        bytes += kSlotBytes * (size_t(e->children_.Count()) + e->attributes_.Count() + e->comments_.Count() +
-                               e->textNodes_.Count() + e->cdata_.Count());
+        bytes += kSlotBytes * (size_t(e->children_.Count()) + e->attributes_.Count() + e->GetCommentCapacity() +
+                               e->textNodes_.Count() + e->GetCDataCapacity());
         xmlimpl::StoredAttributes attributes(e);
         const char *name, *value;
         while (attributes.Next(&name, &value))   // what the records hold, built or not
             if (name)
                 bytes += sizeof(XMLAttribute) + std::strlen(name) + std::strlen(value);
-        bytes += NodesUsage(e, e->commentCount_, &XMLElement::GetComment);
+        bytes += NodesUsage(e, e->GetCommentCount(), &XMLElement::GetComment);
         bytes += NodesUsage(e, e->textNodeCount_, &XMLElement::GetTextNode);
-        bytes += NodesUsage(e, e->cdataCount_, &XMLElement::GetCDataNode);
+        bytes += NodesUsage(e, e->GetCDataCount(), &XMLElement::GetCDataNode);
         for (uint32_t i = 0; i < e->childCount_; ++i)
             if (const XMLElement* child = e->children_[i])
                 work.push_back(child);

@@ -305,20 +305,25 @@ public:
     XMLAttribute* GetAttribute(uint32_t i) const { return i < attributeCount_ ? Attributes()[i] : nullptr; }
     uint32_t GetAttributeCount() const { return attributeCount_; }
     uint32_t GetAttributeCapacity() const { return attributes_.Count(); }
-    XMLCommentNode** GetComments() { return comments_.Data(); }
-    XMLCommentNode* GetComment(uint32_t i) const { return i < commentCount_ ? comments_[i] : nullptr; }
-    uint32_t GetCommentCount() const { return commentCount_; }
-    uint32_t GetCommentCapacity() const { return comments_.Count(); }
+    XMLCommentNode** GetComments() { return rare_ ? rare_->comments.Data() : XmlSlots<XMLCommentNode*>::None(); }
+    XMLCommentNode* GetComment(uint32_t i) const { return i < GetCommentCount() ? rare_->comments[i] : nullptr; }
+    uint32_t GetCommentCount() const { return rare_ ? rare_->commentCount : 0; }
+    uint32_t GetCommentCapacity() const
+    {
+        return rare_ ? rare_->comments.Count() : commentsCompacted_ ? 1 : RareParts::kFirstComments;
+    }
     XMLTextNode** GetTextNodes() { return textNodes_.Data(); }
     XMLTextNode* GetTextNode(uint32_t i) const { return i < textNodeCount_ ? textNodes_[i] : nullptr; }
     uint32_t GetTextNodeCount() const { return textNodeCount_; }
     uint32_t GetTextNodeCapacity() const { return textNodes_.Count(); }
-    XMLCDataNode** GetCData() { return cdata_.Data(); }
-    XMLCDataNode* GetCDataNode(uint32_t i) const { return i < cdataCount_ ? cdata_[i] : nullptr; }
-    uint32_t GetCDataCount() const { return cdataCount_; }
-    uint32_t GetCDataCapacity() const { return cdata_.Count(); }
-    uint32_t GetBorrowedCapacity() const { return borrowed_.Count(); }   // list entries allocated
-    int GetBorrowedUsed() const { return borrowedUsed_; }               // entries written since last emptied
+    XMLCDataNode** GetCData() { return rare_ ? rare_->cdata.Data() : XmlSlots<XMLCDataNode*>::None(); }
+    XMLCDataNode* GetCDataNode(uint32_t i) const { return i < GetCDataCount() ? rare_->cdata[i] : nullptr; }
+    uint32_t GetCDataCount() const { return rare_ ? rare_->cdataCount : 0; }
+    uint32_t GetCDataCapacity() const { return rare_ ? rare_->cdata.Count() : RareParts::kFirstCData; }
+    // Borrowed-list entries allocated.
+    uint32_t GetBorrowedCapacity() const { return rare_ ? rare_->borrowed.Count() : RareParts::kFirstBorrowed; }
+    // Entries written since last emptied.
+    int GetBorrowedUsed() const { return rare_ ? rare_->borrowedUsed : 0; }
     const XmlExportFormat& GetExportFormat() const { return format_; }
 
     // -- children
@@ -499,6 +504,21 @@ private:
     // capacities; its room is the caller's to fill.
     XMLElement(XMLElement* parent, Room);
 
+    // What few elements have (comments, CDATA, borrowed children), kept
+    // apart so that the others do not carry it.
+    struct RareParts {
+        static constexpr uint32_t kFirstComments = 10;
+        static constexpr uint32_t kFirstCData = 10;
+        static constexpr uint32_t kFirstBorrowed = 1;
+        XmlSlots<XMLCommentNode*> comments{kFirstComments};
+        XmlSlots<XMLCDataNode*> cdata{kFirstCData};
+        XmlSlots<XmlBorrowedChild> borrowed{kFirstBorrowed};
+        uint32_t commentCount = 0;
+        uint32_t cdataCount = 0;
+        int borrowedUsed = 0;
+    };
+    RareParts& Rare();
+
     // The attribute records. An element read by the parser keeps its
     // attributes as packed text in its own block (name, NUL, value, NUL,
     // each in stored form) and builds the records the first time anything
@@ -512,24 +532,20 @@ private:
     // Puts an entry at index (or at the end) without touching its parent.
     uint32_t PlaceChild(uint32_t index, XMLElement* child);
 
-    char* name_;               // in the element's own block unless nameOwned_
-    bool nameOwned_ = false;
-    int kind_ = XML_KIND_TAG;
+    char* name_;   // in the element's own block, a shared "", or owned
     XMLElement* parent_ = nullptr;
     mutable std::atomic<const char*> packed_{nullptr};   // packed attributes, until records exist
     XmlSlots<XMLElement*> children_;
     mutable XmlSlots<XMLAttribute*> attributes_;
-    XmlSlots<XMLCommentNode*> comments_;
     XmlSlots<XMLTextNode*> textNodes_;
-    XmlSlots<XMLCDataNode*> cdata_;
     uint32_t childCount_ = 0;
     uint32_t attributeCount_ = 0;
-    uint32_t commentCount_ = 0;
     uint32_t textNodeCount_ = 0;
-    uint32_t cdataCount_ = 0;
-    XmlSlots<XmlBorrowedChild> borrowed_;
-    int borrowedUsed_ = 0;
+    int kind_ = XML_KIND_TAG;
     XmlExportFormat format_;
+    bool nameOwned_ = false;
+    bool commentsCompacted_ = false;   // without rare parts: comment capacity 1, not 10
+    std::unique_ptr<RareParts> rare_;
 };
 
 // ---------------------------------------------------------------------------
