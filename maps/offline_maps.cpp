@@ -27,6 +27,13 @@ namespace gp = Gdiplus::DllExports;
 constexpr size_t kMaxFolderChars = 32767;
 
 constexpr const wchar_t* kImageExtensions[] = {L".JPG", L".GIF", L".PNG"};
+// The handheld builds ask the file system for each kind in turn (so their
+// list holds the JPEG files first); the desktop lists everything once.
+#if defined(PATHVEX_HANDHELD)
+constexpr const wchar_t* kScanPatterns[] = {L"\\*.JPG", L"\\*.GIF", L"\\*.PNG"};
+#else
+constexpr const wchar_t* kScanPatterns[] = {L"\\*.*"};
+#endif
 
 // What identifies the file behind the decoded bitmap: while all of it is
 // unchanged the bitmap is what decoding the file again would give.
@@ -189,18 +196,19 @@ void ScanOfflineMaps(const wchar_t* folder)
     if (!folder)
         return;
     const std::wstring dir(folder, wcsnlen(folder, kMaxFolderChars));
-    const std::wstring pattern = dir + L"\\*.*";
-    WIN32_FIND_DATAW found{};
-    FindHandle find(FindFirstFileW(pattern.c_str(), &found));
-    if (!find.Valid())
-        return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    for (const wchar_t* pattern : kScanPatterns) {
+        WIN32_FIND_DATAW found{};
+        FindHandle find(FindFirstFileW((dir + pattern).c_str(), &found));
+        if (!find.Valid())
             continue;
-        // The system terminates cFileName; this guards a listing that did not.
-        found.cFileName[MAX_PATH - 1] = L'\0';
-        AddMapFile(dir, found.cFileName);
-    } while (FindNextFileW(find.Get(), &found));
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                continue;
+            // The system terminates cFileName; this guards a listing that did not.
+            found.cFileName[MAX_PATH - 1] = L'\0';
+            AddMapFile(dir, found.cFileName);
+        } while (FindNextFileW(find.Get(), &found));
+    }
 }
 
 int ChooseBestMap(const RECT* viewRect, std::vector<MAP_FOUND>* candidates)
