@@ -29,6 +29,8 @@ constexpr int kMarkerHalf = 4;           // markers and hit rectangles: pixel +-
 constexpr int kPositionRingHalf = 11;    // the Path screen's ring: the square grown by 7
 constexpr int kPathDotHalf = 2;
 constexpr int kLabelHalfHeight = 10;
+constexpr int kLongitudeLabelShift = 10;  // a longitude label starts left of its line
+constexpr int kLabelStripHeight = 15;     // longitude labels without a margin above the grid
 constexpr int kTurnedLabelHalf = 20;     // labels of a turned grid: 40 x 40 boxes
 constexpr int kRadialLabelHalfWidth = 14;
 constexpr int kRadialLabelHalfHeight = 8;
@@ -305,10 +307,10 @@ RECT CartesianGrid(HDC dc, const RECT& area, int margin, const PaintState& state
         if (turned) {
             box = Around(from, kTurnedLabelHalf);
         } else {
-            box.left = std::max(x - kLabelHalfHeight, static_cast<int>(area.left));
+            box.left = std::max(x - kLongitudeLabelShift, static_cast<int>(area.left));
             box.right = box.left + textWidth + 1;
             box.top = area.top;
-            box.bottom = margin > 0 ? inner.top : area.top + 15;
+            box.bottom = margin > 0 ? inner.top : area.top + kLabelStripHeight;
         }
         DrawCentredText(dc, text, box);
     }
