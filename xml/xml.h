@@ -267,7 +267,8 @@ public:
     // Reads name and attributes from text with ParseStartTag (kind
     // XML_KIND_TAG), or takes text as the name unchanged (XML_KIND_NAME).
     // Arrays start at the first capacities 20, 20, 10, 4, 10 (children,
-    // attributes, comments, text nodes, CDATA), the borrowed list at 1.
+    // attributes, comments, text nodes, CDATA), the borrowed list at 1;
+    // each gets its storage with its first entry.
     XMLElement(XMLElement* parent, const char* text, int kind = XML_KIND_TAG);
     // Deletes attributes, nodes and owned children, unlinks borrowed ones and
     // deletes the swap files of unloaded ones.
