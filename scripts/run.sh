@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts pathvex-x64 on its built-in
-# simulation in a folder of its own (build/run). Without a display it runs
-# under Xvfb for a few seconds, saves a screenshot and closes the program
-# through its own close path.
+# simulation (timer mode, connected at start) in a folder of its own
+# (build/run). Without a display it runs under Xvfb for a few seconds, saves
+# a screenshot and closes the program through its own close path, so the
+# settings are saved.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
 bash "$root/scripts/setup.sh"
 pathvex_build x64
 exe="$root/build/x64/exe/pathvex-x64.exe"
+closer="$root/build/x64/tests/app/pathvex_close_program.exe"
 if [ ! -f "$exe" ]; then
     echo "run: $exe was not built" >&2
     exit 1
@@ -17,18 +19,45 @@ rundir="$root/build/run"
 mkdir -p "$rundir"
 cp "$exe" "$rundir/"
 cd "$rundir"
+
+# The run's settings: auto-connect to the simulation, and the update
+# question not yet due (it would wait for an answer).
+seed_settings() {
+    printf '%s\r\n' \
+        '<?xml version="1.0" encoding="UTF-8" standalone="yes" ?>' \
+        '<root>' \
+        ' <waypoints/>' \
+        ' <cfg>' \
+        '  <pathvex floatconverted="2" agc="1" upd="20"/>' \
+        '  <gps simu="1"/>' \
+        ' </cfg>' \
+        '</root>' >pathvex.xml
+}
+
+# Command 379 on the command line switches the simulation to timer mode.
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    exec wine ./pathvex-x64.exe
+    [ -f pathvex.xml ] || seed_settings
+    exec wine ./pathvex-x64.exe 379
 fi
+
+seed_settings
 pathvex_ensure_display
-wine ./pathvex-x64.exe &
+# A Wine server still serving other programs is tied to their display and
+# would not show this program's window on ours: let it finish first.
+wineserver -w 2>/dev/null || true
+wine ./pathvex-x64.exe 379 &
 pid=$!
-sleep 8
-import -window root "$rundir/screenshot.png"
+for _ in $(seq 1 60); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"pathvex-x64.exe"' && break
+    sleep 0.5
+done
+sleep 5
+shot="$rundir/screenshot.png"
+import -window root "$shot"
 # WM_CLOSE through the program's own close path, so the settings are saved.
-wid=$(xdotool search --name '^Pathvex' | head -n 1 || true)
-[ -n "$wid" ] && xdotool windowclose "$wid" 2>/dev/null || true
+if [ -f "$closer" ]; then
+    wine "$closer" 15 || echo "run: the program did not close by itself" >&2
+fi
 for _ in $(seq 1 20); do kill -0 $pid 2>/dev/null || break; sleep 0.5; done
 kill $pid 2>/dev/null || true
-wineserver -w 2>/dev/null || true
-echo "run: screenshot at $rundir/screenshot.png"
+echo "run: screenshot at $shot"

@@ -1,0 +1,746 @@
+// The main window: its screens, GPS data from the reader thread, painting,
+// timers, the tray icon and closing.
+#include "app/shell.h"
+
+#include "app/display.h"
+#include "app/shell_internal.h"
+#include "app/settings.h"
+#include "gps/geodesy.h"
+#include "gps/simulation.h"
+#include "maps/draw.h"
+#include "maps/viewport.h"
+#include "panes/panes.h"
+#include "resources/resource.h"
+#include "tracks/tracks.h"
+#if defined(PATHVEX_HANDHELD)
+#include "platform/handheld/handheld.h"
+#endif
+
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <iterator>
+#include <limits>
+
+HWND MainWindow = nullptr;
+HWND MainListView = nullptr;
+int CurrentScreen = kScreenGps;
+int SavedScreen = kScreenGps;
+int PickPurpose = 0;
+bool QuickRepaint = false;
+bool DisplayOff = false;
+DWORD LastPathRepaintTick = 0;
+std::vector<RECT> WaypointLabelRects;
+uint64_t UpTimeSeconds = 0;
+uint64_t RunTimeSeconds = 0;
+SHELL_SEAMS ShellSeams{};
+
+namespace {
+
+constexpr wchar_t kStopRecordingQuestion[] = L"Stop Recording/Playback?";
+constexpr UINT kMainClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_PARENTDC;   // 0x8B
+constexpr int kMainWidth = 240;
+constexpr int kMainHeight = 320;
+constexpr DWORD kListViewExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+constexpr size_t kRowTextSize = 2000;
+constexpr DWORD kPathRepaintMs = 1000;
+constexpr int kRawColumnMargin = 5;
+
+// ---------------------------------------------------------------------------
+// Screens.
+
+enum class ScreenKind { Painted, List, WebMap };
+enum class ZoomKeys { Off, On, Unchanged };
+
+struct SCREEN {
+    int id;
+    const wchar_t* title;   // null: the program title
+    ScreenKind kind;
+    int menu;               // 0: the menu stays
+    ZoomKeys zoom;
+};
+
+constexpr SCREEN kScreens[] = {
+    {kScreenGps, nullptr, ScreenKind::Painted, IDR_MENU_MAIN, ZoomKeys::Off},
+    {kScreenMap, L"Map", ScreenKind::Painted, 0, ZoomKeys::On},
+    {kScreenSatellite, L"Satellite", ScreenKind::Painted, 0, ZoomKeys::Off},
+    {kScreenTracks, L"Tracks", ScreenKind::List, IDR_MENU_TRACKS, ZoomKeys::Off},
+    {kScreenWaypoints, L"Waypoints", ScreenKind::List, IDR_MENU_WAYPOINTS, ZoomKeys::Off},
+    {kScreenWebMap, L"Google Map", ScreenKind::WebMap, IDR_MENU_WEBMAP, ZoomKeys::Off},
+    {kScreenStatistics, L"Statistics", ScreenKind::List, 0, ZoomKeys::Unchanged},
+    {kScreenMaps, L"Maps", ScreenKind::List, IDR_MENU_MAPS, ZoomKeys::Off},
+    {kScreenSun, L"Sun", ScreenKind::Painted, IDR_MENU_MAIN, ZoomKeys::Off},
+    {kScreenMoon, L"Moon", ScreenKind::Painted, IDR_MENU_MAIN, ZoomKeys::Off},
+    {kScreenPathView, L"Path", ScreenKind::Painted, 0, ZoomKeys::On},
+    {kScreenCompass, L"Compass", ScreenKind::Painted, IDR_MENU_MAIN, ZoomKeys::Off},
+    {21, L"1D Calc", ScreenKind::Painted, IDR_MENU_CALC, ZoomKeys::On},
+    {22, L"2D Calc", ScreenKind::Painted, IDR_MENU_CALC, ZoomKeys::On},
+    {23, L"3D Calc", ScreenKind::Painted, IDR_MENU_CALC, ZoomKeys::On},
+    {kScreenRaw, L"Raw", ScreenKind::List, 0, ZoomKeys::Unchanged},
+};
+
+const SCREEN* FindScreen(int id)
+{
+    for (const SCREEN& s : kScreens)
+        if (s.id == id)
+            return &s;
+    return nullptr;
+}
+
+const wchar_t* ScreenTitle(const SCREEN& s)
+{
+    return s.title ? s.title : kProgramTitle;
+}
+
+// Next and previous screen: the commands in the order the arrow keys walk.
+constexpr int kScreenCycleTable[] = {201, 205, 204, 206, 207, 214, 211, 212, 209, 299};
+
+int CycleIndex(int screen)
+{
+    const int command = IDM_SCREEN_BASE + screen;
+    for (size_t i = 0; i < std::size(kScreenCycleTable); ++i)
+        if (kScreenCycleTable[i] == command)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void SetZoomKeys(HWND window, ZoomKeys zoom)
+{
+    if (zoom != ZoomKeys::Unchanged && ShellSeams.setZoomHotKeys)
+        ShellSeams.setZoomHotKeys(window, zoom == ZoomKeys::On);
+}
+
+void AddColumn(HWND list, int index, const wchar_t* text, int width)
+{
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = width;
+    column.pszText = const_cast<wchar_t*>(text);
+    column.iSubItem = index;
+    SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void SendClientSize(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
+const wchar_t* DistanceColumnTitle()
+{
+    switch (DistanceUnit) {
+    case 1:
+        return L"Mi";
+    case 2:
+        return L"Nmi";
+    default:
+        return L"Km";
+    }
+}
+
+void EnterPaintedScreen(HWND window, const SCREEN& s)
+{
+    SetWindowTextW(window, ScreenTitle(s));
+    CurrentScreen = s.id;
+    SetZoomKeys(window, s.zoom);
+    ShowWindow(MainListView, SW_HIDE);
+    if (s.menu)
+        SetViewMenu(window, s.menu, false);
+    if (s.id == kScreenMap && ShellSeams.fetchOnlineMapImage)
+        ShellSeams.fetchOnlineMapImage(window);
+    if (s.id >= kScreenCalcFirst && s.id <= kScreenCalcLast && ShellSeams.setCalcAxisMode)
+        ShellSeams.setCalcAxisMode(s.id == kScreenCalcLast ? 6 : 3);
+    RefreshWindow(window);
+}
+
+void EnterListScreen(HWND window, const SCREEN& s, bool picking)
+{
+    const int previous = CurrentScreen;
+    SetWindowTextW(window, ScreenTitle(s));
+    CurrentScreen = s.id;
+    ShowWindow(MainListView, SW_SHOW);
+    if (s.id == kScreenStatistics || s.id == kScreenMaps || s.id == kScreenRaw)
+        SendMessageW(MainListView, LVM_DELETEALLITEMS, 0, 0);
+    DeleteAllColumns(MainListView);
+    switch (s.id) {
+    case kScreenTracks:
+    case kScreenWaypoints:
+        // Picking returns to the screen the pick was asked from.
+        if (picking)
+            SavedScreen = previous;
+        SetZoomKeys(window, s.zoom);
+        SetViewMenu(window, s.menu, picking);
+        RefreshWindow(window);
+        if (s.id == kScreenTracks) {
+            AddColumn(MainListView, 0, L"#", 40);
+            AddColumn(MainListView, 1, L"Name", 40);
+            AddColumn(MainListView, 2, L"Pts", 40);
+            AddColumn(MainListView, 3, DistanceColumnTitle(), 40);
+            if (ShellSeams.fillTrackList)
+                ShellSeams.fillTrackList(MainListView);
+        } else {
+            const wchar_t* titles[] = {L"#", L"N", L"X", L"Y", L"Z"};
+            for (int i = 0; i < 5; ++i)
+                AddColumn(MainListView, i, titles[i], 40);
+            if (ShellSeams.fillWaypointList)
+                ShellSeams.fillWaypointList(MainListView);
+            AutoSizeColumns(MainListView, 5);
+        }
+        break;
+    case kScreenStatistics:
+        AddColumn(MainListView, 0, L"Item", 70);
+        AddColumn(MainListView, 1, L"Value", 70);
+        if (ShellSeams.fillStatisticsList)
+            ShellSeams.fillStatisticsList(MainListView, true);
+        SendClientSize(window);
+        AutoSizeColumns(MainListView, 2);
+        break;
+    case kScreenMaps:
+        SetZoomKeys(window, s.zoom);
+        SetViewMenu(window, s.menu, picking);
+        AddColumn(MainListView, 0, L"#", 70);
+        AddColumn(MainListView, 1, L"From", 70);
+        AddColumn(MainListView, 2, L"To", 70);
+        if (ShellSeams.fillMapList)
+            ShellSeams.fillMapList(MainListView);
+        SendClientSize(window);
+        AutoSizeColumns(MainListView, 3);
+        break;
+    case kScreenRaw:
+        // Entering empties the raw log: it holds what arrived since.
+        AddColumn(MainListView, 0, L"Raw", 70);
+        SendClientSize(window);
+        break;
+    }
+    SetFocus(MainListView);
+}
+
+void EnterWebMapScreen(HWND window, const SCREEN& s, bool picking)
+{
+    SetWindowTextW(window, ScreenTitle(s));
+    CurrentScreen = s.id;
+    SetZoomKeys(window, s.zoom);
+    ShowWindow(MainListView, SW_HIDE);
+    if (ShellSeams.createWebMapWindow)
+        ShellSeams.createWebMapWindow(window);
+    RefreshWindow(window);
+    SetViewMenu(window, s.menu, picking);
+}
+
+void DestroyWebMap()
+{
+    if (ShellSeams.destroyWebMapWindow)
+        ShellSeams.destroyWebMapWindow();
+}
+
+// Back to a screen after picking or Back: its title, its menu (the main
+// menu, or the measuring tool's for screens 21 and up), no list.
+void ReturnToScreen(HWND window, int screen)
+{
+    CurrentScreen = screen;
+    const SCREEN* s = FindScreen(screen);
+    SetWindowTextW(window, s ? ScreenTitle(*s) : kProgramTitle);
+    SetViewMenu(window, screen >= kScreenCalcFirst ? IDR_MENU_CALC : IDR_MENU_MAIN, false);
+    ShowWindow(MainListView, SW_HIDE);
+}
+
+// ---------------------------------------------------------------------------
+// Message handlers.
+
+BOOL OnCreate(HWND window, LPCREATESTRUCT)
+{
+    MainWindow = window;
+    SetViewMenu(window, IDR_MENU_MAIN, false);
+    RECT client{};
+    GetClientRect(window, &client);
+    MainListView = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VSCROLL | WS_HSCROLL | LVS_REPORT, 0, 0,
+                                   client.right, client.bottom, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_LISTVIEW)),
+                                   GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(MainListView, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListViewExStyle);
+    return TRUE;
+}
+
+void OnSize(HWND window, UINT, int cx, int cy)
+{
+    if (MainListView)
+        MoveWindow(MainListView, 0, 0, cx, cy, TRUE);
+    if (ShellSeams.resizeWebMapWindow)
+        ShellSeams.resizeWebMapWindow(window, cx, cy);
+    if (CurrentScreen == kScreenRaw)
+        SendMessageW(MainListView, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(cx - kRawColumnMargin, 0));
+}
+
+COLORREF BackgroundColour()
+{
+    return SchemeColor(ColorRole::Bk);
+}
+
+void FillBackground(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    HBRUSH brush = CreateSolidBrush(BackgroundColour());
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    ReleaseDC(window, dc);
+}
+
+void PaintScreen(HWND window, HDC dc, const RECT& client)
+{
+    switch (CurrentScreen) {
+    case kScreenGps:
+        PaintPositionScreen(&GpsDevice, dc, client, kRepaintAll);
+        break;
+    case kScreenSatellite:
+        if (ShellSeams.paintSatellitePane)
+            ShellSeams.paintSatellitePane(window, dc);
+        break;
+    case kScreenCompass:
+        if (ShellSeams.paintCompassPane)
+            ShellSeams.paintCompassPane(window, dc);
+        break;
+    case kScreenMap:
+    case kScreenPathView: {
+        if (!ShellSeams.drawMapView) {
+            QuickRepaint = false;
+            break;
+        }
+        std::vector<GPS_POSITION> points;
+        points.reserve(Waypoints.size());
+        for (const WAYPOINT& w : Waypoints)
+            points.push_back(w.pos);
+        WaypointLabelRects.clear();
+        ShellSeams.drawMapView(window, dc, points, &WaypointLabelRects);
+        break;
+    }
+    case kScreenSun:
+        if (ShellSeams.paintSunPane)
+            ShellSeams.paintSunPane(window, dc);
+        break;
+    case kScreenMoon:
+        if (ShellSeams.paintMoonPane)
+            ShellSeams.paintMoonPane(window, dc);
+        break;
+    default:
+        if (CurrentScreen >= kScreenCalcFirst && CurrentScreen <= kScreenCalcLast && ShellSeams.drawCalcView)
+            ShellSeams.drawCalcView(window, dc);
+        break;
+    }
+}
+
+void OnPaint(HWND window)
+{
+    PAINTSTRUCT ps;
+    BeginPaint(window, &ps);
+    // The painters draw wherever the data changed, not only in the update
+    // region: an unclipped DC of the window.
+    HDC dc = GetDC(window);
+    RECT client{};
+    GetClientRect(window, &client);
+    if (ps.fErase && !QuickRepaint) {
+        HBRUSH brush = CreateSolidBrush(BackgroundColour());
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+    }
+    PaintScreen(window, dc, client);
+    ReleaseDC(window, dc);
+    EndPaint(window, &ps);
+}
+
+LRESULT OnEraseBackground(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (QuickRepaint)
+        return DefWindowProcW(window, msg, wParam, lParam);
+    RepaintAllPending.store(true);
+    FillBackground(window);
+    return 0;
+}
+
+// One row at the end of the raw log, scrolled into view.
+void AppendRawRow(const wchar_t* text)
+{
+    const int count = static_cast<int>(SendMessageW(MainListView, LVM_GETITEMCOUNT, 0, 0));
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = count;
+    item.pszText = const_cast<wchar_t*>(text);
+    const int index = static_cast<int>(SendMessageW(MainListView, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    SendMessageW(MainListView, LVM_ENSUREVISIBLE, index, FALSE);
+}
+
+void LogRawInput(WPARAM input, const GPS_CURRENT* live)
+{
+    std::vector<wchar_t> row(kRowTextSize, L'\0');
+    switch (GpsInputKind.load()) {
+    case kGpsInputNmea:
+        if (!input)
+            return;
+        // The reader's text lives only during this message: copy it, cut to
+        // the row buffer.
+        std::wcsncpy(row.data(), reinterpret_cast<const wchar_t*>(input), kRowTextSize - 1);
+        break;
+    case kGpsInputSirf: {
+        if (!input)
+            return;
+        const auto* frame = reinterpret_cast<const SirfFrame*>(input);
+        std::swprintf(row.data(), kRowTextSize, L"Sirf msg (%X) : %u bytes", static_cast<unsigned>(frame->payload[0]),
+                      static_cast<unsigned>(frame->length));
+        break;
+    }
+    default:
+        std::swprintf(row.data(), kRowTextSize, L"API msg:%.3f,%.3f", live->pos.x, live->pos.y);
+        break;
+    }
+    AppendRawRow(row.data());
+}
+
+bool RotationSuppressed()
+{
+    return DrawRecordedPath && RecorderState.load() == kRecorderRecording;
+}
+
+// The Map and Path screens follow the position: turned against the course,
+// re-centred when it leaves the view, else a repaint (quick when the map
+// does not turn).
+void FollowPositionOnMap(HWND window, const GPS_CURRENT* live)
+{
+    const bool path = CurrentScreen == kScreenPathView;
+    const GPS_POSITION position = live->pos;
+    if (!RotationSuppressed()) {
+        const int rotation = -static_cast<int>(live->course);
+        if (path && PathCentredOnPosition) {
+            MapViewport.rotation = rotation;
+            CenterViewOn(window, &position, -1);
+            return;
+        }
+        if (MapRotatesWithCourse || path)
+            MapViewport.rotation = rotation;
+    }
+    const float x = static_cast<float>(position.x);
+    const float y = static_cast<float>(position.y);
+    if (x < MapViewport.minLongitude || x > MapViewport.maxLongitude || y < MapViewport.minLatitude ||
+        y > MapViewport.maxLatitude) {
+        if (MapFollowsPosition)
+            CenterViewOn(window, &position, -1);
+        return;
+    }
+    QuickRepaint = !(MapRotatesWithCourse || path);
+    RefreshWindow(window);
+}
+
+LRESULT OnGpsData(HWND window, WPARAM input, GpsPort* port)
+{
+    if (!port)
+        return 0;
+    // The reader waits in its send while this runs: the live record is ours
+    // to read and to write the nearest waypoint into.
+    GPS_CURRENT* live = port->LiveRecord();
+    if (CurrentScreen == kScreenRaw)
+        LogRawInput(input, live);
+    if (live->fix == 1)
+        FindNearestWaypoint(Waypoints, live->pos.x, live->pos.y, &live->nearestWaypoint, &live->nearestWaypointKm);
+    switch (CurrentScreen) {
+    case kScreenGps:
+        RedrawPositionScreen(window, port);
+        return 0;
+    case kScreenCompass:
+        if (ShellSeams.redrawCompassPane)
+            ShellSeams.redrawCompassPane(window);
+        return 0;
+    case kScreenSun:
+        if (ShellSeams.redrawSunPane)
+            ShellSeams.redrawSunPane(window);
+        return 0;
+    case kScreenMoon:
+        if (ShellSeams.redrawMoonPane)
+            ShellSeams.redrawMoonPane(window);
+        return 0;
+    case kScreenSatellite:
+        if (SatellitesChanged.load() && ShellSeams.redrawSatellitePane)
+            ShellSeams.redrawSatellitePane(window);
+        return 0;
+    case kScreenPathView: {
+        if (live->lastReportType != kReportPosition)
+            return 0;
+        const DWORD now = GetTickCount();
+        if (now - LastPathRepaintTick < kPathRepaintMs)
+            return 0;
+        LastPathRepaintTick = now;
+        FollowPositionOnMap(window, live);
+        return 0;
+    }
+    case kScreenMap:
+        FollowPositionOnMap(window, live);
+        return 0;
+    }
+    return 0;
+}
+
+void OnTimer(HWND window, UINT id)
+{
+    switch (id) {
+    case TIMER_IDLE:
+#if defined(PATHVEX_HANDHELD)
+        if (KeepBacklightOn)
+            SystemIdleTimerReset();
+#endif
+        break;
+    case TIMER_COUNTERS:
+        UpTimeSeconds += 5;
+        if (GpsDevice.IsOpen())
+            RunTimeSeconds += 5;
+        if (RecorderState.load() != kRecorderIdle)
+            TrackTimeSeconds += 5;
+        if (CurrentScreen == kScreenStatistics && ShellSeams.fillStatisticsList)
+            ShellSeams.fillStatisticsList(MainListView, false);
+        break;
+    case TIMER_TRACKING:
+        if (InternetTrackingEnabled && ShellSeams.internetTrackingTick)
+            ShellSeams.internetTrackingTick(window);
+        break;
+    case TIMER_ROUTE: {
+        if (!TurnSoundEnabled || RecorderState.load() != kRecorderFollowing)
+            break;
+        bool moving = false;
+        {
+            LiveRecordGuard live(&GpsDevice);
+            moving = live->kmh > 0 && live->fix == 1;
+        }
+        if (moving && ShellSeams.turnArmed && ShellSeams.turnArmed())
+            PlayProgramSound(L"TURN");
+        break;
+    }
+    }
+}
+
+LRESULT OnTrayIcon(HWND window, LPARAM mouse)
+{
+    if (mouse == WM_LBUTTONDOWN)
+        SetForegroundWindow(window);
+    return 0;
+}
+
+void OnHotKey(HWND window, int id, UINT, UINT)
+{
+    PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+}
+
+void DestroyViewMenu(HWND window)
+{
+#if defined(PATHVEX_HANDHELD)
+    DestroyHandheldMenuBar(window);
+#endif
+    if (HMENU menu = GetMenu(window)) {
+        SetMenu(window, nullptr);
+        DestroyMenu(menu);
+    }
+}
+
+void OnClose(HWND window)
+{
+    // A paused recording still holds points that only ending it writes, so
+    // it is asked about like a running one.
+    const int32_t state = RecorderState.load();
+    if (state == kRecorderRecording || state == kRecorderPaused || state == kRecorderFollowing) {
+        if (MessageBoxW(window, kStopRecordingQuestion, kProgramTitle, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+            return;
+        SendMessageW(window, WM_COMMAND, IDM_TRACK_END, 0);
+    }
+    // The reader must be gone before the window and the globals it sends to
+    // and writes: Shutdown sets the stop flag, wakes a tapping simulation
+    // and waits for the thread, dispatching its last hand-overs meanwhile.
+    GpsDevice.Shutdown();
+    DestroyWebMap();
+    DestroyViewMenu(window);
+    if (MainListView) {
+        DestroyWindow(MainListView);
+        MainListView = nullptr;
+    }
+    DestroyWindow(window);
+}
+
+void OnDestroy(HWND)
+{
+    MainWindow = nullptr;
+    PostQuitMessage(0);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+int NextScreenCommand(int screen, bool following)
+{
+    if (following && screen == kScreenGps)
+        return IDM_SCREEN_PATH;
+    const int i = CycleIndex(screen);
+    if (i < 0)
+        return IDM_SCREEN_GPS;
+    if (i + 1 < static_cast<int>(std::size(kScreenCycleTable)))
+        return kScreenCycleTable[i + 1];
+    return 0;
+}
+
+int PreviousScreenCommand(int screen, bool following)
+{
+    if (following && screen == kScreenPathView)
+        return IDM_SCREEN_GPS;
+    const int i = CycleIndex(screen);
+    if (i > 0)
+        return kScreenCycleTable[i - 1];
+    return IDM_SCREEN_RAW;
+}
+
+void FindNearestWaypoint(const std::vector<WAYPOINT>& waypoints, double x, double y, int32_t* index, double* km)
+{
+    int32_t best = 0;
+    double bestKm = 0;
+    const float fx = static_cast<float>(x);
+    const float fy = static_cast<float>(y);
+    for (size_t i = 0; i < waypoints.size() && i < static_cast<size_t>(std::numeric_limits<int32_t>::max()); ++i) {
+        const double d = CalcDistanceKm(fx, fy, static_cast<float>(waypoints[i].pos.x),
+                                        static_cast<float>(waypoints[i].pos.y));
+        // Strictly smaller: on a tie the earlier waypoint stays.
+        if (best == 0 || d < bestKm) {
+            best = static_cast<int32_t>(i + 1);
+            bestKm = d;
+        }
+    }
+    *index = best;
+    *km = bestKm;
+}
+
+void PlayProgramSound(const wchar_t* name)
+{
+    PlaySoundW(name, GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+}
+
+// Screen commands 201-299 (kPickMarker in lParam opens a list to pick from).
+LRESULT EnterScreen(HWND window, int command, LPARAM lParam)
+{
+    const SCREEN* s = FindScreen(command - IDM_SCREEN_BASE);
+    if (!s)
+        return 0;   // 202, 203, ...: no such screen
+    const bool picking = lParam == kPickMarker;
+    switch (s->kind) {
+    case ScreenKind::Painted:
+        EnterPaintedScreen(window, *s);
+        break;
+    case ScreenKind::List:
+        EnterListScreen(window, *s, picking);
+        break;
+    case ScreenKind::WebMap:
+        EnterWebMapScreen(window, *s, picking);
+        break;
+    }
+    return 0;
+}
+
+LRESULT PickOk(HWND window)
+{
+    DestroyWebMap();
+    if (!PickingMode)
+        return 0;
+    if (PickPurpose != IDM_SIM_FROM_TRACK && !(ShellSeams.takePickedItem && ShellSeams.takePickedItem(window, PickPurpose)))
+        return 0;   // nothing selected: the list stays open
+    ReturnToScreen(window, SavedScreen);
+    if (ShellSeams.finishPick)
+        ShellSeams.finishPick(window, PickPurpose, SavedScreen);
+    else
+        RefreshWindow(window);
+    return 0;
+}
+
+LRESULT GoBack(HWND window)
+{
+    DestroyWebMap();
+    if (PickingMode) {
+        ReturnToScreen(window, SavedScreen);
+    } else if ((CurrentScreen == kScreenWaypoints || CurrentScreen == kScreenTracks) && ShellSeams.listBack &&
+               ShellSeams.listBack(window, CurrentScreen)) {
+        return 0;
+    } else {
+        ReturnToScreen(window, kScreenGps);
+    }
+    RefreshWindow(window);
+    return 0;
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+        HANDLE_MSG(window, WM_SIZE, OnSize);
+        HANDLE_MSG(window, WM_PAINT, OnPaint);
+        HANDLE_MSG(window, WM_TIMER, OnTimer);
+        HANDLE_MSG(window, WM_HOTKEY, OnHotKey);
+        HANDLE_MSG(window, WM_CLOSE, OnClose);
+        HANDLE_MSG(window, WM_DESTROY, OnDestroy);
+    case WM_CREATE:
+        // The window procedure's default handling of creation still runs.
+        OnCreate(window, reinterpret_cast<LPCREATESTRUCT>(lParam));
+        break;
+    case WM_ERASEBKGND:
+        return OnEraseBackground(window, msg, wParam, lParam);
+    case WM_COMMAND:
+        return DispatchCommand(window, wParam, lParam);
+    case WM_GPSDATA:
+        return OnGpsData(window, wParam, reinterpret_cast<GpsPort*>(lParam));
+    case WM_TRAYICON:
+        return OnTrayIcon(window, lParam);
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSW wc{};
+    if (GetClassInfoW(instance, kMainWindowClass, &wc))
+        return true;
+    wc.style = kMainClassStyle;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, L"ICON_1");
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kMainWindowClass;
+    return RegisterClassW(&wc) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    if (!RegisterMainWindowClass(instance))
+        return nullptr;
+    CurrentScreen = kScreenGps;
+#if defined(PATHVEX_HANDHELD)
+    HWND window = CreateWindowExW(0, kMainWindowClass, kProgramTitle, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return nullptr;
+    // The window ends where the menu bar begins.
+    RECT r{};
+    GetWindowRect(window, &r);
+    MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top - HandheldMenuBarHeight(window), FALSE);
+#else
+    HWND window = CreateWindowExW(0, kMainWindowClass, kProgramTitle,
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, kMainWidth, kMainHeight, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return nullptr;
+#endif
+    MainWindow = window;
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetTimer(window, TIMER_IDLE, kTimerIdleMs, nullptr);
+    SetTimer(window, TIMER_COUNTERS, kTimerCountersMs, nullptr);
+    if (InternetTrackingSeconds) {
+        // A hand-edited period must not wrap round to a short one.
+        const UINT seconds = std::min<UINT>(InternetTrackingSeconds, USER_TIMER_MAXIMUM / 1000u);
+        SetTimer(window, TIMER_TRACKING, seconds * 1000u, nullptr);
+    }
+    return window;
+}

@@ -1,0 +1,390 @@
+// The shell in-process: the start-up arithmetic (time zone, scheme, command
+// number, simulation files), the screen cycle and the nearest waypoint, and
+// the main window itself: the raw log, closing while a track is recorded or
+// paused, and closing while the reader thread runs.
+#include <doctest.h>
+
+#include "support/test_support.h"
+
+#include "app/display.h"
+#include "app/shell.h"
+#include "gps/simulation.h"
+#include "resources/resource.h"
+#include "tracks/tracks.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <thread>
+#include <vector>
+
+using testsupport::TempDir;
+
+namespace {
+
+SYSTEMTIME Date(int year, int month, int day)
+{
+    SYSTEMTIME t{};
+    t.wYear = static_cast<WORD>(year);
+    t.wMonth = static_cast<WORD>(month);
+    t.wDay = static_cast<WORD>(day);
+    t.wHour = 12;
+    return t;
+}
+
+// A yearly rule: the occurrence-th weekday (0 Sunday) of month, 5 the last.
+SYSTEMTIME Rule(int month, int occurrence, int weekday)
+{
+    SYSTEMTIME t{};
+    t.wMonth = static_cast<WORD>(month);
+    t.wDay = static_cast<WORD>(occurrence);
+    t.wDayOfWeek = static_cast<WORD>(weekday);
+    t.wHour = 2;
+    return t;
+}
+
+TIME_ZONE_INFORMATION Zone(int bias, int daylightBias, SYSTEMTIME daylight, SYSTEMTIME standard)
+{
+    TIME_ZONE_INFORMATION z{};
+    z.Bias = bias;
+    z.StandardBias = 0;
+    z.DaylightBias = daylightBias;
+    z.DaylightDate = daylight;
+    z.StandardDate = standard;
+    return z;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    return std::fclose(f) == 0;
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    const std::wstring wide(path.begin(), path.end());
+    CHECK(ReadSimulationFile(wide.c_str(), &lines));
+    return lines;
+}
+
+WAYPOINT Waypoint(const char* name, double x, double y)
+{
+    WAYPOINT w{};
+    std::strncpy(w.name, name, sizeof w.name - 1);
+    w.pos.x = x;
+    w.pos.y = y;
+    return w;
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            continue;   // the destroyed window's; the test thread goes on
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+template <typename Done>
+bool PumpUntil(Done done, DWORD ms)
+{
+    const ULONGLONG until = GetTickCount64() + ms;
+    while (!done()) {
+        if (GetTickCount64() > until)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Pump();
+    }
+    return true;
+}
+
+// Presses button on the first message box of this process that shows text,
+// from a thread of its own while the UI thread sits in the box.
+class BoxAnswerer {
+public:
+    BoxAnswerer(const wchar_t* text, int button) : text_(text), button_(button), thread_([this] { Run(); }) {}
+    ~BoxAnswerer()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    bool Answered() const { return answered_; }
+
+private:
+    void Run()
+    {
+        const ULONGLONG until = GetTickCount64() + 10000;
+        while (!stop_ && GetTickCount64() < until) {
+            HWND w = nullptr;
+            while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                wchar_t text[256] = {};
+                GetDlgItemTextW(w, 0xFFFF, text, 256);
+                if (pid == GetCurrentProcessId() && text_ == text) {
+                    PostMessageW(w, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+                    answered_ = true;
+                    return;
+                }
+            }
+            Sleep(20);
+        }
+    }
+    std::wstring text_;
+    int button_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> answered_{false};
+    std::thread thread_;
+};
+
+std::vector<WPARAM> TrackCommands;
+LRESULT RecordTrackCommand(HWND, UINT, WPARAM wParam)
+{
+    TrackCommands.push_back(wParam);
+    return 0;
+}
+
+// A main window of this process with the shell's seams reset.
+struct MainWindowFixture {
+    HWND window = nullptr;
+    MainWindowFixture()
+    {
+        ShellSeams = SHELL_SEAMS{};
+        ShellSeams.trackCommand = RecordTrackCommand;
+        TrackCommands.clear();
+        RecorderState.store(kRecorderIdle);
+        ReaderStopFlag.store(false);
+        CreateFontSet();
+        InstallGpsHooks();
+        window = CreateMainWindow(GetModuleHandleW(nullptr));
+        REQUIRE(window);
+    }
+    ~MainWindowFixture()
+    {
+        if (IsWindow(window)) {
+            RecorderState.store(kRecorderIdle);
+            SendMessageW(window, WM_CLOSE, 0, 0);
+        }
+        Pump();
+        GpsDevice.Shutdown();
+        ReaderStopFlag.store(false);
+        RecorderState.store(kRecorderIdle);
+        DeleteFontSet();
+    }
+    int RawRows() const { return static_cast<int>(SendMessageW(MainListView, LVM_GETITEMCOUNT, 0, 0)); }
+    std::wstring Title() const
+    {
+        wchar_t text[128] = {};
+        GetWindowTextW(window, text, 128);
+        return text;
+    }
+};
+
+}  // namespace
+
+TEST_CASE("local time zone bias and colour scheme at start-up")
+{
+    // Central Europe: daylight from the last Sunday of March to the last
+    // Sunday of October; in 2024 those are 31 March and 27 October.
+    const auto europe = Zone(-60, -60, Rule(3, 5, 0), Rule(10, 5, 0));
+    CHECK(ZoneChangeDay(europe.DaylightDate, 2024) == 31);
+    CHECK(ZoneChangeDay(europe.StandardDate, 2024) == 27);
+    CHECK(ComputeTimeZoneBias(europe, Date(2024, 3, 30)) == -60);
+    CHECK(ComputeTimeZoneBias(europe, Date(2024, 3, 31)) == -60);    // the change day itself
+    CHECK(ComputeTimeZoneBias(europe, Date(2024, 4, 1)) == -120);
+    CHECK(ComputeTimeZoneBias(europe, Date(2024, 7, 15)) == -120);
+    CHECK(ComputeTimeZoneBias(europe, Date(2024, 10, 26)) == -120);
+    CHECK(ComputeTimeZoneBias(europe, Date(2024, 10, 27)) == -60);
+    CHECK(ComputeTimeZoneBias(europe, Date(2024, 12, 1)) == -60);
+
+    // United States Eastern: second Sunday of March (10 March 2024), first
+    // Sunday of November (3 November 2024).
+    const auto eastern = Zone(300, -60, Rule(3, 2, 0), Rule(11, 1, 0));
+    CHECK(ZoneChangeDay(eastern.DaylightDate, 2024) == 10);
+    CHECK(ZoneChangeDay(eastern.StandardDate, 2024) == 3);
+    CHECK(ComputeTimeZoneBias(eastern, Date(2024, 3, 11)) == 240);
+    CHECK(ComputeTimeZoneBias(eastern, Date(2024, 11, 2)) == 240);
+    CHECK(ComputeTimeZoneBias(eastern, Date(2024, 11, 3)) == 300);
+
+    // The last Thursday of February in a leap year is the 29th.
+    CHECK(ZoneChangeDay(Rule(2, 5, 4), 2024) == 29);
+    CHECK(ZoneChangeDay(Rule(2, 5, 4), 2023) == 23);
+
+    // A zone without daylight time: the standard bias all year.
+    auto tokyo = Zone(-540, 0, SYSTEMTIME{}, SYSTEMTIME{});
+    tokyo.StandardBias = 0;
+    for (int month = 1; month <= 12; ++month)
+        CHECK(ComputeTimeZoneBias(tokyo, Date(2024, month, 15)) == -540);
+
+    // A zone whose daylight time starts late in the year: only its two
+    // change months count as daylight (Sydney, first Sunday of October to
+    // first Sunday of April).
+    const auto sydney = Zone(-600, -60, Rule(10, 1, 0), Rule(4, 1, 0));
+    CHECK(ComputeTimeZoneBias(sydney, Date(2024, 10, 20)) == -660);
+    CHECK(ComputeTimeZoneBias(sydney, Date(2024, 4, 1)) == -660);
+    CHECK(ComputeTimeZoneBias(sydney, Date(2024, 1, 15)) == -600);
+
+    // An absolute change date names its day directly.
+    SYSTEMTIME fixed = Rule(3, 17, 0);
+    fixed.wYear = 2024;
+    CHECK(ZoneChangeDay(fixed, 2024) == 17);
+
+    // Night from 20:00 to 05:59.
+    CHECK(SchemeForLocalHour(20) == 1);
+    CHECK(SchemeForLocalHour(5) == 1);
+    CHECK(SchemeForLocalHour(6) == 0);
+    CHECK(SchemeForLocalHour(19) == 0);
+}
+
+TEST_CASE("the command line's number and simulation files")
+{
+    CHECK(ParseCommandNumber("206") == 206);
+    CHECK(ParseCommandNumber("-log file.nmea") == 0);
+    CHECK(ParseCommandNumber("  42abc") == 42);
+    CHECK(ParseCommandNumber("") == 0);
+    CHECK(ParseCommandNumber("99999999999999999999") == LONG_MAX);
+    CHECK(ParseCommandNumber("-99999999999999999999") == LONG_MIN);
+
+    TempDir dir;
+    SUBCASE("CR LF ends are removed; an empty line is an empty entry; no end on the last line") {
+        REQUIRE(WriteBytes(dir.File("a.nmea"), "$GPGSA,1\r\n\r\n$GPRMC,2\n$GPGGA,3\r\r\n$GPGSV,4"));
+        const auto lines = ReadLines(dir.File("a.nmea"));
+        CHECK(lines == std::vector<std::string>{"$GPGSA,1", "", "$GPRMC,2", "$GPGGA,3", "$GPGSV,4"});
+    }
+    SUBCASE("a line longer than 999 bytes is cut into several entries") {
+        const std::string longLine(2500, 'x');
+        const std::string exact(999, 'y');
+        REQUIRE(WriteBytes(dir.File("b.nmea"), longLine + "\r\n" + exact + "\r\n$GPRMC\r\n"));
+        const auto lines = ReadLines(dir.File("b.nmea"));
+        REQUIRE(lines.size() == 5);
+        CHECK(lines[0] == std::string(999, 'x'));
+        CHECK(lines[1] == std::string(999, 'x'));
+        CHECK(lines[2] == std::string(502, 'x'));
+        CHECK(lines[3] == exact);   // exactly 999 bytes: no empty piece after it
+        CHECK(lines[4] == "$GPRMC");
+    }
+    SUBCASE("a zero byte ends its entry's text") {
+        REQUIRE(WriteBytes(dir.File("c.nmea"), std::string("$GP\0junk\r\nnext\r\n", 16)));
+        CHECK(ReadLines(dir.File("c.nmea")) == std::vector<std::string>{"$GP", "next"});
+    }
+    SUBCASE("a file that cannot be opened leaves the list alone") {
+        SimulationList.LoadDemonstration();
+        const std::wstring missing = dir.WPath() + L"\\missing.nmea";
+        CHECK_FALSE(LoadSimulationFile(missing.c_str()));
+        CHECK_FALSE(LoadSimulationFile(nullptr));
+        CHECK(SimulationList.Size() == 23);
+    }
+}
+
+TEST_CASE("next and previous screen, nearest waypoint")
+{
+    CHECK(NextScreenCommand(kScreenGps, false) == 205);
+    CHECK(NextScreenCommand(kScreenRaw, false) == 0);          // the last: nothing
+    CHECK(NextScreenCommand(kScreenPathView, false) == 201);   // not in the cycle
+    CHECK(NextScreenCommand(kScreenGps, true) == 213);         // following a route
+    CHECK(PreviousScreenCommand(kScreenGps, false) == 299);
+    CHECK(PreviousScreenCommand(kScreenSatellite, false) == 201);
+    CHECK(PreviousScreenCommand(kScreenPathView, false) == 299);
+    CHECK(PreviousScreenCommand(kScreenPathView, true) == 201);
+
+    int32_t index = -1;
+    double km = -1;
+    FindNearestWaypoint({}, 10, 50, &index, &km);
+    CHECK(index == 0);
+    CHECK(km == 0);
+    // Two at the same distance: the first wins.
+    const std::vector<WAYPOINT> pair = {Waypoint("far", 20, 50), Waypoint("one", 10.5, 50), Waypoint("two", 10.5, 50)};
+    FindNearestWaypoint(pair, 10, 50, &index, &km);
+    CHECK(index == 2);
+    CHECK(km > 30);
+    CHECK(km < 40);
+    const std::vector<WAYPOINT> here = {Waypoint("near", 10.001, 50), Waypoint("here", 10, 50)};
+    FindNearestWaypoint(here, 10, 50, &index, &km);
+    CHECK(index == 2);
+    CHECK(km == 0);
+}
+
+TEST_CASE("the main window: raw log, closing while recording, paused or reading")
+{
+    MainWindowFixture f;
+
+    SUBCASE("every sentence on the raw screen adds a row; entering it again empties it") {
+        SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_RAW, 0);
+        CHECK(f.Title() == L"Raw");
+        CHECK(IsWindowVisible(MainListView));
+        const wchar_t line[] = L"$GPGGA,120000.000,4916.45,N,12311.12,W,1,05,1.5,10.0,M,,,,*00";
+        SendMessageW(f.window, WM_GPSDATA, reinterpret_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&GpsDevice));
+        SendMessageW(f.window, WM_GPSDATA, reinterpret_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&GpsDevice));
+        CHECK(f.RawRows() == 2);
+        wchar_t text[128] = {};
+        LVITEMW item{};
+        item.pszText = text;
+        item.cchTextMax = 128;
+        SendMessageW(MainListView, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&item));
+        CHECK(std::wstring(text) == line);
+        SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_GPS, 0);
+        CHECK_FALSE(IsWindowVisible(MainListView));
+        SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_RAW, 0);
+        CHECK(f.RawRows() == 0);
+        // Back from a list goes to the GPS data screen.
+        SendMessageW(f.window, WM_COMMAND, IDM_BACK, 0);
+        CHECK(CurrentScreen == kScreenGps);
+        CHECK(f.Title() == kProgramTitle);
+    }
+
+    SUBCASE("idle: closes without a question") {
+        SendMessageW(f.window, WM_CLOSE, 0, 0);
+        CHECK_FALSE(IsWindow(f.window));
+        CHECK(TrackCommands.empty());
+    }
+
+    // A paused recording holds points that only ending it writes: it is
+    // asked about like a running one.
+    SUBCASE("recording, paused or following: No keeps everything") {
+        for (const int32_t state : {kRecorderRecording, kRecorderPaused, kRecorderFollowing}) {
+            CAPTURE(state);
+            RecorderState.store(state);
+            BoxAnswerer no(L"Stop Recording/Playback?", IDNO);
+            SendMessageW(f.window, WM_CLOSE, 0, 0);
+            CHECK(no.Answered());
+            CHECK(IsWindow(f.window));
+            CHECK(RecorderState.load() == state);
+        }
+        CHECK(TrackCommands.empty());
+    }
+    SUBCASE("paused: Yes ends the recording, then closes") {
+        RecorderState.store(kRecorderPaused);
+        BoxAnswerer yes(L"Stop Recording/Playback?", IDYES);
+        SendMessageW(f.window, WM_CLOSE, 0, 0);
+        CHECK(yes.Answered());
+        CHECK(TrackCommands == std::vector<WPARAM>{IDM_TRACK_END});
+        CHECK_FALSE(IsWindow(f.window));
+    }
+
+    SUBCASE("closing while the simulation runs ends the reader before the window goes") {
+        SimulationList.LoadDemonstration();
+        SimulationMode.store(kSimulationTimer);
+        REQUIRE(GpsDevice.Open(true, false));
+        CHECK(PumpUntil([&] { return std::wcsncmp(f.Title().c_str(), L"Sim index: ", 11) == 0; }, 10000));
+        SendMessageW(f.window, WM_CLOSE, 0, 0);
+        CHECK_FALSE(GpsDevice.IsReaderRunning());
+        CHECK_FALSE(GpsDevice.IsOpen());
+        CHECK(ReaderStopFlag.load());
+        CHECK_FALSE(IsWindow(f.window));
+        // Nothing opens a port once the program is closing.
+        CHECK_FALSE(GpsDevice.Open(true, false));
+        SimulationMode.store(kSimulationTapping);
+    }
+}
