@@ -444,3 +444,72 @@ TEST_CASE("a second instance brings the first to the front and leaves the files 
         CHECK(Contains(install.ReadSettings(), "upd=\"4\""));
     }
 }
+
+TEST_CASE("a recording made in the running program ends in the track file")
+{
+    constexpr WPARAM kCommandStartRecording = 1202;
+    constexpr WPARAM kCommandEndRecording = 1204;
+    // Every position of the built-in simulation, as "%f" writes it.
+    const std::vector<std::string> simulated = {
+        "x=\"0.000000\" y=\"0.000000\"",      "x=\"-45.000000\" y=\"22.500000\"", "x=\"-90.000000\" y=\"45.000000\"",
+        "x=\"-135.000000\" y=\"67.500000\"",  "x=\"-180.000000\" y=\"90.000000\"", "x=\"-90.000000\" y=\"90.000000\"",
+        "x=\"0.000000\" y=\"90.000000\"",     "x=\"90.000000\" y=\"90.000000\"",   "x=\"180.000000\" y=\"90.000000\"",
+        "x=\"180.000000\" y=\"45.000000\"",   "x=\"180.000000\" y=\"0.000000\"",   "x=\"180.000000\" y=\"-45.000000\"",
+        "x=\"180.000000\" y=\"-90.000000\"",  "x=\"90.000000\" y=\"-90.000000\"",  "x=\"0.000000\" y=\"-90.000000\"",
+        "x=\"-90.000000\" y=\"-90.000000\"",  "x=\"-180.000000\" y=\"-90.000000\"", "x=\"-135.000000\" y=\"-67.500000\"",
+        "x=\"-90.000000\" y=\"-45.000000\"",  "x=\"-45.000000\" y=\"-22.500000\""};
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, Settings("upd=\"5\" agc=\"1\"", "simu=\"1\""));
+        const std::string trackFile = install.dir.File("pathvextrk.xml");
+        auto readTracks = [&] {
+            std::string text;
+            ReadFile(trackFile, &text);
+            return text;
+        };
+        // Records while the timer simulation steps through a dozen sentences.
+        auto record = [](const Running& run) {
+            unsigned seen = 0, last = ~0u;
+            return WaitFor(
+                [&] {
+                    unsigned index = 0, count = 0;
+                    if (ParseSimIndex(run.Title(), &index, &count) && index != last) {
+                        last = index;
+                        ++seen;
+                    }
+                    return seen >= 12;
+                },
+                kStartMs);
+        };
+        Running run(install.dir.Path(), p, std::to_string(kCommandTimerSimulation));
+        REQUIRE(run.WaitForMainWindow());
+        CHECK(run.Command(kCommandStartRecording));
+        CHECK(record(run));
+        CHECK(run.Command(kCommandEndRecording));
+        REQUIRE(WaitFor([&] { return Contains(readTracks(), "</t>"); }, kExitMs));
+
+        // One track of simulated fixes, each with its cell id ("rci" is on by
+        // default) and neither speed nor time (both off by default).
+        const std::string tracks = readTracks();
+        CHECK(Contains(tracks, "<tracks>\r\n\t\t<t n=\"Track 1\">\r\n\t\t\t<p x="));
+        size_t points = 0;
+        for (size_t at = tracks.find("<p "); at != std::string::npos; at = tracks.find("<p ", at + 1)) {
+            const std::string p = tracks.substr(at, tracks.find("/>", at) - at);
+            CAPTURE(p);
+            bool known = false;
+            for (const std::string& s : simulated)
+                known = known || p == "<p " + s + " z=\"0.000000\" c=\"0\"";
+            CHECK(known);
+            ++points;
+        }
+        CHECK(points >= 1);
+
+        // Closing while recording asks first; Yes writes the second track.
+        CHECK(run.Command(kCommandStartRecording));
+        CHECK(record(run));
+        PostMessageW(run.MainWindow(), WM_CLOSE, 0, 0);
+        CHECK(run.Answer(L"Stop Recording/Playback?", IDYES));
+        CHECK(run.WaitForExit());
+        CHECK(Contains(readTracks(), "<t n=\"Track 2\">\r\n\t\t\t<p x="));
+    }
+}
