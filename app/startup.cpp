@@ -473,6 +473,8 @@ void InstallSubsystemSeams()
     ShellSeams.rebuildWaypointList = RebuildWaypointList;
     ShellSeams.scanOfflineMaps = ScanOfflineMaps;
     ShellSeams.drawMapView = PaintMapScreen;
+    ShellSeams.fillMapList = FillMapList;
+    ShellSeams.mapListCommand = MapListCommand;
     ShellSeams.fillTrackList = ShellFillTrackList;
     ShellSeams.listBack = ShellListBack;
     ShellSeams.trackCommand = TrackCommand;

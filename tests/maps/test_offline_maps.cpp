@@ -1,14 +1,19 @@
 // The offline maps folder: which files are listed, which map a view
-// chooses, where its pixels land, and when a decoded image is reused.
+// chooses, where its pixels land, when a decoded image is reused, and the
+// Maps list screen with its menu (but for "View", which starts a viewer).
 #include <doctest.h>
 
 #include "app/settings.h"
+#include "app/shell.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
 #include "map_files.h"
+#include "resources/resource.h"
 #include "support/dib_canvas.h"
 #include "support/test_support.h"
 #include "view_fixture.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -63,6 +68,19 @@ struct MapsState : mapstest::ViewFixture {
 MAP_COLLECTION Map(float west, float north, float east, float south)
 {
     return MAP_COLLECTION{{}, 0, 0, west, north, east, south};
+}
+
+// The delete question as it was asked, and the answer to give.
+struct DeleteQuestion {
+    int answer, count;
+    UINT type;
+    std::wstring caption, text;
+} Asked;
+
+int WINAPI AnswerDelete(HWND, const wchar_t* text, const wchar_t* caption, UINT type)
+{
+    Asked = {Asked.answer, Asked.count + 1, type, caption, text};
+    return Asked.answer;
 }
 
 }  // namespace
@@ -212,4 +230,70 @@ TEST_CASE_FIXTURE(MapsState, "The chosen image lands on its edges and is decoded
         CHECK(canvas.Pixel(59, 47) == kBlue);
         CHECK(canvas.Pixel(60, 48) == kWhite);
     }
+}
+
+TEST_CASE_FIXTURE(MapsState, "The Maps list shows every map; its menu deletes after asking and loads")
+{
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    HWND window = CreateWindowExW(0, L"STATIC", L"maps", WS_POPUP, 0, 0, 240, 320, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 240, 320, window,
+                                reinterpret_cast<HMENU>(IDC_MAIN_LISTVIEW), nullptr, nullptr);
+    REQUIRE(list);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 70;
+    for (int i = 0; i < 3; ++i)
+        ListView_InsertColumn(list, i, &column);
+    TempDir dir;
+    mapstest::WritePng(dir.File("-1.5_2.25_3_-4.png"), 4, 4, kRed, kBlue);
+    mapstest::WritePng(dir.File("10_50_11_49.png"), 4, 4, kRed, kBlue);
+    ScanOfflineMaps(dir.WPath().c_str());
+    std::sort(OfflineMaps.begin(), OfflineMaps.end(), [](auto& a, auto& b) { return NameOf(a) < NameOf(b); });
+    FillMapList(list);
+    FillMapList(list);   // refilling replaces the rows
+    auto cell = [&](int row, int column) {
+        wchar_t text[128] = {};
+        ListView_GetItemText(list, row, column, text, 128);
+        return std::wstring(text);
+    };
+    REQUIRE(ListView_GetItemCount(list) == 2);
+    CHECK(cell(0, 0) == L"1");
+    CHECK(cell(0, 1) == L"-1.500000,2.250000");
+    CHECK(cell(0, 2) == L"3.000000,-4.000000");
+    CHECK(cell(1, 0) == L"2");
+    CHECK(cell(1, 1) == L"10.000000,50.000000");
+
+    Asked = {IDNO, 0, 0, L"", L""};
+    MapListMessageBox = AnswerDelete;
+    MapListCommand(window, WM_COMMAND, IDM_MAPLIST_DELETE);   // no row selected
+    CHECK(Asked.count == 0);
+    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    const std::wstring path = OfflineMaps[0].path;
+
+    SUBCASE("Delete answered No keeps file and row; Yes removes both") {
+        MapListCommand(window, WM_COMMAND, IDM_MAPLIST_DELETE);
+        CHECK(Asked.text == L"Are you sure you want to delete this map?");
+        CHECK(Asked.caption == kProgramTitle);
+        CHECK(Asked.type == (MB_YESNO | MB_DEFBUTTON2));
+        CHECK(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
+        CHECK(ListView_GetItemCount(list) == 2);
+        Asked.answer = IDYES;
+        MapListCommand(window, WM_COMMAND, IDM_MAPLIST_DELETE);
+        CHECK(GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES);
+        REQUIRE(OfflineMaps.size() == 1);
+        CHECK(NameOf(OfflineMaps[0]) == L"10_50_11_49.png");
+        CHECK(ListView_GetItemCount(list) == 1);
+        CHECK(cell(0, 0) == L"1");
+    }
+    SUBCASE("Load in Map shows the map's area on the Map screen") {
+        MapListCommand(window, WM_COMMAND, IDM_MAPLIST_LOAD);
+        CHECK(Edges() == "-4 -1.5 2.25 3");
+        MSG msg{};
+        CHECK(PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+        CHECK(msg.wParam == IDM_SCREEN_MAP);
+    }
+    MapListMessageBox = MessageBoxW;
+    DestroyWindow(window);
 }
