@@ -100,6 +100,15 @@ LRESULT CmdSimulationMode(HWND, WPARAM, LPARAM)
     return 0;
 }
 
+// "Load from Track...": the track list opens for picking; OK turns the
+// chosen track into the simulation list.
+LRESULT CmdSimulationFromTrack(HWND window, WPARAM, LPARAM)
+{
+    PickPurpose = IDM_SIM_FROM_TRACK;
+    SendMessageW(window, WM_COMMAND, IDM_SCREEN_TRACKS, kPickMarker);
+    return 0;
+}
+
 LRESULT CmdPickOk(HWND window, WPARAM, LPARAM)
 {
     return PickOk(window);
@@ -129,6 +138,7 @@ constexpr COMMAND kCommands[] = {
     {IDM_GPS_LOG_OFF, CmdGpsLog<false>},
     {IDM_SIM_TAPPING, CmdSimulationMode<kSimulationTapping>},
     {IDM_SIM_TIMER, CmdSimulationMode<kSimulationTimer>},
+    {IDM_SIM_FROM_TRACK, CmdSimulationFromTrack},
     {IDM_PICK_OK, CmdPickOk},
     {IDM_BACK, CmdBack},
 };

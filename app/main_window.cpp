@@ -21,6 +21,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cwchar>
 #include <iterator>
 #include <limits>
@@ -617,6 +619,49 @@ void FindNearestWaypoint(const std::vector<WAYPOINT>& waypoints, double x, doubl
     *km = bestKm;
 }
 
+namespace {
+
+// One coordinate as NMEA writes it: whole degrees (width digits) followed by
+// the minutes to six decimals, and the hemisphere letter.
+std::string NmeaCoordinate(double value, int width, char positive, char negative)
+{
+    if (!std::isfinite(value))
+        value = 0;
+    const char letter = value < 0 ? negative : positive;
+    const double a = std::fabs(value);
+    long long degrees = static_cast<long long>(a);
+    // Rounded here, so printing cannot turn 59.9999999 into "60.000000".
+    double minutes = std::round((a - static_cast<double>(degrees)) * 60.0 * 1e6) / 1e6;
+    if (minutes >= 60.0) {
+        degrees += 1;
+        minutes -= 60.0;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%0*lld%09.6f,%c", width, degrees, minutes, letter);
+    return text;
+}
+
+constexpr unsigned kTrackSimulationStepSeconds = 10;
+
+}  // namespace
+
+std::vector<std::string> TrackToSimulation(const TRACK& track, const SYSTEMTIME& start)
+{
+    std::vector<std::string> lines;
+    lines.reserve(track.points.size());
+    unsigned seconds = (start.wHour % 24u) * 3600u + (start.wMinute % 60u) * 60u + start.wSecond % 60u;
+    for (const GPS_CURRENT& p : track.points) {
+        char line[200];
+        std::snprintf(line, sizeof line, "$GPRMC,%02u%02u%02u.000,V,%s,%s,%.2f,%.2f,%02u%02u07,,*00",
+                      seconds / 3600u, seconds / 60u % 60u, seconds % 60u,
+                      NmeaCoordinate(p.pos.y, 2, 'N', 'S').c_str(), NmeaCoordinate(p.pos.x, 3, 'E', 'W').c_str(),
+                      10.0, 0.0, static_cast<unsigned>(start.wDay % 100u), static_cast<unsigned>(start.wMonth % 100u));
+        lines.push_back(line);
+        seconds = (seconds + kTrackSimulationStepSeconds) % (24u * 3600u);
+    }
+    return lines;
+}
+
 void PlayProgramSound(const wchar_t* name)
 {
     PlaySoundW(name, GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
@@ -650,11 +695,22 @@ LRESULT PickOk(HWND window)
         return 0;
     if (PickPurpose != IDM_SIM_FROM_TRACK && !(ShellSeams.takePickedItem && ShellSeams.takePickedItem(window, PickPurpose)))
         return 0;   // nothing selected: the list stays open
+    // The track to simulate is read before the list goes out of sight.
+    const int selected = static_cast<int>(SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                       MAKELPARAM(LVNI_SELECTED, 0)));
     ReturnToScreen(window, SavedScreen);
-    if (ShellSeams.finishPick)
+    if (PickPurpose == IDM_SIM_FROM_TRACK) {
+        if (selected >= 0) {
+            TRACK track{};
+            ReadTrackPoints(static_cast<uint32_t>(selected), &track, false);
+            SYSTEMTIME now{};
+            GetLocalTime(&now);
+            SimulationList.Replace(TrackToSimulation(track, now));
+        }
+    } else if (ShellSeams.finishPick) {
         ShellSeams.finishPick(window, PickPurpose, SavedScreen);
-    else
-        RefreshWindow(window);
+    }
+    RefreshWindow(window);
     return 0;
 }
 

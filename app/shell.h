@@ -24,6 +24,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "gps/gps.h"
@@ -144,6 +145,14 @@ int PreviousScreenCommand(int screen, bool following);
 struct WAYPOINT;
 void FindNearestWaypoint(const std::vector<WAYPOINT>& waypoints, double x, double y, int32_t* index,
                          double* km);
+
+// A track as a simulation list ("Load from Track..."): one "$GPRMC" per
+// point, status "V", speed 10 and course 0, the local day and month of
+// start with the year "07", the time of day from start on in steps of 10
+// seconds (wrapping at midnight), and the position as degrees and decimal
+// minutes with hemisphere letters (a coordinate that is not finite as 0).
+struct TRACK;
+std::vector<std::string> TrackToSimulation(const TRACK& track, const SYSTEMTIME& start);
 
 // Plays one of the program's WAVE resources asynchronously.
 void PlayProgramSound(const wchar_t* name);

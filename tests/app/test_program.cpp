@@ -150,8 +150,10 @@ void WaitForNoRunningProgram()
 // One started copy of a program; ended by force if a test leaves it running.
 class Running {
 public:
-    // second: this copy is meant to find another one running.
-    Running(const std::string& dir, const PROGRAM& program, const std::string& arguments, bool second = false)
+    // second: this copy is meant to find another one running. workDir: the
+    // current folder it starts in (default: its own).
+    Running(const std::string& dir, const PROGRAM& program, const std::string& arguments, bool second = false,
+            const std::string& workDir = "")
         : program_(program)
     {
         if (!second)
@@ -163,7 +165,8 @@ public:
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        if (CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, Widen(dir).c_str(), &si,
+        const std::wstring current = Widen(workDir.empty() ? dir : workDir);
+        if (CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, current.c_str(), &si,
                            &pi)) {
             CloseHandle(pi.hThread);
             process_ = pi.hProcess;
@@ -314,7 +317,11 @@ TEST_CASE("each program starts, asks about updates once, and saves its settings 
             // loaded leaves the web map off and the program running.
             REQUIRE(WriteText(install.dir.File("HTMLVIEW.DLL"), "not a library"));
         }
-        Running run(install.dir.Path(), p, "");
+        // Started from another folder: the settings still go beside the
+        // program.
+        const std::string elsewhere = install.dir.File("elsewhere");
+        REQUIRE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+        Running run(install.dir.Path(), p, "", false, elsewhere);
         REQUIRE(run.Started());
         HWND window = run.WaitForMainWindow();
         REQUIRE(window);
@@ -333,6 +340,7 @@ TEST_CASE("each program starts, asks about updates once, and saves its settings 
         CHECK(Contains(saved, "upd=\"20\""));
         CHECK(Contains(saved, "floatconverted=\"1\""));
         CHECK(Contains(saved, "<waypoints"));
+        CHECK(ListFolder(elsewhere).empty());
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/display.h"
 #include "app/shell.h"
+#include "gps/gps.h"
 #include "gps/simulation.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
@@ -17,6 +18,8 @@
 
 #include <atomic>
 #include <climits>
+#include <cmath>
+#include <limits>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -316,6 +319,51 @@ TEST_CASE("next and previous screen, nearest waypoint")
     CHECK(km == 0);
 }
 
+TEST_CASE("a track becomes a simulation that reads back as its points")
+{
+    TRACK track{};
+    const double points[][2] = {{-123.185312, 49.274161}, {151.2093, -33.8688}, {0, 0}, {7.999999999, 0.5}};
+    for (const auto& xy : points) {
+        GPS_CURRENT p{};
+        p.pos.x = xy[0];
+        p.pos.y = xy[1];
+        track.points.push_back(p);
+    }
+    GPS_CURRENT bad{};
+    bad.pos.x = std::numeric_limits<double>::quiet_NaN();
+    bad.pos.y = std::numeric_limits<double>::infinity();
+    track.points.push_back(bad);
+
+    SYSTEMTIME start{};
+    start.wYear = 2024;
+    start.wMonth = 12;
+    start.wDay = 9;
+    start.wHour = 23;
+    start.wMinute = 59;
+    start.wSecond = 45;
+    const auto lines = TrackToSimulation(track, start);
+    REQUIRE(lines.size() == 5);
+    CHECK(lines[0] == "$GPRMC,235945.000,V,4916.449660,N,12311.118720,W,10.00,0.00,091207,,*00");
+    // Ten seconds a point, on past midnight.
+    CHECK(lines[1].compare(0, 18, "$GPRMC,235955.000,") == 0);
+    CHECK(lines[2].compare(0, 18, "$GPRMC,000005.000,") == 0);
+    // Minutes that would print as 60 carry into the degrees.
+    CHECK(lines[3].find(",0030.000000,N,00800.000000,E,") != std::string::npos);
+    CHECK(lines[4].find(",0000.000000,N,00000.000000,E,") != std::string::npos);
+
+    GpsPort port;
+    for (size_t i = 0; i < 4; ++i) {
+        CAPTURE(lines[i]);
+        NmeaMessage msg{};
+        CHECK(port.ParseNmea(lines[i], &msg, true));
+        // The parser reads at single precision: a few metres at most.
+        CHECK(std::fabs(port.LiveRecord()->pos.x - points[i][0]) < 2e-5);
+        CHECK(std::fabs(port.LiveRecord()->pos.y - points[i][1]) < 2e-5);
+        CHECK(port.LiveRecord()->fix == 0);
+        CHECK(port.LiveRecord()->kmh == doctest::Approx(18.52));
+    }
+}
+
 TEST_CASE("the main window: raw log, closing while recording, paused or reading")
 {
     MainWindowFixture f;
@@ -342,6 +390,46 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         SendMessageW(f.window, WM_COMMAND, IDM_BACK, 0);
         CHECK(CurrentScreen == kScreenGps);
         CHECK(f.Title() == kProgramTitle);
+    }
+
+    SUBCASE("a track picked from the list becomes the simulation") {
+        TempDir dir;
+        const std::string file = dir.File("pathvextrk.xml");
+        REQUIRE(WriteBytes(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<root>\r\n<tracks>\r\n"
+                                 "<t n=\"Empty\"/>\r\n<t n=\"Trip\">\r\n"
+                                 "<p x=\"10.5\" y=\"50.25\" z=\"100\"/>\r\n<p x=\"10.6\" y=\"50.3\" z=\"101\"/>\r\n"
+                                 "<p x=\"10.7\" y=\"50.35\" z=\"102\"/>\r\n</t>\r\n</tracks>\r\n</root>\r\n"));
+        const std::wstring wide(file.begin(), file.end());
+        wcsncpy(TrackDocumentPath, wide.c_str(), MAX_PATH - 1);
+        InstallSubsystemSeams();
+        SimulationList.LoadDemonstration();
+
+        SendMessageW(f.window, WM_COMMAND, IDM_SIM_FROM_TRACK, 0);
+        CHECK(CurrentScreen == kScreenTracks);
+        CHECK(PickingMode);
+        CHECK(SavedScreen == kScreenGps);
+        REQUIRE(f.RawRows() == 2);
+        // OK without a track chosen goes back and keeps the simulation.
+        SendMessageW(f.window, WM_COMMAND, IDM_PICK_OK, 0);
+        CHECK(CurrentScreen == kScreenGps);
+        CHECK(SimulationList.Size() == 23);
+
+        SendMessageW(f.window, WM_COMMAND, IDM_SIM_FROM_TRACK, 0);
+        REQUIRE(f.RawRows() == 2);
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED;
+        state.state = LVIS_SELECTED;
+        SendMessageW(MainListView, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+        SendMessageW(f.window, WM_COMMAND, IDM_PICK_OK, 0);
+        CHECK(SimulationList.Size() == 3);
+        CHECK(SimulationList.Sentence(2).find(",5021.000000,N,01042.000000,E,") != std::string::npos);
+        CHECK(CurrentScreen == kScreenGps);
+        CHECK_FALSE(PickingMode);
+        CHECK_FALSE(IsWindowVisible(MainListView));
+        CHECK(f.Title() == kProgramTitle);
+        FillTrackList(nullptr, nullptr, nullptr);
+        TrackDocumentPath[0] = L'\0';
+        SimulationList.LoadDemonstration();
     }
 
     SUBCASE("idle: closes without a question") {
