@@ -183,12 +183,14 @@ float RotationRadians()
     return static_cast<float>(MapViewport.rotation) * kPiF / 180.0f;
 }
 
+// Rounded, not truncated: the two ends of a line turned by 90 degrees come
+// out as 2.99997 and 3.00003, and truncating them would put a jog in it.
 int ToPixel(float v)
 {
     if (std::isnan(v))
         return 0;
-    return static_cast<int>(std::clamp(v, -static_cast<float>(kPixelLimit),
-                                       static_cast<float>(kPixelLimit)));
+    return static_cast<int>(std::lround(std::clamp(v, -static_cast<float>(kPixelLimit),
+                                                   static_cast<float>(kPixelLimit))));
 }
 
 POINT Turn(int x, int y, const RECT& about, float radians)
