@@ -52,6 +52,12 @@ for _ in $(seq 1 60); do
     sleep 0.5
 done
 sleep 5
+# Without a desktop's tray Wine shows the tray icons in a window of its own
+# at the top left, over the program's menu: move it to the corner.
+for tray in $(xdotool search --name '^Wine System Tray$' 2>/dev/null); do
+    xdotool windowmove "$tray" 860 744 2>/dev/null || true
+done
+sleep 0.5
 shot="$rundir/screenshot.png"
 import -window root "$shot"
 # WM_CLOSE through the program's own close path, so the settings are saved.
