@@ -25,8 +25,6 @@ constexpr wchar_t kNotKeptText[] =
 
 // Old files stored coordinates as integer milliseconds of arc.
 constexpr float kMilliArcSecondsPerDegree = 3600000.0f;
-// ".bad", ".bad2" ... ".bad99": earlier damaged copies are never replaced.
-constexpr int kMaxDamagedCopies = 99;
 
 // The directory of the running executable, without its last backslash.
 std::wstring ExecutableDirectory()
@@ -41,34 +39,6 @@ std::wstring ExecutableDirectory()
     return path;
 }
 
-// Renames the damaged file to the first free "<name>.bad[n]"; the new name
-// goes to *keptAs. False when no rename worked (a locked file, a read-only
-// folder), and then nothing may ever be written over the file.
-bool KeepDamagedFile(const std::wstring& path, std::wstring* keptAs)
-{
-    for (int n = 1; n <= kMaxDamagedCopies; ++n) {
-        std::wstring target = path + kDamagedSuffix;
-        if (n > 1)
-            target += std::to_wstring(n);
-        if (MoveFileExW(path.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
-            *keptAs = target;
-            return true;
-        }
-        const DWORD error = GetLastError();
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
-            return false;
-    }
-    return false;
-}
-
-void ShowNotice(const wchar_t* format, const std::wstring& name)
-{
-    std::vector<wchar_t> text(std::wcslen(format) + name.size() + 1);
-    std::swprintf(text.data(), text.size(), format, name.c_str());
-    if (SettingsMessageBox)
-        SettingsMessageBox(nullptr, text.data(), kNoticeCaption, MB_OK | MB_ICONWARNING);
-}
-
 // The settings document from its file. A file that exists but does not
 // parse (cut short by a crash, broken by a hand edit) is never used: its
 // tree may lack the root or most of its settings, and saving that at
@@ -77,17 +47,8 @@ void ShowNotice(const wchar_t* format, const std::wstring& name)
 std::unique_ptr<XMLDocument> LoadSettingsFile(const std::wstring& path)
 {
     auto doc = std::make_unique<XMLDocument>(path.c_str(), 0);
-    if (doc->GetParseStatus(nullptr) == XML_STATUS_OK)
-        return doc;
-
-    std::wstring keptAs;
-    if (KeepDamagedFile(path, &keptAs)) {
-        doc->Load(path.c_str(), XML_LOAD_WIDE_FILE);   // now missing: defaults, saved to path later
-        ShowNotice(kKeptAsideText, keptAs);
-    } else {
-        doc->LoadFromText(nullptr);   // defaults bound to no file
-        ShowNotice(kNotKeptText, path);
-    }
+    XmlKeepDamagedFileAside(doc.get(), path.c_str(),
+                            {kDamagedSuffix, kKeptAsideText, kNotKeptText, kNoticeCaption, SettingsMessageBox});
     return doc;
 }
 

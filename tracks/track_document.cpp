@@ -27,36 +27,6 @@ constexpr wchar_t kKeptAsideText[] =
 constexpr wchar_t kNotKeptText[] =
     L"The track file \"%ls\" could not be read. It is left as it is, and tracks are not saved until it is "
     L"repaired or removed.";
-// ".bad", ".bad2" ... ".bad99": earlier damaged copies are never replaced.
-constexpr int kMaxDamagedCopies = 99;
-
-// Renames the damaged file to the first free "<name>.bad[n]"; the new name
-// goes to *keptAs. False when no rename worked, and then nothing may ever be
-// written over the file.
-bool KeepDamagedFile(const std::wstring& path, std::wstring* keptAs)
-{
-    for (int n = 1; n <= kMaxDamagedCopies; ++n) {
-        std::wstring target = path + kDamagedTrackSuffix;
-        if (n > 1)
-            target += std::to_wstring(n);
-        if (MoveFileExW(path.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
-            *keptAs = target;
-            return true;
-        }
-        const DWORD error = GetLastError();
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
-            return false;
-    }
-    return false;
-}
-
-void ShowNotice(const wchar_t* format, const std::wstring& name)
-{
-    std::vector<wchar_t> text(std::wcslen(format) + name.size() + 1);
-    std::swprintf(text.data(), text.size(), format, name.c_str());
-    if (TrackMessageBox)
-        TrackMessageBox(nullptr, text.data(), kNoticeCaption, MB_OK | MB_ICONWARNING);
-}
 
 // The track document from its file. A file cut short by a crash during a
 // save parses into a partial tree; saving that over the file would lose
@@ -70,18 +40,8 @@ std::unique_ptr<XMLDocument> LoadTrackFile()
         return doc;
     }
     doc->Load(TrackDocumentPath, XML_LOAD_WIDE_FILE);
-    if (doc->GetParseStatus(nullptr) == XML_STATUS_OK)
-        return doc;
-
-    const std::wstring path = TrackDocumentPath;
-    std::wstring keptAs;
-    if (KeepDamagedFile(path, &keptAs)) {
-        doc->Load(TrackDocumentPath, XML_LOAD_WIDE_FILE);   // now missing: empty, saved to path later
-        ShowNotice(kKeptAsideText, keptAs);
-    } else {
-        doc->LoadFromText(nullptr);   // bound to no file: saves do nothing
-        ShowNotice(kNotKeptText, path);
-    }
+    XmlKeepDamagedFileAside(doc.get(), TrackDocumentPath,
+                            {kDamagedTrackSuffix, kKeptAsideText, kNotKeptText, kNoticeCaption, TrackMessageBox});
     return doc;
 }
 

@@ -708,6 +708,18 @@ private:
     bool saveOnClose_ = false;
 };
 
+// Keeps a document's unparsable file aside as "<path>.bad[n]" and tells the user once.
+struct HWND__;
+using XmlMessageBoxFn = int(__stdcall*)(HWND__* owner, const wchar_t* text, const wchar_t* caption, unsigned type);
+struct XmlDamagedFileNotice {
+    const wchar_t* suffix;          // ".bad": then ".bad2" ... ".bad99"
+    const wchar_t* keptAsideText;   // one %ls: the name the file was kept as
+    const wchar_t* notKeptText;     // one %ls: path, left as it is
+    const wchar_t* caption;
+    XmlMessageBoxFn messageBox;     // null: nobody is told
+};
+void XmlKeepDamagedFileAside(XMLDocument* doc, const wchar_t* path, const XmlDamagedFileNotice& notice);
+
 // ---------------------------------------------------------------------------
 // Parser and writer
 

@@ -388,6 +388,47 @@ int XMLDocument::LoadFromWideText(const wchar_t* text)
     return Load(utf8.data(), XML_LOAD_TEXT);
 }
 
+// A file that exists but does not parse (cut short by a crash, broken by a
+// hand edit) gives a partial tree; saving that over the file would lose what
+// it no longer shows. The file is renamed to the first free name, earlier
+// damaged copies never replaced, and doc loads path again: now missing, so
+// it is the default document and is saved there later. When no rename works
+// (a locked file, a read-only folder) doc is bound to no file, so nothing is
+// ever written over it.
+void XmlKeepDamagedFileAside(XMLDocument* doc, const wchar_t* path, const XmlDamagedFileNotice& notice)
+{
+    constexpr int kMaxDamagedCopies = 99;
+    if (!doc || !path || doc->GetParseStatus(nullptr) == XML_STATUS_OK)
+        return;
+    std::wstring keptAs;
+    for (int n = 1; n <= kMaxDamagedCopies; ++n) {
+        std::wstring target = path;
+        target += notice.suffix;
+        if (n > 1)
+            target += std::to_wstring(n);
+        if (MoveFileExW(path, target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            keptAs = target;
+            break;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            break;
+    }
+    const wchar_t* format = notice.keptAsideText;
+    const wchar_t* name = keptAs.c_str();
+    if (!keptAs.empty()) {
+        doc->Load(path, XML_LOAD_WIDE_FILE);
+    } else {
+        doc->LoadFromText(nullptr);
+        format = notice.notKeptText;
+        name = path;
+    }
+    std::vector<wchar_t> text(std::wcslen(format) + std::wcslen(name) + 1);
+    std::swprintf(text.data(), text.size(), format, name);
+    if (notice.messageBox)
+        notice.messageBox(nullptr, text.data(), notice.caption, MB_OK | MB_ICONWARNING);
+}
+
 int XMLDocument::Save(const void* target, int raw, int kind, XmlTransformHook* hook, void* hookParam)
 {
     if (!root_)
