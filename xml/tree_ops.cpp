@@ -131,13 +131,18 @@ size_t XMLNodeBase::GetMemoryUsage() const
     return sizeof(XMLNodeBase) + std::strlen(GetStoredText());
 }
 
-XMLTextNode* XMLTextNode::Assign(const XMLTextNode* other)
+void XMLNodeBase::AssignNode(const XMLNodeBase* other)
 {
     if (!other || other == this)
-        return this;
+        return;
     owner_ = other->owner_;
     position_ = other->position_;
     StoreText(other->GetStoredText(), 0);
+}
+
+XMLTextNode* XMLTextNode::Assign(const XMLTextNode* other)
+{
+    AssignNode(other);
     return this;
 }
 
@@ -149,11 +154,7 @@ XMLTextNode* XMLTextNode::Duplicate() const
 
 XMLCommentNode* XMLCommentNode::Assign(const XMLCommentNode* other)
 {
-    if (!other || other == this)
-        return this;
-    owner_ = other->owner_;
-    position_ = other->position_;
-    SetText(other->GetText());
+    AssignNode(other);
     return this;
 }
 
@@ -164,11 +165,7 @@ XMLCommentNode* XMLCommentNode::Duplicate() const
 
 XMLCDataNode* XMLCDataNode::Assign(const XMLCDataNode* other)
 {
-    if (!other || other == this)
-        return this;
-    owner_ = other->owner_;
-    position_ = other->position_;
-    SetText(other->GetText());
+    AssignNode(other);
     return this;
 }
 

@@ -222,6 +222,8 @@ protected:
     XMLNodeBase(XMLElement* owner, int position);
     ~XMLNodeBase();
     void StoreText(const char* text, int escape);   // null stores ""
+    // Owner, position and stored text from other; nothing for null or this.
+    void AssignNode(const XMLNodeBase* other);
 
     XMLElement* owner_;
     std::unique_ptr<char[]> text_;
