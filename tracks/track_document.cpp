@@ -224,12 +224,7 @@ void ReadTrackPoints(uint32_t index, TRACK* track, bool reversed)
 
 XMLElement* AppendTrackElement(XMLElement* parent, const char* name)
 {
-    if (!parent)
-        return nullptr;
-    auto* track = new XMLElement(parent, kTrack, XML_KIND_NAME);
-    track->AddAttribute("n", name ? name : "");
-    parent->AppendChild(track);
-    return track;
+    return tracksimpl::AppendNamedElement(parent, kTrack, name);
 }
 
 XMLElement* AppendTrackPoint(XMLElement* track, const GPS_CURRENT& point, unsigned fields)

@@ -49,4 +49,14 @@ std::string AttributeText(const XMLElement* element, const char* name)
     return std::string(buffer.data());
 }
 
+XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* name)
+{
+    if (!parent)
+        return nullptr;
+    auto* element = new XMLElement(parent, tag, XML_KIND_NAME);
+    element->AddAttribute("n", name ? name : "");
+    parent->AppendChild(element);
+    return element;
+}
+
 }  // namespace tracksimpl

@@ -28,4 +28,8 @@ inline std::string FormatNumber(const char* format, double value)
 // element's attributes are not changed.
 std::string AttributeText(const XMLElement* element, const char* name);
 
+// A new element tag with attribute "n" = name (null is ""), appended as the
+// last child of parent; null without a parent. Track and category elements.
+XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* name);
+
 }  // namespace tracksimpl

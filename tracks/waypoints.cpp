@@ -90,12 +90,7 @@ void RebuildWaypointList()
 
 XMLElement* AppendCategoryElement(XMLElement* parent, const char* name)
 {
-    if (!parent)
-        return nullptr;
-    auto* category = new XMLElement(parent, kCategory, XML_KIND_NAME);
-    category->AddAttribute("n", name ? name : "");
-    parent->AppendChild(category);
-    return category;
+    return tracksimpl::AppendNamedElement(parent, kCategory, name);
 }
 
 void AddWaypointElement(HWND window, double x, double y, double z, const char* name, bool defer)
