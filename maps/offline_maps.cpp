@@ -150,14 +150,7 @@ void AddMapFile(const std::wstring& folder, const wchar_t* name)
 // the range every pixel is kept in.
 long long ScaledPixels(double degrees, long long pixels, double span)
 {
-    const double value = degrees * static_cast<double>(pixels) / span;
-    if (std::isnan(value))
-        return 0;
-    if (value >= kPixelLimit)
-        return kPixelLimit;
-    if (value <= -kPixelLimit)
-        return -kPixelLimit;
-    return static_cast<long long>(value);
+    return ClampPixel(degrees * static_cast<double>(pixels) / span);
 }
 
 int SaturateScore(long long score)

@@ -193,19 +193,6 @@ int FoldDegrees(long long degrees)
     return static_cast<int>(degrees);
 }
 
-// Every float-to-int conversion of a transform goes through here: the
-// coordinates may come from a malformed sentence or a collapsed window.
-int ClampPixel(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= kPixelLimit)
-        return kPixelLimit;
-    if (value <= -kPixelLimit)
-        return -kPixelLimit;
-    return static_cast<int>(value);
-}
-
 // pixels x offset / span, the span rounded to float as the grid has it; a
 // span of 0 (or one that is not a number) puts every point in the middle.
 double ScaleToPixels(int pixels, double offset, double span)
@@ -325,6 +312,19 @@ constexpr bool CommandIdsUnique()
 static_assert(CommandIdsUnique(), "a map view command id is listed twice");
 
 }  // namespace
+
+// Every float-to-int conversion of a transform goes through here: the
+// coordinates may come from a malformed sentence or a collapsed window.
+int ClampPixel(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= kPixelLimit)
+        return kPixelLimit;
+    if (value <= -kPixelLimit)
+        return -kPixelLimit;
+    return static_cast<int>(value);
+}
 
 MAP_VIEWPORT MapViewport = kInitialViewport;
 MAP_VIEW_HOOKS MapViewHooks = {};

@@ -106,6 +106,9 @@ struct MAP_FRAME {
 // Pixels are clamped to +-kPixelLimit, so any input (huge, infinite or NaN
 // degrees, a collapsed window) gives a defined pixel well inside GDI's range.
 inline constexpr int kPixelLimit = 1 << 26;
+// A transform's value as a pixel: truncated, held within +-kPixelLimit, 0
+// for NaN.
+int ClampPixel(double value);
 
 // The Cartesian transform, north up, turned by the rotation about the client
 // centre. A window of zero span maps that axis to the middle of inner.
