@@ -30,25 +30,7 @@ bool SameByte(char p, char t, bool exact)
 // sign, digits up to the first other byte), saturated to 32 bits.
 long ReadInt32(const char* text)
 {
-    const char* p = text;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
-        ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-')
-        negative = *p++ == '-';
-    long long v = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        v = v * 10 + (*p - '0');
-        if (v > 2147483648LL)
-            v = 2147483648LL;   // enough to saturate either way; keeps v bounded
-    }
-    if (negative)
-        v = -v;
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
-    return long(v);
+    return long(xmlimpl::ReadSaturated(text, INT_MIN, INT_MAX));
 }
 
 // A text that reads as 0 without starting with the digit 0 is no number.

@@ -19,10 +19,8 @@
 #include "xml/xml.h"
 #include "xml/xml_internal.h"
 
-namespace {
+namespace xmlimpl {
 
-// Reads a decimal integer the way atol does (leading white space, optional
-// sign, digits up to the first other byte), saturated to [lo, hi].
 long long ReadSaturated(const char* text, long long lo, long long hi)
 {
     const char* p = text;
@@ -43,6 +41,10 @@ long long ReadSaturated(const char* text, long long lo, long long hi)
         return v >= limit ? lo : -static_cast<long long>(v);
     return static_cast<long long>(v);
 }
+
+}  // namespace xmlimpl
+
+namespace {
 
 // The document a settings call works on: the caller's, or one loaded from
 // the file for the length of the call.
@@ -256,14 +258,14 @@ unsigned ReadSettingUInt(const char* path, const char* attribute, unsigned defau
 {
     // The default takes the same road as a stored value.
     const std::string text = ValueOrDefault(path, attribute, std::to_string(defaultValue), file, doc);
-    return unsigned(ReadSaturated(text.c_str(), INT_MIN, INT_MAX));
+    return unsigned(xmlimpl::ReadSaturated(text.c_str(), INT_MIN, INT_MAX));
 }
 
 uint64_t ReadSettingUInt64(const char* path, const char* attribute, uint64_t defaultValue, const char* file,
                            XMLDocument* doc)
 {
     const std::string text = ValueOrDefault(path, attribute, std::to_string(defaultValue), file, doc);
-    return uint64_t(ReadSaturated(text.c_str(), LLONG_MIN, LLONG_MAX));
+    return uint64_t(xmlimpl::ReadSaturated(text.c_str(), LLONG_MIN, LLONG_MAX));
 }
 
 float ReadSettingFloat(const char* path, const char* attribute, float defaultValue, const char* file,

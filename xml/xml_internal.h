@@ -31,6 +31,10 @@ std::string Unescaped(const char* stored);
 // Whether the unescaped form of stored equals text (null text is "").
 bool UnescapedEquals(const char* stored, const char* text);
 
+// Reads a decimal integer the way atol does (leading white space, optional
+// sign, digits up to the first other byte), saturated to [lo, hi].
+long long ReadSaturated(const char* text, long long lo, long long hi);
+
 // Copies stored (raw) or its unescaped form into buffer; returns the length
 // copied. Null buffer: the stored length.
 int CopyOut(const char* stored, char* buffer, int raw);
