@@ -141,11 +141,8 @@ int XMLAttribute::GetBinaryValue(void* buffer) const
     const std::string text = xmlimpl::Unescaped(value_.get());
     if (text.empty())
         return 0;
-    std::vector<char> bytes(text.size() / 4 * 3 + 4, 0);
-    Base64Decoder<const char*, char*> decoder;
-    char* out = decoder.process(bytes.data(), text.data(), text.data() + text.size());
-    out = decoder.flush(out);
-    const int n = int(out - bytes.data());
+    const std::vector<char> bytes = xmlimpl::DecodeBase64(text);
+    const int n = int(bytes.size());
     if (buffer && n > 0)
         std::memcpy(buffer, bytes.data(), size_t(n));
     return n;

@@ -42,6 +42,16 @@ long long ReadSaturated(const char* text, long long lo, long long hi)
     return static_cast<long long>(v);
 }
 
+std::vector<char> DecodeBase64(const std::string& text)
+{
+    std::vector<char> bytes(text.size() / 4 * 3 + 4, 0);
+    Base64Decoder<const char*, char*> decoder;
+    char* out = decoder.process(bytes.data(), text.data(), text.data() + text.size());
+    out = decoder.flush(out);
+    bytes.resize(size_t(out - bytes.data()));
+    return bytes;
+}
+
 }  // namespace xmlimpl
 
 namespace {
@@ -283,11 +293,8 @@ int ReadSettingBinary(const char* path, const char* attribute, const char* defau
     const std::string text = ValueOrDefault(path, attribute, defaultText ? defaultText : "", file, doc);
     if (text.empty())
         return 0;
-    std::vector<char> bytes(text.size() / 4 * 3 + 4, 0);
-    Base64Decoder<const char*, char*> decoder;
-    char* out = decoder.process(bytes.data(), text.data(), text.data() + text.size());
-    out = decoder.flush(out);
-    const int decoded = Length(size_t(out - bytes.data()));
+    const std::vector<char> bytes = xmlimpl::DecodeBase64(text);
+    const int decoded = Length(bytes.size());
     if (!buffer || size <= 0)
         return decoded;
     const int take = std::min(decoded, size);

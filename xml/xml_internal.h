@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "xml/autobuffer.h"
 #include "xml/slots.h"
@@ -34,6 +35,10 @@ bool UnescapedEquals(const char* stored, const char* text);
 // Reads a decimal integer the way atol does (leading white space, optional
 // sign, digits up to the first other byte), saturated to [lo, hi].
 long long ReadSaturated(const char* text, long long lo, long long hi);
+
+// The bytes Base64 text decodes to (characters outside the alphabet are
+// skipped, a partial last group dropped).
+std::vector<char> DecodeBase64(const std::string& text);
 
 // Copies stored (raw) or its unescaped form into buffer; returns the length
 // copied. Null buffer: the stored length.
