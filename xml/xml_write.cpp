@@ -239,6 +239,52 @@ private:
 };
 
 // The walk of one element and its subtree in the text forms.
+// The comment, text and CDATA nodes of f.element that stand before child
+// i, each kind in list order; f's counters (comment, text, cdata) move past
+// them. Both writers walk an element this way.
+template <class Frame, class OnComment, class OnText, class OnCData>
+void VisitNodesUpTo(Frame& f, int i, OnComment onComment, OnText onText, OnCData onCData)
+{
+    XMLElement* e = f.element;
+    for (; f.comment < e->GetCommentCount(); ++f.comment) {
+        const XMLCommentNode* c = e->GetComment(f.comment);
+        if (c && c->GetPosition() > i)
+            break;
+        if (c)
+            onComment(c);
+    }
+    for (; f.text < e->GetTextNodeCount(); ++f.text) {
+        const XMLTextNode* t = e->GetTextNode(f.text);
+        if (t && t->GetPosition() > i)
+            break;
+        if (t)
+            onText(t);
+    }
+    for (; f.cdata < e->GetCDataCount(); ++f.cdata) {
+        const XMLCDataNode* d = e->GetCDataNode(f.cdata);
+        if (d && d->GetPosition() > i)
+            break;
+        if (d)
+            onCData(d);
+    }
+}
+
+// After the last child: the comments, then CDATA, then text not yet walked.
+template <class Frame, class OnComment, class OnText, class OnCData>
+void VisitRemaining(Frame& f, OnComment onComment, OnText onText, OnCData onCData)
+{
+    XMLElement* e = f.element;
+    for (; f.comment < e->GetCommentCount(); ++f.comment)
+        if (const XMLCommentNode* c = e->GetComment(f.comment))
+            onComment(c);
+    for (; f.cdata < e->GetCDataCount(); ++f.cdata)
+        if (const XMLCDataNode* d = e->GetCDataNode(f.cdata))
+            onCData(d);
+    for (; f.text < e->GetTextNodeCount(); ++f.text)
+        if (const XMLTextNode* t = e->GetTextNode(f.text))
+            onText(t);
+}
+
 class ElementWriter {
 public:
     ElementWriter(TextSink& sink, int includeChildren, int raw)
@@ -410,43 +456,17 @@ private:
     // The nodes that stand before child i, each kind in list order.
     void WriteNodesUpTo(Frame& f, int i)
     {
-        XMLElement* e = f.element;
-        for (; f.comment < e->GetCommentCount(); ++f.comment) {
-            const XMLCommentNode* c = e->GetComment(f.comment);
-            if (c && c->GetPosition() > i)
-                break;
-            if (c)
-                PutComment(f, c);
-        }
-        for (; f.text < e->GetTextNodeCount(); ++f.text) {
-            const XMLTextNode* t = e->GetTextNode(f.text);
-            if (t && t->GetPosition() > i)
-                break;
-            if (t)
-                PutText(f, t);
-        }
-        for (; f.cdata < e->GetCDataCount(); ++f.cdata) {
-            const XMLCDataNode* d = e->GetCDataNode(f.cdata);
-            if (d && d->GetPosition() > i)
-                break;
-            if (d)
-                PutCData(f, d);
-        }
+        VisitNodesUpTo(
+            f, i, [&](const XMLCommentNode* c) { PutComment(f, c); },
+            [&](const XMLTextNode* t) { PutText(f, t); }, [&](const XMLCDataNode* d) { PutCData(f, d); });
     }
 
     // After the last child: comments, then CDATA, then text.
     void WriteRemaining(Frame& f)
     {
-        XMLElement* e = f.element;
-        for (; f.comment < e->GetCommentCount(); ++f.comment)
-            if (const XMLCommentNode* c = e->GetComment(f.comment))
-                PutComment(f, c);
-        for (; f.cdata < e->GetCDataCount(); ++f.cdata)
-            if (const XMLCDataNode* d = e->GetCDataNode(f.cdata))
-                PutCData(f, d);
-        for (; f.text < e->GetTextNodeCount(); ++f.text)
-            if (const XMLTextNode* t = e->GetTextNode(f.text))
-                PutText(f, t);
+        VisitRemaining(
+            f, [&](const XMLCommentNode* c) { PutComment(f, c); }, [&](const XMLTextNode* t) { PutText(f, t); },
+            [&](const XMLCDataNode* d) { PutCData(f, d); });
     }
 
     void Close(const Frame& f)
@@ -587,42 +607,18 @@ private:
 
     void WriteNodesUpTo(Frame& f, int i)
     {
-        XMLElement* e = f.element;
-        for (; f.comment < e->GetCommentCount(); ++f.comment) {
-            const XMLCommentNode* c = e->GetComment(f.comment);
-            if (c && c->GetPosition() > i)
-                break;
-            if (c)
-                PutComment(f, c);
-        }
-        for (; f.text < e->GetTextNodeCount(); ++f.text) {
-            const XMLTextNode* t = e->GetTextNode(f.text);
-            if (t && t->GetPosition() > i)
-                break;
-            if (t)
-                PutData(f, Form(t->GetStoredText()));
-        }
-        for (; f.cdata < e->GetCDataCount(); ++f.cdata) {
-            const XMLCDataNode* d = e->GetCDataNode(f.cdata);
-            if (d && d->GetPosition() > i)
-                break;
-            if (d)
-                PutData(f, d->GetText());
-        }
+        VisitNodesUpTo(
+            f, i, [&](const XMLCommentNode* c) { PutComment(f, c); },
+            [&](const XMLTextNode* t) { PutData(f, Form(t->GetStoredText())); },
+            [&](const XMLCDataNode* d) { PutData(f, d->GetText()); });
     }
 
     void WriteRemaining(Frame& f)
     {
-        XMLElement* e = f.element;
-        for (; f.comment < e->GetCommentCount(); ++f.comment)
-            if (const XMLCommentNode* c = e->GetComment(f.comment))
-                PutComment(f, c);
-        for (; f.cdata < e->GetCDataCount(); ++f.cdata)
-            if (const XMLCDataNode* d = e->GetCDataNode(f.cdata))
-                PutData(f, d->GetText());
-        for (; f.text < e->GetTextNodeCount(); ++f.text)
-            if (const XMLTextNode* t = e->GetTextNode(f.text))
-                PutData(f, Form(t->GetStoredText()));
+        VisitRemaining(
+            f, [&](const XMLCommentNode* c) { PutComment(f, c); },
+            [&](const XMLTextNode* t) { PutData(f, Form(t->GetStoredText())); },
+            [&](const XMLCDataNode* d) { PutData(f, d->GetText()); });
     }
 
     bool includeChildren_;
