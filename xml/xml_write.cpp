@@ -239,50 +239,42 @@ private:
 };
 
 // The walk of one element and its subtree in the text forms.
+// Hands the nodes of one kind from index at on to on, up to the first that
+// stands after child `before`; at moves past those handed on.
+template <class Node, class On>
+void VisitKind(const XMLElement* e, uint32_t& at, uint32_t (XMLElement::*count)() const,
+               Node* (XMLElement::*get)(uint32_t) const, int before, On on)
+{
+    for (; at < (e->*count)(); ++at) {
+        const Node* n = (e->*get)(at);
+        if (n && n->GetPosition() > before)
+            break;
+        if (n)
+            on(n);
+    }
+}
+
 // The comment, text and CDATA nodes of f.element that stand before child
 // i, each kind in list order; f's counters (comment, text, cdata) move past
 // them. Both writers walk an element this way.
 template <class Frame, class OnComment, class OnText, class OnCData>
 void VisitNodesUpTo(Frame& f, int i, OnComment onComment, OnText onText, OnCData onCData)
 {
-    XMLElement* e = f.element;
-    for (; f.comment < e->GetCommentCount(); ++f.comment) {
-        const XMLCommentNode* c = e->GetComment(f.comment);
-        if (c && c->GetPosition() > i)
-            break;
-        if (c)
-            onComment(c);
-    }
-    for (; f.text < e->GetTextNodeCount(); ++f.text) {
-        const XMLTextNode* t = e->GetTextNode(f.text);
-        if (t && t->GetPosition() > i)
-            break;
-        if (t)
-            onText(t);
-    }
-    for (; f.cdata < e->GetCDataCount(); ++f.cdata) {
-        const XMLCDataNode* d = e->GetCDataNode(f.cdata);
-        if (d && d->GetPosition() > i)
-            break;
-        if (d)
-            onCData(d);
-    }
+    const XMLElement* e = f.element;
+    VisitKind(e, f.comment, &XMLElement::GetCommentCount, &XMLElement::GetComment, i, onComment);
+    VisitKind(e, f.text, &XMLElement::GetTextNodeCount, &XMLElement::GetTextNode, i, onText);
+    VisitKind(e, f.cdata, &XMLElement::GetCDataCount, &XMLElement::GetCDataNode, i, onCData);
 }
 
 // After the last child: the comments, then CDATA, then text not yet walked.
 template <class Frame, class OnComment, class OnText, class OnCData>
 void VisitRemaining(Frame& f, OnComment onComment, OnText onText, OnCData onCData)
 {
-    XMLElement* e = f.element;
-    for (; f.comment < e->GetCommentCount(); ++f.comment)
-        if (const XMLCommentNode* c = e->GetComment(f.comment))
-            onComment(c);
-    for (; f.cdata < e->GetCDataCount(); ++f.cdata)
-        if (const XMLCDataNode* d = e->GetCDataNode(f.cdata))
-            onCData(d);
-    for (; f.text < e->GetTextNodeCount(); ++f.text)
-        if (const XMLTextNode* t = e->GetTextNode(f.text))
-            onText(t);
+    constexpr int kAll = INT_MAX;
+    const XMLElement* e = f.element;
+    VisitKind(e, f.comment, &XMLElement::GetCommentCount, &XMLElement::GetComment, kAll, onComment);
+    VisitKind(e, f.cdata, &XMLElement::GetCDataCount, &XMLElement::GetCDataNode, kAll, onCData);
+    VisitKind(e, f.text, &XMLElement::GetTextNodeCount, &XMLElement::GetTextNode, kAll, onText);
 }
 
 class ElementWriter {
