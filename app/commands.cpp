@@ -2,12 +2,20 @@
 // switches, and the ranges that other subsystems handle.
 #include "app/shell.h"
 
+#include "app/dialogs.h"
 #include "app/display.h"
 #include "app/settings.h"
 #include "app/shell_internal.h"
 #include "gps/simulation.h"
+#include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#include "xml/xml.h"
+#if defined(PATHVEX_HANDHELD)
+#include "platform/handheld/handheld.h"
+#endif
+
+#include <commctrl.h>
 
 #include <cwchar>
 #include <iterator>
@@ -15,6 +23,12 @@
 namespace {
 
 constexpr wchar_t kGpsOpeningFailed[] = L"GPS Opening failed";
+constexpr wchar_t kInvalidPositionQuestion[] = L"Warning: Invalid GPS Position! Continue?";
+constexpr wchar_t kSirfWithDriver[] = L"SIRF commands cannot be used when GPSApi is in use !";
+constexpr wchar_t kAboutNotice[] = L"A GPS companion for maps, tracks and waypoints.\r\nhttps://pathvex.org";
+constexpr wchar_t kForumPage[] = L"https://pathvex.org/cgi-bin/download.cgi?file=gpsforum";
+constexpr wchar_t kDonatePage[] = L"https://pathvex.org/cgi-bin/download.cgi?file=cdonate";
+constexpr wchar_t kHelpFile[] = L"Pathvex.CHM";
 constexpr wchar_t kUpdateProduct[] = L"Pathvex";
 constexpr wchar_t kUpdateProductId[] = L"{6C2E8240-F660-48EF-B35A-9B864119D718}";
 // The update run's result that asks the program to end.
@@ -55,6 +69,169 @@ LRESULT CmdCheckUpdates(HWND window, WPARAM, LPARAM)
     DeleteFileW(name);
     if (ShellSeams.runSelfUpdate && ShellSeams.runSelfUpdate(kUpdateProduct, kUpdateProductId) == kUpdateRestart)
         SendMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+LRESULT CmdOptionsDialog(HWND window, WPARAM wParam, LPARAM)
+{
+    if (ShellSeams.showOptionsDialog)
+        ShellSeams.showOptionsDialog(window, LOWORD(wParam));
+    return 0;
+}
+
+// The clock takes the receiver's date and time of day; the year and the
+// milliseconds stay the system's.
+LRESULT CmdGpsTimeToSystem(HWND window, WPARAM, LPARAM)
+{
+    const GPS_CURRENT live = GpsDevice.Snapshot();
+    if (live.fix != 1 && MessageBoxW(window, kInvalidPositionQuestion, kProgramTitle, MB_YESNO) != IDYES)
+        return 0;
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    now.wMonth = live.utc.wMonth;
+    now.wDay = live.utc.wDay;
+    now.wHour = live.utc.wHour;
+    now.wMinute = live.utc.wMinute;
+    now.wSecond = live.utc.wSecond;
+    if (ShellSeams.setSystemTime)
+        ShellSeams.setSystemTime(&now);
+    return 0;
+}
+
+LRESULT CmdDisplayOff(HWND, WPARAM, LPARAM)
+{
+    DisplayOff = true;
+#if defined(PATHVEX_HANDHELD)
+    SetDisplayPower(kDisplayPowerOff);
+#endif
+    return 0;
+}
+
+template <const wchar_t* Target>
+LRESULT CmdOpenExternal(HWND window, WPARAM, LPARAM)
+{
+    if (ShellSeams.openExternal)
+        ShellSeams.openExternal(window, Target);
+    return 0;
+}
+
+LRESULT CmdAbout(HWND window, WPARAM, LPARAM)
+{
+    XmlLibraryVersion version{};
+    XMLDocument::GetLibraryVersion(&version);
+    wchar_t text[512];
+#if defined(PATHVEX_WM)
+    std::swprintf(text, std::size(text), L"%ls (%ls) + XML %u.%02u.\r\n\r\n%ls", kProgramTitle, L"PPC",
+                  static_cast<unsigned>(version.major), static_cast<unsigned>(version.minor), kAboutNotice);
+#else
+    std::swprintf(text, std::size(text), L"%ls + XML 0x%u%02X.\r\n\r\n%ls", kProgramTitle,
+                  static_cast<unsigned>(version.major), static_cast<unsigned>(version.minor), kAboutNotice);
+#endif
+    MessageBoxW(window, text, kProgramTitle, MB_OK);
+    return 0;
+}
+
+LRESULT CmdToggleFullScreen(HWND window, WPARAM, LPARAM)
+{
+#if defined(PATHVEX_HANDHELD)
+    if (ShellSeams.toggleFullScreen)
+        ShellSeams.toggleFullScreen(window);
+#else
+    (void)window;
+#endif
+    return 0;
+}
+
+LRESULT CmdMapView(HWND window, WPARAM wParam, LPARAM)
+{
+    LRESULT result = 0;
+    MapViewCommand(window, LOWORD(wParam), &result);
+    return result;
+}
+
+// "Center Waypoint": the waypoint list opens for picking; OK centres on it.
+LRESULT CmdCenterWaypoint(HWND window, WPARAM, LPARAM)
+{
+    PickPurpose = IDM_CENTER_WAYPOINT;
+    SendMessageW(window, WM_COMMAND, IDM_SCREEN_WAYPOINTS, kPickMarker);
+    return 0;
+}
+
+// The rotation is negative after course-up: shown and read signed, so what
+// OK stores is what the user saw.
+LRESULT CmdRotateEnter(HWND window, WPARAM, LPARAM)
+{
+    wchar_t text[kTextEntryBufferSize];
+    std::swprintf(text, std::size(text), L"%d", MapViewport.rotation);
+    if (ShowTextEntryDialog(window, L"Map Rotation", L"Rotation (deg):", text))
+        SetRotationFromText(window, text);
+    return 0;
+}
+
+LRESULT CmdDrawTrack(HWND, WPARAM, LPARAM)
+{
+    IgnoreNextMapClick = true;
+    return 0;
+}
+
+LRESULT CmdSendWaypointSentence(HWND, WPARAM, LPARAM)
+{
+    if (GpsInputKind.load() == kGpsInputNmea && ShellSeams.sendWaypointSentence)
+        ShellSeams.sendWaypointSentence(&GpsDevice);
+    return 0;
+}
+
+LRESULT CmdChooseFont(HWND window, WPARAM, LPARAM)
+{
+    LOGFONTW font{};
+    if (FontSet.Base)
+        GetObjectW(FontSet.Base, sizeof font, &font);
+    CHOOSEFONTW choose{};
+    choose.lStructSize = sizeof choose;
+    choose.hwndOwner = window;
+    choose.lpLogFont = &font;
+    choose.Flags = CF_BOTH | CF_INITTOLOGFONTSTRUCT;
+    if (!ChooseFontW(&choose))
+        return 0;
+    WriteStoredFont(&font);
+    DeleteFontSet();
+    CreateFontSet();
+    RefreshWindow(window);
+    return 0;
+}
+
+LRESULT CmdEditSimulation(HWND window, WPARAM, LPARAM)
+{
+    ShowSimulationEditor(window);
+    return 0;
+}
+
+LRESULT CmdLogClear(HWND, WPARAM, LPARAM)
+{
+    SendMessageW(MainListView, LVM_DELETEALLITEMS, 0, 0);
+    return 0;
+}
+
+LRESULT CmdSirf(HWND window, WPARAM wParam, LPARAM)
+{
+    if (GpsInputKind.load() == kGpsInputDriver) {
+        MessageBoxW(window, kSirfWithDriver, kProgramTitle, MB_OK);
+        return 0;
+    }
+    return ShellSeams.sirfCommand ? ShellSeams.sirfCommand(window, LOWORD(wParam)) : 0;
+}
+
+// The client area takes the size; the window keeps its place.
+template <int Width, int Height>
+LRESULT CmdClientSize(HWND window, WPARAM, LPARAM)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    r.right = r.left + Width;
+    r.bottom = r.top + Height;
+    AdjustWindowRect(&r, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), TRUE);
+    SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
     return 0;
 }
 
@@ -125,22 +302,67 @@ struct COMMAND {
 };
 
 constexpr COMMAND kCommands[] = {
+    {IDM_GPS_SETUP, CmdOptionsDialog},
     {IDM_GPS_CONNECT, CmdGpsConnect},
     {IDM_GPS_DISCONNECT, CmdGpsDisconnect},
+    {IDM_GPS_TIME_TO_SYSTEM, CmdGpsTimeToSystem},
+    {IDM_DISPLAY_OFF, CmdDisplayOff},
+    {IDM_SUPPORT_FORUM, CmdOpenExternal<kForumPage>},
+    {IDM_DONATE, CmdOpenExternal<kDonatePage>},
     {IDM_CHECK_UPDATES, CmdCheckUpdates},
+    {IDM_ABOUT, CmdAbout},
     {IDM_SHUTDOWN, CmdShutdown},
     {IDM_SCHEME_DAY, CmdColorScheme<0>},
     {IDM_SCHEME_NIGHT, CmdColorScheme<1>},
     {IDM_SCHEME_CUSTOM, CmdColorScheme<2>},
+    {IDM_TOGGLE_FULLSCREEN, CmdToggleFullScreen},
+    {IDM_ZOOM_IN, CmdMapView},
+    {IDM_ZOOM_OUT, CmdMapView},
+    {IDM_MOVE_UP, CmdMapView},
+    {IDM_MOVE_RIGHT, CmdMapView},
+    {IDM_MOVE_DOWN, CmdMapView},
+    {IDM_MOVE_LEFT, CmdMapView},
+    {IDM_CENTER_WAYPOINT, CmdCenterWaypoint},
+    {IDM_ROTATE_ENTER, CmdRotateEnter},
+    {IDM_ROTATE_RIGHT, CmdMapView},
+    {IDM_ROTATE_LEFT, CmdMapView},
+    {IDM_VIEW_CARTESIAN, CmdMapView},
+    {IDM_VIEW_POLAR, CmdMapView},
+    {IDM_POLAR_MORE_LINES, CmdMapView},
+    {IDM_POLAR_LESS_LINES, CmdMapView},
     {IDM_NEXT_SCREEN, CmdNextScreen},
     {IDM_PREV_SCREEN, CmdPreviousScreen},
+    {IDM_CALIBRATOR, CmdOptionsDialog},
+    {IDM_HZOOM_IN, CmdMapView},
+    {IDM_HZOOM_OUT, CmdMapView},
+    {IDM_VZOOM_IN, CmdMapView},
+    {IDM_VZOOM_OUT, CmdMapView},
+    {IDM_DRAW_TRACK, CmdDrawTrack},
+    {IDM_SEND_GPWPL, CmdSendWaypointSentence},
     {IDM_GPS_LOG_ON, CmdGpsLog<true>},
     {IDM_GPS_LOG_OFF, CmdGpsLog<false>},
     {IDM_SIM_TAPPING, CmdSimulationMode<kSimulationTapping>},
     {IDM_SIM_TIMER, CmdSimulationMode<kSimulationTimer>},
+    {IDM_CHOOSE_FONT, CmdChooseFont},
     {IDM_SIM_FROM_TRACK, CmdSimulationFromTrack},
+    {IDM_SIM_EDIT, CmdEditSimulation},
+    {IDM_LOG_CLEAR, CmdLogClear},
+    {IDM_SIZE_240X320, CmdClientSize<240, 320>},
+    {IDM_SIZE_320X240, CmdClientSize<320, 240>},
+    {IDM_SIZE_240X240, CmdClientSize<240, 240>},
+    {IDM_SIZE_320X320, CmdClientSize<320, 320>},
+    {IDM_SIZE_640X480, CmdClientSize<480, 640>},
+    {IDM_HELP_INDEX, CmdOpenExternal<kHelpFile>},
     {IDM_PICK_OK, CmdPickOk},
     {IDM_BACK, CmdBack},
+    {IDM_OPTIONS_MAP, CmdOptionsDialog},
+    {IDM_OPTIONS_SPEED, CmdOptionsDialog},
+    {IDM_OPTIONS_PROGRAM, CmdOptionsDialog},
+    {IDM_OPTIONS_RECORD, CmdOptionsDialog},
+    {IDM_OPTIONS_DISTANCE, CmdOptionsDialog},
+    {IDM_OPTIONS_TRACKING, CmdOptionsDialog},
+    {IDM_OPTIONS_PLAY, CmdOptionsDialog},
+    {IDM_OPTIONS_COLORS, CmdOptionsDialog},
 };
 
 // Ranges owned by other subsystems: the id goes on unchanged, also ids that
@@ -149,6 +371,17 @@ struct COMMAND_RANGE {
     WORD first;
     WORD last;
     LRESULT (*SHELL_SEAMS::*handler)(HWND, UINT, WPARAM);
+};
+
+// The shell's own ranges: every id in them goes to one handler.
+struct SHELL_RANGE {
+    WORD first;
+    WORD last;
+    LRESULT (*run)(HWND window, WPARAM wParam, LPARAM lParam);
+};
+
+constexpr SHELL_RANGE kShellRanges[] = {
+    {IDM_SIRF_FIRST, IDM_SIRF_LAST, CmdSirf},
 };
 
 constexpr COMMAND_RANGE kCommandRanges[] = {
@@ -192,6 +425,9 @@ LRESULT DispatchCommand(HWND window, WPARAM wParam, LPARAM lParam)
             return c.run(window, wParam, lParam);
     if (id > IDM_SCREEN_BASE && id <= IDM_SCREEN_RAW)
         return EnterScreen(window, id, lParam);
+    for (const SHELL_RANGE& r : kShellRanges)
+        if (id >= r.first && id <= r.last)
+            return r.run(window, wParam, lParam);
     for (const COMMAND_RANGE& r : kCommandRanges) {
         if (id < r.first || id > r.last)
             continue;

@@ -2,6 +2,7 @@
 // timers, the tray icon and closing.
 #include "app/shell.h"
 
+#include "app/dialogs.h"
 #include "app/display.h"
 #include "app/shell_internal.h"
 #include "app/settings.h"
@@ -12,6 +13,7 @@
 #include "panes/panes.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif
@@ -23,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <iterator>
 #include <limits>
@@ -36,6 +39,7 @@ bool QuickRepaint = false;
 bool DisplayOff = false;
 DWORD LastPathRepaintTick = 0;
 std::vector<RECT> WaypointLabelRects;
+bool IgnoreNextMapClick = false;
 uint64_t UpTimeSeconds = 0;
 uint64_t RunTimeSeconds = 0;
 SHELL_SEAMS ShellSeams{};
@@ -534,6 +538,283 @@ void OnHotKey(HWND window, int id, UINT, UINT)
     PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
 
+// ---------------------------------------------------------------------------
+// Keys, list notifications and the mouse.
+
+bool TappingSimulationRuns()
+{
+    return GpsDevice.IsOpen() && GpsDevice.IsSimulation() && SimulationMode.load() == kSimulationTapping;
+}
+
+// One tap: the reader delivers the next sentence; the title shows where the
+// simulation stands.
+void StepSimulation(HWND window)
+{
+    TapSimulation();
+    RefreshWindow(window);
+    wchar_t text[64];
+    FormatSimulationIndex(text, std::size(text));
+    SetWindowTextW(window, text);
+}
+
+bool IsMapScreen(int screen)
+{
+    return screen == kScreenMap || screen == kScreenPathView ||
+           (screen >= kScreenCalcFirst && screen <= kScreenCalcLast);
+}
+
+void PostCommand(HWND window, int id)
+{
+    PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+}
+
+// Arrows move the view; at the world's edge left and right change screen.
+void MapScreenKey(HWND window, UINT key)
+{
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    switch (key) {
+    case VK_RETURN:
+        if (RecorderState.load() != kRecorderFollowing) {
+            ResetView(window, false);
+            RefreshWindow(window);
+        }
+        break;
+    case VK_UP:
+        if (!shift)
+            SendMessageW(window, WM_COMMAND, IDM_MOVE_UP, 0);
+        break;
+    case VK_DOWN:
+        if (!shift)
+            SendMessageW(window, WM_COMMAND, IDM_MOVE_DOWN, 0);
+        break;
+    case VK_RIGHT:
+        if (shift)
+            PostCommand(window, IDM_ROTATE_RIGHT);
+        else if (SendMessageW(window, WM_COMMAND, IDM_MOVE_RIGHT, 0) == 0)
+            PostCommand(window, IDM_NEXT_SCREEN);
+        break;
+    case VK_LEFT:
+        if (shift)
+            PostCommand(window, IDM_ROTATE_LEFT);
+        else if (SendMessageW(window, WM_COMMAND, IDM_MOVE_LEFT, 0) == 0)
+            PostCommand(window, IDM_PREV_SCREEN);
+        break;
+    }
+}
+
+void ScreenKey(HWND window, UINT key)
+{
+    if (CurrentScreen == kScreenGps) {
+        if (key == VK_RETURN && RecorderState.load() == kRecorderFollowing) {
+            LiveRecordGuard live(&GpsDevice);
+            RouteProgress.recalculate = true;
+        }
+    } else if (IsMapScreen(CurrentScreen)) {
+        MapScreenKey(window, key);
+        return;
+    }
+    if (key == VK_RIGHT)
+        PostCommand(window, IDM_NEXT_SCREEN);
+    else if (key == VK_LEFT)
+        PostCommand(window, IDM_PREV_SCREEN);
+}
+
+void OnKeyDown(HWND window, UINT key)
+{
+    if (key == VK_RETURN) {
+        if (DisplayOff) {
+            DisplayOff = false;
+#if defined(PATHVEX_HANDHELD)
+            SetDisplayPower(kDisplayPowerOn);
+#endif
+        }
+#if defined(PATHVEX_HANDHELD)
+        if (ShellSeams.toggleFullScreen)
+            ShellSeams.toggleFullScreen(window);
+#endif
+    } else if (key >= '1' && key <= '9') {
+        PostCommand(window, static_cast<int>(key) + (IDM_SCREEN_GPS - '1'));
+        // '2' has no screen of its own: it ends on the Path screen.
+        if (key == '2')
+            PostCommand(window, IDM_SCREEN_PATH);
+    } else if (key == VK_ESCAPE && CurrentScreen == kScreenRaw) {
+        SendMessageW(MainListView, LVM_DELETEALLITEMS, 0, 0);
+    } else if (key == VK_SPACE && TappingSimulationRuns()) {
+        StepSimulation(window);
+        return;
+    }
+    ScreenKey(window, key);
+}
+
+XMLElement* SelectedListElement()
+{
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = static_cast<int>(
+        SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+    if (item.iItem < 0 || !SendMessageW(MainListView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return nullptr;
+    return reinterpret_cast<XMLElement*>(item.lParam);
+}
+
+bool IsCategory(const XMLElement* element)
+{
+    char name[100] = {};
+    const int length = element->GetName(nullptr, 0);
+    if (length < 0 || length >= static_cast<int>(sizeof name))
+        return false;
+    element->GetName(name, 0);
+    return std::strcmp(name, "c") == 0;
+}
+
+// Double-click or Enter on a list: OK while picking, else a category opens.
+void OpenListItem(HWND window)
+{
+    if (PickingMode)
+        SendMessageW(window, WM_COMMAND, IDM_PICK_OK, 0);
+    if (CurrentScreen != kScreenWaypoints && CurrentScreen != kScreenTracks)
+        return;
+    XMLElement* element = SelectedListElement();
+    if (!element)
+        return;
+    if (CurrentScreen == kScreenWaypoints) {
+        if ((element->GetChildCount() > 0 || IsCategory(element)) && ShellSeams.openWaypointElement) {
+            ShellSeams.openWaypointElement(MainListView, element);
+            SetFocus(MainListView);
+        }
+    } else if (IsCategory(element)) {
+        FillTrackList(nullptr, MainListView, element);
+        SetFocus(MainListView);
+    }
+}
+
+LRESULT OnNotify(HWND window, const NMHDR* header)
+{
+    if (!header || header->hwndFrom != MainListView)
+        return 0;
+    if (header->code == LVN_KEYDOWN) {
+        switch (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey) {
+        case VK_BACK:
+            PostCommand(window, IDM_BACK);
+            return 0;
+        case VK_RIGHT:
+            PostCommand(window, IDM_NEXT_SCREEN);
+            return 0;
+        case VK_LEFT:
+            PostCommand(window, IDM_PREV_SCREEN);
+            return 0;
+        case VK_RETURN:
+            break;
+        default:
+            return 0;
+        }
+    } else if (header->code != NM_DBLCLK) {
+        return 0;
+    }
+    OpenListItem(window);
+    return 0;
+}
+
+// The band at the bottom of the map that names a clicked waypoint.
+constexpr int kWaypointStripHeight = 15;
+
+void ShowWaypointStrip(HWND window, const WAYPOINT& waypoint)
+{
+    RECT strip{};
+    GetClientRect(window, &strip);
+    strip.top = strip.bottom - kWaypointStripHeight;
+    COLORREF background = ColorTable[9];
+    COLORREF text = ColorTable[0];
+    if (ColorScheme == 1) {
+        background = ColorTable[10];
+        text = ColorTable[1];
+    } else if (ColorScheme == 2) {
+        background = CustomColors[1];
+        text = CustomColors[2];
+    }
+    wchar_t name[kWaypointNameSize + 1] = {};
+    MultiByteToWideChar(CP_UTF8, 0, waypoint.name, static_cast<int>(strnlen(waypoint.name, kWaypointNameSize)), name,
+                        kWaypointNameSize);
+    wchar_t line[kWaypointNameSize + 100];
+    std::swprintf(line, std::size(line), L"%ls: %.4f,%.4f", name, waypoint.pos.x, waypoint.pos.y);
+    HDC dc = GetDC(window);
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc, &strip, brush);
+    DeleteObject(brush);
+    SetTextColor(dc, text);
+    SetBkMode(dc, TRANSPARENT);
+    TextOutW(dc, strip.left, strip.top, line, static_cast<int>(std::wcslen(line)));
+    ReleaseDC(window, dc);
+}
+
+void OnLButtonDown(HWND window, BOOL, int x, int y, UINT)
+{
+    if (!IsMapScreen(CurrentScreen))
+        return;
+    if (CurrentScreen == kScreenMap && IgnoreNextMapClick) {
+        IgnoreNextMapClick = false;
+        return;
+    }
+    const size_t count = std::min(WaypointLabelRects.size(), Waypoints.size());
+    for (size_t i = count; i-- > 0;) {
+        if (PointInRect(POINT{x, y}, &WaypointLabelRects[i])) {
+            ShowWaypointStrip(window, Waypoints[i]);
+            return;
+        }
+    }
+}
+
+void SpeedValueDoubleClick(HWND window)
+{
+    if (!ShellSeams.speedLimitDialog)
+        return;
+    if (RecorderState.load() == kRecorderRecording) {
+        const int mark = ShellSeams.speedLimitDialog(window, true);
+        if (mark > 0)
+            GpsDevice.RecorderTick(static_cast<uint32_t>(mark));
+    } else {
+        ShellSeams.speedLimitDialog(window, false);
+    }
+}
+
+void OnLButtonDoubleClick(HWND window, BOOL, int x, int y, UINT)
+{
+    const POINT pt{x, y};
+    if (PointInRect(pt, &SpeedUnitRect)) {
+        SpeedUnit = (SpeedUnit + 1) % 4;
+        RefreshWindow(window);
+    } else if (PointInRect(pt, &CoordinateRect)) {
+        CoordinateMode = CoordinateMode == 0 ? 1 : 0;
+        RefreshWindow(window);
+    } else if (PointInRect(pt, &SpeedValueRect)) {
+        SpeedValueDoubleClick(window);
+    } else if (!PointInRect(pt, &CompassRect) && TappingSimulationRuns() &&
+               (CurrentScreen == kScreenGps || CurrentScreen == kScreenMap || CurrentScreen == kScreenSatellite ||
+                CurrentScreen == kScreenPathView)) {
+        StepSimulation(window);
+    }
+}
+
+// A right click on the GPS data screen edits the sentence the next tap
+// delivers.
+void OnRButtonDown(HWND window, BOOL, int, int, UINT)
+{
+    if (CurrentScreen != kScreenGps || !TappingSimulationRuns())
+        return;
+    size_t index = static_cast<size_t>(SimulationTapCount.load()) + 1;
+    if (index >= SimulationList.Size())
+        index = 0;
+    const std::string sentence = SimulationList.Sentence(index);
+    wchar_t text[kTextEntryBufferSize] = {};
+    if (!sentence.empty())
+        MultiByteToWideChar(CP_UTF8, 0, sentence.c_str(), -1, text, static_cast<int>(kTextEntryChars));
+    if (!ShowTextEntryDialog(window, L"Simulation string", L"Enter new simulation:", text))
+        return;
+    char narrow[kTextEntryChars * 3 + 1] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, static_cast<int>(sizeof narrow) - 1, nullptr, nullptr);
+    SimulationList.SetSentence(index, narrow);
+}
+
 void DestroyViewMenu(HWND window)
 {
 #if defined(PATHVEX_HANDHELD)
@@ -662,6 +943,40 @@ std::vector<std::string> TrackToSimulation(const TRACK& track, const SYSTEMTIME&
     return lines;
 }
 
+namespace {
+
+struct ZOOM_HOT_KEY {
+    int id;
+    UINT modifiers;
+    UINT key;
+};
+
+constexpr ZOOM_HOT_KEY kZoomHotKeys[] = {
+    {IDM_ZOOM_IN, 0, VK_F1},         {IDM_HZOOM_IN, MOD_SHIFT, VK_F1},  {IDM_HZOOM_OUT, MOD_CONTROL, VK_F1},
+    {IDM_ZOOM_OUT, 0, VK_F2},        {IDM_VZOOM_IN, MOD_SHIFT, VK_F2},  {IDM_VZOOM_OUT, MOD_CONTROL, VK_F2},
+};
+
+}  // namespace
+
+void SetZoomHotKeys(HWND window, bool on)
+{
+    // Leaving for any screen but the track list lets the track document go.
+    if (CurrentScreen != kScreenTracks)
+        FillTrackList(nullptr, nullptr, nullptr);
+#if defined(PATHVEX_HANDHELD)
+    // The handheld keeps F1 and F2 on its menu bar: grabbed while zooming.
+    if (HWND bar = FindHandheldMenuBar(window))
+        SendMessageW(bar, WM_MENUBAR_OVERRIDEKEY, on ? 0x30003 : 3, 0);
+#else
+    for (const ZOOM_HOT_KEY& k : kZoomHotKeys) {
+        if (on)
+            RegisterHotKey(window, k.id, k.modifiers, k.key);
+        else
+            UnregisterHotKey(window, k.id);
+    }
+#endif
+}
+
 void PlayProgramSound(const wchar_t* name)
 {
     PlaySoundW(name, GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
@@ -693,22 +1008,25 @@ LRESULT PickOk(HWND window)
     DestroyWebMap();
     if (!PickingMode)
         return 0;
-    if (PickPurpose != IDM_SIM_FROM_TRACK && !(ShellSeams.takePickedItem && ShellSeams.takePickedItem(window, PickPurpose)))
-        return 0;   // nothing selected: the list stays open
     // The track to simulate is read before the list goes out of sight.
     const int selected = static_cast<int>(SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                                                        MAKELPARAM(LVNI_SELECTED, 0)));
+    // Nothing selected: the list stays open and the pick goes on.
+    if (PickPurpose == IDM_SIM_FROM_TRACK ? selected < 0
+                                          : !(ShellSeams.takePickedItem && ShellSeams.takePickedItem(window, PickPurpose)))
+        return 0;
+    // The purpose ends with the pick: a later pick must not act on it.
+    const int purpose = PickPurpose;
+    PickPurpose = 0;
     ReturnToScreen(window, SavedScreen);
-    if (PickPurpose == IDM_SIM_FROM_TRACK) {
-        if (selected >= 0) {
-            TRACK track{};
-            ReadTrackPoints(static_cast<uint32_t>(selected), &track, false);
-            SYSTEMTIME now{};
-            GetLocalTime(&now);
-            SimulationList.Replace(TrackToSimulation(track, now));
-        }
+    if (purpose == IDM_SIM_FROM_TRACK) {
+        TRACK track{};
+        ReadTrackPoints(static_cast<uint32_t>(selected), &track, false);
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        SimulationList.Replace(TrackToSimulation(track, now));
     } else if (ShellSeams.finishPick) {
-        ShellSeams.finishPick(window, PickPurpose, SavedScreen);
+        ShellSeams.finishPick(window, purpose, SavedScreen);
     }
     RefreshWindow(window);
     return 0;
@@ -718,6 +1036,7 @@ LRESULT GoBack(HWND window)
 {
     DestroyWebMap();
     if (PickingMode) {
+        PickPurpose = 0;
         ReturnToScreen(window, SavedScreen);
     } else if ((CurrentScreen == kScreenWaypoints || CurrentScreen == kScreenTracks) && ShellSeams.listBack &&
                ShellSeams.listBack(window, CurrentScreen)) {
@@ -736,6 +1055,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
         HANDLE_MSG(window, WM_PAINT, OnPaint);
         HANDLE_MSG(window, WM_TIMER, OnTimer);
         HANDLE_MSG(window, WM_HOTKEY, OnHotKey);
+        HANDLE_MSG(window, WM_LBUTTONDOWN, OnLButtonDown);
+        HANDLE_MSG(window, WM_LBUTTONDBLCLK, OnLButtonDoubleClick);
+        HANDLE_MSG(window, WM_RBUTTONDOWN, OnRButtonDown);
         HANDLE_MSG(window, WM_CLOSE, OnClose);
         HANDLE_MSG(window, WM_DESTROY, OnDestroy);
     case WM_CREATE:
@@ -750,6 +1072,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
         return OnGpsData(window, wParam, reinterpret_cast<GpsPort*>(lParam));
     case WM_TRAYICON:
         return OnTrayIcon(window, lParam);
+    case WM_NOTIFY:
+        return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_KEYDOWN:
+        // The default handling still gets every key.
+        OnKeyDown(window, static_cast<UINT>(wParam));
+        break;
     }
     return DefWindowProcW(window, msg, wParam, lParam);
 }

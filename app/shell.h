@@ -29,6 +29,8 @@
 
 #include "gps/gps.h"
 
+class XMLElement;
+
 // ---------------------------------------------------------------------------
 // Identity of the build.
 
@@ -112,6 +114,8 @@ extern bool DisplayOff;          // command 105; Enter clears it
 extern DWORD LastPathRepaintTick;
 // Waypoint label rectangles of the last map paint, for the click hit test.
 extern std::vector<RECT> WaypointLabelRects;
+// Command 355 ("Draw Track"): the next left click on the Map screen is used up.
+extern bool IgnoreNextMapClick;
 // Seconds counted by timer 2: always, and while the port is open.
 extern uint64_t UpTimeSeconds;
 extern uint64_t RunTimeSeconds;
@@ -153,6 +157,11 @@ void FindNearestWaypoint(const std::vector<WAYPOINT>& waypoints, double x, doubl
 // minutes with hemisphere letters (a coordinate that is not finite as 0).
 struct TRACK;
 std::vector<std::string> TrackToSimulation(const TRACK& track, const SYSTEMTIME& start);
+
+// Zoom keys of the map screens: F1 zoom in, F2 zoom out, with Shift or Ctrl
+// one axis only (hot keys 331, 351, 352, 332, 353, 354). Off also leaves
+// them; unless the Tracks screen shows, the track document is released.
+void SetZoomHotKeys(HWND window, bool on);
 
 // Plays one of the program's WAVE resources asynchronously.
 void PlayProgramSound(const wchar_t* name);
@@ -223,6 +232,23 @@ struct SHELL_SEAMS {
     // Command 197 after the old update files are deleted: the update run's
     // result (99 closes the program).
     int (*runSelfUpdate)(const wchar_t* product, const wchar_t* productId);
+    // Dialogs of later subsystems: 101 GPS setup, 347 calibrator, 1901-1908
+    // the option dialogs.
+    void (*showOptionsDialog)(HWND window, int command);
+    // Double-click on the speed digits: the speed-limit dialog, or with marks
+    // (while recording) the speed-mark buttons, whose result (30-140, or 0)
+    // is the mark.
+    int (*speedLimitDialog)(HWND window, bool marks);
+    LRESULT (*sirfCommand)(HWND window, int command);   // 400-500, not with the GPS driver
+    void (*sendWaypointSentence)(GpsPort* port);        // 361, NMEA input only
+    void (*toggleFullScreen)(HWND window);              // handheld: 329 and Enter
+    // Double-click or Enter on a waypoint category or a waypoint with
+    // children: the waypoint list shows its content.
+    void (*openWaypointElement)(HWND list, XMLElement* element);
+    // Reaching outside the program. InstallSubsystemSeams plugs in the real
+    // ones (ShellExecuteExW "open", SetSystemTime); tests put their own.
+    bool (*openExternal)(HWND window, const wchar_t* target);   // 195, 196, 901
+    bool (*setSystemTime)(const SYSTEMTIME* utc);                // 104
 
     // Timers and the reader thread.
     void (*internetTrackingTick)(HWND window);      // timer 3 with "eit"

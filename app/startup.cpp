@@ -468,8 +468,31 @@ bool LoadSimulationFile(const wchar_t* path)
     return true;
 }
 
+namespace {
+
+bool OpenExternal(HWND window, const wchar_t* target)
+{
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = window;
+    info.lpVerb = L"open";
+    info.lpFile = target;
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&info) != FALSE;
+}
+
+bool SetClock(const SYSTEMTIME* utc)
+{
+    return SetSystemTime(utc) != FALSE;
+}
+
+}  // namespace
+
 void InstallSubsystemSeams()
 {
+    ShellSeams.openExternal = OpenExternal;
+    ShellSeams.setSystemTime = SetClock;
+    ShellSeams.setZoomHotKeys = SetZoomHotKeys;
     ShellSeams.rebuildWaypointList = RebuildWaypointList;
     ShellSeams.scanOfflineMaps = ScanOfflineMaps;
     ShellSeams.drawMapView = PaintMapScreen;

@@ -409,19 +409,20 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         CHECK(PickingMode);
         CHECK(SavedScreen == kScreenGps);
         REQUIRE(f.RawRows() == 2);
-        // OK without a track chosen goes back and keeps the simulation.
+        // OK without a track chosen is refused: the pick goes on.
         SendMessageW(f.window, WM_COMMAND, IDM_PICK_OK, 0);
-        CHECK(CurrentScreen == kScreenGps);
+        CHECK(CurrentScreen == kScreenTracks);
+        CHECK(PickingMode);
+        CHECK(PickPurpose == IDM_SIM_FROM_TRACK);
         CHECK(SimulationList.Size() == 23);
 
-        SendMessageW(f.window, WM_COMMAND, IDM_SIM_FROM_TRACK, 0);
-        REQUIRE(f.RawRows() == 2);
         LVITEMW state{};
         state.stateMask = LVIS_SELECTED;
         state.state = LVIS_SELECTED;
         SendMessageW(MainListView, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
         SendMessageW(f.window, WM_COMMAND, IDM_PICK_OK, 0);
         CHECK(SimulationList.Size() == 3);
+        CHECK(PickPurpose == 0);
         CHECK(SimulationList.Sentence(2).find(",5021.000000,N,01042.000000,E,") != std::string::npos);
         CHECK(CurrentScreen == kScreenGps);
         CHECK_FALSE(PickingMode);
