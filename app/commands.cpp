@@ -406,6 +406,9 @@ constexpr bool CommandIdsAreUnique()
         for (const COMMAND_RANGE& r : kCommandRanges)
             if (kCommands[i].id >= r.first && kCommands[i].id <= r.last)
                 return false;
+        for (const SHELL_RANGE& r : kShellRanges)
+            if (kCommands[i].id >= r.first && kCommands[i].id <= r.last)
+                return false;
     }
     return true;
 }

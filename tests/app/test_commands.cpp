@@ -8,6 +8,7 @@
 
 #include "app/dialogs.h"
 #include "app/display.h"
+#include "app/settings.h"
 #include "app/shell.h"
 #include "gps/gps.h"
 #include "gps/simulation.h"
@@ -383,6 +384,18 @@ TEST_CASE("the command table: map view, rotation, sizes and the seams")
         f.Command(IDM_CHECK_UPDATES);
         CHECK_FALSE(IsWindow(f.window));
         UpdateResult = 0;
+    }
+    SUBCASE("the font chosen is stored in the settings document") {
+        OpenSettingsStore(f.dir.WPath().c_str());
+        LOGFONTW stored{};
+        CHECK_FALSE(ReadStoredFont(&stored));
+        DialogAnswerer a(L"Font", [](HWND) { return IDOK; });
+        f.Command(IDM_CHOOSE_FONT);
+        CHECK(a.Answered());
+        CHECK(ReadStoredFont(&stored));
+        CHECK(stored.lfFaceName[0] != L'\0');
+        CHECK(FontSet.Base);
+        CloseSettingsStore();
     }
     SUBCASE("the pick purpose ends with the pick") {
         f.Command(IDM_CENTER_WAYPOINT);
