@@ -521,3 +521,40 @@ TEST_CASE("a recording made in the running program ends in the track file")
         CHECK(Contains(readTracks(), "<t n=\"Track 2\">\r\n\t\t\t<p x="));
     }
 }
+
+TEST_CASE("the running program's simulation editor, digit keys and window sizes")
+{
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, Settings("upd=\"5\""));
+        Running run(install.dir.Path(), p, "");
+        REQUIRE(run.WaitForMainWindow());
+        // The editor's template is in every build; it shows the built-in
+        // simulation, and its close box ends it.
+        CHECK(run.Command(389));
+        HWND editor = nullptr;
+        CHECK(WaitFor([&] { return (editor = run.FindOwnWindow(L"#32770", L"Simulation data")) != nullptr; },
+                      kStartMs));
+        if (editor) {
+            wchar_t text[64] = {};
+            SendMessageW(GetDlgItem(editor, 101), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
+            CHECK(std::wstring(text).rfind(L"$GP", 0) == 0);
+            PostMessageW(editor, WM_CLOSE, 0, 0);
+            CHECK(WaitFor([&] { return !IsWindow(editor); }, kExitMs));
+        }
+        // '2' has no screen of its own and ends on the Path screen.
+        PostMessageW(run.MainWindow(), WM_KEYDOWN, '2', 0);
+        CHECK(run.WaitForTitle([](const std::wstring& t) { return t == L"Path"; }));
+        if (p.desktop) {
+            CHECK(run.Command(805));
+            CHECK(WaitFor(
+                [&] {
+                    RECT client{};
+                    GetClientRect(run.MainWindow(), &client);
+                    return client.right == 480 && client.bottom == 640;
+                },
+                kExitMs));
+        }
+        CHECK(run.Close());
+    }
+}
