@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <string>
@@ -439,6 +440,36 @@ TEST_CASE("keys and clicks")
             f.Key(VK_RIGHT);
         CHECK(MapViewport.maxLongitude == doctest::Approx(180.0));
         CHECK(CurrentScreen == kScreenTracks);
+    }
+    SUBCASE("a click on a waypoint label names it at the bottom, except the click Draw Track uses up") {
+        f.Command(IDM_SCREEN_MAP);
+        UpdateWindow(f.window);
+        const std::vector<WAYPOINT> saved = Waypoints;
+        WAYPOINT home{};
+        std::strcpy(home.name, "Home");
+        home.pos.x = 10.5;
+        home.pos.y = 50.25;
+        Waypoints = {home};
+        WaypointLabelRects = {RECT{40, 40, 80, 52}};
+        RECT client{};
+        GetClientRect(f.window, &client);
+        const RECT strip{0, client.bottom - 15, client.right, client.bottom};
+        const auto stripText = [&] {
+            testsupport::DibCanvas canvas(client.right, client.bottom);
+            HDC dc = GetDC(f.window);
+            BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+            ReleaseDC(f.window, dc);
+            return canvas.Count(strip, ColorTable[0]);
+        };
+        const int before = stripText();
+        f.Command(IDM_DRAW_TRACK);
+        SendMessageW(f.window, WM_LBUTTONDOWN, 0, MAKELPARAM(80, 52));   // the corner counts
+        CHECK(stripText() == before);
+        SendMessageW(f.window, WM_LBUTTONDOWN, 0, MAKELPARAM(81, 52));   // beside it: nothing
+        CHECK(stripText() == before);
+        SendMessageW(f.window, WM_LBUTTONDOWN, 0, MAKELPARAM(80, 52));
+        CHECK(stripText() > before + 20);
+        Waypoints = saved;
     }
     SUBCASE("double-clicks on the speed unit cycle it; on the coordinates toggle the mode") {
         UpdateWindow(f.window);
