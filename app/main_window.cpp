@@ -945,6 +945,12 @@ std::vector<std::string> TrackToSimulation(const TRACK& track, const SYSTEMTIME&
 
 namespace {
 
+#if defined(PATHVEX_HANDHELD)
+// The menu bar's key override: the mask and the state of the key, grabbed
+// for the window or handed back to the bar.
+constexpr LPARAM kMenuBarGrabKey = 0x30003;
+constexpr LPARAM kMenuBarReleaseKey = 3;
+#else
 struct ZOOM_HOT_KEY {
     int id;
     UINT modifiers;
@@ -955,6 +961,7 @@ constexpr ZOOM_HOT_KEY kZoomHotKeys[] = {
     {IDM_ZOOM_IN, 0, VK_F1},         {IDM_HZOOM_IN, MOD_SHIFT, VK_F1},  {IDM_HZOOM_OUT, MOD_CONTROL, VK_F1},
     {IDM_ZOOM_OUT, 0, VK_F2},        {IDM_VZOOM_IN, MOD_SHIFT, VK_F2},  {IDM_VZOOM_OUT, MOD_CONTROL, VK_F2},
 };
+#endif
 
 }  // namespace
 
@@ -965,8 +972,10 @@ void SetZoomHotKeys(HWND window, bool on)
         FillTrackList(nullptr, nullptr, nullptr);
 #if defined(PATHVEX_HANDHELD)
     // The handheld keeps F1 and F2 on its menu bar: grabbed while zooming.
-    if (HWND bar = FindHandheldMenuBar(window))
-        SendMessageW(bar, WM_MENUBAR_OVERRIDEKEY, on ? 0x30003 : 3, 0);
+    if (HWND bar = FindHandheldMenuBar(window)) {
+        for (const UINT key : {VK_F1, VK_F2})
+            SendMessageW(bar, WM_MENUBAR_OVERRIDEKEY, key, on ? kMenuBarGrabKey : kMenuBarReleaseKey);
+    }
 #else
     for (const ZOOM_HOT_KEY& k : kZoomHotKeys) {
         if (on)

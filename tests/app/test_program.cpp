@@ -533,8 +533,13 @@ TEST_CASE("the running program's simulation editor, digit keys and window sizes"
         // simulation, and its close box ends it.
         CHECK(run.Command(389));
         HWND editor = nullptr;
-        CHECK(WaitFor([&] { return (editor = run.FindOwnWindow(L"#32770", L"Simulation data")) != nullptr; },
-                      kStartMs));
+        // Found only once shown: its text is filled before that.
+        CHECK(WaitFor(
+            [&] {
+                editor = run.FindOwnWindow(L"#32770", L"Simulation data");
+                return editor && IsWindowVisible(editor);
+            },
+            kStartMs));
         if (editor) {
             wchar_t text[64] = {};
             SendMessageW(GetDlgItem(editor, 101), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
