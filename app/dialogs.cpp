@@ -93,6 +93,20 @@ std::string WideToUtf8(const wchar_t* text, size_t length)
     return narrow;
 }
 
+// OK reads the controls back into the request, then OK and Cancel end the
+// dialog with their own id; any other command is left to the dialog.
+template <typename ReadBack>
+bool EndOnOkOrCancel(HWND dialog, WPARAM wParam, ReadBack readBack)
+{
+    const int id = LOWORD(wParam);
+    if (id != IDOK && id != IDCANCEL)
+        return false;
+    if (id == IDOK)
+        readBack();
+    EndDialog(dialog, id);
+    return true;
+}
+
 INT_PTR CALLBACK TextEntryDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -105,16 +119,11 @@ INT_PTR CALLBACK TextEntryDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM l
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            auto* r = Request<TEXT_ENTRY_REQUEST>(dialog);
-            GetDlgItemTextW(dialog, IDC_ENTRY_TEXT, r->text, static_cast<int>(kTextEntryBufferSize));
-            EndDialog(dialog, IDOK);
+        if (EndOnOkOrCancel(dialog, wParam, [&] {
+                auto* r = Request<TEXT_ENTRY_REQUEST>(dialog);
+                GetDlgItemTextW(dialog, IDC_ENTRY_TEXT, r->text, static_cast<int>(kTextEntryBufferSize));
+            }))
             return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
         break;
     }
     return FALSE;
@@ -141,22 +150,17 @@ INT_PTR CALLBACK XyzDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            auto* r = Request<XYZ_REQUEST>(dialog);
-            for (int i = 0; i < 3; ++i) {
-                if (!(r->mask & (1u << i)))
-                    continue;
-                wchar_t text[kXyzFieldChars + 1] = {};
-                GetDlgItemTextW(dialog, kXyzEdits[i], text, kXyzFieldChars + 1);
-                r->value[i] = std::wcstod(text, nullptr);
-            }
-            EndDialog(dialog, IDOK);
+        if (EndOnOkOrCancel(dialog, wParam, [&] {
+                auto* r = Request<XYZ_REQUEST>(dialog);
+                for (int i = 0; i < 3; ++i) {
+                    if (!(r->mask & (1u << i)))
+                        continue;
+                    wchar_t text[kXyzFieldChars + 1] = {};
+                    GetDlgItemTextW(dialog, kXyzEdits[i], text, kXyzFieldChars + 1);
+                    r->value[i] = std::wcstod(text, nullptr);
+                }
+            }))
             return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
         break;
     }
     return FALSE;
@@ -174,18 +178,13 @@ INT_PTR CALLBACK SelectListDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            auto* r = Request<SELECT_REQUEST>(dialog);
-            r->selected.clear();
-            for (size_t i = 0; i < r->entries->size(); ++i)
-                r->selected.push_back(SendDlgItemMessageW(dialog, IDC_ENTRY_TEXT, LB_GETSEL, i, 0) > 0);
-            EndDialog(dialog, IDOK);
+        if (EndOnOkOrCancel(dialog, wParam, [&] {
+                auto* r = Request<SELECT_REQUEST>(dialog);
+                r->selected.clear();
+                for (size_t i = 0; i < r->entries->size(); ++i)
+                    r->selected.push_back(SendDlgItemMessageW(dialog, IDC_ENTRY_TEXT, LB_GETSEL, i, 0) > 0);
+            }))
             return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
         break;
     }
     return FALSE;
