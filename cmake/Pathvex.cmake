@@ -23,7 +23,10 @@ set(PATHVEX_TEST_ENV
     "WINEDEBUG=-all"
     "WINEDLLOVERRIDES=mscoree,mshtml="
     "PATHVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-    "PATHVEX_TESTDATA=${PROJECT_SOURCE_DIR}/../shared/testdata")
+    "PATHVEX_TESTDATA=${PROJECT_SOURCE_DIR}/../shared/testdata"
+    "PATHVEX_PREFIX_ROOT=${PROJECT_BINARY_DIR}/prefixes")
+# Every test program runs through this script (tests/wine_run.sh says why).
+set(PATHVEX_WINE_RUN bash ${PROJECT_SOURCE_DIR}/tests/wine_run.sh)
 
 # pathvex_add_library(NAME SOURCES a.cpp ... [DEPENDS lib ...] [SYSLIBS ws2_32 ...])
 # DEPENDS names other pathvex libraries without a variant suffix.
@@ -47,11 +50,14 @@ function(pathvex_add_library name)
     endforeach()
 endfunction()
 
-# pathvex_add_test(NAME SOURCES t.cpp ... DEPENDS lib ... [VARIANT _ppc] [LABELS l ...])
+# pathvex_add_test(NAME SOURCES t.cpp ... DEPENDS lib ... [VARIANT _ppc] [LABELS l ...] [ISOLATED])
 # One doctest executable, run under Wine by ctest. Tests see the source
-# folder and the shared test data through the environment.
+# folder and the shared test data through the environment. ISOLATED gives
+# the test a Wine prefix and an X display of its own: for tests that show the
+# main window or start the programs, which would otherwise meet each other's
+# instance lock, window class and keyboard focus.
 function(pathvex_add_test name)
-    cmake_parse_arguments(A "" "VARIANT;TIMEOUT" "SOURCES;DEPENDS;LABELS;SYSLIBS" ${ARGN})
+    cmake_parse_arguments(A "ISOLATED" "VARIANT;TIMEOUT" "SOURCES;DEPENDS;LABELS;SYSLIBS" ${ARGN})
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE pathvex_test_main)
     foreach(dep IN LISTS A_DEPENDS)
@@ -61,7 +67,11 @@ function(pathvex_add_test name)
         target_link_libraries(${name} PRIVATE ${A_SYSLIBS})
     endif()
     target_link_options(${name} PRIVATE -mconsole)
-    add_test(NAME ${name} COMMAND ${name} --no-colors=true)
+    set(isolation "")
+    if(A_ISOLATED)
+        set(isolation --isolated ${name})
+    endif()
+    add_test(NAME ${name} COMMAND ${PATHVEX_WINE_RUN} ${isolation} $<TARGET_FILE:${name}> --no-colors=true)
     set(timeout 300)
     if(A_TIMEOUT)
         set(timeout ${A_TIMEOUT})

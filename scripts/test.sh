@@ -16,10 +16,13 @@ wineserver -w 2>/dev/null || true
 status=0
 passed=0
 failed=0
+times=""
 for arch in x64 x86; do
     echo "== tests in build/$arch"
     log="$root/build/$arch/ctest.log"
+    start=$(date +%s)
     if ctest --test-dir "$root/build/$arch" -j "$(nproc)" --output-on-failure 2>&1 | tee "$log"; then :; fi
+    times="$times, $arch $(($(date +%s) - start)) s"
     if ! grep -q "100% tests passed" "$log"; then
         status=1
     fi
@@ -32,5 +35,5 @@ for arch in x64 x86; do
     failed=$((failed + bad))
 done
 wineserver -k 2>/dev/null || true
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed; test time${times#,}"
 exit $status

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs one test program under Wine for ctest.
+#
+# Usage: wine_run.sh [--isolated NAME] PROGRAM [ARGS...]
+#
+# Two things make Wine tests slow or entangled when ctest runs many at once:
+# - The first Wine process of a prefix starts the Wine server and the
+#   prefix's services, and they inherit that process's standard output. ctest
+#   then waits for the pipe to close, which happens only when the last test
+#   of the prefix has ended: a 2-second test is reported at the end of the
+#   whole run. So the prefix is booted first with its output on /dev/null.
+# - Programs with a main window share named objects (the instance lock, the
+#   window class) through their Wine server, and keyboard focus through the
+#   X display. With --isolated a test gets a prefix of its own (hard links to
+#   the shared prefix's program files, copies of everything Wine writes: the
+#   registry, the INI files) and an Xvfb of its own, so such tests run side
+#   by side instead of one after another.
+set -u
+
+isolated=""
+if [ "${1:-}" = --isolated ]; then
+    isolated=$2
+    shift 2
+fi
+: "${WINEPREFIX:?WINEPREFIX must name the shared test prefix}"
+emulator=${PATHVEX_WINE:-wine}
+
+boot() {
+    # Starts the server and services with nothing of ours attached.
+    "$emulator" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+if [ -z "$isolated" ]; then
+    boot
+    exec "$emulator" "$@"
+fi
+
+base=$WINEPREFIX
+prefix="${PATHVEX_PREFIX_ROOT:-${TMPDIR:-/tmp}}/pathvex-prefix-$isolated"
+xvfb=""
+cleanup() {
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$prefix"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# A prefix left by a killed run may still have a server.
+WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+rm -rf "$prefix"
+mkdir -p "$(dirname "$prefix")"
+cp -a --link "$base/." "$prefix/" || exit 1
+# Only program files stay shared; whatever Wine may rewrite is a copy.
+find "$prefix" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.nls' -o -iname '*.drv' \
+    -o -iname '*.sys' -o -iname '*.ocx' -o -iname '*.acm' -o -iname '*.cpl' -o -iname '*.tlb' \
+    -o -iname '*.ds' -o -iname '*.msstyles' -o -iname '*.ax' -o -iname '*.com' -o -iname '*.mui' \
+    -o -iname '*.ttf' -o -iname '*.fon' \) -exec sh -c \
+    'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} + || exit 1
+export WINEPREFIX=$prefix
+
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+xvfb=$!
+read -r display <"$fifo"
+rm -f "$fifo"
+export DISPLAY=":$display"
+
+boot
+"$emulator" "$@"
