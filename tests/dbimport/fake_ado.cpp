@@ -259,6 +259,8 @@ private:
     bool open_ = false;
 };
 
+}  // namespace
+
 class FakeConnectionFactory final : public IClassFactory {
 public:
     explicit FakeConnectionFactory(FakeDatabase* database) : database_(database) {}
@@ -285,10 +287,6 @@ private:
     FakeDatabase* database_;
 };
 
-FakeConnectionFactory* g_factory = nullptr;
-
-}  // namespace
-
 FakeValue Text(const wchar_t* text)
 {
     VARIANT v = Typed(VT_BSTR);
@@ -296,45 +294,12 @@ FakeValue Text(const wchar_t* text)
     return Adopt(v);
 }
 
-FakeValue Int4(LONG value)
-{
-    VARIANT v = Typed(VT_I4);
-    v.lVal = value;
-    return Adopt(v);
-}
-
-FakeValue Int2(SHORT value)
-{
-    VARIANT v = Typed(VT_I2);
-    v.iVal = value;
-    return Adopt(v);
-}
-
-FakeValue Real(double value)
-{
-    VARIANT v = Typed(VT_R8);
-    v.dblVal = value;
-    return Adopt(v);
-}
-
-FakeValue Date(double oleDate)
-{
-    VARIANT v = Typed(VT_DATE);
-    v.date = oleDate;
-    return Adopt(v);
-}
-
-FakeValue Bool(bool value)
-{
-    VARIANT v = Typed(VT_BOOL);
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return Adopt(v);
-}
-
-FakeValue Null()
-{
-    return Adopt(Typed(VT_NULL));
-}
+FakeValue Int4(LONG value) { VARIANT v = Typed(VT_I4); v.lVal = value; return Adopt(v); }
+FakeValue Int2(SHORT value) { VARIANT v = Typed(VT_I2); v.iVal = value; return Adopt(v); }
+FakeValue Real(double value) { VARIANT v = Typed(VT_R8); v.dblVal = value; return Adopt(v); }
+FakeValue Date(double oleDate) { VARIANT v = Typed(VT_DATE); v.date = oleDate; return Adopt(v); }
+FakeValue Bool(bool value) { VARIANT v = Typed(VT_BOOL); v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE; return Adopt(v); }
+FakeValue Null() { return Adopt(Typed(VT_NULL)); }
 
 FakeValue Blob(const char* bytes)
 {
@@ -349,11 +314,9 @@ FakeValue Blob(const char* bytes)
     return Adopt(v);
 }
 
-FakeAdoRegistration::FakeAdoRegistration(FakeDatabase* database)
+FakeAdoRegistration::FakeAdoRegistration(FakeDatabase* database) : factory_(new FakeConnectionFactory(database))
 {
-    delete g_factory;
-    g_factory = new FakeConnectionFactory(database);
-    if (FAILED(CoRegisterClassObject(ado::kClsidConnection, g_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+    if (FAILED(CoRegisterClassObject(ado::kClsidConnection, factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                      &cookie_)))
         cookie_ = 0;
 }
@@ -362,6 +325,5 @@ FakeAdoRegistration::~FakeAdoRegistration()
 {
     if (cookie_)
         CoRevokeClassObject(cookie_);
-    delete g_factory;
-    g_factory = nullptr;
+    delete factory_;
 }

@@ -63,6 +63,8 @@ struct FakeDatabase {
     int liveObjects = 0;   // connections, recordsets, field collections and fields not yet released
 };
 
+class FakeConnectionFactory;
+
 // Registers the fake's class object under ADO's Connection class id for this
 // process; revokes it when it goes. COM must be initialised first.
 class FakeAdoRegistration {
@@ -74,5 +76,6 @@ public:
     bool Registered() const { return cookie_ != 0; }
 
 private:
+    FakeConnectionFactory* factory_;
     DWORD cookie_ = 0;
 };

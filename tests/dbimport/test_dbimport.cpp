@@ -64,14 +64,7 @@ std::string Attribute(XMLElement* e, const char* name)
     return s;
 }
 
-// The Linux path of the ODBC data-source file the build names in ODBCINI,
-// and the same path as Wine sees it (Wine maps "/" to drive Z:).
-std::string UnixOdbcIni()
-{
-    const char* v = std::getenv("ODBCINI");
-    return v ? v : "";
-}
-
+// A Linux path as Wine sees it: Wine maps "/" to drive Z:.
 std::string WinePath(std::string unixPath)
 {
     for (char& c : unixPath)
@@ -123,7 +116,8 @@ TEST_CASE("ImportDatabase opens a real database through the platform's ADO")
         CHECK(Import(kOdbcFormat, "pathvex_no_such_source", tables) == nullptr);
     }
     SUBCASE("a SQLite database over ODBC: the listed table that exists") {
-        const std::string ini = UnixOdbcIni();
+        // unixODBC reads its data sources from the Linux file the build names in ODBCINI.
+        const std::string ini = std::getenv("ODBCINI") ? std::getenv("ODBCINI") : "";
         REQUIRE_MESSAGE(!ini.empty(), "the build sets ODBCINI for this test");
         const std::string database = ini.substr(0, ini.rfind('/') + 1) + "dbimport.sqlite";
         DeleteFileA(WinePath(database).c_str());
@@ -224,6 +218,7 @@ TEST_CASE("ImportDatabase writes the listed fields of each row as attributes")
         XMLElement* second = root->GetChild(0)->GetChild(1);
         CHECK(Attribute(first, "id") == "4294967295");   // a VT_I4 is written unsigned
         CHECK(Attribute(first, "n") == "a & b < c");
+        CHECK(std::string(first->FindAttribute("n", 0, nullptr)->GetStoredValue()) == "a &amp; b &lt; c");
         CHECK(Attribute(second, "n") == "\"quoted\" 'too' >");
         CHECK(Attribute(first, "x") == "2.5");
         CHECK(Attribute(second, "x") == "-0.125");
@@ -253,15 +248,17 @@ TEST_CASE("ImportDatabase writes the listed fields of each row as attributes")
         CHECK(Attribute(first, "x") == "2.5");
     }
     SUBCASE("a long text is cut at 1000 bytes after a whole character") {
-        // 999 ASCII bytes, then a two-byte and a four-byte character.
-        const std::wstring text = std::wstring(999, L'a') + L"\u00e9\U0001F600";
+        // Two-byte e-acute and a four-byte (surrogate pair) character across the limit.
         FakeTable& table = ado.db.tables[L"long"];
-        table.columns = {L"v", L"w"};
-        table.rows.push_back({Text(text.c_str()), Text((std::wstring(997, L'b') + L"\U0001F600").c_str())});
-        auto root = Import(kFakeFormat, "gps", {Table("long", "l", {"v", "w"})});
+        table.columns = {L"v", L"w", L"full"};
+        table.rows.push_back({Text((std::wstring(999, L'a') + L"\u00e9").c_str()),
+                              Text((std::wstring(997, L'b') + L"\U0001F600").c_str()),
+                              Text((std::wstring(998, L'c') + L"\u00e9").c_str())});
+        auto root = Import(kFakeFormat, "gps", {Table("long", "l", {"v", "w", "full"})});
         XMLElement* row = root->GetChild(0)->GetChild(0);
         CHECK(Attribute(row, "v") == std::string(999, 'a'));
         CHECK(Attribute(row, "w") == std::string(997, 'b'));
+        CHECK(Attribute(row, "full") == std::string(998, 'c') + "\xc3\xa9");
     }
     ado.CheckAllClosed();
 }
