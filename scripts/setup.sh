@@ -27,6 +27,10 @@ have import || need+=(imagemagick)
 have python3 || need+=(python3)
 [ -f /usr/include/doctest/doctest.h ] || need+=(doctest-dev)
 pkg wine32:i386 || need+=(wine32:i386)
+# pathvex-x86's database import reaches real databases through Wine's ADO
+# and ODBC: the i386 ODBC driver manager and SQLite driver.
+pkg libodbc2:i386 || need+=(libodbc2:i386)
+pkg libsqliteodbc:i386 || need+=(libsqliteodbc:i386)
 have wine || need+=(wine)
 
 if [ ${#need[@]} -gt 0 ]; then

@@ -1,0 +1,307 @@
+// Tests of the database import: the connection through Wine's own ADO to a
+// real SQLite database over ODBC, and the reading of rows and values through
+// the in-memory Connection of fake_ado.h.
+#include <windows.h>
+
+#include <doctest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbimport/ado.h"
+#include "dbimport/dbimport.h"
+#include "dbimport/fake_ado.h"
+#include "xml/xml.h"
+
+namespace {
+
+struct ComApartment {
+    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComApartment() { CoUninitialize(); }
+};
+
+// A table record; the lists stay owned by the caller.
+DB_IMPORT_TABLE Table(const char* name, const char* row, const std::vector<const char*>& fields = {},
+                      const std::vector<const char*>* attributes = nullptr)
+{
+    DB_IMPORT_TABLE t{};
+    std::snprintf(t.table, sizeof t.table, "%s", name);
+    std::snprintf(t.rowElement, sizeof t.rowElement, "%s", row);
+    t.fieldCount = static_cast<int32_t>(fields.size());
+    t.fieldNames = fields.data();
+    t.attributeNames = attributes ? attributes->data() : nullptr;
+    return t;
+}
+
+std::unique_ptr<XMLElement> Import(const char* format, const char* database, const std::vector<DB_IMPORT_TABLE>& tables)
+{
+    const DB_IMPORT import{database, format, static_cast<int32_t>(tables.size()), tables.data()};
+    return std::unique_ptr<XMLElement>(ImportDatabase(&import));
+}
+
+std::string Name(const XMLElement* e)
+{
+    if (!e)
+        return "(none)";
+    std::string s(size_t(e->GetName(nullptr, 0)) + 10, '\0');
+    s.resize(size_t(e->GetName(s.data(), 0)));
+    return s;
+}
+
+// The unescaped value of the attribute, or "(none)".
+std::string Attribute(XMLElement* e, const char* name)
+{
+    XMLAttribute* a = e ? e->FindAttribute(name, 0, nullptr) : nullptr;
+    if (!a)
+        return "(none)";
+    std::string s(size_t(a->GetValue(nullptr, 0)) + 10, '\0');
+    s.resize(size_t(a->GetValue(s.data(), 0)));
+    return s;
+}
+
+// A Linux path as Wine sees it: Wine maps "/" to drive Z:.
+std::string WinePath(std::string unixPath)
+{
+    for (char& c : unixPath)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + unixPath;
+}
+
+bool WriteText(const std::string& path, const std::string& text)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    return f && std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fclose(f) == 0;
+}
+
+// Runs one SQL statement through the platform's ADO (setup of the real database).
+bool ExecuteSql(const wchar_t* connectionString, const wchar_t* sql)
+{
+    ado::Connection* c = nullptr;
+    if (FAILED(CoCreateInstance(ado::kClsidConnection, nullptr, CLSCTX_INPROC_SERVER, ado::kIidConnection,
+                                reinterpret_cast<void**>(&c))))
+        return false;
+    BSTR text = SysAllocString(connectionString), command = SysAllocString(sql), empty = SysAllocString(L"");
+    ado::Recordset* r = nullptr;
+    const bool done = SUCCEEDED(c->Open(text, empty, empty, 0)) && SUCCEEDED(c->Execute(command, nullptr, 0, &r));
+    if (r) {
+        r->Close();
+        r->Release();
+    }
+    c->Close();
+    c->Release();
+    SysFreeString(text), SysFreeString(command), SysFreeString(empty);
+    return done;
+}
+
+constexpr char kOdbcFormat[] = "Provider=MSDASQL;Data Source=%s";
+constexpr char kDataSource[] = "pathvex_dbimport";
+
+}  // namespace
+
+TEST_CASE("ImportDatabase opens a real database through the platform's ADO")
+{
+    ComApartment com;
+    const std::vector<DB_IMPORT_TABLE> tables = {Table("pts", "p"), Table("missing", "m")};
+
+    SUBCASE("the default Jet provider does not exist under Wine: null") {
+        CHECK(Import(nullptr, "C:\\nowhere\\gps.mdb", tables) == nullptr);
+    }
+    SUBCASE("an unknown data source: null") {
+        CHECK(Import(kOdbcFormat, "pathvex_no_such_source", tables) == nullptr);
+    }
+    SUBCASE("a SQLite database over ODBC: the listed table that exists") {
+        // unixODBC reads its data sources from the Linux file the build names in ODBCINI.
+        const std::string ini = std::getenv("ODBCINI") ? std::getenv("ODBCINI") : "";
+        REQUIRE_MESSAGE(!ini.empty(), "the build sets ODBCINI for this test");
+        const std::string database = ini.substr(0, ini.rfind('/') + 1) + "dbimport.sqlite";
+        DeleteFileA(WinePath(database).c_str());
+        REQUIRE(WriteText(WinePath(ini), "[" + std::string(kDataSource) + "]\nDriver=SQLite3\nDatabase=" + database + "\n"));
+        REQUIRE(ExecuteSql(L"Provider=MSDASQL;Data Source=pathvex_dbimport", L"CREATE TABLE pts (id INTEGER, n TEXT)"));
+
+        auto root = Import(kOdbcFormat, kDataSource, tables);
+        REQUIRE(root != nullptr);
+        CHECK(Name(root.get()) == "db");
+        CHECK(root->GetChildCount() == 1);
+        CHECK(Name(root->GetChild(0)) == "pts");
+    }
+}
+
+namespace {
+
+// The tests' own Connection, registered for the test's life.
+struct FakeAdo {
+    ComApartment com;
+    FakeDatabase db;
+    FakeAdoRegistration registration{&db};
+
+    FakeAdo()
+    {
+        db.connectionString = L"Provider=Fake;Data Source=gps";
+        FakeTable& pts = db.tables[L"pts"];
+        pts.columns = {L"id", L"name", L"x", L"when", L"ok", L"small", L"gone", L"raw"};
+        pts.rows.push_back({Int4(-1), Text(L"a & b < c"), Real(2.5), Date(45356.5), Bool(true), Int2(-7), Null(),
+                            Blob("bytes")});
+        pts.rows.push_back({Int4(42), Text(L"\"quoted\" 'too' >"), Real(-0.125), Date(45356.0), Bool(false),
+                            Int2(300), Text(L"here"), Null()});
+        db.tables[L"empty"].columns = {L"id"};
+    }
+
+    // Everything the import was handed is closed and released.
+    void CheckAllClosed() const
+    {
+        CHECK(db.liveObjects == 0);
+        CHECK(db.connectionCloses == std::count(db.openedWith.begin(), db.openedWith.end(), db.connectionString));
+        CHECK(db.recordsetCloses == db.recordsetsMade);
+    }
+};
+
+constexpr char kFakeFormat[] = "Provider=Fake;Data Source=%s";
+
+}  // namespace
+
+TEST_CASE("ImportDatabase makes one element per table that could be read and one per row")
+{
+    FakeAdo ado;
+    REQUIRE(ado.registration.Registered());
+
+    SUBCASE("of two listed tables one does not exist: one table element") {
+        auto root = Import(kFakeFormat, "gps", {Table("pts", "p"), Table("missing", "m")});
+        REQUIRE(root != nullptr);
+        CHECK(Name(root.get()) == "db");
+        REQUIRE(root->GetChildCount() == 1);
+        CHECK(Name(root->GetChild(0)) == "pts");
+        CHECK(root->GetChild(0)->GetChildCount() == 2);
+        CHECK(Name(root->GetChild(0)->GetChild(1)) == "p");
+        CHECK(ado.db.queries == std::vector<std::wstring>{L"SELECT * FROM pts", L"SELECT * FROM missing"});
+    }
+    SUBCASE("an empty table gives an empty element") {
+        auto root = Import(kFakeFormat, "gps", {Table("empty", "e")});
+        REQUIRE(root->GetChildCount() == 1);
+        CHECK(root->GetChild(0)->GetChildCount() == 0);
+    }
+    SUBCASE("the record count limits the rows; -1, unknown, reads to the end") {
+        for (LONG_PTR count : {LONG_PTR(1), LONG_PTR(0), LONG_PTR(-1)}) {
+            ado.db.tables[L"pts"].recordCount = count;
+            auto root = Import(kFakeFormat, "gps", {Table("pts", "p")});
+            CHECK(root->GetChild(0)->GetChildCount() == (count == -1 ? 2u : uint32_t(count)));
+        }
+    }
+    SUBCASE("a connection that cannot be opened: null") {
+        CHECK(Import(kFakeFormat, "elsewhere", {Table("pts", "p")}) == nullptr);
+        CHECK(ado.db.openedWith == std::vector<std::wstring>{L"Provider=Fake;Data Source=elsewhere"});
+    }
+    SUBCASE("no import record, or a null table list: null, and a root without tables") {
+        CHECK(ImportDatabase(nullptr) == nullptr);
+        const DB_IMPORT import{"gps", kFakeFormat, 3, nullptr};
+        std::unique_ptr<XMLElement> root(ImportDatabase(&import));
+        REQUIRE(root != nullptr);
+        CHECK(root->GetChildCount() == 0);
+    }
+    ado.CheckAllClosed();
+}
+
+TEST_CASE("ImportDatabase writes the listed fields of each row as attributes")
+{
+    FakeAdo ado;
+    const std::vector<const char*> fields = {"name", "id", "x", "when", "ok", "small", "gone", "raw"};
+    const std::vector<const char*> attributes = {"n", nullptr, "x", "t", "b", "s", "g", "r"};
+
+    SUBCASE("values by type; a null attribute name uses the field's; NULL gives nothing") {
+        auto root = Import(kFakeFormat, "gps", {Table("pts", "p", fields, &attributes)});
+        XMLElement* first = root->GetChild(0)->GetChild(0);
+        XMLElement* second = root->GetChild(0)->GetChild(1);
+        CHECK(Attribute(first, "id") == "4294967295");   // a VT_I4 is written unsigned
+        CHECK(Attribute(first, "n") == "a & b < c");
+        CHECK(std::string(first->FindAttribute("n", 0, nullptr)->GetStoredValue()) == "a &amp; b &lt; c");
+        CHECK(Attribute(second, "n") == "\"quoted\" 'too' >");
+        CHECK(Attribute(first, "x") == "2.5");
+        CHECK(Attribute(second, "x") == "-0.125");
+        CHECK(Attribute(first, "t") == "03/05/2024 12:00:00");   // OLE date 45356.5
+        CHECK(Attribute(second, "t") == "03/05/2024");
+        CHECK(Attribute(first, "b") == "True");
+        CHECK(Attribute(second, "b") == "False");
+        CHECK(Attribute(first, "s") == "-7");
+        CHECK(Attribute(first, "g") == "(none)");   // NULL
+        CHECK(Attribute(second, "g") == "here");
+        CHECK(Attribute(first, "r") == "(none)");   // bytes have no plain text
+        CHECK(first->GetAttributeCount() == 6);
+        CHECK(Name(root->GetChild(0)) == "pts");
+    }
+    SUBCASE("without an attribute-name list the field names are used; unlisted fields give nothing") {
+        auto root = Import(kFakeFormat, "gps", {Table("pts", "p", {"small", "name"})});
+        XMLElement* first = root->GetChild(0)->GetChild(0);
+        CHECK(first->GetAttributeCount() == 2);
+        CHECK(Attribute(first, "small") == "-7");
+        CHECK(Attribute(first, "name") == "a & b < c");
+    }
+    SUBCASE("a field that cannot be fetched is left out of its row") {
+        ado.db.tables[L"pts"].unreadableField = 1;
+        auto root = Import(kFakeFormat, "gps", {Table("pts", "p", {"id", "name", "x"})});
+        XMLElement* first = root->GetChild(0)->GetChild(0);
+        CHECK(Attribute(first, "name") == "(none)");
+        CHECK(Attribute(first, "x") == "2.5");
+    }
+    SUBCASE("a long text is cut at 1000 bytes after a whole character") {
+        // Two-byte e-acute and a four-byte (surrogate pair) character across the limit.
+        FakeTable& table = ado.db.tables[L"long"];
+        table.columns = {L"v", L"w", L"full"};
+        table.rows.push_back({Text((std::wstring(999, L'a') + L"\u00e9").c_str()),
+                              Text((std::wstring(997, L'b') + L"\U0001F600").c_str()),
+                              Text((std::wstring(998, L'c') + L"\u00e9").c_str())});
+        auto root = Import(kFakeFormat, "gps", {Table("long", "l", {"v", "w", "full"})});
+        XMLElement* row = root->GetChild(0)->GetChild(0);
+        CHECK(Attribute(row, "v") == std::string(999, 'a'));
+        CHECK(Attribute(row, "w") == std::string(997, 'b'));
+        CHECK(Attribute(row, "full") == std::string(998, 'c') + "\xc3\xa9");
+    }
+    ado.CheckAllClosed();
+}
+
+TEST_CASE("ImportDatabase keeps unsafe names out of the query and the tree")
+{
+    FakeAdo ado;
+
+    SUBCASE("a table name that is not a plain identifier is never queried") {
+        DB_IMPORT_TABLE unterminated = Table("pts", "p");
+        std::memset(unterminated.table, 'a', sizeof unterminated.table);
+        auto root = Import(kFakeFormat, "gps",
+                           {Table("pts p", "p"), Table("pts;DROP TABLE pts", "p"), Table("[pts]", "p"),
+                            Table("pts'", "p"), Table("1pts", "p"), Table("", "p"), unterminated});
+        REQUIRE(root != nullptr);
+        CHECK(root->GetChildCount() == 0);
+        CHECK(ado.db.queries.empty());
+    }
+    SUBCASE("row elements only from XML names") {
+        ado.db.tables[L"t2"] = ado.db.tables[L"pts"];
+        auto root = Import(kFakeFormat, "gps",
+                           {Table("pts", "1row"), Table("pts", "a b"), Table("pts", "x&y"), Table("pts", ""),
+                            Table("pts", "a:b"), Table("pts", "stra\xc3\x9f" "e"), Table("t2", "\xd1\x80-1.x")});
+        REQUIRE(root->GetChildCount() == 2);
+        CHECK(Name(root->GetChild(0)->GetChild(0)) == "stra\xc3\x9f" "e");
+        CHECK(Name(root->GetChild(1)->GetChild(0)) == "\xd1\x80-1.x");
+    }
+    SUBCASE("attributes only under XML names, the first of two equal names kept") {
+        const std::vector<const char*> attributes = {"a b", "n&", "k", "k"};
+        auto root = Import(kFakeFormat, "gps", {Table("pts", "p", {"id", "name", "x", "small"}, &attributes)});
+        XMLElement* first = root->GetChild(0)->GetChild(0);
+        CHECK(first->GetAttributeCount() == 1);
+        CHECK(Attribute(first, "k") == "2.5");
+    }
+    SUBCASE("a connection format with anything but one %s is refused before connecting") {
+        for (const char* format : {"%s%s", "Data Source=%d", "%n%s", "Provider=Fake;%", "%-20s"})
+            CHECK_MESSAGE(Import(format, "gps", {Table("pts", "p")}) == nullptr, format);
+        CHECK(Import(kFakeFormat, std::string(1000, 'g').c_str(), {Table("pts", "p")}) == nullptr);
+        CHECK(ado.db.connectionsMade == 0);
+        Import("Provider=Fake;Data Source=%s;Mode=100%%", "gps", {});
+        Import(nullptr, "C:\\gps.mdb", {});
+        CHECK(ado.db.openedWith == std::vector<std::wstring>{L"Provider=Fake;Data Source=gps;Mode=100%",
+                                                             L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\gps.mdb"});
+    }
+    ado.CheckAllClosed();
+}
