@@ -79,6 +79,13 @@ LRESULT CmdOptionsDialog(HWND window, WPARAM wParam, LPARAM)
     return 0;
 }
 
+LRESULT CmdSettingsDialog(HWND window, WPARAM wParam, LPARAM)
+{
+    if (ShellSeams.showSettingsDialog)
+        ShellSeams.showSettingsDialog(window, LOWORD(wParam));
+    return 0;
+}
+
 // The clock takes the receiver's date and time of day; the year and the
 // milliseconds stay the system's.
 LRESULT CmdGpsTimeToSystem(HWND window, WPARAM, LPARAM)
@@ -332,7 +339,7 @@ constexpr COMMAND kCommands[] = {
     {IDM_POLAR_LESS_LINES, CmdMapView},
     {IDM_NEXT_SCREEN, CmdNextScreen},
     {IDM_PREV_SCREEN, CmdPreviousScreen},
-    {IDM_CALIBRATOR, CmdOptionsDialog},
+    {IDM_CALIBRATOR, CmdSettingsDialog},
     {IDM_HZOOM_IN, CmdMapView},
     {IDM_HZOOM_OUT, CmdMapView},
     {IDM_VZOOM_IN, CmdMapView},
@@ -355,14 +362,14 @@ constexpr COMMAND kCommands[] = {
     {IDM_HELP_INDEX, CmdOpenExternal<kHelpFile>},
     {IDM_PICK_OK, CmdPickOk},
     {IDM_BACK, CmdBack},
-    {IDM_OPTIONS_MAP, CmdOptionsDialog},
-    {IDM_OPTIONS_SPEED, CmdOptionsDialog},
-    {IDM_OPTIONS_PROGRAM, CmdOptionsDialog},
-    {IDM_OPTIONS_RECORD, CmdOptionsDialog},
-    {IDM_OPTIONS_DISTANCE, CmdOptionsDialog},
-    {IDM_OPTIONS_TRACKING, CmdOptionsDialog},
-    {IDM_OPTIONS_PLAY, CmdOptionsDialog},
-    {IDM_OPTIONS_COLORS, CmdOptionsDialog},
+    {IDM_OPTIONS_MAP, CmdSettingsDialog},
+    {IDM_OPTIONS_SPEED, CmdSettingsDialog},
+    {IDM_OPTIONS_PROGRAM, CmdSettingsDialog},
+    {IDM_OPTIONS_RECORD, CmdSettingsDialog},
+    {IDM_OPTIONS_DISTANCE, CmdSettingsDialog},
+    {IDM_OPTIONS_TRACKING, CmdSettingsDialog},
+    {IDM_OPTIONS_PLAY, CmdSettingsDialog},
+    {IDM_OPTIONS_COLORS, CmdSettingsDialog},
 };
 
 // Ranges owned by other subsystems: the id goes on unchanged, also ids that

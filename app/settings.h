@@ -110,6 +110,12 @@ void ReadSettingsIntoGlobals();
 // Writes the global's current value of key id into SettingsDocument (in
 // memory). 0 for a key without a global or without an open store.
 int WriteSettingGlobal(SettingId id);
+// The numeric global of key id (a flag as 0 or 1), or the key's default
+// when it has none.
+unsigned SettingGlobalNumber(SettingId id);
+// Sets the numeric global of key id (a flag to value != 0); nothing for a
+// key without one. The document is not touched.
+void SetSettingGlobalNumber(SettingId id, unsigned value);
 
 // Single keys by id on SettingsDocument, with the table's default (also for
 // a number above the key's maxValue). A number read of a text key, or the

@@ -261,6 +261,23 @@ int WriteSettingGlobal(SettingId id)
     return WriteSettingString(key.path, key.attribute, value.c_str(), nullptr, SettingsDocument.get());
 }
 
+unsigned SettingGlobalNumber(SettingId id)
+{
+    const SETTING_KEY& key = GetSettingKey(id);
+    return std::visit(Overloaded{[&](std::monostate) { return key.defaultNumber; },
+                                 [&](char*) { return key.defaultNumber; },
+                                 [](bool* b) { return *b ? 1u : 0u; },
+                                 [](std::atomic<bool>* b) { return b->load() ? 1u : 0u; },
+                                 [](auto* n) { return static_cast<unsigned>(*n); }},
+                      key.target);
+}
+
+void SetSettingGlobalNumber(SettingId id, unsigned value)
+{
+    const SETTING_KEY& key = GetSettingKey(id);
+    Store(key.target, key.kind == K::Flag ? (value != 0 ? 1u : 0u) : value);
+}
+
 unsigned ReadSettingNumber(SettingId id)
 {
     const SETTING_KEY& key = GetSettingKey(id);

@@ -6,6 +6,7 @@
 #include "app/shell.h"
 
 #include "app/display.h"
+#include "app/options.h"
 #include "app/settings.h"
 #include "gps/simulation.h"
 #include "maps/draw.h"
@@ -502,10 +503,13 @@ void InstallSubsystemSeams()
     ShellSeams.listBack = ShellListBack;
     ShellSeams.trackCommand = TrackCommand;
     ShellSeams.recorderTick = RunRecorderTick;
+    ShellSeams.showSettingsDialog = ShowOptionDialog;
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
     TrackHooks.saveSettingsDocument = SaveSettingsNow;
+    TrackHooks.recordOptionsDialog = ShowRecordOptionsDialog;
+    TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
     MapPaintHooks.currentScreen = &CurrentScreen;
     MapPaintHooks.quickRepaint = &QuickRepaint;
 }

@@ -51,4 +51,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -d "$WINEPREFIX/drive_c/windows/sysw
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
 fi
+# Xvfb has no window manager, and Wine waits two seconds for one each time it
+# hides a window it thinks managed (every dialog that ends): manage none.
+if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+    wineserver -w || true
+fi
 echo "setup: ready (prefix $WINEPREFIX)"

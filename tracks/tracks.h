@@ -127,6 +127,9 @@ struct TRACK_HOOKS {
     // "DIALOG_RECORDOPTIONS" before a recording starts: false on Cancel. Null
     // starts with the stored filters.
     bool (*recordOptionsDialog)(HWND window);
+    // "DIALOG_PLAYOPTIONS" before a route starts (the run and go-to
+    // commands): false on Cancel. Null starts with the stored options.
+    bool (*playOptionsDialog)(HWND window);
     // One step of route following on the reader thread, called without the
     // lock while the recorder state is 3 and the fix is valid.
     void (*followRoute)(GpsPort* port);

@@ -136,6 +136,7 @@ struct Fixture {
         ShellSeams.setSystemTime = RecordClock;
         ShellSeams.runSelfUpdate = RunUpdate;
         ShellSeams.showOptionsDialog = RecordOptions;
+        ShellSeams.showSettingsDialog = RecordOptions;
         ShellSeams.sirfCommand = RecordSirf;
         SeamCalls.clear();
         OpenedTargets.clear();

@@ -248,6 +248,15 @@ public:
         CHECK(std::wstring(caption) == program_.title);
         return PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) != 0;
     }
+    // Presses button in the dialog with the caption once it shows.
+    bool Press(const wchar_t* caption, int button) const
+    {
+        HWND dialog = nullptr;
+        if (!WaitFor([&] { return (dialog = FindOwnWindow(L"#32770", caption)) && IsWindowVisible(dialog); },
+                     kStartMs))
+            return false;
+        return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) != 0;
+    }
     bool Command(WPARAM id) const { return PostMessageW(MainWindow(), WM_COMMAND, id, 0) != 0; }
     bool Ended() const { return !process_ || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
     // True when the process ended within the time with exit code 0.
@@ -492,6 +501,7 @@ TEST_CASE("a recording made in the running program ends in the track file")
         Running run(install.dir.Path(), p, std::to_string(kCommandTimerSimulation));
         REQUIRE(run.WaitForMainWindow());
         CHECK(run.Command(kCommandStartRecording));
+        CHECK(run.Press(L"Record Options", IDOK));
         CHECK(record(run));
         CHECK(run.Command(kCommandEndRecording));
         REQUIRE(WaitFor([&] { return Contains(readTracks(), "</t>"); }, kExitMs));
@@ -514,6 +524,7 @@ TEST_CASE("a recording made in the running program ends in the track file")
 
         // Closing while recording asks first; Yes writes the second track.
         CHECK(run.Command(kCommandStartRecording));
+        CHECK(run.Press(L"Record Options", IDOK));
         CHECK(record(run));
         PostMessageW(run.MainWindow(), WM_CLOSE, 0, 0);
         CHECK(run.Answer(L"Stop Recording/Playback?", IDYES));

@@ -1,0 +1,170 @@
+// The main window with a settings store of its own, and dialogs answered
+// from a second thread while the window sits in them: the option dialogs'
+// tests drive them as a user would, through their commands.
+#pragma once
+#include <doctest.h>
+
+#include "support/dib_canvas.h"
+#include "support/test_support.h"
+
+#include "app/display.h"
+#include "app/settings.h"
+#include "app/shell.h"
+#include "gps/gps.h"
+#include "tracks/tracks.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace optiontest {
+
+inline void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+inline std::wstring Text(HWND window)
+{
+    wchar_t text[2048] = {};
+    GetWindowTextW(window, text, 2048);
+    return text;
+}
+
+inline std::wstring ItemText(HWND dialog, int id)
+{
+    return Text(GetDlgItem(dialog, id));
+}
+
+inline void SetItem(HWND dialog, int id, const wchar_t* text)
+{
+    SetDlgItemTextW(dialog, id, text);
+}
+
+inline bool Checked(HWND dialog, int id)
+{
+    return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+inline void Check(HWND dialog, int id, bool on)
+{
+    SendDlgItemMessageW(dialog, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// Waits on its own thread for the first visible dialog of this process with
+// the caption, lets answer work on it and then presses the button answer
+// returns (0: answer ended the dialog itself).
+class DialogAnswerer {
+public:
+    DialogAnswerer(const wchar_t* caption, std::function<int(HWND)> answer)
+        : caption_(caption), answer_(std::move(answer)), thread_([this] { Run(); })
+    {
+    }
+    ~DialogAnswerer()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+    bool Answered() const { return answered_; }
+
+private:
+    void Run()
+    {
+        const ULONGLONG until = GetTickCount64() + 15000;
+        while (!stop_ && GetTickCount64() < until) {
+            HWND w = nullptr;
+            while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || Text(w) != caption_)
+                    continue;
+                if (const int button = answer_(w))
+                    PostMessageW(w, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+                answered_ = true;
+                return;
+            }
+            Sleep(20);
+        }
+    }
+    std::wstring caption_;
+    std::function<int(HWND)> answer_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> answered_{false};
+    std::thread thread_;
+};
+
+// A picture of the dialog as it shows, for a person to look at.
+inline bool SavePicture(HWND dialog, const std::string& name)
+{
+    RedrawWindow(dialog, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
+    HDC dc = GetWindowDC(dialog);
+    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), dc, 0, 0, SRCCOPY);
+    ReleaseDC(dialog, dc);
+    return canvas.SavePng(name);
+}
+
+// The text of a message box (its static 0xFFFF).
+inline std::wstring BoxText(HWND box)
+{
+    return ItemText(box, 0xFFFF);
+}
+
+// The running main window over a settings store in a fresh folder, with
+// every seam the program installs. The globals start from their defaults and
+// get them back at the end.
+struct WindowFixture {
+    testsupport::TempDir dir;
+    HWND window = nullptr;
+    WindowFixture()
+    {
+        OpenSettingsStore(dir.WPath().c_str());
+        ReadSettingsIntoGlobals();
+        ShellSeams = SHELL_SEAMS{};
+        InstallSubsystemSeams();
+        RecorderState.store(kRecorderIdle);
+        CreateFontSet();
+        InstallGpsHooks();
+        window = CreateMainWindow(GetModuleHandleW(nullptr));
+        REQUIRE(window);
+    }
+    ~WindowFixture()
+    {
+        if (IsWindow(window))
+            SendMessageW(window, WM_CLOSE, 0, 0);
+        Pump();
+        GpsDevice.Shutdown();
+        ReaderStopFlag.store(false);
+        FillTrackList(nullptr, nullptr, nullptr);
+        CloseSettingsStore();
+        ReadSettingsIntoGlobals();
+        DeleteFontSet();
+    }
+    LRESULT Command(int id) { return SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    // Saves the store as shutdown does and gives the file's text; the store
+    // is closed afterwards.
+    std::string SavedFile()
+    {
+        CloseSettingsStore();
+        std::string text;
+        testsupport::ReadFile(dir.File("pathvex.xml"), &text);
+        return text;
+    }
+};
+
+}  // namespace optiontest
