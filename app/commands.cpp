@@ -4,6 +4,7 @@
 
 #include "app/dialogs.h"
 #include "app/display.h"
+#include "app/receiver_setup.h"
 #include "app/settings.h"
 #include "app/shell_internal.h"
 #include "gps/simulation.h"
@@ -69,6 +70,12 @@ LRESULT CmdCheckUpdates(HWND window, WPARAM, LPARAM)
     DeleteFileW(name);
     if (ShellSeams.runSelfUpdate && ShellSeams.runSelfUpdate(kUpdateProduct, kUpdateProductId) == kUpdateRestart)
         SendMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+LRESULT CmdGpsSetup(HWND window, WPARAM, LPARAM)
+{
+    ShowGpsConfigDialog(window);
     return 0;
 }
 
@@ -302,7 +309,7 @@ struct COMMAND {
 };
 
 constexpr COMMAND kCommands[] = {
-    {IDM_GPS_SETUP, CmdOptionsDialog},
+    {IDM_GPS_SETUP, CmdGpsSetup},
     {IDM_GPS_CONNECT, CmdGpsConnect},
     {IDM_GPS_DISCONNECT, CmdGpsDisconnect},
     {IDM_GPS_TIME_TO_SYSTEM, CmdGpsTimeToSystem},

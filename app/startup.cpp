@@ -6,6 +6,7 @@
 #include "app/shell.h"
 
 #include "app/display.h"
+#include "app/receiver_setup.h"
 #include "app/settings.h"
 #include "gps/simulation.h"
 #include "maps/draw.h"
@@ -502,6 +503,7 @@ void InstallSubsystemSeams()
     ShellSeams.listBack = ShellListBack;
     ShellSeams.trackCommand = TrackCommand;
     ShellSeams.recorderTick = RunRecorderTick;
+    InstallReceiverSeams();
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
