@@ -4,6 +4,7 @@
 
 #include "app/dialogs.h"
 #include "app/display.h"
+#include "app/receiver_setup.h"
 #include "app/settings.h"
 #include "app/shell_internal.h"
 #include "gps/simulation.h"
@@ -72,10 +73,9 @@ LRESULT CmdCheckUpdates(HWND window, WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT CmdOptionsDialog(HWND window, WPARAM wParam, LPARAM)
+LRESULT CmdGpsSetup(HWND window, WPARAM, LPARAM)
 {
-    if (ShellSeams.showOptionsDialog)
-        ShellSeams.showOptionsDialog(window, LOWORD(wParam));
+    ShowGpsConfigDialog(window);
     return 0;
 }
 
@@ -309,7 +309,7 @@ struct COMMAND {
 };
 
 constexpr COMMAND kCommands[] = {
-    {IDM_GPS_SETUP, CmdOptionsDialog},
+    {IDM_GPS_SETUP, CmdGpsSetup},
     {IDM_GPS_CONNECT, CmdGpsConnect},
     {IDM_GPS_DISCONNECT, CmdGpsDisconnect},
     {IDM_GPS_TIME_TO_SYSTEM, CmdGpsTimeToSystem},

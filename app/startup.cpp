@@ -7,6 +7,7 @@
 
 #include "app/display.h"
 #include "app/options.h"
+#include "app/receiver_setup.h"
 #include "app/settings.h"
 #include "gps/simulation.h"
 #include "maps/draw.h"
@@ -504,6 +505,7 @@ void InstallSubsystemSeams()
     ShellSeams.trackCommand = TrackCommand;
     ShellSeams.recorderTick = RunRecorderTick;
     ShellSeams.showSettingsDialog = ShowOptionDialog;
+    InstallReceiverSeams();
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;

@@ -5,7 +5,8 @@
 // SiRF frames from raw receiver bytes, the NMEA parser and the SiRF decoder
 // applied to the live record, and the NMEA log. The simulation feed is in
 // gps/simulation.h, the geodesy and unit functions in gps/geodesy.h, the
-// records in gps/gps_record.h, the sentence parsing itself in gps/nmea.h.
+// records in gps/gps_record.h, the sentence parsing itself in gps/nmea.h,
+// what is sent to the receiver in gps/receiver_commands.h.
 //
 // Threads: Open, Close, Shutdown and Write belong to the UI thread. Open
 // starts exactly one reader thread per port object; Close and Shutdown end

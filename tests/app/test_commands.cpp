@@ -135,7 +135,6 @@ struct Fixture {
         ShellSeams.openExternal = RecordOpen;
         ShellSeams.setSystemTime = RecordClock;
         ShellSeams.runSelfUpdate = RunUpdate;
-        ShellSeams.showOptionsDialog = RecordOptions;
         ShellSeams.showSettingsDialog = RecordOptions;
         ShellSeams.sirfCommand = RecordSirf;
         SeamCalls.clear();
@@ -367,16 +366,15 @@ TEST_CASE("the command table: map view, rotation, sizes and the seams")
         CHECK(OpenedTargets[0].find(L"/cgi-bin/download.cgi?file=gpsforum") != std::wstring::npos);
         CHECK(OpenedTargets[1].find(L"/cgi-bin/download.cgi?file=cdonate") != std::wstring::npos);
         CHECK(OpenedTargets[2] == L"Pathvex.CHM");
-        for (int id : {IDM_GPS_SETUP, IDM_CALIBRATOR, IDM_OPTIONS_MAP, IDM_OPTIONS_COLORS, IDM_SIRF_TO_BINARY})
+        for (int id : {IDM_CALIBRATOR, IDM_OPTIONS_MAP, IDM_OPTIONS_COLORS, IDM_SIRF_TO_BINARY})
             f.Command(id);
-        CHECK(SeamCalls ==
-              std::vector<int>{IDM_GPS_SETUP, IDM_CALIBRATOR, IDM_OPTIONS_MAP, IDM_OPTIONS_COLORS, IDM_SIRF_TO_BINARY});
+        CHECK(SeamCalls == std::vector<int>{IDM_CALIBRATOR, IDM_OPTIONS_MAP, IDM_OPTIONS_COLORS, IDM_SIRF_TO_BINARY});
         // With the GPS driver SiRF commands are refused with a message.
         GpsInputKind.store(kGpsInputDriver);
         DialogAnswerer box(kProgramTitle, [](HWND) { return IDOK; });
         f.Command(IDM_SIRF_RESET_COLD);
         CHECK(box.Answered());
-        CHECK(SeamCalls.size() == 5);
+        CHECK(SeamCalls.size() == 4);
     }
     SUBCASE("an update that asks for a restart closes the window; any other result keeps it") {
         UpdateResult = 1;
