@@ -8,6 +8,8 @@
 #include "app/display.h"
 #include "app/settings.h"
 #include "gps/simulation.h"
+#include "app/dialogs.h"
+#include "maps/calc.h"
 #include "maps/draw.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
@@ -508,6 +510,15 @@ void InstallSubsystemSeams()
     TrackHooks.saveSettingsDocument = SaveSettingsNow;
     MapPaintHooks.currentScreen = &CurrentScreen;
     MapPaintHooks.quickRepaint = &QuickRepaint;
+
+    ShellSeams.calcCommand = CalcCommand;
+    ShellSeams.drawCalcView = DrawCalcView;
+    ShellSeams.setCalcAxisMode = SetCalcAxisMode;
+    // The waypoint list hands the picked waypoint over through
+    // CalcHooks.pickedWaypoint once it exists.
+    ShellSeams.finishPick = FinishCalcPick;
+    CalcHooks.currentScreen = ShellCurrentScreen;
+    CalcHooks.xyzDialog = ShowXyzDialog;
 }
 
 void InstallGpsHooks()

@@ -1,0 +1,118 @@
+// The measuring screens in the running main window: entered from the menu
+// commands, the three "Precision and Axis..." dialogs, points typed into the
+// coordinate dialog, and a picture of each screen with its points.
+#include "calc_window.h"
+
+#include <random>
+
+TEST_CASE("the measuring screens: menus, axes and their dialogs")
+{
+    Window w;
+    SUBCASE("221 and 222 set the axis to X-Y, 223 to X-Y-Z; the menu is the calculator's") {
+        w.Command(IDM_SCREEN_CALC_3D);
+        CHECK(Text(w.window) == L"3D Calc");
+        CHECK(CalcAxisMode == kCalcAxisXYZ);
+        CHECK(GetMenuState(GetMenu(w.window), IDM_CALC_MEASURE, MF_BYCOMMAND) != static_cast<UINT>(-1));
+        w.Command(IDM_SCREEN_CALC_2D);
+        CHECK(Text(w.window) == L"2D Calc");
+        CHECK(CalcAxisMode == kCalcAxisXY);
+        w.Command(IDM_SCREEN_CALC_1D);
+        CHECK(Text(w.window) == L"1D Calc");
+        CHECK(CalcAxisMode == kCalcAxisXY);
+    }
+    SUBCASE("each screen opens its own dialog; OK keeps the choice, Cancel does not") {
+        w.Command(IDM_SCREEN_CALC_1D);
+        bool initial = false;
+        {
+            Answerer a(L"1D Length calculator", [&](HWND d) {
+                initial = IsDlgButtonChecked(d, IDC_CALC_AXIS_XY) == BST_CHECKED &&
+                          IsDlgButtonChecked(d, IDC_CALC_PRECISION_LOW) == BST_CHECKED;
+                CheckRadioButton(d, IDC_CALC_AXIS_XY, IDC_CALC_AXIS_YZ, IDC_CALC_AXIS_YZ);
+                CheckRadioButton(d, IDC_CALC_PRECISION_LOW, IDC_CALC_PRECISION_HIGH, IDC_CALC_PRECISION_HIGH);
+                return IDOK;
+            });
+            w.Command(IDM_CALC_OPTIONS);
+            CHECK(a.Answered());
+        }
+        CHECK(initial);
+        CHECK(CalcAxisMode == kCalcAxisYZ);
+        CHECK(CalcPrecision == 2);
+        w.Command(IDM_SCREEN_CALC_2D);
+        CalcAxisMode = kCalcAxisXZ;
+        {
+            Answerer a(L"2D Area calculator", [&](HWND d) {
+                initial = IsDlgButtonChecked(d, IDC_CALC_AXIS_XZ) == BST_CHECKED &&
+                          IsDlgButtonChecked(d, IDC_CALC_PRECISION_HIGH) == BST_CHECKED;
+                CheckRadioButton(d, IDC_CALC_AXIS_XY, IDC_CALC_AXIS_YZ, IDC_CALC_AXIS_XY);
+                CheckRadioButton(d, IDC_CALC_PRECISION_LOW, IDC_CALC_PRECISION_HIGH, IDC_CALC_PRECISION_LOW);
+                return IDCANCEL;
+            });
+            w.Command(IDM_CALC_OPTIONS);
+            CHECK(a.Answered());
+        }
+        CHECK(initial);
+        CHECK(CalcAxisMode == kCalcAxisXZ);
+        CHECK(CalcPrecision == 2);
+        w.Command(IDM_SCREEN_CALC_3D);
+        CalcAxisMode = kCalcAxisXY;
+        bool single = false;
+        Answerer a(L"3D Volume calculator", [&](HWND d) {
+            single = IsDlgButtonChecked(d, IDC_CALC_AXIS_XY) == BST_CHECKED && !GetDlgItem(d, IDC_CALC_AXIS_XZ) &&
+                     !GetDlgItem(d, IDC_CALC_AXIS_YZ);
+            return IDOK;
+        });
+        w.Command(IDM_CALC_OPTIONS);
+        CHECK(single);
+        CHECK(CalcAxisMode == kCalcAxisXYZ);
+    }
+    SUBCASE("Enter point: the axis' coordinates, all three on the volume screen; bad text") {
+        w.Command(IDM_SCREEN_CALC_1D);
+        // Text that is no number reads as 0.
+        CHECK(w.Enter(L"north", L"x") == L"XY-");
+        CalcAxisMode = kCalcAxisXZ;
+        CHECK(w.Enter(L"3", nullptr, L"4") == L"X-Z");
+        CalcAxisMode = kCalcAxisYZ;
+        CHECK(w.Enter(nullptr, L"5", L"6") == L"-YZ");
+        w.Command(IDM_SCREEN_CALC_3D);
+        CHECK(w.Enter(L"7", L"8", L"9") == L"XYZ");
+        // Not finite, or far beyond any coordinate: not taken.
+        w.Enter(L"NaN", L"1", L"1");
+        w.Enter(L"1e308", L"1", L"1");
+        REQUIRE(CalcPoints.size() == 4);
+        CHECK(Near(CalcPoints[0], 0, 0, 0));
+        CHECK(Near(CalcPoints[1], 3, 0, 4));
+        CHECK(Near(CalcPoints[2], 0, 5, 6));
+        CHECK(Near(CalcPoints[3], 7, 8, 9));
+    }
+}
+
+TEST_CASE("the three screens paint their points")
+{
+    Window w;
+    for (const auto& p : {GPS_POSITION{10.0, 50.0, 0, 0}, GPS_POSITION{10.4, 50.1, 0, 0},
+                          GPS_POSITION{10.5, 50.5, 0, 0}, GPS_POSITION{10.1, 50.4, 0, 0}})
+        CalcPoints.push_back(p);
+    FitViewToPoints(nullptr, &CalcPoints);
+    int line = 0, area = 0;
+    w.Command(IDM_SCREEN_CALC_1D);
+    line = w.Picture("calc_21.png");
+    w.Command(IDM_SCREEN_CALC_2D);
+    area = w.Picture("calc_22.png");
+    w.Command(IDM_SCREEN_CALC_3D);
+    CHECK(w.Picture("calc_23.png") == area);
+    // Three sides drawn as a line; six when every pair is joined.
+    CHECK(line > 100);
+    CHECK(area > line);
+
+    SUBCASE("ten thousand points paint in time") {
+        std::mt19937 random(23);
+        std::uniform_real_distribution<double> coordinate(10.0, 10.5);
+        CalcPoints.clear();
+        for (int i = 0; i < 10000; ++i)
+            CalcPoints.push_back(GPS_POSITION{coordinate(random), coordinate(random) + 40.0, 0, 0});
+        const ULONGLONG start = GetTickCount64();
+        w.Picture("calc_23_many.png");
+        CHECK(GetTickCount64() - start < 20000);
+        CalcPoints.clear();
+    }
+}
