@@ -37,6 +37,8 @@ bool Finite(GeoPointF p)
 // whose angles mean nothing; the outline is the same with one of them.
 void RemoveRepeatedPoints(std::vector<GPS_POSITION>* points, size_t keep)
 {
+    if (points->size() <= keep)
+        return;
     const std::vector<GeoPointF> plane = PlanePoints(*points);
     std::vector<size_t> order;
     for (size_t i = 0; i < plane.size(); ++i)
@@ -58,8 +60,6 @@ void RemoveRepeatedPoints(std::vector<GPS_POSITION>* points, size_t keep)
             repeated.push_back(order[k]);
     }
     std::sort(repeated.begin(), repeated.end());
-    if (points->size() <= keep)
-        return;
     repeated.resize(std::min(repeated.size(), points->size() - keep));
     // Erased from the back so the earlier indices stay valid.
     for (auto it = repeated.rbegin(); it != repeated.rend(); ++it)
@@ -146,6 +146,8 @@ double CalcLineLength(const std::vector<GPS_POSITION>& points, int unit, int axi
     for (size_t i = 1; i < points.size(); ++i) {
         const GeoPointF a = Plane(points[i - 1]);
         const GeoPointF b = Plane(points[i]);
+        // -1 would ask CalcDistanceInUnit for the current unit; here every
+        // unit but 0, 1 and 2 measures 0.
         length += CalcDistanceInUnit(a.x, a.y, b.x, b.y, unit < 0 ? 3 : unit);
     }
     return length;

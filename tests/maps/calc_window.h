@@ -179,6 +179,20 @@ struct Window {
     }
 };
 
+// A dialog as it shows, read back from the screen and saved as a PNG for a
+// person to look at.
+inline void DialogPicture(HWND dialog, const char* name)
+{
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
+    HDC screen = GetDC(nullptr);
+    BitBlt(canvas.Dc(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    CHECK(canvas.SavePng(name));
+}
+
 inline bool Near(const GPS_POSITION& p, double x, double y, double z)
 {
     return std::fabs(p.x - x) < 1e-9 && std::fabs(p.y - y) < 1e-9 && std::fabs(p.z - z) < 1e-9;

@@ -41,6 +41,7 @@ TEST_CASE("the measuring screens: menus, axes and their dialogs")
         CalcAxisMode = kCalcAxisXZ;
         {
             Answerer a(L"2D Area calculator", [&](HWND d) {
+                DialogPicture(d, "calc_dialog_2d.png");
                 initial = IsDlgButtonChecked(d, IDC_CALC_AXIS_XZ) == BST_CHECKED &&
                           IsDlgButtonChecked(d, IDC_CALC_PRECISION_HIGH) == BST_CHECKED;
                 CheckRadioButton(d, IDC_CALC_AXIS_XY, IDC_CALC_AXIS_YZ, IDC_CALC_AXIS_XY);
@@ -57,6 +58,7 @@ TEST_CASE("the measuring screens: menus, axes and their dialogs")
         CalcAxisMode = kCalcAxisXY;
         bool single = false;
         Answerer a(L"3D Volume calculator", [&](HWND d) {
+            DialogPicture(d, "calc_dialog_3d.png");
             single = IsDlgButtonChecked(d, IDC_CALC_AXIS_XY) == BST_CHECKED && !GetDlgItem(d, IDC_CALC_AXIS_XZ) &&
                      !GetDlgItem(d, IDC_CALC_AXIS_YZ);
             return IDOK;
