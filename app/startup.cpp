@@ -5,10 +5,10 @@
 
 #include "app/shell.h"
 
+#include "app/dialogs.h"
 #include "app/display.h"
 #include "app/settings.h"
 #include "gps/simulation.h"
-#include "app/dialogs.h"
 #include "maps/calc.h"
 #include "maps/draw.h"
 #include "maps/offline_maps.h"

@@ -84,21 +84,6 @@ private:
     std::thread thread_;
 };
 
-// The coordinate dialog answered with the texts for x, y and z (null: leave
-// the edit alone); *shown gets which of the three edits were visible.
-inline int TypeCoordinates(HWND d, const wchar_t* x, const wchar_t* y, const wchar_t* z, std::wstring* shown)
-{
-    const int edits[3] = {IDC_XYZ_X, IDC_XYZ_Y, IDC_XYZ_Z};
-    const wchar_t* texts[3] = {x, y, z};
-    shown->clear();
-    for (int i = 0; i < 3; ++i) {
-        shown->push_back(IsWindowVisible(GetDlgItem(d, edits[i])) ? L"XYZ"[i] : L'-');
-        if (texts[i])
-            SetDlgItemTextW(d, edits[i], texts[i]);
-    }
-    return IDOK;
-}
-
 // A fake of the waypoint list's pick: the list itself comes with the
 // waypoint commands, which are not in this program yet.
 inline GPS_POSITION PickedWaypoint{};
@@ -143,11 +128,21 @@ struct Window {
         SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
         Pump();
     }
-    // Types one point into "Enter point..."; which edits showed.
+    // Types one point into "Enter point..." (null: leaves that edit alone);
+    // which of the edits showed, as "XY-".
     std::wstring Enter(const wchar_t* x, const wchar_t* y, const wchar_t* z = nullptr)
     {
         std::wstring shown;
-        Answerer a(L"XYZ", [&](HWND d) { return TypeCoordinates(d, x, y, z, &shown); });
+        Answerer a(L"XYZ", [&](HWND d) {
+            const int edits[3] = {IDC_XYZ_X, IDC_XYZ_Y, IDC_XYZ_Z};
+            const wchar_t* texts[3] = {x, y, z};
+            for (int i = 0; i < 3; ++i) {
+                shown.push_back(IsWindowVisible(GetDlgItem(d, edits[i])) ? L"XYZ"[i] : L'-');
+                if (texts[i])
+                    SetDlgItemTextW(d, edits[i], texts[i]);
+            }
+            return IDOK;
+        });
         Command(IDM_CALC_ENTER_POINT);
         CHECK(a.Answered());
         return shown;

@@ -3,7 +3,43 @@
 // coordinate dialog, and a picture of each screen with its points.
 #include "calc_window.h"
 
+#include <array>
 #include <random>
+
+namespace {
+
+// What "Precision and Axis..." showed: the axis and precision buttons checked
+// when it opened, and how many axis buttons it has.
+using Shown = std::array<int, 3>;
+
+// Opens the dialog of the screen shown, checks axis and precision (0: leaves
+// them) and presses button; picture: a file to save it in, or null.
+Shown Options(const wchar_t* caption, int axis, int precision, int button, const char* picture = nullptr)
+{
+    Shown shown{};
+    Answerer a(caption, [&](HWND d) {
+        if (picture)
+            DialogPicture(d, picture);
+        for (int id = IDC_CALC_AXIS_XY; id <= IDC_CALC_AXIS_YZ; ++id) {
+            shown[2] += GetDlgItem(d, id) != nullptr;
+            if (IsDlgButtonChecked(d, id) == BST_CHECKED)
+                shown[0] = id;
+        }
+        for (int id = IDC_CALC_PRECISION_LOW; id <= IDC_CALC_PRECISION_HIGH; ++id)
+            if (IsDlgButtonChecked(d, id) == BST_CHECKED)
+                shown[1] = id;
+        if (axis)
+            CheckRadioButton(d, IDC_CALC_AXIS_XY, IDC_CALC_AXIS_YZ, axis);
+        if (precision)
+            CheckRadioButton(d, IDC_CALC_PRECISION_LOW, IDC_CALC_PRECISION_HIGH, precision);
+        return button;
+    });
+    SendMessageW(MainWindow, WM_COMMAND, IDM_CALC_OPTIONS, 0);
+    CHECK(a.Answered());
+    return shown;
+}
+
+}  // namespace
 
 TEST_CASE("the measuring screens: menus, axes and their dialogs")
 {
@@ -22,49 +58,20 @@ TEST_CASE("the measuring screens: menus, axes and their dialogs")
     }
     SUBCASE("each screen opens its own dialog; OK keeps the choice, Cancel does not") {
         w.Command(IDM_SCREEN_CALC_1D);
-        bool initial = false;
-        {
-            Answerer a(L"1D Length calculator", [&](HWND d) {
-                initial = IsDlgButtonChecked(d, IDC_CALC_AXIS_XY) == BST_CHECKED &&
-                          IsDlgButtonChecked(d, IDC_CALC_PRECISION_LOW) == BST_CHECKED;
-                CheckRadioButton(d, IDC_CALC_AXIS_XY, IDC_CALC_AXIS_YZ, IDC_CALC_AXIS_YZ);
-                CheckRadioButton(d, IDC_CALC_PRECISION_LOW, IDC_CALC_PRECISION_HIGH, IDC_CALC_PRECISION_HIGH);
-                return IDOK;
-            });
-            w.Command(IDM_CALC_OPTIONS);
-            CHECK(a.Answered());
-        }
-        CHECK(initial);
+        CHECK(Options(L"1D Length calculator", IDC_CALC_AXIS_YZ, IDC_CALC_PRECISION_HIGH, IDOK) ==
+              Shown{IDC_CALC_AXIS_XY, IDC_CALC_PRECISION_LOW, 3});
         CHECK(CalcAxisMode == kCalcAxisYZ);
         CHECK(CalcPrecision == 2);
         w.Command(IDM_SCREEN_CALC_2D);
         CalcAxisMode = kCalcAxisXZ;
-        {
-            Answerer a(L"2D Area calculator", [&](HWND d) {
-                DialogPicture(d, "calc_dialog_2d.png");
-                initial = IsDlgButtonChecked(d, IDC_CALC_AXIS_XZ) == BST_CHECKED &&
-                          IsDlgButtonChecked(d, IDC_CALC_PRECISION_HIGH) == BST_CHECKED;
-                CheckRadioButton(d, IDC_CALC_AXIS_XY, IDC_CALC_AXIS_YZ, IDC_CALC_AXIS_XY);
-                CheckRadioButton(d, IDC_CALC_PRECISION_LOW, IDC_CALC_PRECISION_HIGH, IDC_CALC_PRECISION_LOW);
-                return IDCANCEL;
-            });
-            w.Command(IDM_CALC_OPTIONS);
-            CHECK(a.Answered());
-        }
-        CHECK(initial);
+        CHECK(Options(L"2D Area calculator", IDC_CALC_AXIS_XY, IDC_CALC_PRECISION_LOW, IDCANCEL,
+                      "calc_dialog_2d.png") == Shown{IDC_CALC_AXIS_XZ, IDC_CALC_PRECISION_HIGH, 3});
         CHECK(CalcAxisMode == kCalcAxisXZ);
         CHECK(CalcPrecision == 2);
         w.Command(IDM_SCREEN_CALC_3D);
         CalcAxisMode = kCalcAxisXY;
-        bool single = false;
-        Answerer a(L"3D Volume calculator", [&](HWND d) {
-            DialogPicture(d, "calc_dialog_3d.png");
-            single = IsDlgButtonChecked(d, IDC_CALC_AXIS_XY) == BST_CHECKED && !GetDlgItem(d, IDC_CALC_AXIS_XZ) &&
-                     !GetDlgItem(d, IDC_CALC_AXIS_YZ);
-            return IDOK;
-        });
-        w.Command(IDM_CALC_OPTIONS);
-        CHECK(single);
+        CHECK(Options(L"3D Volume calculator", 0, 0, IDOK, "calc_dialog_3d.png") ==
+              Shown{IDC_CALC_AXIS_XY, IDC_CALC_PRECISION_HIGH, 1});
         CHECK(CalcAxisMode == kCalcAxisXYZ);
     }
     SUBCASE("Enter point: the axis' coordinates, all three on the volume screen; bad text") {
