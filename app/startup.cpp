@@ -5,11 +5,13 @@
 
 #include "app/shell.h"
 
+#include "app/dialogs.h"
 #include "app/display.h"
 #include "app/options.h"
 #include "app/receiver_setup.h"
 #include "app/settings.h"
 #include "gps/simulation.h"
+#include "maps/calc.h"
 #include "maps/draw.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
@@ -514,6 +516,15 @@ void InstallSubsystemSeams()
     TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
     MapPaintHooks.currentScreen = &CurrentScreen;
     MapPaintHooks.quickRepaint = &QuickRepaint;
+
+    ShellSeams.calcCommand = CalcCommand;
+    ShellSeams.drawCalcView = DrawCalcView;
+    ShellSeams.setCalcAxisMode = SetCalcAxisMode;
+    // The waypoint list hands the picked waypoint over through
+    // CalcHooks.pickedWaypoint once it exists.
+    ShellSeams.finishPick = FinishCalcPick;
+    CalcHooks.currentScreen = ShellCurrentScreen;
+    CalcHooks.xyzDialog = ShowXyzDialog;
 }
 
 void InstallGpsHooks()

@@ -81,16 +81,20 @@ double OffsetNorthSouth(double x, double y, double km)
 
 double CalcVertexAngle(GeoPointF a, GeoPointF b, GeoPointF c)
 {
-    const float p = std::hypot(b.x - a.x, b.y - a.y);
-    const float q = std::hypot(c.x - b.x, c.y - b.y);
-    const float r = std::hypot(c.x - a.x, c.y - a.y);
+    // The squared sides are formed in double from the single-precision
+    // points: in single precision the law of cosines loses half its digits
+    // near 0 and pi, and three points on a line would span an area.
+    const double abx = static_cast<double>(b.x) - a.x, aby = static_cast<double>(b.y) - a.y;
+    const double bcx = static_cast<double>(c.x) - b.x, bcy = static_cast<double>(c.y) - b.y;
+    const double acx = static_cast<double>(c.x) - a.x, acy = static_cast<double>(c.y) - a.y;
+    const double p2 = abx * abx + aby * aby;
+    const double q2 = bcx * bcx + bcy * bcy;
+    const double r2 = acx * acx + acy * acy;
     // With b on a or c the angle has no meaning; the measuring tool adds
     // such points freely, so give 0 rather than NaN.
-    if (p == 0.0f || q == 0.0f)
+    if (p2 == 0.0 || q2 == 0.0)
         return 0.0;
-    const double cosine = (static_cast<double>(q) * q + static_cast<double>(p) * p
-                           - static_cast<double>(r) * r) / (2.0 * p * q);
-    return std::acos(ClampUnit(cosine));
+    return std::acos(ClampUnit((q2 + p2 - r2) / (2.0 * std::sqrt(p2 * q2))));
 }
 
 uint32_t CalcTimeToGo(const GPS_CURRENT* gps, double km)

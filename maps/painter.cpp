@@ -504,6 +504,32 @@ void RingPosition(HDC dc, POINT p)
     Circle(dc, p, kPositionRingHalf);
 }
 
+// The pixels that the all-pairs lines join: each pixel once (a line drawn
+// twice changes nothing), and beyond kMaxJoinedPixels an even sample of
+// them. Every pair of n pixels is n^2 / 2 lines: ten thousand measuring
+// points would keep a paint busy for minutes, and long before that the
+// lines fill the outline anyway.
+constexpr size_t kMaxJoinedPixels = 1000;
+
+std::vector<POINT> JoinedPixels(const std::vector<KeptPoint>& kept)
+{
+    std::vector<POINT> pixels;
+    pixels.reserve(kept.size());
+    for (const KeptPoint& k : kept)
+        pixels.push_back(k.pixel);
+    const auto before = [](POINT a, POINT b) { return a.x != b.x ? a.x < b.x : a.y < b.y; };
+    const auto same = [](POINT a, POINT b) { return a.x == b.x && a.y == b.y; };
+    std::sort(pixels.begin(), pixels.end(), before);
+    pixels.erase(std::unique(pixels.begin(), pixels.end(), same), pixels.end());
+    if (pixels.size() <= kMaxJoinedPixels)
+        return pixels;
+    std::vector<POINT> sample;
+    sample.reserve(kMaxJoinedPixels);
+    for (size_t i = 0; i < kMaxJoinedPixels; ++i)
+        sample.push_back(pixels[i * pixels.size() / kMaxJoinedPixels]);
+    return sample;
+}
+
 struct SeriesPaint {
     const std::vector<GPS_POSITION>* series;
     int type;
@@ -562,10 +588,7 @@ void DrawSeries(HDC dc, const MAP_FRAME& frame, const SeriesPaint& s, const GPS_
     case kSeriesArea:
     case kSeriesVolume: {
         GdiSelectGuard okPen(dc, CreatePen(PS_SOLID, 0, SchemeColor(ColorRole::OK)));
-        std::vector<POINT> pixels;
-        pixels.reserve(kept.size());
-        for (const KeptPoint& k : kept)
-            pixels.push_back(k.pixel);
+        const std::vector<POINT> pixels = JoinedPixels(kept);
         DrawAllPairLines(dc, pixels.data(), static_cast<int>(pixels.size()));
         break;
     }

@@ -574,3 +574,73 @@ TEST_CASE("the running program's simulation editor, digit keys and window sizes"
         CHECK(run.Close());
     }
 }
+
+// Skipped in the entries above and run by an entry of its own per program
+// (tests/app/CMakeLists.txt): each dialog it closes costs seconds here.
+TEST_CASE("the measuring tool measures points typed and received in the running program" * doctest::skip())
+{
+    constexpr WPARAM kCommandLength = 221, kCommandArea = 222, kCommandEnterPoint = 1102,
+                     kCommandPointFromGps = 1103, kCommandClear = 1104, kCommandMeasure = 1105;
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, Settings("upd=\"5\" agc=\"1\"", "simu=\"1\""));
+        Running run(install.dir.Path(), p, std::to_string(kCommandArea));
+        REQUIRE(run.WaitForMainWindow());
+        REQUIRE(run.WaitForTitle([](const std::wstring& t) { return t == L"2D Calc"; }));
+        // A visible dialog or message box of the program by its caption.
+        auto shown = [&](const wchar_t* caption) {
+            HWND found = nullptr;
+            WaitFor(
+                [&] {
+                    found = run.FindOwnWindow(L"#32770", caption);
+                    return found && IsWindowVisible(found);
+                },
+                kStartMs);
+            return found;
+        };
+        auto enter = [&](const wchar_t* x, const wchar_t* y) {
+            CHECK(run.Command(kCommandEnterPoint));
+            HWND d = shown(L"XYZ");
+            REQUIRE(d);
+            SetDlgItemTextW(d, 101, x);
+            SetDlgItemTextW(d, 102, y);
+            PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            CHECK(WaitFor([&] { return !IsWindow(d); }, kExitMs));
+        };
+        auto measure = [&] {
+            CHECK(run.Command(kCommandMeasure));
+            HWND box = shown(p.title.c_str());
+            wchar_t text[256] = {};
+            if (box) {
+                GetDlgItemTextW(box, 0xFFFF, text, 256);
+                PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                CHECK(WaitFor([&] { return !IsWindow(box); }, kExitMs));
+            }
+            return std::wstring(text);
+        };
+        enter(L"0", L"0");
+        enter(L"1", L"0");
+        enter(L"0", L"1");
+        CHECK(measure().rfind(L"Results:\r\n0.500000 degrees^2\r\n", 0) == 0);
+
+        // One typed point and one from the running simulation make a line.
+        CHECK(run.Command(kCommandClear));
+        CHECK(run.Command(kCommandLength));
+        REQUIRE(run.WaitForTitle([](const std::wstring& t) { return t == L"1D Calc"; }));
+        enter(L"0", L"0");
+        CHECK(run.Command(kCommandTimerSimulation));
+        // Past the satellite sentences: every position after them is a fix.
+        CHECK(run.WaitForTitle([](const std::wstring& t) {
+            unsigned index = 0, count = 0;
+            return ParseSimIndex(t, &index, &count) && index >= 4;
+        }));
+        CHECK(run.Command(kCommandPointFromGps));
+        const std::wstring length = measure();
+        CAPTURE(length);
+        double km = -1.0;
+        CHECK(std::swscanf(length.c_str(), L"Result: %lf Km", &km) == 1);
+        CHECK(km >= 0.0);
+        CHECK(km < 20016.0);   // half the earth's circumference
+        CHECK(run.Close());
+    }
+}
