@@ -76,45 +76,6 @@ private:
     HANDLE h_;
 };
 
-// A temporary file in the target's folder; deleted when it goes unless it
-// was moved over the target.
-class TempFile {
-public:
-    TempFile() = default;
-    ~TempFile()
-    {
-        if (!path_.empty())
-            DeleteFileW(path_.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    bool CreateBeside(const wchar_t* target)
-    {
-        const wchar_t* end = target + std::wcslen(target);
-        const wchar_t* cut = end;
-        while (cut > target && cut[-1] != L'\\' && cut[-1] != L'/')
-            --cut;
-        const std::wstring folder = cut == target ? std::wstring(L".") : std::wstring(target, cut);
-        wchar_t name[MAX_PATH] = {};
-        if (!GetTempFileNameW(folder.c_str(), kTempPrefix, 0, name))
-            return false;
-        path_ = name;
-        return true;
-    }
-    const wchar_t* Path() const { return path_.c_str(); }
-    bool MoveOver(const wchar_t* target)
-    {
-        if (!MoveFileExW(path_.c_str(), target, MOVEFILE_REPLACE_EXISTING))
-            return false;
-        path_.clear();
-        return true;
-    }
-
-private:
-    std::wstring path_;
-};
-
 bool IsHttpUrl(const wchar_t* url)
 {
     for (const wchar_t* scheme : kSchemes) {
@@ -310,6 +271,33 @@ bool RemoveTarget(const wchar_t* target)
 
 }  // namespace
 
+TempFileBeside::TempFileBeside(const wchar_t* target)
+{
+    if (!target)
+        return;
+    const wchar_t* cut = target + std::wcslen(target);
+    while (cut > target && cut[-1] != L'\\' && cut[-1] != L'/')
+        --cut;
+    const std::wstring folder = cut == target ? std::wstring(L".") : std::wstring(target, cut);
+    wchar_t name[MAX_PATH] = {};
+    if (GetTempFileNameW(folder.c_str(), kTempPrefix, 0, name))
+        path_ = name;
+}
+
+TempFileBeside::~TempFileBeside()
+{
+    if (!path_.empty())
+        DeleteFileW(path_.c_str());
+}
+
+bool TempFileBeside::MoveOver(const wchar_t* target)
+{
+    if (path_.empty() || !MoveFileExW(path_.c_str(), target, MOVEFILE_REPLACE_EXISTING))
+        return false;
+    path_.clear();
+    return true;
+}
+
 bool DownloadUrlToFile(HWND, const wchar_t* target, const wchar_t* url)
 {
     if (!url || !IsHttpUrl(url) || (target && !*target))
@@ -326,12 +314,13 @@ bool DownloadUrlToFile(HWND, const wchar_t* target, const wchar_t* url)
     if (hasLength && announced > limits.maxBytes)
         return false;
 
-    TempFile temp;
+    std::unique_ptr<TempFileBeside> temp;
     std::unique_ptr<OutputFile> file;
     if (target) {
-        if (!temp.CreateBeside(target))
+        temp = std::make_unique<TempFileBeside>(target);
+        if (!temp->Valid())
             return false;
-        file = std::make_unique<OutputFile>(temp.Path());
+        file = std::make_unique<OutputFile>(temp->Path());
         if (!file->Valid())
             return false;
     }
@@ -348,5 +337,5 @@ bool DownloadUrlToFile(HWND, const wchar_t* target, const wchar_t* url)
         return false;
     if (total == 0)
         return RemoveTarget(target);
-    return temp.MoveOver(target);
+    return temp->MoveOver(target);
 }

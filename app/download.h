@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 // The bounds of one download. The program keeps the defaults; tests may
 // lower them to reach the limits quickly.
@@ -34,3 +35,22 @@ extern DOWNLOAD_LIMITS DownloadLimits;
 // non-2xx answer (after WinINet followed any redirects), a body cut off,
 // too slow or too long, or a file that cannot be written or moved.
 bool DownloadUrlToFile(HWND owner, const wchar_t* target, const wchar_t* url);
+
+// A temporary file "pvx*.tmp" made in the folder of a target file (a target
+// without a folder: the current one). It is deleted when the object goes,
+// unless it was moved over the target.
+class TempFileBeside {
+public:
+    explicit TempFileBeside(const wchar_t* target);
+    ~TempFileBeside();
+    TempFileBeside(const TempFileBeside&) = delete;
+    TempFileBeside& operator=(const TempFileBeside&) = delete;
+    bool Valid() const { return !path_.empty(); }   // false: the file could not be made
+    const wchar_t* Path() const { return path_.c_str(); }
+    // Replaces target with the file; false (and the target untouched) when
+    // the system refuses.
+    bool MoveOver(const wchar_t* target);
+
+private:
+    std::wstring path_;
+};

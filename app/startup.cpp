@@ -10,9 +10,11 @@
 #include "gps/simulation.h"
 #include "maps/draw.h"
 #include "maps/offline_maps.h"
+#include "maps/online_maps.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "panes/astro.h"
+#include "panes/tracking.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #if defined(PATHVEX_HANDHELD)
@@ -486,6 +488,11 @@ bool SetClock(const SYSTEMTIME* utc)
     return SetSystemTime(utc) != FALSE;
 }
 
+void ShellInternetTrackingTick(HWND window)
+{
+    InternetTrackingTick(window, InternetTrackingUrl);
+}
+
 }  // namespace
 
 void InstallSubsystemSeams()
@@ -502,6 +509,8 @@ void InstallSubsystemSeams()
     ShellSeams.listBack = ShellListBack;
     ShellSeams.trackCommand = TrackCommand;
     ShellSeams.recorderTick = RunRecorderTick;
+    ShellSeams.fetchOnlineMapImage = FetchOnlineMapImage;
+    ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
