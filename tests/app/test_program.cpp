@@ -578,7 +578,7 @@ TEST_CASE("position reports reach the tracking address once a second, and only w
         // the handheld ones tap through the built-in list to its first fix.
         std::string arguments;
         std::string expected = "GET /report?lon=0.000000&lat=0.000000&alt=0.000000&again=%1 HTTP/1.1";
-        int tapsToFix = 2;
+        int tapsToFix = 3;   // GSV, GSA, then the first RMC
         if (p.desktop) {
             REQUIRE(WriteText(install.dir.File("fix.nmea"),
                               "$GPGGA,120000.000,4930.0000,N,00030.0000,W,1,05,1.2,545.0,M,,,,*00\r\n"
