@@ -121,6 +121,8 @@ std::unique_ptr<OpenedRequest> SendRequest(HINTERNET session, const std::wstring
     URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof parts;
     parts.dwHostNameLength = 1;   // non-zero with null pointers: point into url
+    parts.dwUserNameLength = 1;
+    parts.dwPasswordLength = 1;
     parts.dwUrlPathLength = 1;
     parts.dwExtraInfoLength = 1;
     if (!InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) || !parts.lpszHostName ||
@@ -129,13 +131,18 @@ std::unique_ptr<OpenedRequest> SendRequest(HINTERNET session, const std::wstring
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
         return nullptr;
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    // A user name and password in the address sign in, as they would in a browser.
+    const std::wstring user = parts.lpszUserName ? std::wstring(parts.lpszUserName, parts.dwUserNameLength) : L"";
+    const std::wstring password =
+        parts.lpszPassword ? std::wstring(parts.lpszPassword, parts.dwPasswordLength) : L"";
     std::wstring object = parts.lpszUrlPath ? std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) : L"";
     if (parts.lpszExtraInfo)
         object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (object.empty() || object[0] != L'/')
         object.insert(0, 1, L'/');
     HINTERNET connection =
-        InternetConnectW(session, host.c_str(), parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+        InternetConnectW(session, host.c_str(), parts.nPort, user.empty() ? nullptr : user.c_str(),
+                         user.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, 0);
     if (!connection)
         return nullptr;
     DWORD flags = kRequestFlags;
@@ -185,8 +192,9 @@ bool RedirectTarget(HINTERNET request, const std::wstring& from, std::wstring* t
     return IsHttpUrl(to->c_str());
 }
 
-// WinINet's own redirect handling follows a loop for ever; ours gives up
-// after kMaxRedirects hops (the last answer is then a redirect, not a 2xx).
+// WinINet's own redirect handling may follow a loop for ever (Wine's does);
+// ours gives up after kMaxRedirects hops (the last answer is then a
+// redirect, not a 2xx).
 std::unique_ptr<OpenedRequest> SendRequestFollowingRedirects(HINTERNET session, const wchar_t* url,
                                                              const DOWNLOAD_LIMITS& limits)
 {

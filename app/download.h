@@ -32,8 +32,8 @@ extern DOWNLOAD_LIMITS DownloadLimits;
 // only when the server answered 2xx and the whole body (as many bytes as it
 // announced, when it did) was read and, with a target, stored. False, with
 // the target untouched, for no network, a server that cannot be reached, a
-// non-2xx answer (after WinINet followed any redirects), a body cut off,
-// too slow or too long, or a file that cannot be written or moved.
+// non-2xx answer (redirects are followed, ten at most), a body cut off, too
+// slow or too long, or a file that cannot be written or moved.
 bool DownloadUrlToFile(HWND owner, const wchar_t* target, const wchar_t* url);
 
 // A temporary file "pvx*.tmp" made in the folder of a target file (a target

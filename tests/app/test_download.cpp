@@ -7,11 +7,11 @@
 
 #include "app/download.h"
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
+using testsupport::FileText;
+using testsupport::FolderNames;
 using testsupport::HttpReply;
 using testsupport::HttpServer;
 using testsupport::ReplyShape;
@@ -19,42 +19,14 @@ using testsupport::TempDir;
 
 namespace {
 
+using Names = std::vector<std::string>;
+
 std::wstring Wide(const std::string& s)
 {
     return std::wstring(s.begin(), s.end());
 }
 
-std::vector<std::string> Listing(const TempDir& dir)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(dir.File("*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string n = fd.cFileName;
-        if (n != "." && n != "..")
-            names.push_back(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
-}
-
-std::string Contents(const std::string& path)
-{
-    std::string text;
-    return testsupport::ReadFile(path, &text) ? text : "<missing>";
-}
-
-void Write(const std::string& path, const std::string& text)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    REQUIRE(f);
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
-
-// A body that is more than one read long and shows where a piece went.
+// More than one read long, and every line tells where it belongs.
 std::string LongBody()
 {
     std::string body;
@@ -63,81 +35,64 @@ std::string LongBody()
     return body;
 }
 
-struct Limits {
-    Limits() { DownloadLimits = kDefaultDownloadLimits; }
-    ~Limits() { DownloadLimits = kDefaultDownloadLimits; }
+struct Fixture {
+    HttpServer server;
+    TempDir dir;
+    std::string target = dir.File("map.png");
+    const std::string body = LongBody();
+    Fixture()
+    {
+        REQUIRE(server.Port() != 0);
+        REQUIRE(testsupport::WriteWholeFile(target, "old"));
+        DownloadLimits = kDefaultDownloadLimits;
+    }
+    ~Fixture() { DownloadLimits = kDefaultDownloadLimits; }
+    bool Fetch(const std::string& path, const HttpReply& reply)
+    {
+        server.Answer(path, reply);
+        return DownloadUrlToFile(nullptr, Wide(target).c_str(), Wide(server.Url(path)).c_str());
+    }
 };
 
 }  // namespace
 
-TEST_CASE("a whole 2xx body replaces the target, in any transfer form")
+TEST_CASE_FIXTURE(Fixture, "a whole 2xx body replaces the target, in any transfer form")
 {
-    HttpServer server;
-    REQUIRE(server.Port() != 0);
-    TempDir dir;
-    const std::string target = dir.File("map.png");
-    Write(target, "old map");
-    const std::string body = LongBody();
-    auto fetch = [&](const std::string& path, const HttpReply& reply) {
-        server.Answer(path, reply);
-        return DownloadUrlToFile(nullptr, Wide(target).c_str(), Wide(server.Url(path)).c_str());
-    };
-
-    SUBCASE("plain, with its length") {
-        CHECK(fetch("/plain", {200, body}));
-    }
-    SUBCASE("chunked") {
-        CHECK(fetch("/chunked", {200, body, ReplyShape::Chunked}));
-    }
+    SUBCASE("plain") { CHECK(Fetch("/plain", {200, body})); }
+    SUBCASE("chunked") { CHECK(Fetch("/chunked", {200, body, ReplyShape::Chunked})); }
     SUBCASE("gzip-coded: the resource is kept, not its transfer form") {
-        CHECK(fetch("/gzip", {200, body, ReplyShape::Gzip}));
+        CHECK(Fetch("/gzip", {200, body, ReplyShape::Gzip}));
     }
-    SUBCASE("slow, but within the time-outs") {
-        CHECK(fetch("/slow", {200, body, ReplyShape::Whole, 1500}));
+    SUBCASE("slow, within the time-outs") { CHECK(Fetch("/slow", {200, body, ReplyShape::Whole, 1500})); }
+    SUBCASE("after a redirect") {
+        server.Answer("/plain", {200, body});
+        CHECK(Fetch("/moved", {302, "", ReplyShape::Whole, 0, server.Url("/plain")}));
+        CHECK(server.Requests().back().line == "GET /plain HTTP/1.1");
     }
-    SUBCASE("after one redirect") {
-        server.Answer("/moved", {302, "", ReplyShape::Whole, 0, server.Url("/plain")});
-        CHECK(fetch("/plain", {200, body}));
-        CHECK(DownloadUrlToFile(nullptr, Wide(target).c_str(), Wide(server.Url("/moved")).c_str()));
-    }
-    CHECK(Contents(target) == body);
-    CHECK(Listing(dir) == std::vector<std::string>{"map.png"});
-    CHECK(server.Requests().back().line.rfind("GET /", 0) == 0);
+    CHECK(FileText(target) == body);
+    CHECK(FolderNames(dir.Path()) == Names{"map.png"});
 }
 
-TEST_CASE("a failed download leaves the target and its folder as they were")
+TEST_CASE_FIXTURE(Fixture, "a failed download leaves the target and its folder as they were")
 {
-    HttpServer server;
-    REQUIRE(server.Port() != 0);
-    Limits limits;
-    TempDir dir;
-    const std::string target = dir.File("r.xml");
-    Write(target, "old answer");
-    const std::string body = LongBody();
-    auto fetch = [&](const std::string& path, const HttpReply& reply) {
-        server.Answer(path, reply);
-        return DownloadUrlToFile(nullptr, Wide(target).c_str(), Wide(server.Url(path)).c_str());
-    };
-
     SUBCASE("404 and 500 error pages") {
-        CHECK_FALSE(fetch("/missing", {404, "<html>Not here</html>"}));
-        CHECK_FALSE(fetch("/broken", {500, "<html>Server error</html>"}));
+        CHECK_FALSE(Fetch("/missing", {404, "<html>Not here</html>"}));
+        CHECK_FALSE(Fetch("/broken", {500, "<html>Server error</html>"}));
     }
-    SUBCASE("a body cut off midway") {
-        CHECK_FALSE(fetch("/cut", {200, body, ReplyShape::CutOff}));
-    }
-    SUBCASE("an answer slower than the receive time-out, given up in time") {
+    SUBCASE("a body cut off midway") { CHECK_FALSE(Fetch("/cut", {200, body, ReplyShape::CutOff})); }
+    SUBCASE("an answer slower than the receive time-out is given up in time") {
         DownloadLimits.receiveMs = 1000;
         const ULONGLONG start = GetTickCount64();
-        CHECK_FALSE(fetch("/late", {200, body, ReplyShape::Whole, 8000}));
+        CHECK_FALSE(Fetch("/late", {200, body, ReplyShape::Whole, 8000}));
         CHECK(GetTickCount64() - start < 6000);
     }
     SUBCASE("an endless body stops at the size limit") {
         DownloadLimits.maxBytes = 1u << 20;
-        CHECK_FALSE(fetch("/endless", {200, "", ReplyShape::Endless}));
+        CHECK_FALSE(Fetch("/endless", {200, "", ReplyShape::Endless}));
     }
     SUBCASE("a redirect loop") {
-        CHECK_FALSE(fetch("/loop", {302, "", ReplyShape::Whole, 0, server.Url("/loop")}));
+        CHECK_FALSE(Fetch("/loop", {302, "", ReplyShape::Whole, 0, server.Url("/loop")}));
+        CHECK(server.RequestCount() == 11);
     }
     SUBCASE("no server: a closed port on 127.0.0.1") {
         std::string closed;
@@ -147,39 +102,31 @@ TEST_CASE("a failed download leaves the target and its folder as they were")
         }
         CHECK_FALSE(DownloadUrlToFile(nullptr, Wide(target).c_str(), Wide(closed).c_str()));
     }
-    SUBCASE("addresses that are not http or https are not fetched") {
+    SUBCASE("addresses that are not http or https") {
         CHECK_FALSE(DownloadUrlToFile(nullptr, Wide(target).c_str(), L"file:///C:/windows/win.ini"));
         CHECK_FALSE(DownloadUrlToFile(nullptr, Wide(target).c_str(), L""));
         CHECK_FALSE(DownloadUrlToFile(nullptr, Wide(target).c_str(), nullptr));
     }
-    CHECK(Contents(target) == "old answer");
-    CHECK(Listing(dir) == std::vector<std::string>{"r.xml"});
+    SUBCASE("a target that cannot be written: a folder in the way, a missing folder") {
+        server.Answer("/plain", {200, body});
+        REQUIRE(CreateDirectoryA(dir.File("taken").c_str(), nullptr));
+        CHECK_FALSE(DownloadUrlToFile(nullptr, Wide(dir.File("taken")).c_str(), Wide(server.Url("/plain")).c_str()));
+        CHECK_FALSE(
+            DownloadUrlToFile(nullptr, Wide(dir.File("no\\map.png")).c_str(), Wide(server.Url("/plain")).c_str()));
+        CHECK(FolderNames(dir.Path()) == Names{"map.png", "taken"});
+        return;
+    }
+    CHECK(FileText(target) == "old");
+    CHECK(FolderNames(dir.Path()) == Names{"map.png"});
 }
 
-TEST_CASE("no target, an empty body and a target that cannot be written")
+TEST_CASE_FIXTURE(Fixture, "without a target the body is dropped; an empty body removes the target")
 {
-    HttpServer server;
-    REQUIRE(server.Port() != 0);
-    TempDir dir;
     server.Answer("/body", {200, "ok"});
-    server.Answer("/empty", {200, ""});
-
-    SUBCASE("without a target the body is read and dropped; the result still tells") {
-        CHECK(DownloadUrlToFile(nullptr, nullptr, Wide(server.Url("/body")).c_str()));
-        CHECK_FALSE(DownloadUrlToFile(nullptr, nullptr, Wide(server.Url("/nothing")).c_str()));
-        CHECK(server.RequestCount() == 2);
-        CHECK(Listing(dir).empty());
-    }
-    SUBCASE("an empty body removes the target and succeeds") {
-        Write(dir.File("map.png"), "old map");
-        CHECK(DownloadUrlToFile(nullptr, Wide(dir.File("map.png")).c_str(), Wide(server.Url("/empty")).c_str()));
-        CHECK(Listing(dir).empty());
-    }
-    SUBCASE("a folder in the way or a missing folder: false, nothing left behind") {
-        REQUIRE(CreateDirectoryA(dir.File("taken").c_str(), nullptr));
-        CHECK_FALSE(DownloadUrlToFile(nullptr, Wide(dir.File("taken")).c_str(), Wide(server.Url("/body")).c_str()));
-        CHECK_FALSE(
-            DownloadUrlToFile(nullptr, Wide(dir.File("no\\such.png")).c_str(), Wide(server.Url("/body")).c_str()));
-        CHECK(Listing(dir) == std::vector<std::string>{"taken"});
-    }
+    CHECK(DownloadUrlToFile(nullptr, nullptr, Wide(server.Url("/body")).c_str()));
+    CHECK_FALSE(DownloadUrlToFile(nullptr, nullptr, Wide(server.Url("/nothing")).c_str()));
+    CHECK(server.RequestCount() == 2);
+    CHECK(FileText(target) == "old");
+    CHECK(Fetch("/empty", {200, ""}));
+    CHECK(FolderNames(dir.Path()).empty());
 }

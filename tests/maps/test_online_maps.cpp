@@ -1,7 +1,6 @@
 // Online map images in the running main window. A server of the test's own
 // on 127.0.0.1 plays the map-image service: it answers the service request
 // with an XML document naming a PNG on the same server, and serves the PNG.
-// The test looks at the requests, the files and the painted Map screen.
 #include <doctest.h>
 
 #include "support/dib_canvas.h"
@@ -16,90 +15,56 @@
 #include "maps/viewport.h"
 #include "resources/resource.h"
 
-#include <windows.h>
-
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+using testsupport::FileText;
+using testsupport::FolderNames;
 using testsupport::HttpReply;
 using testsupport::HttpServer;
-using testsupport::TempDir;
 
 namespace {
 
+using Names = std::vector<std::string>;
 constexpr char kServicePath[] = "/MapsService/V1/mapImage";
 constexpr int kImageWidth = 120;
 constexpr int kImageHeight = 90;
-constexpr COLORREF kImageColour = RGB(200, 40, 160);
+constexpr COLORREF kImageColour = RGB(200, 40, 160);   // nothing else on the Map screen
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// A plain image in one colour that nothing else on the Map screen uses.
 std::string ImagePng()
 {
-    const uint32_t rgb = (GetRValue(kImageColour) << 16) | (GetGValue(kImageColour) << 8) | GetBValue(kImageColour);
-    const std::vector<uint32_t> pixels(static_cast<size_t>(kImageWidth) * kImageHeight, rgb);
+    const std::vector<uint32_t> pixels(kImageWidth * kImageHeight, 0xC828A0);   // kImageColour as 0xRRGGBB
     return testsupport::EncodePng(kImageWidth, kImageHeight, pixels.data());
 }
 
-std::vector<std::string> Listing(const std::string& folder)
+std::string Answer(const std::string& image)
 {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string n = fd.cFileName;
-        if (n != "." && n != "..")
-            names.push_back(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
-}
-
-std::string Contents(const std::string& path)
-{
-    std::string text;
-    return testsupport::ReadFile(path, &text) ? text : "<missing>";
+    return "<?xml version=\"1.0\"?>\r\n<ResultSet><Result>" + image + "</Result></ResultSet>\r\n";
 }
 
 struct Fixture {
-    TempDir dir;
+    testsupport::TempDir dir;
     HttpServer server;
-    std::string address;
-    std::string maps;
-    wchar_t previousDirectory[MAX_PATH] = {};
-    std::string outputFolder;
+    std::string address = server.Url("");
+    std::string maps = dir.File("maps");
+    std::string here;   // where the test was started: the PNG goes there
     HWND window = nullptr;
 
     Fixture()
     {
         REQUIRE(server.Port() != 0);
-        GetCurrentDirectoryW(MAX_PATH, previousDirectory);
         char current[MAX_PATH] = {};
         GetCurrentDirectoryA(MAX_PATH, current);
-        outputFolder = current;
+        here = current;
         // ".\r.xml" and ".\map.png" are relative to the working folder.
         REQUIRE(SetCurrentDirectoryA(dir.Path().c_str()));
-        maps = dir.File("maps");
         REQUIRE(CreateDirectoryA(maps.c_str(), nullptr));
         std::snprintf(OfflineMapsFolder, sizeof OfflineMapsFolder, "%s", maps.c_str());
-        address = server.Url("");
         OnlineMapService = {address.c_str(), "test-app-id"};
-        AnswerWith(Answer(server.Url("/img/map.png")));
+        server.Answer(kServicePath, {200, Answer(server.Url("/img/map.png"))});
         server.Answer("/img/map.png", {200, ImagePng()});
         OnlineMapsEnabled = true;
-        SaveOnlineMaps = false;
         ShellSeams = SHELL_SEAMS{};
         InstallSubsystemSeams();
         // As the start-up connects the viewport to the shell's seam.
@@ -110,179 +75,142 @@ struct Fixture {
     }
     ~Fixture()
     {
-        if (IsWindow(window))
-            SendMessageW(window, WM_CLOSE, 0, 0);
-        Pump();
-        OnlineMapsEnabled = false;
-        SaveOnlineMaps = false;
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        OnlineMapsEnabled = SaveOnlineMaps = false;
         OnlineMapService = kOnlineMapService;
         MapViewHooks.fetchOnlineImage = nullptr;
         ReleaseMapImage();
         ResetView(nullptr, true);
         DeleteFontSet();
-        SetCurrentDirectoryW(previousDirectory);
+        SetCurrentDirectoryA(here.c_str());
     }
-    static std::string Answer(const std::string& image)
-    {
-        return "<?xml version=\"1.0\"?>\r\n<ResultSet><Result>" + image + "</Result></ResultSet>\r\n";
-    }
-    void AnswerWith(const std::string& body, int status = 200) { server.Answer(kServicePath, {status, body}); }
-    void Command(int id)
-    {
-        SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
-        Pump();
-    }
+    void Command(int id) { SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     SIZE Client() const
     {
         RECT r{};
         GetClientRect(window, &r);
         return {r.right, r.bottom};
     }
-    // The window as painted, read back from its DC.
-    void Capture(testsupport::DibCanvas* canvas)
-    {
-        UpdateWindow(window);
-        Pump();
-        HDC dc = GetDC(window);
-        BitBlt(canvas->Dc(), 0, 0, canvas->Width(), canvas->Height(), dc, 0, 0, SRCCOPY);
-        ReleaseDC(window, dc);
-    }
 };
 
 // "image_width=W&image_height=H" of a service request line.
-bool RequestedSize(const std::string& line, unsigned* width, unsigned* height)
+SIZE RequestedSize(const std::string& line)
 {
+    unsigned width = 0, height = 0;
     const size_t at = line.find("&image_width=");
-    return at != std::string::npos &&
-           std::sscanf(line.c_str() + at, "&image_width=%u&image_height=%u", width, height) == 2;
+    if (at != std::string::npos)
+        std::sscanf(line.c_str() + at, "&image_width=%u&image_height=%u", &width, &height);
+    return {static_cast<LONG>(width), static_cast<LONG>(height)};
 }
 
 }  // namespace
 
-TEST_CASE("the Map screen shows the service's image for its window")
+TEST_CASE_FIXTURE(Fixture, "the Map screen shows the service's image for its window")
 {
-    Fixture f;
-    f.Command(IDM_SCREEN_MAP);
-    const auto seen = f.server.Requests();
+    Command(IDM_SCREEN_MAP);
+    const auto seen = server.Requests();
     REQUIRE(seen.size() == 2);
     const std::string& request = seen[0].line;
     CHECK(request.rfind("GET /MapsService/V1/mapImage?appid=test-app-id&image_type=png&longitude=0.000000"
-                        "&latitude=0.000000&radius=",
-                        0) == 0);
+                        "&latitude=0.000000&radius=", 0) == 0);
     // The whole world: from the centre to the west edge is half the equator,
-    // pi x 6371 km, and the radius half of that in statute miles.
+    // pi x 6371 km; the radius is half of that in statute miles.
     double radius = 0;
     CHECK(std::sscanf(request.c_str() + request.find("&radius=") + 8, "%lf", &radius) == 1);
     CHECK(radius == doctest::Approx(3.14159265 * 6371 / 1.609344 / 2).epsilon(0.0001));
-    unsigned width = 0, height = 0;
-    CHECK(RequestedSize(request, &width, &height));
-    CHECK(width == static_cast<unsigned>(f.Client().cx - 40));
-    CHECK(height == static_cast<unsigned>(f.Client().cy - 40));
+    CHECK(RequestedSize(request).cx == Client().cx - 40);
+    CHECK(RequestedSize(request).cy == Client().cy - 40);
     CHECK(seen[1].line == "GET /img/map.png HTTP/1.1");
+    CHECK(FileText(dir.File("map.png")) == ImagePng());
+    CHECK(FolderNames(dir.Path()) == Names{"map.png", "maps", "r.xml"});
 
-    // Kept as ".\map.png", placed unscaled at the grid's corner.
-    CHECK(Contents(f.dir.File("map.png")) == ImagePng());
-    CHECK(Listing(f.dir.Path()) == std::vector<std::string>{"map.png", "maps", "r.xml"});
+    // Unscaled at the grid's corner, under its lines.
     REQUIRE(MapImage.bitmap);
     CHECK((MapImage.projected.right == 0 && MapImage.projected.bottom == 0));
-    testsupport::DibCanvas canvas(f.Client().cx, f.Client().cy);
-    f.Capture(&canvas);
-    // Beside the test, not in the working folder that goes with the fixture.
-    CHECK(canvas.SavePng(f.outputFolder + "\\online_map_screen.png"));
-    const RECT image{20, 20, 20 + kImageWidth, 20 + kImageHeight};
-    // Grid lines and labels cross the image; most of it shows.
-    CHECK(canvas.Count(image, kImageColour) > kImageWidth * kImageHeight * 3 / 4);
-    const RECT below{20, 20 + kImageHeight + 2, 20 + kImageWidth, f.Client().cy - 20};
-    CHECK(canvas.Count(below, kImageColour) == 0);
+    UpdateWindow(window);
+    testsupport::DibCanvas canvas(Client().cx, Client().cy);
+    HDC dc = GetDC(window);
+    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+    CHECK(canvas.SavePng(here + "\\online_map_screen.png"));
+    CHECK(canvas.Count({20, 20, 20 + kImageWidth, 20 + kImageHeight}, kImageColour) >
+          kImageWidth * kImageHeight * 3 / 4);
+    CHECK(canvas.Count({20, 20 + kImageHeight + 2, 20 + kImageWidth, Client().cy}, kImageColour) == 0);
 }
 
-TEST_CASE("which views ask for images, and of what size")
+TEST_CASE_FIXTURE(Fixture, "which views ask for images, and of what size")
 {
-    Fixture f;
     SUBCASE("with \"lod\" off, view changes make no request and no file") {
         OnlineMapsEnabled = false;
-        f.Command(IDM_SCREEN_MAP);
-        f.Command(IDM_ZOOM_IN);
-        f.Command(IDM_MOVE_UP);
-        CHECK(f.server.RequestCount() == 0);
-        CHECK(Listing(f.dir.Path()) == std::vector<std::string>{"maps"});
+        Command(IDM_SCREEN_MAP);
+        Command(IDM_ZOOM_IN);
+        CHECK(server.RequestCount() == 0);
+        CHECK(FolderNames(dir.Path()) == Names{"maps"});
     }
-    SUBCASE("every zoom on the Map screen asks again; the Path screen asks 4 pixels smaller") {
-        f.Command(IDM_SCREEN_MAP);
-        f.Command(IDM_ZOOM_IN);
-        CHECK(f.server.RequestCount() == 4);
-        f.Command(IDM_SCREEN_PATH);
-        f.Command(IDM_ZOOM_OUT);
-        const auto seen = f.server.Requests();
-        REQUIRE(seen.size() == 6);
-        unsigned width = 0, height = 0;
-        CHECK(RequestedSize(seen[4].line, &width, &height));
-        CHECK(width == static_cast<unsigned>(f.Client().cx - 4));
-        CHECK(height == static_cast<unsigned>(f.Client().cy - 4));
+    SUBCASE("each zoom asks again; on the Path screen 4 pixels smaller than the window") {
+        Command(IDM_SCREEN_MAP);
+        Command(IDM_ZOOM_IN);
+        CHECK(server.RequestCount() == 4);
+        Command(IDM_SCREEN_PATH);
+        Command(IDM_ZOOM_OUT);
+        REQUIRE(server.RequestCount() == 6);
+        const SIZE asked = RequestedSize(server.Requests()[4].line);
+        CHECK((asked.cx == Client().cx - 4 && asked.cy == Client().cy - 4));
     }
 }
 
-TEST_CASE("with \"sdm\" the image is kept as a map, and a failed fetch keeps it")
+TEST_CASE_FIXTURE(Fixture, "with \"sdm\" the image is kept as a map, and a failed fetch keeps it")
 {
-    Fixture f;
     SaveOnlineMaps = true;
-    f.Command(IDM_SCREEN_MAP);
+    Command(IDM_SCREEN_MAP);
     const std::string stored = "-180.000000_90.000000_180.000000_-90.000000.png";
-    REQUIRE(Listing(f.maps) == std::vector<std::string>{stored});
-    CHECK(Listing(f.dir.Path()) == std::vector<std::string>{"maps", "r.xml"});
-    const std::wstring folder(f.maps.begin(), f.maps.end());
+    REQUIRE(FolderNames(maps) == Names{stored});
+    const std::wstring folder(maps.begin(), maps.end());
     ScanOfflineMaps(folder.c_str());
     REQUIRE(OfflineMaps.size() == 1);
-    CHECK(OfflineMaps[0].width == kImageWidth);
-    CHECK(OfflineMaps[0].south == -90.0f);
-    CHECK(OfflineMaps[0].east == 180.0f);
+    CHECK((OfflineMaps[0].width == kImageWidth && OfflineMaps[0].south == -90.0f && OfflineMaps[0].east == 180.0f));
 
-    // Each bad answer of the service or the image server in turn: the map
-    // in the folder stays as it was, no half file appears, no image shows.
-    const std::string tooLong = "http://127.0.0.1/" + std::string(kMaxImageAddressBytes, 'a') + ".png";
+    // Each bad answer in turn: the stored map stays, no half file appears,
+    // no image shows, and an error answer is not kept as the service's.
+    const std::string image = server.Url("/img/map.png");
     struct BAD {
         const char* what;
-        std::string serviceAnswer;
-        int serviceStatus;
-        HttpReply image;
-        size_t requests;   // what the fetch asks for
+        HttpReply service;
+        HttpReply picture;
+        size_t requests;
     };
     const std::vector<BAD> cases = {
-        {"the image is missing", f.Answer(f.server.Url("/img/map.png")), 200, {404, "<html>gone</html>"}, 2},
-        {"the image is no image", f.Answer(f.server.Url("/img/map.png")), 200, {200, "not a PNG at all"}, 2},
-        {"the image is cut off", f.Answer(f.server.Url("/img/map.png")), 200,
-         {200, ImagePng(), testsupport::ReplyShape::CutOff}, 2},
-        {"the service fails", "<html>error</html>", 500, {200, ImagePng()}, 1},
-        {"the answer has no children", "<?xml version=\"1.0\"?>\r\n<ResultSet/>\r\n", 200, {200, ImagePng()}, 1},
-        {"the answer is not XML", "\x89PNG binary junk <<<", 200, {200, ImagePng()}, 1},
-        {"the address is no web address", f.Answer("file:///C:/windows/win.ini"), 200, {200, ImagePng()}, 1},
-        {"the address is too long", f.Answer(tooLong), 200, {200, ImagePng()}, 1},
+        {"the image is missing", {200, Answer(image)}, {404, "<html>gone</html>"}, 2},
+        {"the image is no image", {200, Answer(image)}, {200, "not a PNG at all"}, 2},
+        {"the image is cut off", {200, Answer(image)}, {200, ImagePng(), testsupport::ReplyShape::CutOff}, 2},
+        {"the service fails", {500, "<html>error</html>"}, {}, 1},
+        {"the answer has no children", {200, "<?xml version=\"1.0\"?>\r\n<ResultSet/>\r\n"}, {}, 1},
+        {"the answer is not XML", {200, "\x89PNG binary junk <<<"}, {}, 1},
+        {"the address is no web address", {200, Answer("file:///C:/windows/win.ini")}, {}, 1},
+        {"the address is too long", {200, Answer(image + std::string(kMaxImageAddressBytes, 'a'))}, {}, 1},
     };
     for (const BAD& c : cases) {
         CAPTURE(c.what);
-        f.AnswerWith(c.serviceAnswer, c.serviceStatus);
-        f.server.Answer("/img/map.png", c.image);
-        const size_t before = f.server.RequestCount();
-        const std::string answer = Contents(f.dir.File("r.xml"));
-        f.Command(IDM_SCREEN_MAP);
-        CHECK(f.server.RequestCount() - before == c.requests);
-        // An error answer is not kept as the service's answer.
-        if (c.serviceStatus != 200)
-            CHECK(Contents(f.dir.File("r.xml")) == answer);
-        CHECK(Contents(f.maps + "\\" + stored) == ImagePng());
-        CHECK(Listing(f.maps) == std::vector<std::string>{stored});
-        CHECK(Listing(f.dir.Path()) == std::vector<std::string>{"maps", "r.xml"});
+        server.Answer(kServicePath, c.service);
+        server.Answer("/img/map.png", c.picture);
+        const size_t before = server.RequestCount();
+        const std::string answer = FileText(dir.File("r.xml"));
+        Command(IDM_SCREEN_MAP);
+        CHECK(server.RequestCount() - before == c.requests);
+        CHECK(FileText(maps + "\\" + stored) == ImagePng());
+        CHECK(FolderNames(maps) == Names{stored});
+        CHECK(FolderNames(dir.Path()) == Names{"maps", "r.xml"});
         CHECK(MapImage.bitmap == nullptr);
+        if (c.service.status != 200)
+            CHECK(FileText(dir.File("r.xml")) == answer);
     }
-    SUBCASE("no server at all") {
-        std::string closed;
-        {
-            HttpServer gone;
-            closed = gone.Url("");
-        }
-        OnlineMapService = {closed.c_str(), "test-app-id"};
-        f.Command(IDM_SCREEN_MAP);
-        CHECK(Listing(f.maps) == std::vector<std::string>{stored});
-        CHECK(MapImage.bitmap == nullptr);
+    std::string closed;
+    {
+        HttpServer gone;
+        closed = gone.Url("");
     }
+    OnlineMapService = {closed.c_str(), "test-app-id"};
+    Command(IDM_SCREEN_MAP);
+    CHECK(FolderNames(maps) == Names{stored});
+    CHECK(MapImage.bitmap == nullptr);
 }

@@ -14,19 +14,6 @@ constexpr size_t kMaxHeadBytes = 64 * 1024;
 constexpr DWORD kClientReadMs = 5000;
 constexpr size_t kChunkPiece = 100;
 
-const char* ReasonPhrase(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
-}
-
 bool SendAll(SOCKET s, const std::string& bytes)
 {
     size_t sent = 0;
@@ -197,9 +184,8 @@ void HttpServer::Serve(uintptr_t handle)
         }
     }
     if (!head.empty() && Pause(reply.delayMs)) {
-        char status[64];
-        std::snprintf(status, sizeof status, "HTTP/1.1 %d %s\r\n", reply.status, ReasonPhrase(reply.status));
-        std::string out = status;
+        // The reason phrase is for people; clients read the number.
+        std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " Answer\r\n";
         out += "Content-Type: " + reply.contentType + "\r\nConnection: close\r\n";
         if (!reply.location.empty())
             out += "Location: " + reply.location + "\r\n";
