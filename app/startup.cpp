@@ -14,9 +14,11 @@
 #include "maps/calc.h"
 #include "maps/draw.h"
 #include "maps/offline_maps.h"
+#include "maps/online_maps.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "panes/astro.h"
+#include "panes/tracking.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #if defined(PATHVEX_HANDHELD)
@@ -490,6 +492,11 @@ bool SetClock(const SYSTEMTIME* utc)
     return SetSystemTime(utc) != FALSE;
 }
 
+void ShellInternetTrackingTick(HWND window)
+{
+    InternetTrackingTick(window, InternetTrackingUrl);
+}
+
 }  // namespace
 
 void InstallSubsystemSeams()
@@ -508,6 +515,8 @@ void InstallSubsystemSeams()
     ShellSeams.recorderTick = RunRecorderTick;
     ShellSeams.showSettingsDialog = ShowOptionDialog;
     InstallReceiverSeams();
+    ShellSeams.fetchOnlineMapImage = FetchOnlineMapImage;
+    ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;

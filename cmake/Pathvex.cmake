@@ -50,14 +50,16 @@ function(pathvex_add_library name)
     endforeach()
 endfunction()
 
-# pathvex_add_test(NAME SOURCES t.cpp ... DEPENDS lib ... [VARIANT _ppc] [LABELS l ...] [ISOLATED])
+# pathvex_add_test(NAME SOURCES t.cpp ... DEPENDS lib ... [VARIANT _ppc] [LABELS l ...] [ISOLATED]
+#                  [ARGS option ...])
 # One doctest executable, run under Wine by ctest. Tests see the source
 # folder and the shared test data through the environment. ISOLATED gives
 # the test a Wine prefix and an X display of its own: for tests that show the
 # main window or start the programs, which would otherwise meet each other's
-# instance lock, window class and keyboard focus.
+# instance lock, window class and keyboard focus. ARGS go to the test program
+# (doctest's filters, for one executable split into several entries).
 function(pathvex_add_test name)
-    cmake_parse_arguments(A "ISOLATED" "VARIANT;TIMEOUT" "SOURCES;DEPENDS;LABELS;SYSLIBS" ${ARGN})
+    cmake_parse_arguments(A "ISOLATED" "VARIANT;TIMEOUT" "SOURCES;DEPENDS;LABELS;SYSLIBS;ARGS" ${ARGN})
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE pathvex_test_main)
     foreach(dep IN LISTS A_DEPENDS)
@@ -71,7 +73,7 @@ function(pathvex_add_test name)
     if(A_ISOLATED)
         set(isolation --isolated ${name})
     endif()
-    add_test(NAME ${name} COMMAND ${PATHVEX_WINE_RUN} ${isolation} $<TARGET_FILE:${name}> --no-colors=true)
+    add_test(NAME ${name} COMMAND ${PATHVEX_WINE_RUN} ${isolation} $<TARGET_FILE:${name}> --no-colors=true ${A_ARGS})
     set(timeout 300)
     if(A_TIMEOUT)
         set(timeout ${A_TIMEOUT})

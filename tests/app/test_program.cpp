@@ -7,6 +7,7 @@
 // PATHVEX_PROGRAMS the ones this build tree makes (comma-separated).
 #include <doctest.h>
 
+#include "support/http_server.h"
 #include "support/test_support.h"
 
 #include <windows.h>
@@ -641,6 +642,61 @@ TEST_CASE("the measuring tool measures points typed and received in the running 
         CHECK(std::swscanf(length.c_str(), L"Result: %lf Km", &km) == 1);
         CHECK(km >= 0.0);
         CHECK(km < 20016.0);   // half the earth's circumference
+        CHECK(run.Close());
+    }
+}
+
+TEST_CASE("position reports reach the tracking address once a second, and only with a fix")
+{
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        testsupport::HttpServer server;
+        REQUIRE(server.Port() != 0);
+        // "&" is "&amp;" inside the settings file's attribute.
+        const std::string itu = server.Url("/report?lon=%1&amp;lat=%2&amp;alt=%3&amp;again=%1");
+        Install install(p, Settings("upd=\"5\" agc=\"1\" eit=\"1\" its=\"1\" itu=\"" + itu + "\"", "simu=\"1\""));
+        // The desktop programs load a fix at 0 deg 30' W, then lose it;
+        // the handheld ones tap through the built-in list to its first fix.
+        std::string arguments;
+        std::string expected = "GET /report?lon=0.000000&lat=0.000000&alt=0.000000&again=%1 HTTP/1.1";
+        int tapsToFix = 3;   // GSV, GSA, then the first RMC
+        if (p.desktop) {
+            REQUIRE(WriteText(install.dir.File("fix.nmea"),
+                              "$GPGGA,120000.000,4930.0000,N,00030.0000,W,1,05,1.2,545.0,M,,,,*00\r\n"
+                              "$GPGGA,120001.000,4930.0000,N,00030.0000,W,0,00,,,M,,,,*00\r\n"
+                              "$GPGGA,120002.000,4930.0000,N,00030.0000,W,0,00,,,M,,,,*00\r\n"));
+            arguments = "-log fix.nmea";
+            expected = "GET /report?lon=-0.500000&lat=49.500000&alt=545.000000&again=%1 HTTP/1.1";
+            tapsToFix = 1;
+        }
+        Running run(install.dir.Path(), p, arguments);
+        REQUIRE(run.WaitForMainWindow());
+        auto tap = [&](unsigned index) {
+            PostMessageW(run.MainWindow(), WM_KEYDOWN, VK_SPACE, 0);
+            unsigned shown = 0, count = 0;
+            return run.WaitForTitle(
+                [&](const std::wstring& t) { return ParseSimIndex(t, &shown, &count) && shown == index; });
+        };
+        // Connected, but nothing delivered yet: no fix, no report.
+        Sleep(2500);
+        CHECK(server.RequestCount() == 0);
+        for (int i = 1; i <= tapsToFix; ++i)
+            CHECK(tap(static_cast<unsigned>(i)));
+        REQUIRE(server.WaitForRequests(4, kStartMs));
+        const auto seen = server.Requests();
+        for (size_t i = 0; i < seen.size(); ++i) {
+            CHECK(seen[i].line == expected);
+            if (i > 0)
+                CHECK(seen[i].tick - seen[i - 1].tick >= 500);
+        }
+        if (p.desktop) {
+            // The fix is lost: the reports stop, the timer goes on.
+            CHECK(tap(2));
+            Sleep(1500);
+            const size_t sent = server.RequestCount();
+            Sleep(2500);
+            CHECK(server.RequestCount() == sent);
+        }
         CHECK(run.Close());
     }
 }

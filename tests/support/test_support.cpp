@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -102,6 +103,38 @@ TempDir::~TempDir()
 {
     if (!path_.empty())
         RemoveTree(path_);
+}
+
+std::string FileText(const std::string& path)
+{
+    std::string text;
+    return ReadFile(path, &text) ? text : "<missing>";
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
+}
+
+std::vector<std::string> FolderNames(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string n = fd.cFileName;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::wstring TempDir::WPath() const

@@ -2,6 +2,7 @@
 // temporary folders that clean up after themselves.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -14,6 +15,12 @@ std::string SourceDir();
 
 // Reads a whole file; false when it cannot be opened.
 bool ReadFile(const std::string& path, std::string* out);
+// The whole file, or "<missing>" when it cannot be read.
+std::string FileText(const std::string& path);
+// Writes bytes as the whole file; false when it cannot be written.
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// The names in a folder ("." and ".." left out), sorted.
+std::vector<std::string> FolderNames(const std::string& dir);
 
 // A fresh empty folder under the system's temporary folder, removed with
 // everything in it when the object goes.
