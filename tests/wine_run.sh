@@ -26,7 +26,10 @@ fi
 emulator=${PATHVEX_WINE:-wine}
 
 boot() {
-    # Starts the server and services with nothing of ours attached.
+    # Starts the server and services with nothing of ours attached. The
+    # server stays a minute after its last program: a test that starts while
+    # an idle server is shutting down can wait for ever.
+    wineserver -p60 </dev/null >/dev/null 2>&1 || true
     "$emulator" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 
