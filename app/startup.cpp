@@ -504,6 +504,7 @@ void InstallSubsystemSeams()
     ShellSeams.trackCommand = TrackCommand;
     ShellSeams.recorderTick = RunRecorderTick;
     ShellSeams.showSettingsDialog = ShowOptionDialog;
+    ShellSeams.speedLimitDialog = ShowSpeedLimitDialog;
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;

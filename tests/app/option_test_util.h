@@ -63,43 +63,64 @@ inline void Check(HWND dialog, int id, bool on)
 
 // Waits on its own thread for the first visible dialog of this process with
 // the caption, lets answer work on it and then presses the button answer
-// returns (0: answer ended the dialog itself).
+// returns (0: answer ended the dialog itself). With repeat every such dialog
+// is answered until the answerer goes.
 class DialogAnswerer {
 public:
-    DialogAnswerer(const wchar_t* caption, std::function<int(HWND)> answer)
-        : caption_(caption), answer_(std::move(answer)), thread_([this] { Run(); })
+    DialogAnswerer(const wchar_t* caption, std::function<int(HWND)> answer, bool repeat = false)
+        : caption_(caption), answer_(std::move(answer)), repeat_(repeat), thread_([this] { Run(); })
     {
     }
     ~DialogAnswerer()
     {
         stop_ = true;
-        thread_.join();
+        if (thread_.joinable())
+            thread_.join();
     }
     DialogAnswerer(const DialogAnswerer&) = delete;
     DialogAnswerer& operator=(const DialogAnswerer&) = delete;
-    bool Answered() const { return answered_; }
+    // Waits until a single answer is complete: the dialog may end (and the
+    // command that showed it return) while answer is still running.
+    bool Answered()
+    {
+        if (!repeat_ && thread_.joinable())
+            thread_.join();
+        return answered_;
+    }
 
 private:
+    HWND Find(HWND last) const
+    {
+        HWND w = nullptr;
+        while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == GetCurrentProcessId() && w != last && IsWindowVisible(w) && Text(w) == caption_)
+                return w;
+        }
+        return nullptr;
+    }
     void Run()
     {
         const ULONGLONG until = GetTickCount64() + 15000;
-        while (!stop_ && GetTickCount64() < until) {
-            HWND w = nullptr;
-            while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || Text(w) != caption_)
-                    continue;
+        HWND last = nullptr;
+        while (!stop_ && (repeat_ || GetTickCount64() < until)) {
+            if (last && !IsWindow(last))
+                last = nullptr;
+            if (HWND w = Find(last)) {
                 if (const int button = answer_(w))
                     PostMessageW(w, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
                 answered_ = true;
-                return;
+                if (!repeat_)
+                    return;
+                last = w;
             }
             Sleep(20);
         }
     }
     std::wstring caption_;
     std::function<int(HWND)> answer_;
+    bool repeat_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> answered_{false};
     std::thread thread_;

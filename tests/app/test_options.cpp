@@ -5,11 +5,14 @@
 
 #include "app/option_binding.h"
 #include "app/options.h"
+#include "panes/panes.h"
 #include "resources/resource.h"
 #include "xml/xml.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +22,42 @@ using namespace optiontest;
 namespace {
 
 constexpr wchar_t kRecordCaption[] = L"Record Options";
+
+// The dialogs of Tools/Options that only bind settings, with their captions.
+struct BOUND_DIALOG {
+    int command;
+    const wchar_t* name;
+    const wchar_t* caption;
+};
+constexpr BOUND_DIALOG kBoundDialogs[] = {
+    {IDM_OPTIONS_MAP, L"DIALOG_MAPOPTIONS", L"Map Options"},
+    {IDM_OPTIONS_SPEED, L"DIALOG_SPDOPTIONS", L"Speed Options"},
+    {IDM_OPTIONS_PROGRAM, L"DIALOG_PATHVEXOPTIONS", L"Pathvex Options"},
+    {IDM_OPTIONS_RECORD, L"DIALOG_RECORDOPTIONS", kRecordCaption},
+    {IDM_OPTIONS_DISTANCE, L"DIALOG_DSTOPTIONS", L"Distance Options"},
+    {IDM_OPTIONS_TRACKING, L"DIALOG_TRACKINGOPTIONS", L"Tracking Options"},
+    {IDM_OPTIONS_PLAY, L"DIALOG_PLAYOPTIONS", kRecordCaption},
+    {IDM_OPTIONS_COLORS, L"DIALOG_COLOROPTIONS", L"Custom Colors"},
+};
+
+std::string Narrow(const std::wstring& w)
+{
+    return std::string(w.begin(), w.end());
+}
+
+// Every key's global and stored value, to see that nothing moved.
+std::vector<unsigned> AllSettings()
+{
+    std::vector<unsigned> all;
+    for (const SETTING_KEY& key : SettingKeys()) {
+        all.push_back(SettingGlobalNumber(key.id));
+        all.push_back(ReadSettingNumber(key.id));
+    }
+    char text[kInternetTrackingUrlSize] = {};
+    ReadSettingText(SettingId::Itu, text, sizeof text);
+    all.push_back(static_cast<unsigned>(std::string(text).size()));
+    return all;
+}
 
 bool Contains(const std::string& text, const std::string& part)
 {
@@ -154,20 +193,38 @@ TEST_CASE("play options: each row's replacement at its edge, the key order, Canc
 
 // Whatever is typed, a number field stores what typing 0 (or, for "1e99",
 // 1) would: the rows' replacements see the number the user can mean.
-TEST_CASE("bad numbers in every numeric field of the record and play options")
+TEST_CASE("bad numbers in every numeric field; Cancel in every dialog changes nothing")
 {
     WindowFixture f;
-    struct Dialog {
-        int command;
-        const wchar_t* name;
-    };
-    for (const Dialog& d : {Dialog{IDM_OPTIONS_RECORD, L"DIALOG_RECORDOPTIONS"},
-                            Dialog{IDM_OPTIONS_PLAY, L"DIALOG_PLAYOPTIONS"}}) {
+    for (const BOUND_DIALOG& d : kBoundDialogs) {
+        CAPTURE(Narrow(d.name));
         const auto bindings = OptionBindings(d.name);
         REQUIRE_FALSE(bindings.empty());
+        // A picture of each, for a person to look at.
+        CHECK(Answer(f, d.command, d.caption,
+                     [&](HWND dialog) { CHECK(SavePicture(dialog, Narrow(d.name) + ".png")); }));
+
+        const std::vector<unsigned> before = AllSettings();
+        CHECK(Answer(
+            f, d.command, d.caption,
+            [&](HWND dialog) {
+                for (const OPTION_BINDING& b : bindings) {
+                    if (b.kind == BoundKind::Check)
+                        Check(dialog, b.control, !Checked(dialog, b.control));
+                    else if (b.kind == BoundKind::ComboIndex)
+                        SendDlgItemMessageW(dialog, b.control, CB_SETCURSEL, 1, 0);
+                    else
+                        SetItem(dialog, b.control, L"7");
+                }
+                if (d.command == IDM_OPTIONS_TRACKING)
+                    SetItem(dialog, IDC_TRKOPT_URL, L"http://cancelled/");
+            },
+            IDCANCEL));
+        CHECK(AllSettings() == before);
+
         const auto typeEverywhere = [&](const wchar_t* text) {
             std::vector<unsigned> stored;
-            CHECK(Answer(f, d.command, kRecordCaption, [&](HWND dialog) {
+            CHECK(Answer(f, d.command, d.caption, [&](HWND dialog) {
                 for (const OPTION_BINDING& b : bindings)
                     if (b.kind == BoundKind::Number || b.kind == BoundKind::ComboText)
                         SetItem(dialog, b.control, text);
@@ -176,19 +233,228 @@ TEST_CASE("bad numbers in every numeric field of the record and play options")
                 stored.push_back(ReadSettingNumber(b.setting));
             return stored;
         };
-        CHECK(Answer(f, d.command, kRecordCaption, [&](HWND dialog) {
-            std::wstring name(d.name);
-            CHECK(SavePicture(dialog, std::string(name.begin(), name.end()) + ".png"));
-        }));
+        const bool numbers = std::any_of(bindings.begin(), bindings.end(), [](const OPTION_BINDING& b) {
+            return b.kind == BoundKind::Number || b.kind == BoundKind::ComboText;
+        });
+        if (!numbers)
+            continue;
         const std::vector<unsigned> zero = typeEverywhere(L"0");
         const std::vector<unsigned> one = typeEverywhere(L"1");
         for (const wchar_t* bad : {L"abc", L"-5", L"4294967296", L"", L" -0"}) {
-            CAPTURE(std::string(bad, bad + std::wcslen(bad)));
+            CAPTURE(Narrow(bad));
             CHECK(typeEverywhere(bad) == zero);
         }
         CHECK(typeEverywhere(L"1e99") == one);
     }
+    // Still a document the program reads back.
     const std::string file = f.SavedFile();
     XMLDocument reread(file.c_str(), XML_LOAD_TEXT);
     CHECK(reread.GetParseStatus(nullptr) == XML_STATUS_OK);
+}
+
+TEST_CASE("speed, distance and program options: lists, boxes and the key order")
+{
+    WindowFixture f;
+    std::vector<std::wstring> units;
+    CHECK(Answer(f, IDM_OPTIONS_SPEED, L"Speed Options", [&](HWND d) {
+        for (int i = 0; i < 4; ++i) {
+            wchar_t text[32] = {};
+            SendDlgItemMessageW(d, IDC_SPDOPT_UNIT, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            units.push_back(text);
+        }
+        SendDlgItemMessageW(d, IDC_SPDOPT_UNIT, CB_SETCURSEL, 3, 0);
+        Check(d, IDC_SPDOPT_WARN, true);
+    }));
+    CHECK(units == std::vector<std::wstring>{L"Km/H", L"Knots", L"m/s", L"MpH"});
+    CHECK(SpeedUnit == 3);
+    CHECK(SpeedLimitWarning.load());
+    int shown = -1;
+    CHECK(Answer(f, IDM_OPTIONS_DISTANCE, L"Distance Options", [&](HWND d) {
+        shown = static_cast<int>(SendDlgItemMessageW(d, IDC_DSTOPT_UNIT, CB_GETCURSEL, 0, 0));
+        SendDlgItemMessageW(d, IDC_DSTOPT_UNIT, CB_SETCURSEL, 2, 0);
+    }));
+    CHECK(shown == 0);
+    CHECK(DistanceUnit == 2);
+    CHECK(Answer(f, IDM_OPTIONS_PROGRAM, L"Pathvex Options", [](HWND d) {
+        for (int id = IDC_PRGOPT_AUTOCONNECT; id <= IDC_PRGOPT_BACKLIGHT; ++id)
+            Check(d, id, !Checked(d, id));
+    }));
+    CHECK(AutoConnect);
+    CHECK_FALSE(SolidCompass);
+    CHECK_FALSE(ShowCompassLetters);
+    CHECK(CoordinateMode == 1);
+    CHECK_FALSE(KeepBacklightOn);
+    const std::string file = f.SavedFile();
+    CHECK(Contains(file, "slw=\"1\" smv=\"3\" dmv=\"2\" agc=\"1\" ics=\"0\" scl=\"0\" xmv=\"1\" kbo=\"0\""));
+}
+
+namespace {
+
+int TrackingTicks = 0;
+ULONGLONG FirstTickAt = 0;
+void CountTrackingTick(HWND)
+{
+    if (TrackingTicks++ == 0)
+        FirstTickAt = GetTickCount64();
+}
+
+bool PumpFor(DWORD ms, const std::function<bool()>& done)
+{
+    const ULONGLONG until = GetTickCount64() + ms;
+    while (GetTickCount64() < until) {
+        if (done())
+            return true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Pump();
+    }
+    return done();
+}
+
+}  // namespace
+
+TEST_CASE("tracking options: the address template, cut at a character, and timer 3 anew")
+{
+    WindowFixture f;
+    ShellSeams.internetTrackingTick = CountTrackingTick;
+    TrackingTicks = 0;
+
+    SUBCASE("an empty template shows the example; a cut never splits a character") {
+        std::wstring example;
+        // 198 ASCII characters and an e-acute: 200 bytes of UTF-8, cut to 198.
+        const std::wstring cut = L"http://h/" + std::wstring(189, L'a') + L"\u00e9";
+        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options", [&](HWND d) {
+            example = ItemText(d, IDC_TRKOPT_URL);
+            SetItem(d, IDC_TRKOPT_URL, cut.c_str());
+        }));
+        CHECK(example.find(L"/gps.php?x=%1&y=%2&z=%3") != std::wstring::npos);
+        CHECK(std::string(InternetTrackingUrl) == "http://h/" + std::string(189, 'a'));
+        // 199 bytes fit whole and come back whole.
+        const std::wstring longest = L"http://h/?x=%1" + std::wstring(185, L'b');
+        std::wstring shown;
+        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options",
+                     [&](HWND d) { SetItem(d, IDC_TRKOPT_URL, longest.c_str()); }));
+        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options", [&](HWND d) {
+            shown = ItemText(d, IDC_TRKOPT_URL);
+            SetItem(d, IDC_TRKOPT_URL, L"http://h/\u00e9?x=%1");
+        }));
+        CHECK(shown == longest);
+        CHECK(std::string(InternetTrackingUrl) == "http://h/\xc3\xa9?x=%1");
+        const std::string file = f.SavedFile();
+        CHECK(Contains(file, "itu=\"http://h/\xc3\xa9?x=%1\""));
+    }
+    SUBCASE("1 second reports after a second, 30 waits, 0 stops at once") {
+        ULONGLONG confirmed = 0;
+        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options", [&](HWND d) {
+            Check(d, IDC_TRKOPT_ENABLE, true);
+            SetItem(d, IDC_TRKOPT_INTERVAL, L"1");
+            confirmed = GetTickCount64();
+        }));
+        CHECK(InternetTrackingEnabled);
+        CHECK(PumpFor(5000, [] { return TrackingTicks > 0; }));
+        CHECK(FirstTickAt >= confirmed + 900);
+        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options",
+                     [](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"30"); }));
+        TrackingTicks = 0;
+        CHECK_FALSE(PumpFor(1500, [] { return TrackingTicks > 0; }));
+        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options",
+                     [](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"0"); }));
+        CHECK(InternetTrackingSeconds == 0);
+        CHECK_FALSE(KillTimer(f.window, TIMER_TRACKING));
+    }
+}
+
+TEST_CASE("custom colours: the system's chooser starts from the edit and fills it")
+{
+    WindowFixture f;
+    std::wstring red, blue;
+    {
+        // The chooser's own red, green and blue edits.
+        constexpr int kChooserRed = 706, kChooserGreen = 707, kChooserBlue = 708;
+        DialogAnswerer chooser(L"Color", [&](HWND d) {
+            red = ItemText(d, kChooserRed);
+            blue = ItemText(d, kChooserBlue);
+            SetItem(d, kChooserRed, L"18");
+            SetItem(d, kChooserGreen, L"52");
+            SetItem(d, kChooserBlue, L"86");
+            return IDOK;
+        });
+        CHECK(Answer(f, IDM_OPTIONS_COLORS, L"Custom Colors", [&](HWND d) {
+            SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_COLOROPT_PICK_FIRST + 2, BN_CLICKED), 0);
+            SetItem(d, IDC_COLOROPT_EDIT_FIRST, L"4294967295");   // no colour: c1 stays
+            SetItem(d, IDC_COLOROPT_EDIT_FIRST + 5, L"16777215");
+        }));
+        CHECK(chooser.Answered());
+    }
+    CHECK(red == L"0");   // c3 starts as pure blue
+    CHECK(blue == L"255");
+    CHECK(CustomColors[2] == RGB(18, 52, 86));
+    CHECK(CustomColors[0] == 0);
+    CHECK(CustomColors[5] == 0xFFFFFF);
+    const std::string file = f.SavedFile();
+    CHECK(Contains(file, "c1=\"0\" c2=\"15329769\" c3=\"5649426\""));
+    CHECK(Contains(file, "c6=\"16777215\""));
+}
+
+TEST_CASE("speed limits by double-click: steps of 5, never below 0, and the marks while recording")
+{
+    WindowFixture f;
+    UpdateWindow(f.window);
+    const RECT speed = SpeedValueRect;
+    REQUIRE(speed.right > speed.left);
+    const LPARAM at = MAKELPARAM(speed.left + 1, speed.top + 1);
+    LowSpeedLimit.store(0);
+    HighSpeedLimit.store(0);
+
+    SUBCASE("Down at 0 keeps 0; Up, the up-down's steps, and Cancel keeps what changed") {
+        std::wstring lowShown;
+        DialogAnswerer a(L"Speed Limits", [&](HWND d) {
+            SendMessageW(d, WM_COMMAND, IDC_SPEEDLIMIT_LOW_DOWN, 0);
+            CHECK(ItemText(d, IDC_SPEEDLIMIT_LOW) == L"0");
+            SendMessageW(d, WM_COMMAND, IDC_SPEEDLIMIT_LOW_UP, 0);
+            SendMessageW(d, WM_COMMAND, IDC_SPEEDLIMIT_LOW_UP, 0);
+            SendMessageW(d, WM_COMMAND, IDC_SPEEDLIMIT_HIGH_UP, 0);
+            SendMessageW(d, WM_COMMAND, IDC_SPEEDLIMIT_HIGH_DOWN, 0);
+            SendMessageW(d, WM_COMMAND, IDC_SPEEDLIMIT_HIGH_DOWN, 0);
+            // A click on the upper arrow of the low up-down.
+            HWND spin = GetDlgItem(d, IDC_SPEEDLIMIT_LOW_SPIN);
+            RECT r{};
+            GetClientRect(spin, &r);
+            SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, r.bottom / 4));
+            SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, r.bottom / 4));
+            lowShown = ItemText(d, IDC_SPEEDLIMIT_LOW);
+            CHECK(SavePicture(d, "DIALOG_SPEEDLIMIT.png"));
+            return IDCANCEL;
+        });
+        SendMessageW(f.window, WM_LBUTTONDBLCLK, 0, at);
+        CHECK(a.Answered());
+        CHECK(LowSpeedLimit.load() == 15);
+        CHECK(HighSpeedLimit.load() == 0);
+        CHECK(lowShown == L"15");
+    }
+    SUBCASE("while recording a speed button marks a point; CLOSE marks none") {
+        {
+            LiveRecordGuard live(&GpsDevice);
+            live->fix = 1;
+            live->pos.x = 10;
+            live->pos.y = 50;
+        }
+        StartRecording();
+        DialogAnswerer a(L"SL Waypoint", [](HWND d) {
+            CHECK(SavePicture(d, "DIALOG_SPEEDLIMIT2.png"));
+            return 70;
+        });
+        SendMessageW(f.window, WM_LBUTTONDBLCLK, 0, at);
+        CHECK(a.Answered());
+        {
+            LiveRecordGuard live(&GpsDevice);
+            REQUIRE(ActiveTrack.points.size() == 1);
+            CHECK(ActiveTrack.points[0].mark == 70);
+        }
+        DialogAnswerer close(L"SL Waypoint", [](HWND) { return IDCANCEL; });
+        SendMessageW(f.window, WM_LBUTTONDBLCLK, 0, at);
+        CHECK(close.Answered());
+        CHECK(ActiveTrack.points.size() == 1);
+        StopRecording();
+        LiveRecordGuard(&GpsDevice)->fix = 0;
+    }
 }
