@@ -298,20 +298,23 @@ TEST_CASE("the calibrator: PNG, JPEG and BMP screenshots become maps that are li
         std::fputs("not an image", out);
         std::fclose(out);
         struct BAD {
-            std::wstring zoom, image;
+            std::wstring x, zoom, image;
             const wchar_t* told;
         };
         const std::vector<BAD> bad = {
-            {L"13", Wide(text), L"cannot be opened"},
-            {L"13", std::wstring(1000, L'x') + L".png", L"cannot be opened"},
-            {L"13", Wide(f.dir.File(std::string(1200, 'y') + ".png")), L"cannot be opened"},
-            {L"-5", Wide(png), L"no usable map"},
-            {L"40", Wide(png), L"no usable map"},
+            {L"23.7", L"13", Wide(text), L"cannot be opened"},
+            {L"23.7", L"13", std::wstring(1000, L'x') + L".png", L"cannot be opened"},
+            {L"23.7", L"13", Wide(f.dir.File(std::string(1200, 'y') + ".png")), L"cannot be opened"},
+            {L"23.7", L"-5", Wide(png), L"no usable map"},
+            {L"23.7", L"40", Wide(png), L"no usable map"},
+            {L"23.7", L"4294967296", Wide(png), L"no usable map"},
+            {L"23.7", L"1e99", Wide(png), L"no usable map"},
+            {L"1e99", L"13", Wide(png), L"no usable map"},
         };
         for (const BAD& b : bad) {
             CAPTURE(std::string(b.zoom.begin(), b.zoom.end()));
             std::wstring told;
-            CHECK_FALSE(f.Calibrate(L"23.7", L"37.9", b.zoom, b.image, IDYES, &told));
+            CHECK_FALSE(f.Calibrate(b.x, L"37.9", b.zoom, b.image, IDYES, &told));
             CHECK(told.find(b.told) != std::wstring::npos);
         }
         CHECK(f.MapFiles().empty());

@@ -352,12 +352,17 @@ TEST_CASE("tracking options: the address template, cut at a character, and timer
         CHECK(InternetTrackingEnabled);
         CHECK(PumpFor(5000, [] { return TrackingTicks > 0; }));
         CHECK(FirstTickAt >= confirmed + 900);
-        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options",
-                     [](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"30"); }));
-        TrackingTicks = 0;
-        CHECK_FALSE(PumpFor(1500, [] { return TrackingTicks > 0; }));
-        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options",
-                     [](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"0"); }));
+        const auto period = [&](const wchar_t* seconds) {
+            CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options",
+                         [&](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, seconds); }));
+            TrackingTicks = 0;
+        };
+        period(L"30");
+        CHECK_FALSE(PumpFor(1200, [] { return TrackingTicks > 0; }));
+        CHECK(KillTimer(f.window, TIMER_TRACKING));
+        period(L"1");
+        period(L"0");
+        CHECK_FALSE(PumpFor(1200, [] { return TrackingTicks > 0; }));
         CHECK(InternetTrackingSeconds == 0);
         CHECK_FALSE(KillTimer(f.window, TIMER_TRACKING));
     }
