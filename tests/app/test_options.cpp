@@ -11,7 +11,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -40,11 +39,6 @@ constexpr BOUND_DIALOG kBoundDialogs[] = {
     {IDM_OPTIONS_COLORS, L"DIALOG_COLOROPTIONS", L"Custom Colors"},
 };
 
-std::string Narrow(const std::wstring& w)
-{
-    return std::string(w.begin(), w.end());
-}
-
 // Every key's global and stored value, to see that nothing moved.
 std::vector<unsigned> AllSettings()
 {
@@ -59,135 +53,81 @@ std::vector<unsigned> AllSettings()
     return all;
 }
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-// Opens the dialog of command, lets fill change it and presses button.
-bool Answer(WindowFixture& f, int command, const wchar_t* caption, const std::function<void(HWND)>& fill,
-            int button = IDOK)
-{
-    DialogAnswerer a(caption, [&](HWND d) {
-        fill(d);
-        return button;
-    });
-    f.Command(command);
-    return a.Answered();
-}
-
 }  // namespace
 
-TEST_CASE("record options: Start Recording asks first; OK replaces what the filters cannot use")
+// What typing into a row keeps, in its global and its key.
+struct EDGE {
+    int command;
+    int control;
+    const wchar_t* typed;
+    SettingId key;
+    unsigned kept;
+};
+
+TEST_CASE("each row's replacement at its edge; Start Recording and the route commands ask first")
 {
     WindowFixture f;
-
-    SUBCASE("Cancel before a recording starts nothing") {
+    constexpr int R = IDM_OPTIONS_RECORD, P = IDM_OPTIONS_PLAY;
+    using I = SettingId;
+    const std::vector<EDGE> beyond = {
+        {R, IDC_RECOPT_MIN_SPEED, L"0", I::TrackSpeed, 5},
+        {R, IDC_RECOPT_MIN_ANGLE, L"0", I::TrackAngle, 10},
+        {R, IDC_RECOPT_NORMALIZE, L"101", I::Ntm, 15},
+        {P, IDC_PLAYOPT_RECALC_SECS, L"31", I::Rws, 5},
+        {P, IDC_PLAYOPT_REACH_METERS, L"0", I::Wrm, 15},
+        {P, IDC_PLAYOPT_REACH_SECS, L"0", I::Wrs, 10},
+        {P, IDC_PLAYOPT_TURN_ANGLE, L"0", I::Swa, 30},
+        {P, IDC_PLAYOPT_WARN_UNITS, L"9", I::Muw, 300},
+        {P, IDC_PLAYOPT_WARN_SECS, L"1000", I::Msw, 10},
+        {P, IDC_PLAYOPT_PATH_SIZE, L"31", I::Pls, 5},
+    };
+    const std::vector<EDGE> at = {
+        {R, IDC_RECOPT_MIN_SPEED, L"7", I::TrackSpeed, 7},
+        {R, IDC_RECOPT_MIN_ANGLE, L"1", I::TrackAngle, 1},
+        {R, IDC_RECOPT_NORMALIZE, L"100", I::Ntm, 100},
+        {P, IDC_PLAYOPT_RECALC_SECS, L"30", I::Rws, 30},
+        {P, IDC_PLAYOPT_WARN_UNITS, L"10", I::Muw, 10},
+        {P, IDC_PLAYOPT_WARN_SECS, L"999", I::Msw, 999},
+        {P, IDC_PLAYOPT_PATH_SIZE, L"30", I::Pls, 30},
+    };
+    for (const auto* edges : {&beyond, &at}) {
+        for (const int command : {R, P}) {
+            CHECK(Answer(f, command, kRecordCaption, [&](HWND d) {
+                for (const EDGE& e : *edges)
+                    if (e.command == command)
+                        SetItem(d, e.control, e.typed);
+            }));
+        }
+        for (const EDGE& e : *edges) {
+            CAPTURE(e.control);
+            CHECK(SettingGlobalNumber(e.key) == e.kept);
+            CHECK(ReadSettingNumber(e.key) == e.kept);
+        }
+    }
+    SUBCASE("the up-down's 1000 is read as 1000; the play keys are written in their order") {
+        CHECK(Answer(f, P, kRecordCaption, [](HWND d) {
+            SendDlgItemMessageW(d, IDC_PLAYOPT_WARN_UNITS_SPIN, UDM_SETPOS32, 0, 1000);
+            Check(d, IDC_PLAYOPT_CENTER, false);
+        }));
+        CHECK(TurnWarnDistance == 1000);
+        CHECK_FALSE(PathCentredOnPosition);
+        CHECK(Contains(f.SavedFile(), "rws=\"30\" wrm=\"15\" wrs=\"10\" cpc=\"0\" swt=\"1\" swa=\"30\" vci=\"1\" "
+                                      "muw=\"1000\" msw=\"999\" pls=\"30\""));
+    }
+    SUBCASE("Start Recording: Cancel records nothing; a speed of 0 (after 7) records with 5") {
         CHECK(Answer(f, IDM_TRACK_START, kRecordCaption, [](HWND) {}, IDCANCEL));
         CHECK(RecorderState.load() == kRecorderIdle);
-    }
-    SUBCASE("a speed of 0 stores 5 and the recording filters with it") {
-        std::wstring shownSpeed;
-        int listed = 0;
-        CHECK(Answer(f, IDM_TRACK_START, kRecordCaption, [&](HWND d) {
-            shownSpeed = ItemText(d, IDC_RECOPT_MIN_SPEED);
-            listed = static_cast<int>(SendDlgItemMessageW(d, IDC_RECOPT_MIN_SPEED, CB_GETCOUNT, 0, 0));
-            SetItem(d, IDC_RECOPT_MIN_SPEED, L"0");
-            SetItem(d, IDC_RECOPT_MIN_ANGLE, L"14");
-        }));
-        CHECK(shownSpeed == L"5");
-        CHECK(listed == 10);
+        CHECK(Answer(f, IDM_TRACK_START, kRecordCaption, [](HWND d) { SetItem(d, IDC_RECOPT_MIN_SPEED, L"0"); }));
         CHECK(RecorderState.load() == kRecorderRecording);
         CHECK(ActiveTrack.speedThreshold == 5.0f);
-        CHECK(ActiveTrack.angleThreshold == 14.0f);
         CHECK(ReadSettingNumber(SettingId::TrackSpeed) == 5);
         f.Command(IDM_TRACK_END);
     }
-    SUBCASE("the rows' edges, the check boxes, and the file after a normal close") {
-        CHECK(Answer(f, IDM_OPTIONS_RECORD, kRecordCaption, [](HWND d) {
-            SetItem(d, IDC_RECOPT_MIN_SPEED, L"7");
-            SetItem(d, IDC_RECOPT_MIN_ANGLE, L"0");
-            SetItem(d, IDC_RECOPT_NORMALIZE, L"100");
-            Check(d, IDC_RECOPT_CELLID, false);
-            Check(d, IDC_RECOPT_SPEED, true);
-        }));
-        CHECK(RecordSpeedFilter == 7);
-        CHECK(RecordAngleFilter == 10);
-        CHECK(NormalizationMetres == 100);
-        CHECK_FALSE(RecordCellIds.load());
-        CHECK(RecordSpeed);
-        CHECK(Answer(f, IDM_OPTIONS_RECORD, kRecordCaption,
-                     [](HWND d) { SetItem(d, IDC_RECOPT_NORMALIZE, L"101"); }));
-        CHECK(ReadSettingNumber(SettingId::Ntm) == 15);
-        const std::string file = f.SavedFile();
-        CHECK(Contains(file, "<track speed=\"7\" angle=\"10\"/>"));
-        CHECK(Contains(file, "ntm=\"15\" rci=\"0\" drp=\"1\" rsc=\"1\" rtc=\"0\""));
-    }
-}
-
-TEST_CASE("play options: each row's replacement at its edge, the key order, Cancel")
-{
-    WindowFixture f;
-    const auto set = [](std::vector<std::pair<int, const wchar_t*>> typed) {
-        return [typed](HWND d) {
-            for (const auto& [id, text] : typed)
-                SetItem(d, id, text);
-        };
-    };
-
-    SUBCASE("just beyond each limit takes the replacement") {
-        CHECK(Answer(f, IDM_OPTIONS_PLAY, kRecordCaption,
-                     set({{IDC_PLAYOPT_RECALC_SECS, L"31"}, {IDC_PLAYOPT_REACH_METERS, L"0"},
-                          {IDC_PLAYOPT_REACH_SECS, L"0"}, {IDC_PLAYOPT_TURN_ANGLE, L"0"},
-                          {IDC_PLAYOPT_WARN_UNITS, L"9"}, {IDC_PLAYOPT_WARN_SECS, L"1000"},
-                          {IDC_PLAYOPT_PATH_SIZE, L"31"}})));
-        CHECK(RecalculateSeconds == 5);
-        CHECK(WaypointReachedMetres == 15);
-        CHECK(WaypointReachedSeconds == 10);
-        CHECK(TurnAngle == 30);
-        CHECK(TurnWarnDistance == 300);
-        CHECK(TurnWarnSeconds == 10);
-        CHECK(PathSize == 5);
-        // Written in the dialog's order, after the marker the store wrote.
-        const std::string file = f.SavedFile();
-        CHECK(Contains(file, "rws=\"5\" wrm=\"15\" wrs=\"10\" cpc=\"1\" swt=\"1\" swa=\"30\" vci=\"1\" muw=\"300\" "
-                             "msw=\"10\" pls=\"5\""));
-    }
-    SUBCASE("at each limit the typed value stays; the up-down's 1000 is read as 1000") {
-        CHECK(Answer(f, IDM_OPTIONS_PLAY, kRecordCaption, [](HWND d) {
-            SetItem(d, IDC_PLAYOPT_RECALC_SECS, L"30");
-            SetItem(d, IDC_PLAYOPT_WARN_SECS, L"999");
-            SetItem(d, IDC_PLAYOPT_PATH_SIZE, L"30");
-            SetItem(d, IDC_PLAYOPT_TURN_ANGLE, L"1");
-            SendDlgItemMessageW(d, IDC_PLAYOPT_WARN_UNITS_SPIN, UDM_SETPOS32, 0, 1000);
-            Check(d, IDC_PLAYOPT_CENTER, false);
-            Check(d, IDC_PLAYOPT_CELLID_MAP, false);
-        }));
-        CHECK(RecalculateSeconds == 30);
-        CHECK(TurnWarnSeconds == 999);
-        CHECK(PathSize == 30);
-        CHECK(TurnAngle == 1);
-        CHECK(TurnWarnDistance == 1000);
-        CHECK_FALSE(PathCentredOnPosition);
-        CHECK_FALSE(ShowCellIdsOnMap);
-        CHECK(TurnSoundEnabled);
-        CHECK(ReadSettingNumber(SettingId::Muw) == 1000);
-    }
-    SUBCASE("Cancel changes neither globals nor document; the route commands' call says which") {
-        DialogAnswerer a(kRecordCaption, [](HWND d) {
-            SetItem(d, IDC_PLAYOPT_RECALC_SECS, L"20");
-            Check(d, IDC_PLAYOPT_TURN_SOUND, false);
-            return IDCANCEL;
-        });
-        CHECK_FALSE(ShowPlayOptionsDialog(f.window));
-        CHECK(RecalculateSeconds == 3);
-        CHECK(TurnSoundEnabled);
-        char stored[16] = {};
-        ReadSettingString("cfg\\pathvex", "rws", "none", stored, sizeof stored, nullptr, SettingsDocument.get());
-        CHECK(std::string(stored) == "none");
-        DialogAnswerer ok(kRecordCaption, [](HWND) { return IDOK; });
-        CHECK(ShowPlayOptionsDialog(f.window));
-        CHECK(ReadSettingNumber(SettingId::Rws) == 3);
+    SUBCASE("the route commands' call: false on Cancel, true on OK") {
+        DialogAnswerer no(kRecordCaption, [](HWND) { return IDCANCEL; });
+        CHECK_FALSE(TrackHooks.playOptionsDialog(f.window));
+        DialogAnswerer yes(kRecordCaption, [](HWND) { return IDOK; });
+        CHECK(TrackHooks.playOptionsDialog(f.window));
     }
 }
 
@@ -222,23 +162,23 @@ TEST_CASE("bad numbers in every numeric field; Cancel in every dialog changes no
             IDCANCEL));
         CHECK(AllSettings() == before);
 
+        bool numbers = false;
         const auto typeEverywhere = [&](const wchar_t* text) {
             std::vector<unsigned> stored;
             CHECK(Answer(f, d.command, d.caption, [&](HWND dialog) {
                 for (const OPTION_BINDING& b : bindings)
-                    if (b.kind == BoundKind::Number || b.kind == BoundKind::ComboText)
+                    if (b.kind == BoundKind::Number || b.kind == BoundKind::ComboText) {
                         SetItem(dialog, b.control, text);
+                        numbers = true;
+                    }
             }));
             for (const OPTION_BINDING& b : bindings)
                 stored.push_back(ReadSettingNumber(b.setting));
             return stored;
         };
-        const bool numbers = std::any_of(bindings.begin(), bindings.end(), [](const OPTION_BINDING& b) {
-            return b.kind == BoundKind::Number || b.kind == BoundKind::ComboText;
-        });
+        const std::vector<unsigned> zero = typeEverywhere(L"0");
         if (!numbers)
             continue;
-        const std::vector<unsigned> zero = typeEverywhere(L"0");
         const std::vector<unsigned> one = typeEverywhere(L"1");
         for (const wchar_t* bad : {L"abc", L"-5", L"4294967296", L"", L" -0"}) {
             CAPTURE(Narrow(bad));
@@ -255,55 +195,32 @@ TEST_CASE("bad numbers in every numeric field; Cancel in every dialog changes no
 TEST_CASE("speed, distance and program options: lists, boxes and the key order")
 {
     WindowFixture f;
-    std::vector<std::wstring> units;
     CHECK(Answer(f, IDM_OPTIONS_SPEED, L"Speed Options", [&](HWND d) {
-        for (int i = 0; i < 4; ++i) {
-            wchar_t text[32] = {};
-            SendDlgItemMessageW(d, IDC_SPDOPT_UNIT, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-            units.push_back(text);
-        }
+        CHECK(SendDlgItemMessageW(d, IDC_SPDOPT_UNIT, CB_GETCOUNT, 0, 0) == 4);
         SendDlgItemMessageW(d, IDC_SPDOPT_UNIT, CB_SETCURSEL, 3, 0);
         Check(d, IDC_SPDOPT_WARN, true);
     }));
-    CHECK(units == std::vector<std::wstring>{L"Km/H", L"Knots", L"m/s", L"MpH"});
-    CHECK(SpeedUnit == 3);
-    CHECK(SpeedLimitWarning.load());
-    int shown = -1;
-    CHECK(Answer(f, IDM_OPTIONS_DISTANCE, L"Distance Options", [&](HWND d) {
-        shown = static_cast<int>(SendDlgItemMessageW(d, IDC_DSTOPT_UNIT, CB_GETCURSEL, 0, 0));
-        SendDlgItemMessageW(d, IDC_DSTOPT_UNIT, CB_SETCURSEL, 2, 0);
-    }));
-    CHECK(shown == 0);
-    CHECK(DistanceUnit == 2);
+    CHECK(Answer(f, IDM_OPTIONS_DISTANCE, L"Distance Options",
+                 [&](HWND d) { SendDlgItemMessageW(d, IDC_DSTOPT_UNIT, CB_SETCURSEL, 2, 0); }));
     CHECK(Answer(f, IDM_OPTIONS_PROGRAM, L"Pathvex Options", [](HWND d) {
         for (int id = IDC_PRGOPT_AUTOCONNECT; id <= IDC_PRGOPT_BACKLIGHT; ++id)
             Check(d, id, !Checked(d, id));
     }));
-    CHECK(AutoConnect);
-    CHECK_FALSE(SolidCompass);
-    CHECK_FALSE(ShowCompassLetters);
+    CHECK(SpeedUnit == 3);
+    CHECK(DistanceUnit == 2);
     CHECK(CoordinateMode == 1);
-    CHECK_FALSE(KeepBacklightOn);
-    const std::string file = f.SavedFile();
-    CHECK(Contains(file, "slw=\"1\" smv=\"3\" dmv=\"2\" agc=\"1\" ics=\"0\" scl=\"0\" xmv=\"1\" kbo=\"0\""));
+    CHECK(Contains(f.SavedFile(), "slw=\"1\" smv=\"3\" dmv=\"2\" agc=\"1\" ics=\"0\" scl=\"0\" xmv=\"1\" kbo=\"0\""));
 }
 
 namespace {
 
 int TrackingTicks = 0;
 ULONGLONG FirstTickAt = 0;
-void CountTrackingTick(HWND)
-{
-    if (TrackingTicks++ == 0)
-        FirstTickAt = GetTickCount64();
-}
 
+// Pumps the window's messages for up to ms; true once done.
 bool PumpFor(DWORD ms, const std::function<bool()>& done)
 {
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (GetTickCount64() < until) {
-        if (done())
-            return true;
+    for (const ULONGLONG until = GetTickCount64() + ms; !done() && GetTickCount64() < until;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         Pump();
     }
@@ -315,55 +232,46 @@ bool PumpFor(DWORD ms, const std::function<bool()>& done)
 TEST_CASE("tracking options: the address template, cut at a character, and timer 3 anew")
 {
     WindowFixture f;
-    ShellSeams.internetTrackingTick = CountTrackingTick;
-    TrackingTicks = 0;
+    ShellSeams.internetTrackingTick = [](HWND) {
+        if (TrackingTicks++ == 0)
+            FirstTickAt = GetTickCount64();
+    };
+    const auto tracking = [&](const std::function<void(HWND)>& fill) {
+        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options", fill));
+        TrackingTicks = 0;
+    };
 
-    SUBCASE("an empty template shows the example; a cut never splits a character") {
-        std::wstring example;
-        // 198 ASCII characters and an e-acute: 200 bytes of UTF-8, cut to 198.
-        const std::wstring cut = L"http://h/" + std::wstring(189, L'a') + L"\u00e9";
-        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options", [&](HWND d) {
-            example = ItemText(d, IDC_TRKOPT_URL);
-            SetItem(d, IDC_TRKOPT_URL, cut.c_str());
-        }));
-        CHECK(example.find(L"/gps.php?x=%1&y=%2&z=%3") != std::wstring::npos);
-        CHECK(std::string(InternetTrackingUrl) == "http://h/" + std::string(189, 'a'));
-        // 199 bytes fit whole and come back whole.
+    SUBCASE("the example shows while none is stored; 199 bytes come back whole; a cut splits no character") {
+        std::wstring example, shown;
         const std::wstring longest = L"http://h/?x=%1" + std::wstring(185, L'b');
-        std::wstring shown;
-        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options",
-                     [&](HWND d) { SetItem(d, IDC_TRKOPT_URL, longest.c_str()); }));
-        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options", [&](HWND d) {
+        tracking([&](HWND d) {
+            example = ItemText(d, IDC_TRKOPT_URL);
+            SetItem(d, IDC_TRKOPT_URL, longest.c_str());
+        });
+        // 198 ASCII characters and an e-acute: 200 bytes of UTF-8, cut to 198.
+        tracking([&](HWND d) {
             shown = ItemText(d, IDC_TRKOPT_URL);
-            SetItem(d, IDC_TRKOPT_URL, L"http://h/\u00e9?x=%1");
-        }));
+            SetItem(d, IDC_TRKOPT_URL, (L"http://h/" + std::wstring(189, L'a') + L"\u00e9").c_str());
+        });
+        CHECK(example.find(L"/gps.php?x=%1&y=%2&z=%3") != std::wstring::npos);
         CHECK(shown == longest);
-        CHECK(std::string(InternetTrackingUrl) == "http://h/\xc3\xa9?x=%1");
-        const std::string file = f.SavedFile();
-        CHECK(Contains(file, "itu=\"http://h/\xc3\xa9?x=%1\""));
+        CHECK(Contains(f.SavedFile(), "itu=\"http://h/" + std::string(189, 'a') + "\""));
     }
     SUBCASE("1 second reports after a second, 30 waits, 0 stops at once") {
         ULONGLONG confirmed = 0;
-        CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options", [&](HWND d) {
+        tracking([&](HWND d) {
             Check(d, IDC_TRKOPT_ENABLE, true);
             SetItem(d, IDC_TRKOPT_INTERVAL, L"1");
             confirmed = GetTickCount64();
-        }));
-        CHECK(InternetTrackingEnabled);
+        });
         CHECK(PumpFor(5000, [] { return TrackingTicks > 0; }));
         CHECK(FirstTickAt >= confirmed + 900);
-        const auto period = [&](const wchar_t* seconds) {
-            CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options",
-                         [&](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, seconds); }));
-            TrackingTicks = 0;
-        };
-        period(L"30");
+        tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"30"); });
         CHECK_FALSE(PumpFor(1200, [] { return TrackingTicks > 0; }));
         CHECK(KillTimer(f.window, TIMER_TRACKING));
-        period(L"1");
-        period(L"0");
+        tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"1"); });
+        tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"0"); });
         CHECK_FALSE(PumpFor(1200, [] { return TrackingTicks > 0; }));
-        CHECK(InternetTrackingSeconds == 0);
         CHECK_FALSE(KillTimer(f.window, TIMER_TRACKING));
     }
 }
