@@ -64,3 +64,5 @@ unsigned BelowBecomes(unsigned typed)
 
 // The tables of the dialogs, by template name; empty for a name without one.
 std::span<const OPTION_BINDING> OptionBindings(const wchar_t* templateName);
+// "DIALOG_MAPOPTIONS"'s table (its folder edit is its own).
+std::span<const OPTION_BINDING> MapOptionBindings();

@@ -1,26 +1,28 @@
-// app/options.h - the option dialogs: the settings of "pathvex.xml" that
-// the user changes (so far the record and play options).
+// app/options.h - the option dialogs: every setting of "pathvex.xml" that
+// the user changes, the speed limits, the map options and the calibrator.
 //
 // Each dialog is a modal dialog from a template of the program's resources,
 // owned by the window given. OK copies the controls into the setting globals
 // (app/settings.h and the owners it names), writes their keys into
 // SettingsDocument in memory (the file is written at shutdown) and repaints
 // the owner; Cancel changes nothing. The shell reaches them through its
-// seams (InstallSubsystemSeams plugs them in): the commands of the option
-// dialogs, and the recorder's and the route commands' TrackHooks.
+// seams (InstallSubsystemSeams plugs them in): the commands 347 and
+// 1901-1908, the double-click on the speed value, and the recorder's and the
+// route commands' TrackHooks.
 //
 // A number typed into a dialog is read as an unsigned decimal up to its
 // first other character; text without a digit, a sign or a value beyond 32
 // bits reads as 0 and then takes its row's replacement, so no typing stores
-// a value the program would misread.
+// a value the program would misread. A colour above 0xFFFFFF keeps the old
+// colour.
 //
 // UI thread only. Nothing throws; a template that cannot be loaded shows
 // nothing and counts as Cancel.
 #pragma once
 #include <windows.h>
 
-// The option dialogs' commands (1904 record, 1907 play): shows the
-// command's dialog; other commands do nothing.
+// Commands 347 (calibrator; not in pathvex-wm) and 1901-1908 (the option
+// dialogs): shows the command's dialog; other commands do nothing.
 void ShowOptionDialog(HWND owner, int command);
 
 // "DIALOG_RECORDOPTIONS" (Start Recording asks it first): true on OK.
@@ -28,7 +30,30 @@ bool ShowRecordOptionsDialog(HWND owner);
 // "DIALOG_PLAYOPTIONS" (the run and go-to commands ask it before a route
 // starts): true on OK.
 bool ShowPlayOptionsDialog(HWND owner);
+// The double-click on the speed value: "DIALOG_SPEEDLIMIT" (the low and high
+// limits change at once; 0), or with marks "DIALOG_SPEEDLIMIT2", whose
+// result is the speed pressed (30-140 km/h) or 0.
+int ShowSpeedLimitDialog(HWND owner, bool marks);
+
+// The edges of a calibrated map, degrees.
+struct MAP_EDGES {
+    float west, north, east, south;
+};
+// The edges of a web-map screenshot of width x height pixels centred on
+// (x, y) at zoom (66 pixels per km at 13, halved per level below, doubled
+// above). False when they make no map: not finite, without extent, past a
+// pole or round half the globe.
+bool CalibrateMapEdges(double x, double y, long zoom, int width, int height, MAP_EDGES* edges);
 
 // Dialog procedures, one per template; each is opened with parameter 0.
+INT_PTR CALLBACK SpeedOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK DistanceOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ProgramOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK RecordOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK PlayOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK TrackingOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ColorOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SpeedLimitDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SpeedMarkDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK MapOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK CalibratorDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -47,6 +47,10 @@ constexpr char kColors[] = "cfg\\cc";
 constexpr char kGps[] = "cfg\\gps";
 constexpr char kFonts[] = "cfg\\fonts";
 
+// A colour is 0x00BBGGRR: a higher byte would make GDI read it as a palette
+// index or as no colour.
+constexpr uint32_t kMaxColor = 0xFFFFFF;
+
 // The stored font is a whole LOGFONTW; a shorter block is not one.
 constexpr int kFontRecordSize = 92;
 static_assert(sizeof(LOGFONTW) == kFontRecordSize);
@@ -109,12 +113,12 @@ constexpr SETTING_KEY kKeys[] = {
     Number(I::CompassX, kPathvex, "CompassX", 0, &CompassX),
     Number(I::CompassY, kPathvex, "CompassY", 0, &CompassY),
     // The custom scheme starts as the day scheme, with a black Info colour.
-    Number(I::C1, kColors, "c1", 0, &CustomColors[0]),
-    Number(I::C2, kColors, "c2", ColorTable[9], &CustomColors[1]),
-    Number(I::C3, kColors, "c3", ColorTable[0], &CustomColors[2]),
-    Number(I::C4, kColors, "c4", ColorTable[2], &CustomColors[3]),
-    Number(I::C5, kColors, "c5", ColorTable[5], &CustomColors[4]),
-    Number(I::C6, kColors, "c6", ColorTable[7], &CustomColors[5]),
+    Number(I::C1, kColors, "c1", 0, &CustomColors[0], kMaxColor),
+    Number(I::C2, kColors, "c2", ColorTable[9], &CustomColors[1], kMaxColor),
+    Number(I::C3, kColors, "c3", ColorTable[0], &CustomColors[2], kMaxColor),
+    Number(I::C4, kColors, "c4", ColorTable[2], &CustomColors[3], kMaxColor),
+    Number(I::C5, kColors, "c5", ColorTable[5], &CustomColors[4], kMaxColor),
+    Number(I::C6, kColors, "c6", ColorTable[7], &CustomColors[5], kMaxColor),
     Number(I::Upd, kPathvex, "upd", 0, {}),
     Number(I::FloatConverted, kPathvex, "floatconverted", kMarkerOldCoordinates, {}),
     Text(I::GpsPort, kGps, "port", "", kGpsPortNameSize, {}),

@@ -517,6 +517,7 @@ void InstallSubsystemSeams()
     InstallReceiverSeams();
     ShellSeams.fetchOnlineMapImage = FetchOnlineMapImage;
     ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
+    ShellSeams.speedLimitDialog = ShowSpeedLimitDialog;
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;

@@ -112,19 +112,6 @@ void ParseEdges(const wchar_t* name, MAP_COLLECTION* entry)
     std::sscanf(narrow, "%f_%f_%f_%f", &entry->west, &entry->north, &entry->east, &entry->south);
 }
 
-void ReadImageSize(const wchar_t* path, int* width, int* height)
-{
-    *width = *height = 0;
-    GpImageHolder image;
-    if (gp::GdipLoadImageFromFile(path, image.Out()) != Gdiplus::Ok || !image.Get())
-        return;
-    UINT w = 0, h = 0;
-    gp::GdipGetImageWidth(image.Get(), &w);
-    gp::GdipGetImageHeight(image.Get(), &h);
-    *width = w > INT_MAX ? INT_MAX : static_cast<int>(w);
-    *height = h > INT_MAX ? INT_MAX : static_cast<int>(h);
-}
-
 void AddMapFile(const std::wstring& folder, const wchar_t* name)
 {
     if (!HasImageExtension(name))
@@ -142,7 +129,7 @@ void AddMapFile(const std::wstring& folder, const wchar_t* name)
     entry.path[folder.size()] = L'\\';
     std::wmemcpy(entry.path + folder.size() + 1, name, nameLength);
     entry.path[folder.size() + 1 + nameLength] = L'\0';
-    ReadImageSize(entry.path, &entry.width, &entry.height);
+    ReadMapImageSize(entry.path, &entry.width, &entry.height);
     OfflineMaps.push_back(entry);
 }
 
@@ -182,6 +169,20 @@ void DeleteBitmap()
 }
 
 }  // namespace
+
+bool ReadMapImageSize(const wchar_t* path, int* width, int* height)
+{
+    *width = *height = 0;
+    GpImageHolder image;
+    if (!path || gp::GdipLoadImageFromFile(path, image.Out()) != Gdiplus::Ok || !image.Get())
+        return false;
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(image.Get(), &w);
+    gp::GdipGetImageHeight(image.Get(), &h);
+    *width = w > INT_MAX ? INT_MAX : static_cast<int>(w);
+    *height = h > INT_MAX ? INT_MAX : static_cast<int>(h);
+    return true;
+}
 
 void ScanOfflineMaps(const wchar_t* folder)
 {

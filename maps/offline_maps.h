@@ -75,6 +75,9 @@ int ChooseBestMap(const RECT* viewRect, std::vector<MAP_FOUND>* candidates);
 // file that cannot be decoded) leaves no bitmap.
 void LoadMapBitmap(const RECT* viewRect);
 
+// The width and height of an image file as GDI+ reads them; false (and 0 x
+// 0) when it cannot be opened.
+bool ReadMapImageSize(const wchar_t* path, int* width, int* height);
 // The image file decoded by GDI+ into a new bitmap, null when it cannot be.
 HBITMAP DecodeMapImageFile(const wchar_t* path);
 // Makes bitmap (owned from now on; may be null) the current map image with

@@ -700,3 +700,29 @@ TEST_CASE("position reports reach the tracking address once a second, and only w
         CHECK(run.Close());
     }
 }
+
+TEST_CASE("an option dialog of the running program: what OK chose is in pathvex.xml after closing")
+{
+    constexpr WPARAM kCommandDistanceOptions = 1905;
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, Settings("upd=\"5\""));
+        Running run(install.dir.Path(), p, "");
+        REQUIRE(run.WaitForMainWindow());
+        CHECK(run.Command(kCommandDistanceOptions));
+        HWND dialog = nullptr;
+        // Filled once shown.
+        CHECK(WaitFor(
+            [&] {
+                dialog = run.FindOwnWindow(L"#32770", L"Distance Options");
+                return dialog && IsWindowVisible(dialog);
+            },
+            kStartMs));
+        if (dialog)
+            SendDlgItemMessageW(dialog, 101, CB_SETCURSEL, 2, 0);
+        CHECK(run.Press(L"Distance Options", IDOK));
+        CHECK(WaitFor([&] { return !IsWindow(dialog); }, kExitMs));
+        CHECK(run.Close());
+        CHECK(Contains(install.ReadSettings(), "dmv=\"2\""));
+    }
+}

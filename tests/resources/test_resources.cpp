@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <utility>
 #include <vector>
@@ -452,4 +453,20 @@ TEST_CASE("the icons hold a 32 and a 16 pixel image and load")
             DestroyIcon(icon);
         }
     }
+}
+
+TEST_CASE("every variant carries the option dialogs; pathvex-wm has no calibrator")
+{
+    for (const wchar_t* name :
+         {L"DIALOG_SPDOPTIONS", L"DIALOG_DSTOPTIONS", L"DIALOG_PATHVEXOPTIONS", L"DIALOG_RECORDOPTIONS",
+          L"DIALOG_PLAYOPTIONS", L"DIALOG_TRACKINGOPTIONS", L"DIALOG_COLOROPTIONS", L"DIALOG_SPEEDLIMIT",
+          L"DIALOG_SPEEDLIMIT2", L"DIALOG_MAPOPTIONS"}) {
+        CAPTURE(std::string(name, name + std::wcslen(name)));
+        CHECK(ResourceBytes(name, RT_DIALOG).first != nullptr);
+    }
+#if defined(PATHVEX_WM)
+    CHECK(ResourceBytes(L"DIALOG_GOOGLECALIBRATE", RT_DIALOG).first == nullptr);
+#else
+    CHECK(ResourceBytes(L"DIALOG_GOOGLECALIBRATE", RT_DIALOG).first != nullptr);
+#endif
 }
