@@ -289,7 +289,7 @@ void DrawDistanceTimeBox(HDC dc, const RECT& rect)
     FormatDuration(time, kDurationTextSize,
                    seconds > UINT32_MAX ? UINT32_MAX : static_cast<unsigned>(seconds));
     wchar_t text[kPaneTextSize];
-    FormatDistance(text, kPaneTextSize, TrackDistance, DistanceUnit, time);
+    FormatDistance(text, kPaneTextSize, KmToDistanceUnit(TrackDistance, DistanceUnit), DistanceUnit, time);
     FillSolid(dc, rect, SchemeColor(ColorRole::Bk));
     SharedSelection font(dc, FontSet.Plus5);
     RECT box = rect;
