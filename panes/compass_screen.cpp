@@ -7,8 +7,7 @@
 #include "maps/draw.h"
 #include "panes/pane_draw.h"
 
-#include <cmath>
-
+using panes_detail::FoldDegrees;
 using panes_detail::SharedSelection;
 
 namespace {
@@ -16,13 +15,6 @@ namespace {
 constexpr wchar_t kTrueLabel[] = L"True";
 constexpr wchar_t kMagneticLabel[] = L"Magnetic";
 constexpr int kLabelHeight = 20;
-
-// Degrees folded below one turn, so that a garbled course of 1e300 still
-// narrows to a float; a value that is not a number counts as 0.
-double FoldDegrees(double degrees)
-{
-    return std::isfinite(degrees) ? std::fmod(degrees, 360.0) : 0.0;
-}
 
 }  // namespace
 
@@ -50,8 +42,8 @@ ROSE_TURNS CompassRoseTurns(double course, double variation)
     // Heading up, the rose turns against the heading. The magnetic heading
     // is the course less an easterly variation, so its rose turns by
     // -(course - variation).
-    const double t = -FoldDegrees(course);
-    return {static_cast<float>(t), static_cast<float>(t + FoldDegrees(variation))};
+    const float t = -FoldDegrees(course);
+    return {t, t + FoldDegrees(variation)};
 }
 
 void DrawCompassScreen(HDC dc, const RECT& client, const GPS_CURRENT& gps)

@@ -339,7 +339,7 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
         DrawDistanceTimeBox(dc, side);
     }
 
-    DrawCompassRose(dc, static_cast<float>(gps.course), RECT{L + 10, B - 130, L + 90, B - 40},
+    DrawCompassRose(dc, panes_detail::FoldDegrees(gps.course), RECT{L + 10, B - 130, L + 90, B - 40},
                     true, kRoseNoRotation);
 
     if (state == kRecorderFollowing) {

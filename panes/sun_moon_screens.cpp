@@ -64,14 +64,6 @@ void DrawRule(HDC dc, int W)
     LineTo(dc, W - 2, kRuleY);
 }
 
-// The course in radians, folded below one turn first so that any course
-// narrows to a float.
-float CourseRadians(double course)
-{
-    const double folded = std::isfinite(course) ? std::fmod(course, 360.0) : 0.0;
-    return static_cast<float>(folded) * kDegToRadians;
-}
-
 // The needle dial at the left and the arrow dial at the right, in the lower
 // half of the window.
 void DrawDials(HDC dc, int W, int H, double longitude, double course)
@@ -97,7 +89,7 @@ void DrawDials(HDC dc, int W, int H, double longitude, double course)
     }
 
     Ellipse(dc, right.left, right.top, right.right, right.bottom);
-    DrawDirectionArrow(dc, right, static_cast<float>(longitude) - CourseRadians(course), ok, 0.0,
+    DrawDirectionArrow(dc, right, static_cast<float>(longitude) - panes_detail::FoldDegrees(course) * kDegToRadians, ok, 0.0,
                        SchemeColor(ColorRole::Err));
 }
 
