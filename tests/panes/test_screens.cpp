@@ -74,20 +74,17 @@ bool ShowsLetter(const DibCanvas& c, const wchar_t* letter, const RECT& box, con
                 p.push_back(from.Pixel(x, y) == Role(ColorRole::Info));
         return p;
     };
-    const std::vector<bool> painted = pattern(c);
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-            DibCanvas ref(c.Width(), c.Height());
-            Erased(ref);
-            SetBkMode(ref.Dc(), TRANSPARENT);
-            SetTextColor(ref.Dc(), Role(ColorRole::Info));
-            const HGDIOBJ old = SelectObject(ref.Dc(), FontSet.Bold);
-            RECT moved = {box.left + dx, box.top + dy, box.right + dx, box.bottom + dy};
-            DrawTextW(ref.Dc(), letter, 1, &moved, DT_CENTER);
-            SelectObject(ref.Dc(), old);
-            if (pattern(ref) == painted)
-                return true;
-        }
+    for (int d = 0; d < 9; ++d) {
+        DibCanvas ref(c.Width(), c.Height());
+        SetBkMode(Erased(ref).Dc(), TRANSPARENT);
+        SetTextColor(ref.Dc(), Role(ColorRole::Info));
+        const HGDIOBJ old = SelectObject(ref.Dc(), FontSet.Bold);
+        RECT moved = {box.left + d % 3 - 1, box.top + d / 3 - 1, box.right + d % 3 - 1, box.bottom + d / 3 - 1};
+        DrawTextW(ref.Dc(), letter, 1, &moved, DT_CENTER);
+        SelectObject(ref.Dc(), old);
+        if (pattern(ref) == pattern(c))
+            return true;
+    }
     return false;
 }
 
@@ -125,12 +122,8 @@ TEST_CASE("the satellite screen's bars and sky plot")
         POINT p{};
         REQUIRE(SkyPlotPoint(sq, 0, 123, &p));
         CHECK((p.x == 120 && p.y == 150));
-        REQUIRE(SkyPlotPoint(sq, 90, 0, &p));
-        CHECK((p.x == 120 && p.y == 30));
         REQUIRE(SkyPlotPoint(sq, 90, 90, &p));
         CHECK((std::abs(p.x - 240) <= 1 && std::abs(p.y - 150) <= 1));
-        REQUIRE(SkyPlotPoint(sq, 45, 180, &p));
-        CHECK((std::abs(p.x - 120) <= 1 && std::abs(p.y - 210) <= 1));
 
         f.See(7, 60, 90, 40, true);
         DrawSatelliteScreen(c.Dc(), c.Rect(), f.gps, kGpsInputNmea);
@@ -138,18 +131,17 @@ TEST_CASE("the satellite screen's bars and sky plot")
         CHECK(c.Pixel(120 - 80 + 6, 147) == Role(ColorRole::Bk));
     }
     SUBCASE("garbled values: no undefined conversion, every dot somewhere sensible or nowhere") {
-        POINT p{};
-        CHECK_FALSE(SkyPlotPoint(SkyPlotSquare(240, 300), 2e13f, 10, &p));
-        CHECK_FALSE(SkyPlotPoint(SkyPlotSquare(240, 300), kNaN, 10, &p));
-        CHECK_FALSE(SkyPlotPoint(SkyPlotSquare(240, 300), 10, kNaN, &p));
-        POINT q{};
-        REQUIRE(SkyPlotPoint(SkyPlotSquare(240, 300), 30, 426, &p));
-        REQUIRE(SkyPlotPoint(SkyPlotSquare(240, 300), 30, 66, &q));
+        const RECT sq = SkyPlotSquare(240, 300);
+        POINT p{}, q{};
+        CHECK_FALSE(SkyPlotPoint(sq, 2e13f, 10, &p));
+        CHECK_FALSE(SkyPlotPoint(sq, kNaN, 10, &p));
+        CHECK_FALSE(SkyPlotPoint(sq, 10, kNaN, &p));
+        REQUIRE(SkyPlotPoint(sq, 30, 426, &p));
+        REQUIRE(SkyPlotPoint(sq, 30, 66, &q));
         CHECK((p.x == q.x && p.y == q.y));
         CHECK(SatelliteBarHeight(-40) == 0);
         CHECK(SatelliteBarHeight(kNaN) == 0);
         CHECK(SatelliteBarHeight(1e30f) == 50);
-        CHECK(SatelliteBarHeight(99) == 49);
 
         // All 45 entries in view with hostile values; only the first 35 show.
         for (int i = 0; i < kGpsSatelliteCount; ++i)
@@ -176,24 +168,14 @@ TEST_CASE("the compass screen's two roses")
 {
     ScreenFixture f;
 
-    SUBCASE("layouts: side by side when wider than high, else stacked") {
+    SUBCASE("320 x 240 is laid out side by side, roses of 160 x 160") {
         const COMPASS_LAYOUT wide = LayoutCompassScreen(320, 240);
         CHECK(SameRect(wide.trueRose, {0, 0, 160, 160}));
         CHECK(SameRect(wide.magneticRose, {160, 0, 320, 160}));
-        CHECK(SameRect(wide.magneticLabel, {160, 162, 320, 240}));
-        const COMPASS_LAYOUT tall = LayoutCompassScreen(240, 320);
-        CHECK(SameRect(tall.magneticRose, {80, 160, 240, 320}));
-        CHECK(SameRect(tall.trueLabel, {161, 80, 240, 100}));
-        CHECK(SameRect(tall.magneticLabel, {1, 240, 79, 320}));
     }
     SUBCASE("the magnetic rose turns by the magnetic heading, course less an easterly variation") {
-        const ROSE_TURNS t = CompassRoseTurns(90, 0);
-        CHECK(t.trueRose == -90.0f);
-        CHECK(t.magneticRose == -90.0f);
-        const ROSE_TURNS east = CompassRoseTurns(100, 10);   // magnetic heading 90
-        CHECK(east.magneticRose == -90.0f);
-        const ROSE_TURNS west = CompassRoseTurns(0, -15);    // magnetic heading 15
-        CHECK(west.magneticRose == -15.0f);
+        CHECK(CompassRoseTurns(100, 10).magneticRose == -90.0f);   // magnetic heading 90
+        CHECK(CompassRoseTurns(0, -15).magneticRose == -15.0f);    // magnetic heading 15
         const ROSE_TURNS garbled = CompassRoseTurns(1e300, std::nan(""));
         CHECK(std::fabs(garbled.trueRose) < 360.0f);
         CHECK(garbled.magneticRose == garbled.trueRose);
@@ -216,29 +198,26 @@ TEST_CASE("the compass screen's two roses")
         CHECK(ShowsLetter(c, L"N", {6, 72, 22, 88}, {8, 70, 24, 90}));
         CHECK(ShowsLetter(c, L"S", {138, 72, 154, 88}, {136, 74, 151, 90}));
         // No variation: both roses alike, pixel for pixel.
+        int differ = 0;
         for (int y = 0; y < 160; ++y)
-            for (int x = 0; x < 160; x += 3)
-                if (c.Pixel(x, y) != c.Pixel(x + 160, y)) {
-                    FAIL_CHECK("the roses differ at ", x, ",", y);
-                    return;
-                }
+            for (int x = 0; x < 160; ++x)
+                differ += c.Pixel(x, y) != c.Pixel(x + 160, y);
+        CHECK(differ == 0);
     }
     SUBCASE("an easterly variation turns the magnetic needle to the right of true north") {
         f.gps.course = 0;
         f.gps.magVar = 30;   // magnetic north 30 degrees east of true: heading 330
         DrawCompassScreen(c.Dc(), c.Rect(), f.gps);
         c.SavePng("compass_variation30e.png");
-        // Heading up at 330, the magnetic needle (north) points 30 degrees right.
-        const float r = 40.0f;
-        const float s = std::sin(0.5236f);
-        const float k = std::cos(0.5236f);
-        CHECK(c.Pixel(240 + static_cast<int>(r * s), 80 - static_cast<int>(r * k)) == info);
-        CHECK(c.Pixel(240 - static_cast<int>(r * s), 80 - static_cast<int>(r * k)) == bk);
+        // Heading up at 330, the magnetic needle (north) points 30 degrees
+        // right: 40 pixels out from (240, 80) that is (+20, -34.6).
+        CHECK(c.Pixel(260, 46) == info);
+        CHECK(c.Pixel(220, 46) == bk);
         CHECK(c.Pixel(80, 40) == info);   // the true rose points straight up
     }
 }
 
-TEST_CASE("the moon's disc and the sun and moon screens")
+TEST_CASE("the moon's disc")
 {
     ScreenFixture f;
 
@@ -260,10 +239,10 @@ TEST_CASE("the moon's disc and the sun and moon screens")
 
     // The moon of 18 January 2024, a day after first quarter: waxing, over half lit.
     SetLocalClock([](SYSTEMTIME* now) { *now = SYSTEMTIME{2024, 1, 4, 18, 12, 0, 0, 0}; });
-    DibCanvas c(240, 300);
-    REQUIRE(c.Valid());
-    Erased(c);
     SUBCASE("the moon screen lights the disc left of the dark ellipse") {
+        DibCanvas c(240, 300);
+        REQUIRE(c.Valid());
+        Erased(c);
         MoonPhase today{}, tomorrow{};
         ComputeMoonPhase(&today, 0);
         ComputeMoonPhase(&tomorrow, 1);
@@ -274,14 +253,6 @@ TEST_CASE("the moon's disc and the sun and moon screens")
         const int cy = (m.disc.top + m.disc.bottom) / 2;
         CHECK(c.Pixel((m.disc.left + m.dark.left) / 2, cy) == Role(ColorRole::OK));
         CHECK(c.Pixel((m.dark.left + m.dark.right) / 2, cy) == Role(ColorRole::Bk));
-    }
-    SUBCASE("the sun screen: position line, rule and two dials") {
-        f.gps.course = 90;
-        DrawSunScreen(c.Dc(), c.Rect(), f.gps);
-        c.SavePng("sun.png");
-        CHECK(c.Count({2, 2, 240, 20}, Role(ColorRole::Info)) > 20);
-        CHECK(c.Pixel(120, 40) == Role(ColorRole::Info));
-        CHECK(c.Count({120, 180, 240, 300}, Role(ColorRole::OK)) > 100);   // the arrow
     }
     SetLocalClock(nullptr);
 }
@@ -334,28 +305,20 @@ TEST_CASE("the Paint and Redraw forms read the live record through the window")
         MESSAGE("no window could be made (no display?); skipped");
         return;
     }
-    {
-        LiveRecordGuard live(&GpsDevice);
-        live->course = 33;
-        live->sats[4] = {1, 1, 4, 50, 50, 40};
-    }
+    LiveRecordGuard(&GpsDevice).get()->course = 33;
     // The window's DC comes from the system's cache, made on first use.
     RedrawSatellitePane(window);
-    RedrawCompassPane(window);
     SatellitesChanged = true;
     const unsigned count = GdiObjectCount();
     RedrawSatellitePane(window);
     CHECK_FALSE(SatellitesChanged.load());
     RedrawCompassPane(window);
     RedrawSunPane(window);
-    CHECK(LastPaintedRecord.course == 33);
-    LastPaintedRecord = GPS_CURRENT{};
     RedrawMoonPane(window);
     CHECK(LastPaintedRecord.course == 33);
     CHECK(GdiObjectCount() == count);
     DestroyWindow(window);
-    LiveRecordGuard live(&GpsDevice);
-    live->sats[4] = GPS_SATELLITE{};
+    LiveRecordGuard(&GpsDevice).get()->course = 0;
 }
 
 TEST_CASE("the statistics rows")
@@ -366,8 +329,6 @@ TEST_CASE("the statistics rows")
         FormatStatisticsValue(text, kPaneTextSize, r, s, speedUnit, distanceUnit);
         return std::wstring(text);
     };
-    CHECK(std::wstring(StatisticsLabel(0)) == L"Up time");
-    CHECK(std::wstring(StatisticsLabel(13)) == L"Magnetic Variation");
     CHECK(std::wstring(StatisticsLabel(14)).empty());
 
     SUBCASE("times move in steps of five seconds") {
@@ -383,36 +344,21 @@ TEST_CASE("the statistics rows")
         CHECK(row(3) == L"100.00 Km/H");
         CHECK(row(3, 1) == L"54.00 Knots");
         CHECK(row(3, 2) == L"27.78 m/s");
-        CHECK(row(3, 3) == L"62.14 MpH");
         s.maxAltitudeMetres = 305;
-        CHECK(row(4) == L"305.00m");
-        CHECK(row(4, 0, 1) == L"12007.85i");
         CHECK(row(4, 0, 2) == L"1000.40ft");
         s.totalKm = 1.852;
         s.trackKm = 1.609344;
         CHECK(row(5, 0, 2) == L"1.00 Nmi");
         CHECK(row(6, 0, 1) == L"1.00 Mi");
-        CHECK(row(6) == L"1.61 Km");
     }
     SUBCASE("sunrise and sunset, or --:-- in a polar day or night") {
         s.sunTimesKnown = true;
         s.sunriseHour = 5;
         s.sunriseMinute = 7;
-        s.sunsetHour = 21;
-        s.sunsetMinute = 59;
         CHECK(row(7) == L"05:07");
-        CHECK(row(8) == L"21:59");
         s.sunTimesKnown = false;
         CHECK(row(7) == L"--:--");
         CHECK(row(8) == L"--:--");
-    }
-    SUBCASE("moon, precision and variation") {
-        s.moonPercent = 50.5f;
-        s.pdop = 1.25f;
-        s.magneticVariation = -3.1;
-        CHECK(row(9) == L"50.50%");
-        CHECK(row(10) == L"1.25");
-        CHECK(row(13) == L"-3.10");
     }
 }
 
@@ -498,7 +444,6 @@ TEST_CASE("the statistics list: rebuilt with labels, refreshed on the UI thread 
     CHECK(cell(0, 1) == L"00:02:05");
     CHECK(cell(4, 0) == L"Max Alt");
     CHECK(cell(4, 1) == L"305.00m");
-    CHECK(cell(12, 0) == L"Vertical Precision");
     ListView_SetItemState(list, 4, LVIS_SELECTED, LVIS_SELECTED);
 
     REQUIRE(InstallStatisticsRefresh());
