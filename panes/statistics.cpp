@@ -43,7 +43,7 @@ struct ODOMETER {
 };
 ODOMETER Odometer = {};
 
-// The message-only window on the UI thread that takes refreshes asked for on
+// The hidden window on the UI thread that takes refreshes asked for on
 // other threads.
 HWND HandOverWindow = nullptr;
 
@@ -332,7 +332,14 @@ bool InstallStatisticsRefresh()
         if (!RegisterClassW(&wc))
             return false;
     }
-    HandOverWindow = CreateWindowExW(0, kRefreshClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                                    nullptr);
+#if defined(PATHVEX_HANDHELD)
+    // The handheld system has no message-only windows: a top-level window
+    // that is never shown serves the same.
+    const HWND parent = nullptr;
+#else
+    const HWND parent = HWND_MESSAGE;
+#endif
+    HandOverWindow = CreateWindowExW(0, kRefreshClass, L"", WS_POPUP, 0, 0, 0, 0, parent, nullptr, instance,
+                                     nullptr);
     return HandOverWindow != nullptr;
 }

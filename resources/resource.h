@@ -386,7 +386,7 @@ inline constexpr UINT WM_AXDATAADVISE = WM_USER + 6;      // 1030
 inline constexpr UINT WM_AXSETCOMMANDWINDOW = WM_USER + 8; // 1032
 inline constexpr UINT WM_AXSETNOTIFYWINDOW = WM_USER + 9; // 1033
 
-// Window message of the statistics screen's hand-over window (message-only):
+// Window message of the statistics screen's hidden hand-over window:
 // a refresh of the list asked for on another thread runs on the UI thread.
 inline constexpr UINT WM_STATISTICSREFRESH = WM_APP + 19;
 
