@@ -19,6 +19,7 @@
 #include "maps/viewport.h"
 #include "panes/astro.h"
 #include "panes/tracking.h"
+#include "panes/panes.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #if defined(PATHVEX_HANDHELD)
@@ -141,6 +142,28 @@ int SaveSettingsNow()
 void ShellFillTrackList(HWND list)
 {
     FillTrackList(nullptr, list, nullptr);
+}
+
+// The trip distance counts each batch's fix before the recorder sees it.
+void RecorderTickWithTripDistance(GpsPort* port, uint32_t mark)
+{
+    CountTravelledDistance(port);
+    RunRecorderTick(port, mark);
+}
+
+uint64_t ShellUpTime()
+{
+    return UpTimeSeconds;
+}
+
+uint64_t ShellRunTime()
+{
+    return RunTimeSeconds;
+}
+
+HWND ShellListView()
+{
+    return MainListView;
 }
 
 bool ShellListBack(HWND, int screen)
@@ -512,7 +535,19 @@ void InstallSubsystemSeams()
     ShellSeams.fillTrackList = ShellFillTrackList;
     ShellSeams.listBack = ShellListBack;
     ShellSeams.trackCommand = TrackCommand;
-    ShellSeams.recorderTick = RunRecorderTick;
+    ShellSeams.recorderTick = RecorderTickWithTripDistance;
+    ShellSeams.paintSatellitePane = PaintSatellitePane;
+    ShellSeams.paintCompassPane = PaintCompassPane;
+    ShellSeams.paintSunPane = PaintSunPane;
+    ShellSeams.paintMoonPane = PaintMoonPane;
+    ShellSeams.redrawSatellitePane = RedrawSatellitePane;
+    ShellSeams.redrawCompassPane = RedrawCompassPane;
+    ShellSeams.redrawSunPane = RedrawSunPane;
+    ShellSeams.redrawMoonPane = RedrawMoonPane;
+    ShellSeams.fillStatisticsList = FillStatisticsList;
+    ShellSeams.refreshStatistics = RefreshStatisticsList;
+    StatisticsHooks = {ShellUpTime, ShellRunTime, ShellCurrentScreen, ShellListView};
+    InstallStatisticsRefresh();
     ShellSeams.showSettingsDialog = ShowOptionDialog;
     InstallReceiverSeams();
     ShellSeams.fetchOnlineMapImage = FetchOnlineMapImage;

@@ -18,12 +18,14 @@ set(PATHVEX_DEFS_ppc PATHVEX_HANDHELD=1 PATHVEX_PPC=1)
 set(PATHVEX_DEFS_wm PATHVEX_HANDHELD=1 PATHVEX_WM=1)
 
 set(PATHVEX_WINEPREFIX "${PROJECT_SOURCE_DIR}/build/wineprefix" CACHE PATH "Wine prefix the tests run in")
+# The shared recordings beside the project; a checkout elsewhere names them.
+set(PATHVEX_TESTDATA_DIR "${PROJECT_SOURCE_DIR}/../shared/testdata" CACHE PATH "Shared test data")
 set(PATHVEX_TEST_ENV
     "WINEPREFIX=${PATHVEX_WINEPREFIX}"
     "WINEDEBUG=-all"
     "WINEDLLOVERRIDES=mscoree,mshtml="
     "PATHVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-    "PATHVEX_TESTDATA=${PROJECT_SOURCE_DIR}/../shared/testdata"
+    "PATHVEX_TESTDATA=${PATHVEX_TESTDATA_DIR}"
     "PATHVEX_PREFIX_ROOT=${PROJECT_BINARY_DIR}/prefixes")
 # Every test program runs through this script (tests/wine_run.sh says why).
 set(PATHVEX_WINE_RUN bash ${PROJECT_SOURCE_DIR}/tests/wine_run.sh)

@@ -2,8 +2,6 @@
 // sounds and trip maxima it causes, and the hooks that carry effects out.
 #include "gps/gps.h"
 
-#include "app/display.h"
-
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
@@ -22,18 +20,6 @@ public:
 private:
     CRITICAL_SECTION* cs_;
 };
-
-// The speed that the trip maximum is kept in: the unit shown.
-double SpeedInUnit(const GPS_CURRENT& v, int unit)
-{
-    switch (unit) {
-    case 0: return v.kmh;
-    case 1: return v.knots;
-    case 2: return v.ms;
-    case 3: return v.mph;
-    default: return v.kmh;
-    }
-}
 
 }  // namespace
 
@@ -147,11 +133,10 @@ void GpsPort::ApplyNmea(const NmeaMessage& msg, PendingEffects* fx)
         L.pos.z = v.pos.z;
     }
     if (p & kNmeaSpeed) {
-        // The UI thread may change the unit meanwhile; one whole read suffices.
-        const int unit = std::atomic_ref<int>(SpeedUnit).load(std::memory_order_relaxed);
-        const double speed = SpeedInUnit(v, unit);
-        if (speed > MaxSpeed) {
-            MaxSpeed = speed;
+        // Kept in km/h whatever unit is shown: a change of unit must not
+        // compare speeds of two units.
+        if (v.kmh > MaxSpeed) {
+            MaxSpeed = v.kmh;
             fx->statistics = true;
         }
         L.knots = v.knots;

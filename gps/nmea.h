@@ -86,7 +86,7 @@ bool NmeaToDouble(std::string_view text, double* value);
 
 // Trip maxima, kept by the parser when it applies a message to the live
 // record (under the live record's lock) and shown by the statistics screen.
-extern double MaxSpeed;      // in the speed unit current when it was reached
+extern double MaxSpeed;      // km/h, whatever speed unit is shown
 extern double MaxAltitude;   // whole metres
 // Set by every applied GSA; the satellite screen clears it when it redraws.
 extern std::atomic<bool> SatellitesChanged;

@@ -24,6 +24,11 @@ POINT RotatePixel(int x, int y, const RECT& r, float angle)
     return {static_cast<LONG>(px), static_cast<LONG>(py)};
 }
 
+float FoldDegrees(double degrees)
+{
+    return std::isfinite(degrees) ? static_cast<float>(std::fmod(degrees, 360.0)) : 0.0f;
+}
+
 void FillSolid(HDC dc, const RECT& r, COLORREF colour)
 {
     const HBRUSH brush = CreateSolidBrush(colour);

@@ -16,6 +16,10 @@ namespace panes_detail {
 // results are clamped rather than converted out of range.
 POINT RotatePixel(int x, int y, const RECT& r, float angle);
 
+// Degrees folded below one turn (fmod 360), so that any angle a receiver
+// sends, 1e300 included, narrows to a float; not a number gives 0.
+float FoldDegrees(double degrees);
+
 // Fills r with a solid brush of colour, made and deleted here.
 void FillSolid(HDC dc, const RECT& r, COLORREF colour);
 // |logical height| of a font; 0 for a null font.

@@ -289,7 +289,7 @@ void DrawDistanceTimeBox(HDC dc, const RECT& rect)
     FormatDuration(time, kDurationTextSize,
                    seconds > UINT32_MAX ? UINT32_MAX : static_cast<unsigned>(seconds));
     wchar_t text[kPaneTextSize];
-    FormatDistance(text, kPaneTextSize, TrackDistance, DistanceUnit, time);
+    FormatDistance(text, kPaneTextSize, KmToDistanceUnit(TrackDistance, DistanceUnit), DistanceUnit, time);
     FillSolid(dc, rect, SchemeColor(ColorRole::Bk));
     SharedSelection font(dc, FontSet.Plus5);
     RECT box = rect;
@@ -339,7 +339,7 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
         DrawDistanceTimeBox(dc, side);
     }
 
-    DrawCompassRose(dc, static_cast<float>(gps.course), RECT{L + 10, B - 130, L + 90, B - 40},
+    DrawCompassRose(dc, panes_detail::FoldDegrees(gps.course), RECT{L + 10, B - 130, L + 90, B - 40},
                     true, kRoseNoRotation);
 
     if (state == kRecorderFollowing) {

@@ -239,3 +239,143 @@ void DrawDistanceTimeBox(HDC dc, const RECT& rect);
 // rectangle: box inset by 5 left and right and by 40 at top and bottom
 // (and nothing is drawn without a live record).
 RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box);
+
+// ---------------------------------------------------------------------------
+// The satellite, compass, sun and moon screens (5, 14, 11, 12). The Paint
+// forms draw everything over the window's client rectangle into dc (WM_PAINT
+// after the erase); the Redraw forms paint through the window's own DC on
+// WM_GPSDATA. Each reads the live record of GpsDevice once, under its lock,
+// and paints from that copy. Receiver values may be garbage (checksums are
+// not verified): every angle, elevation and SNR is brought into its range,
+// or the item left out, before it becomes a pixel.
+
+void PaintSatellitePane(HWND window, HDC dc);
+// Paints off screen and copies the result: bars and dots move, and nothing
+// else erases where they were. Clears SatellitesChanged like every paint.
+void RedrawSatellitePane(HWND window);
+void PaintCompassPane(HWND window, HDC dc);
+void RedrawCompassPane(HWND window);
+// Both copy the live record into LastPaintedRecord first.
+void PaintSunPane(HWND window, HDC dc);
+void PaintMoonPane(HWND window, HDC dc);
+void RedrawSunPane(HWND window);
+void RedrawMoonPane(HWND window);
+
+// The same screens from a given record into a client rectangle (0, 0, W, H).
+// protocol: GpsInputKind of the record (kGpsInputDriver scans only as many
+// table entries as the record has satellites in view).
+void DrawSatelliteScreen(HDC dc, const RECT& client, const GPS_CURRENT& gps, int protocol);
+void DrawCompassScreen(HDC dc, const RECT& client, const GPS_CURRENT& gps);
+void DrawSunScreen(HDC dc, const RECT& client, const GPS_CURRENT& gps);
+void DrawMoonScreen(HDC dc, const RECT& client, const GPS_CURRENT& gps);
+
+// The satellite screen's geometry. The first 35 table entries are shown.
+inline constexpr int kShownSatellites = 35;
+// W / k: the width of each of k signal bars; 0 when k is not above 0.
+int SatelliteBarWidth(int width, int inView);
+// Bar height for an SNR: trunc(SNR x 50 / 100), the SNR held to 0..100 (a
+// value that is not a number counts as 0).
+int SatelliteBarHeight(float snr);
+// The sky plot: the largest square centred in the client rectangle.
+RECT SkyPlotSquare(int width, int height);
+// A satellite's dot centre in the plot: elevation 0 at the centre, 90 on
+// the outer circle, turned clockwise by the azimuth (0 up, 90 right). False
+// for no dot: an elevation or azimuth that is not a number, or an elevation
+// beyond +-90 degrees. Elevations below 0 sit at the centre; azimuths wrap.
+bool SkyPlotPoint(const RECT& square, float elevation, float azimuth, POINT* at);
+
+// The compass screen: two roses and their labels, side by side when the
+// window is wider than high, else stacked.
+struct COMPASS_LAYOUT {
+    RECT trueRose;
+    RECT magneticRose;
+    RECT trueLabel;
+    RECT magneticLabel;
+};
+COMPASS_LAYOUT LayoutCompassScreen(int width, int height);
+// The roses' turn in degrees (needle and letters together), heading up: the
+// true rose by -course; the magnetic one by -(course - variation), the
+// variation positive east as the live record keeps it. Values that are
+// not numbers count as 0; both results lie within +-720.
+struct ROSE_TURNS {
+    float trueRose;
+    float magneticRose;
+};
+ROSE_TURNS CompassRoseTurns(double course, double variation);
+
+// The moon's disc: the lit disc's box and the dark ellipse laid over it.
+// Waxing (tomorrow's percentage above today's) darkens from the left edge
+// + c, else up to the right edge - c, c = width x percent / 100.
+struct MOON_DISC {
+    RECT disc;
+    RECT dark;
+};
+MOON_DISC LayoutMoonDisc(int width, int height, float percentToday, float percentTomorrow);
+
+// ---------------------------------------------------------------------------
+// Statistics screen (screen 9): a list of fourteen rows of trip figures.
+//
+// The trip maxima (gps/nmea.h) and the distances are kept in one unit each,
+// km/h and km, whatever the unit shown, and converted when shown.
+
+// Distance travelled between successive valid fixes since the program
+// started, km, counted with the recorder's speed and course filters so that
+// a receiver standing still adds nothing. Under the live record's lock.
+extern double TotalDistance;
+
+// One batch's step of TotalDistance (the reader thread, after each batch;
+// takes the live record's lock itself). Invalid or non-finite fixes count
+// nothing and leave the last counted point where it was.
+void CountTravelledDistance(GpsPort* port);
+// Forgets the last counted point (tests; a new run of the program starts so).
+void ResetTravelledDistance();
+
+inline constexpr int kStatisticsRows = 14;
+
+// Everything the fourteen rows show, gathered at one moment.
+struct TRIP_STATISTICS {
+    uint64_t upTimeSeconds;
+    uint64_t runTimeSeconds;
+    uint64_t trackTimeSeconds;
+    double maxSpeedKmh;
+    double maxAltitudeMetres;
+    double totalKm;
+    double trackKm;
+    bool sunTimesKnown;   // false in a polar day or night
+    WORD sunriseHour, sunriseMinute, sunsetHour, sunsetMinute;
+    float moonPercent;
+    float pdop, hdop, vdop;
+    double magneticVariation;
+};
+// Row's label ("Up time" ... "Magnetic Variation"); "" beyond the rows.
+const wchar_t* StatisticsLabel(int row);
+// Row's value text in the speed and distance units given.
+void FormatStatisticsValue(wchar_t* buffer, size_t size, int row, const TRIP_STATISTICS& s,
+                           int speedUnit, int distanceUnit);
+
+// What the statistics read of the shell; the shell installs them. Called on
+// the UI thread only. Null members read as 0 (and no list).
+struct STATISTICS_HOOKS {
+    uint64_t (*upTimeSeconds)();
+    uint64_t (*runTimeSeconds)();
+    int (*currentScreen)();
+    HWND (*listView)();
+};
+extern STATISTICS_HOOKS StatisticsHooks;
+
+// The figures of the moment: the live record and the trip values read under
+// the live record's lock, the counters from the hooks, sun and moon worked
+// out for the live position after the lock is let go.
+TRIP_STATISTICS GatherStatistics();
+// With rebuild, deletes the list's rows and inserts the fourteen labels;
+// always sets the value column of all fourteen. UI thread; no lock is held
+// while the list's messages are sent.
+void FillStatisticsList(HWND list, bool rebuild);
+// FillStatisticsList without rebuild, while screen 9 shows. From any thread:
+// a caller other than the UI thread (the parser's new maximum) hands the
+// refresh over by SendMessageW to a window of the UI thread, where the
+// screen, the counters and the list are read.
+void RefreshStatisticsList();
+// Makes the UI thread's hand-over window (on the calling thread, which must
+// be the UI thread); true when it exists.
+bool InstallStatisticsRefresh();

@@ -123,7 +123,7 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
         LayoutPositionRose(W, H, layout.speed.bottom, SpeedValueRect, state,
                            RoutePosition < ActiveTrack.points.size());
     if (mask & kRepaintCourse) {
-        DrawCompassRose(dc, static_cast<float>(gps.course), rose.rose, false,
+        DrawCompassRose(dc, panes_detail::FoldDegrees(gps.course), rose.rose, false,
                         kRoseNoRotation);
         if (rose.following) {
             GdiSelectGuard ring(dc, CreatePen(PS_SOLID, 2, SchemeColor(ColorRole::Gray)));

@@ -386,6 +386,10 @@ inline constexpr UINT WM_AXDATAADVISE = WM_USER + 6;      // 1030
 inline constexpr UINT WM_AXSETCOMMANDWINDOW = WM_USER + 8; // 1032
 inline constexpr UINT WM_AXSETNOTIFYWINDOW = WM_USER + 9; // 1033
 
+// Window message of the statistics screen's hidden hand-over window:
+// a refresh of the list asked for on another thread runs on the UI thread.
+inline constexpr UINT WM_STATISTICSREFRESH = WM_APP + 19;
+
 // Messages to the handheld shell's controls, which the MinGW headers lack.
 inline constexpr UINT WM_HTMLVIEW_NAVIGATE = WM_USER + 120;  // 1144: lParam the address
 inline constexpr UINT WM_MENUBAR_OVERRIDEKEY = 0x593;        // grab or release a soft key

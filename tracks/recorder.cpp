@@ -30,9 +30,6 @@ constexpr double kStartWidthMinKm = 0.01;
 constexpr double kStartWidthGrowingKm = 1.0;
 constexpr int kStartZoomSteps = 20;
 
-constexpr double kKmPerStatuteMileExact = 1.609344;
-constexpr double kKmPerNauticalMileExact = 1.852;
-
 // The course change from a to b in degrees, 0 to 180: the short way round,
 // so a course that wobbles across north (359, then 1) has turned by 2.
 double CourseChange(double a, double b)
@@ -52,34 +49,23 @@ bool PassesFilters(const GPS_CURRENT& fix, uint32_t mark, uint32_t cellId)
 {
     if (LastCourse == kNoCourse || (RecordCellIds.load() && cellId != RememberedCellId))
         return true;
-    // A speed equal to the threshold passes.
-    if (double(ActiveTrack.speedThreshold) > fix.kmh)
-        return false;
     // A speed-limit mark is kept whatever the course did.
     if (mark != 0)
-        return true;
-    // Compared with the last stored course, not the previous fix: a slow
-    // curve is recorded once it has turned by more than the threshold.
-    return CourseChange(LastCourse, fix.course) > double(ActiveTrack.angleThreshold);
+        return double(ActiveTrack.speedThreshold) <= fix.kmh;
+    return PassesLegFilters(fix, LastCourse, ActiveTrack.speedThreshold, ActiveTrack.angleThreshold);
 }
 
-// The leg from the last stored point in the current distance unit; units
-// other than km, statute and nautical miles count 0.
-double LegInUnit(const GPS_CURRENT& from, const GPS_CURRENT& to)
+// The leg from the last stored point in km: the unit shown may change during
+// the recording, the sum must not mix units.
+double LegKm(const GPS_CURRENT& from, const GPS_CURRENT& to)
 {
-    const double km = CalcDistanceKm(float(from.pos.x), float(from.pos.y), float(to.pos.x), float(to.pos.y));
-    switch (DistanceUnit) {
-    case 0: return km;
-    case 1: return km / kKmPerStatuteMileExact;
-    case 2: return km / kKmPerNauticalMileExact;
-    default: return 0.0;
-    }
+    return CalcDistanceKm(float(from.pos.x), float(from.pos.y), float(to.pos.x), float(to.pos.y));
 }
 
 void KeepPoint(GPS_CURRENT* fix, uint32_t mark, uint32_t cellId)
 {
     if (!ActiveTrack.points.empty())
-        TrackDistance += LegInUnit(ActiveTrack.points.back(), *fix);
+        TrackDistance += LegKm(ActiveTrack.points.back(), *fix);
     fix->mark = mark;
     fix->cellId = cellId;
     ActiveTrack.points.push_back(*fix);
@@ -201,6 +187,17 @@ constexpr TrackCommandEntry kTrackCommands[] = {
 };
 
 }  // namespace
+
+bool PassesLegFilters(const GPS_CURRENT& fix, double lastCourse, double speedThreshold,
+                      double angleThreshold)
+{
+    // A speed equal to the threshold passes.
+    if (speedThreshold > fix.kmh)
+        return false;
+    // Compared with the last kept course, not the previous fix: a slow curve
+    // is kept once it has turned by more than the threshold.
+    return CourseChange(lastCourse, fix.course) > angleThreshold;
+}
 
 void StartRecording()
 {

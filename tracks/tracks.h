@@ -93,8 +93,8 @@ extern std::atomic<int32_t> HighSpeedLimit;
 // "slw": sound "SPD" outside the limits and on new route marks.
 extern std::atomic<bool> SpeedLimitWarning;
 
-// Sum of the recording's stored legs, each in the distance unit current when
-// it was added; 0 at each start. Under LiveRecordGuard.
+// Sum of the recording's stored legs in km (shown converted to the distance
+// unit of the moment); 0 at each start. Under LiveRecordGuard.
 extern double TrackDistance;
 // Seconds counted by the main window's 5-second timer while the recorder
 // state is not 0; 0 at each start. UI thread only.
@@ -111,6 +111,13 @@ extern bool RecordSpeed;                     // "rsc": "spd" written with each p
 extern bool RecordTime;                      // "rtc": "time" written with each point
 extern unsigned RecordAngleFilter;           // "cfg\track" "angle": degrees
 extern unsigned RecordSpeedFilter;           // "cfg\track" "speed": km/h
+
+// The recorder's filters for a leg from a kept point (whose course was
+// lastCourse, degrees) to fix: at least speedThreshold km/h, and a course
+// turned by more than angleThreshold degrees the short way round. The trip
+// distance of the statistics counts its legs by the same rule.
+bool PassesLegFilters(const GPS_CURRENT& fix, double lastCourse, double speedThreshold,
+                      double angleThreshold);
 
 // ---------------------------------------------------------------------------
 // What the recorder and the stores ask of the shell. Set at start-up; a null

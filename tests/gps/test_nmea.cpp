@@ -289,19 +289,20 @@ TEST_CASE("RMC speeds, course and magnetic variation")
         CHECK(L.mph == doctest::Approx(11.50779).epsilon(1e-6));
         CHECK(L.pos.x == doctest::Approx(-123.185333).epsilon(1e-7));
     }
-    SUBCASE("the trip maximum is kept in the speed unit shown") {
+    SUBCASE("the trip maximum is kept in km/h whatever unit is shown") {
         UnitScope unit(&SpeedUnit, 1);   // knots
         MaxSpeed = 0;
         Apply(port.get(), "$GPRMC,120000,A,,,,,10.0,,,,*00");
-        CHECK(MaxSpeed == 10.0);
+        CHECK(MaxSpeed == doctest::Approx(18.52).epsilon(1e-7));
         CHECK(Seen.statistics == 1);
         Apply(port.get(), "$GPRMC,120001,A,,,,,5.0,,,,*00");
-        CHECK(MaxSpeed == 10.0);
         CHECK(Seen.statistics == 1);
         CHECK(L.knots == 5.0);
-        SpeedUnit = 0;   // km/h: 18.52 is a new maximum in these units
-        Apply(port.get(), "$GPRMC,120002,A,,,,,10.0,,,,*00");
-        CHECK(MaxSpeed == doctest::Approx(18.52).epsilon(1e-7));
+        // 11 knots is 20.372 km/h: a new maximum after a change to m/s too,
+        // where 5.66 m/s would never have passed a maximum of 18.52.
+        SpeedUnit = 2;
+        Apply(port.get(), "$GPRMC,120002,A,,,,,11.0,,,,*00");
+        CHECK(MaxSpeed == doctest::Approx(20.372).epsilon(1e-6));
         CHECK(Seen.statistics == 2);
     }
     SUBCASE("course and variation, west negative") {

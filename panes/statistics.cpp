@@ -1,0 +1,345 @@
+// The statistics screen: the trip figures in a two-column list, the trip
+// distance behind one of its rows, and the hand-over that lets the reader
+// thread ask for a refresh without reading the UI thread's values.
+#include "panes/panes.h"
+
+#include "app/display.h"
+#include "gps/gps.h"
+#include "panes/astro.h"
+#include "panes/pane_draw.h"
+#include "resources/resource.h"
+#include "tracks/tracks.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <climits>
+#include <cmath>
+
+using panes_detail::FormatText;
+
+double TotalDistance = 0.0;
+STATISTICS_HOOKS StatisticsHooks = {};
+
+namespace {
+
+constexpr int kStatisticsScreen = 9;
+constexpr wchar_t kNoSunTime[] = L"--:--";
+constexpr wchar_t kRefreshClass[] = L"Pathvex Statistics Refresh";
+constexpr double kMetresToInches = 39.37;
+constexpr double kMetresToFeet = 3.28;
+constexpr double kKmhPerKnot = 1.852;
+constexpr double kKmhPerMs = 3.6;
+constexpr double kKmPerStatuteMile = 1.609344;
+// Fixes farther out than this are garbage and are not counted.
+constexpr double kMaxLongitude = 360.0;
+constexpr double kMaxLatitude = 90.0;
+
+// The last point the trip distance counted from. Under the live record's lock.
+struct ODOMETER {
+    bool started;
+    double x, y;
+    double course;
+};
+ODOMETER Odometer = {};
+
+// The hidden window on the UI thread that takes refreshes asked for on
+// other threads.
+HWND HandOverWindow = nullptr;
+
+// ---------------------------------------------------------------------------
+// Rows.
+
+void Duration(wchar_t* b, size_t n, uint64_t seconds)
+{
+    FormatDuration(b, n, seconds > UINT_MAX ? UINT_MAX : static_cast<unsigned>(seconds));
+}
+
+void UpTime(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    Duration(b, n, s.upTimeSeconds);
+}
+
+void RunTime(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    Duration(b, n, s.runTimeSeconds);
+}
+
+void TrackTime(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    Duration(b, n, s.trackTimeSeconds);
+}
+
+void MaxSpeedRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int speedUnit, int)
+{
+    const double kmh = s.maxSpeedKmh;
+    switch (speedUnit) {
+    case 1: FormatText(b, n, L"%.2f Knots", kmh / kKmhPerKnot); return;
+    case 2: FormatText(b, n, L"%.2f m/s", kmh / kKmhPerMs); return;
+    case 3: FormatText(b, n, L"%.2f MpH", kmh / kKmPerStatuteMile); return;
+    default: FormatText(b, n, L"%.2f Km/H", kmh); return;
+    }
+}
+
+void MaxAltitudeRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int distanceUnit)
+{
+    const double m = s.maxAltitudeMetres;
+    switch (distanceUnit) {
+    case 1: FormatText(b, n, L"%.2fi", m * kMetresToInches); return;
+    case 2: FormatText(b, n, L"%.2fft", m * kMetresToFeet); return;
+    default: FormatText(b, n, L"%.2fm", m); return;
+    }
+}
+
+void DistanceText(wchar_t* b, size_t n, double km, int unit)
+{
+    static constexpr const wchar_t* kForms[3] = {L"%.2f Km", L"%.2f Mi", L"%.2f Nmi"};
+    FormatText(b, n, kForms[unit >= 0 && unit < 3 ? unit : 0], KmToDistanceUnit(km, unit));
+}
+
+void TotalDistanceRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int distanceUnit)
+{
+    DistanceText(b, n, s.totalKm, distanceUnit);
+}
+
+void TrackDistanceRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int distanceUnit)
+{
+    DistanceText(b, n, s.trackKm, distanceUnit);
+}
+
+// A polar day or night has no sunrise or sunset.
+void SunTime(wchar_t* b, size_t n, bool known, WORD hour, WORD minute)
+{
+    if (!known) {
+        FormatText(b, n, L"%ls", kNoSunTime);
+        return;
+    }
+    FormatText(b, n, L"%02u:%02u", static_cast<unsigned>(hour), static_cast<unsigned>(minute));
+}
+
+void SunriseRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    SunTime(b, n, s.sunTimesKnown, s.sunriseHour, s.sunriseMinute);
+}
+
+void SunsetRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    SunTime(b, n, s.sunTimesKnown, s.sunsetHour, s.sunsetMinute);
+}
+
+void MoonRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    FormatText(b, n, L"%.2f%%", static_cast<double>(s.moonPercent));
+}
+
+void PdopRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    FormatText(b, n, L"%.2f", static_cast<double>(s.pdop));
+}
+
+void HdopRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    FormatText(b, n, L"%.2f", static_cast<double>(s.hdop));
+}
+
+void VdopRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    FormatText(b, n, L"%.2f", static_cast<double>(s.vdop));
+}
+
+void VariationRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
+{
+    FormatText(b, n, L"%.2f", s.magneticVariation);
+}
+
+struct StatisticsRow {
+    const wchar_t* label;
+    void (*format)(wchar_t* buffer, size_t size, const TRIP_STATISTICS& s, int speedUnit,
+                   int distanceUnit);
+};
+
+constexpr StatisticsRow kRows[kStatisticsRows] = {
+    {L"Up time", UpTime},
+    {L"Run time", RunTime},
+    {L"Track time", TrackTime},
+    {L"Max Speed", MaxSpeedRow},
+    {L"Max Alt", MaxAltitudeRow},
+    {L"Total Distance", TotalDistanceRow},
+    {L"Track Distance", TrackDistanceRow},
+    {L"Sunrise", SunriseRow},
+    {L"Sunset", SunsetRow},
+    {L"Moon", MoonRow},
+    {L"Total Precision", PdopRow},
+    {L"Horz Precision", HdopRow},
+    {L"Vertical Precision", VdopRow},
+    {L"Magnetic Variation", VariationRow},
+};
+
+// ---------------------------------------------------------------------------
+// The list.
+
+void InsertLabel(HWND list, int row)
+{
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<wchar_t*>(kRows[row].label);
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void SetValue(HWND list, int row, wchar_t* text)
+{
+    LVITEMW item{};
+    item.iSubItem = 1;
+    item.pszText = text;
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+bool OnRefreshThread()
+{
+    return HandOverWindow && GetWindowThreadProcessId(HandOverWindow, nullptr) == GetCurrentThreadId();
+}
+
+LRESULT CALLBACK RefreshWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_STATISTICSREFRESH) {
+        RefreshStatisticsList();
+        return 0;
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void CountTravelledDistance(GpsPort* port)
+{
+    if (!port)
+        return;
+    // The filters are the recorder's settings, which the options dialog may
+    // change meanwhile: one whole read of each.
+    const double speed = std::atomic_ref<unsigned>(RecordSpeedFilter).load(std::memory_order_relaxed);
+    const double angle = std::atomic_ref<unsigned>(RecordAngleFilter).load(std::memory_order_relaxed);
+    LiveRecordGuard live(port);
+    const GPS_CURRENT& fix = *live;
+    if (fix.fix != 1 || !(std::fabs(fix.pos.x) <= kMaxLongitude) || !(std::fabs(fix.pos.y) <= kMaxLatitude))
+        return;
+    if (Odometer.started && !PassesLegFilters(fix, Odometer.course, speed, angle))
+        return;
+    if (Odometer.started)
+        TotalDistance += CalcDistanceKm(static_cast<float>(Odometer.x), static_cast<float>(Odometer.y),
+                                        static_cast<float>(fix.pos.x), static_cast<float>(fix.pos.y));
+    Odometer = {true, fix.pos.x, fix.pos.y, fix.course};
+}
+
+void ResetTravelledDistance()
+{
+    LiveRecordGuard live(&GpsDevice);
+    Odometer = ODOMETER{};
+    TotalDistance = 0.0;
+}
+
+const wchar_t* StatisticsLabel(int row)
+{
+    return row >= 0 && row < kStatisticsRows ? kRows[row].label : L"";
+}
+
+void FormatStatisticsValue(wchar_t* buffer, size_t size, int row, const TRIP_STATISTICS& s,
+                           int speedUnit, int distanceUnit)
+{
+    if (!buffer || size == 0)
+        return;
+    buffer[0] = L'\0';
+    if (row >= 0 && row < kStatisticsRows)
+        kRows[row].format(buffer, size, s, speedUnit, distanceUnit);
+}
+
+TRIP_STATISTICS GatherStatistics()
+{
+    TRIP_STATISTICS s{};
+    double x = 0.0;
+    double y = 0.0;
+    {
+        LiveRecordGuard live(&GpsDevice);
+        s.maxSpeedKmh = MaxSpeed;
+        s.maxAltitudeMetres = MaxAltitude;
+        s.totalKm = TotalDistance;
+        s.trackKm = TrackDistance;
+        s.pdop = live->pdop;
+        s.hdop = live->hdop;
+        s.vdop = live->vdop;
+        s.magneticVariation = live->magVar;
+        x = live->pos.x;
+        y = live->pos.y;
+    }
+    s.upTimeSeconds = StatisticsHooks.upTimeSeconds ? StatisticsHooks.upTimeSeconds() : 0;
+    s.runTimeSeconds = StatisticsHooks.runTimeSeconds ? StatisticsHooks.runTimeSeconds() : 0;
+    s.trackTimeSeconds = TrackTimeSeconds;
+    // Worked out also without a fix, from whatever position the record holds.
+    SunTimes sun{};
+    s.sunTimesKnown = ComputeSunriseSunset(x, y, &sun);
+    s.sunriseHour = sun.sunriseHour;
+    s.sunriseMinute = sun.sunriseMinute;
+    s.sunsetHour = sun.sunsetHour;
+    s.sunsetMinute = sun.sunsetMinute;
+    MoonPhase moon{};
+    ComputeMoonPhase(&moon, 0);
+    s.moonPercent = moon.percent;
+    return s;
+}
+
+void FillStatisticsList(HWND list, bool rebuild)
+{
+    if (!list)
+        return;
+    const TRIP_STATISTICS s = GatherStatistics();
+    if (rebuild) {
+        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+        for (int row = 0; row < kStatisticsRows; ++row)
+            InsertLabel(list, row);
+    }
+    wchar_t text[kPaneTextSize];
+    for (int row = 0; row < kStatisticsRows; ++row) {
+        FormatStatisticsValue(text, kPaneTextSize, row, s, SpeedUnit, DistanceUnit);
+        SetValue(list, row, text);
+    }
+}
+
+void RefreshStatisticsList()
+{
+    if (!HandOverWindow)
+        return;   // no UI thread known: nothing may be read from here
+    if (!OnRefreshThread()) {
+        SendMessageW(HandOverWindow, WM_STATISTICSREFRESH, 0, 0);
+        return;
+    }
+    const int screen = StatisticsHooks.currentScreen ? StatisticsHooks.currentScreen() : 0;
+    if (screen == kStatisticsScreen && StatisticsHooks.listView)
+        FillStatisticsList(StatisticsHooks.listView(), false);
+}
+
+bool InstallStatisticsRefresh()
+{
+    if (HandOverWindow && IsWindow(HandOverWindow))
+        return true;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW wc{};
+    if (!GetClassInfoW(instance, kRefreshClass, &wc)) {
+        wc.lpfnWndProc = RefreshWndProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = kRefreshClass;
+        if (!RegisterClassW(&wc))
+            return false;
+    }
+#if defined(PATHVEX_HANDHELD)
+    // The handheld system has no message-only windows: a top-level window
+    // that is never shown serves the same.
+    const HWND parent = nullptr;
+#else
+    const HWND parent = HWND_MESSAGE;
+#endif
+    HandOverWindow = CreateWindowExW(0, kRefreshClass, L"", WS_POPUP, 0, 0, 0, 0, parent, nullptr, instance,
+                                     nullptr);
+    return HandOverWindow != nullptr;
+}
