@@ -15,6 +15,7 @@
 #include "panes/astro.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#include "updater/updater.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #else
@@ -502,6 +503,7 @@ void InstallSubsystemSeams()
     ShellSeams.listBack = ShellListBack;
     ShellSeams.trackCommand = TrackCommand;
     ShellSeams.recorderTick = RunRecorderTick;
+    ShellSeams.runSelfUpdate = RunSelfUpdate;
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
