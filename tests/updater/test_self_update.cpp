@@ -140,7 +140,7 @@ TEST_CASE("command 197 replaces the running program with the newer one from the 
 
     {
         Program run(exe, dir.WPath());
-        BoxAnswerer box(run.Pid(), kSummaryCaption, IDYES);
+        BoxAnswerer box(run.Pid(), kSummaryCaption, IDYES, "self_update_question.png");
         REQUIRE(run.Command(kCheckForUpdates));
         CHECK(box.Wait(kRunMs));
         CHECK(box.Question());
@@ -158,7 +158,7 @@ TEST_CASE("command 197 replaces the running program with the newer one from the 
     // The new executable starts; its own command 197 removes the ".old" and
     // finds nothing newer.
     Program again(exe, dir.WPath());
-    BoxAnswerer box(again.Pid(), kSummaryCaption, IDOK);
+    BoxAnswerer box(again.Pid(), kSummaryCaption, IDOK, "self_update_current.png");
     REQUIRE(again.Command(kCheckForUpdates));
     CHECK(box.Wait(kRunMs));
     CHECK_FALSE(box.Question());

@@ -2,6 +2,8 @@
 
 #include <wincrypt.h>
 
+#include "support/dib_canvas.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -39,6 +41,19 @@ std::string HeaderValue(const std::string& request, const std::string& name)
     while (start < request.size() && request[start] == ' ')
         ++start;
     return request.substr(start, request.find("\r\n", start) - start);
+}
+
+// The screen under window, as a person would see it there.
+void SaveScreenPart(HWND window, const std::string& path)
+{
+    Sleep(300);   // let it paint
+    RECT r{};
+    GetWindowRect(window, &r);
+    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
+    HDC screen = GetDC(nullptr);
+    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), screen, r.left, r.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    canvas.SavePng(path);
 }
 
 }  // namespace
@@ -157,8 +172,8 @@ std::wstring DeadUrl()
     return Widen("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/hash.php");
 }
 
-BoxAnswerer::BoxAnswerer(DWORD pid, std::wstring caption, int button)
-    : pid_(pid), caption_(std::move(caption)), button_(button)
+BoxAnswerer::BoxAnswerer(DWORD pid, std::wstring caption, int button, std::string picture)
+    : pid_(pid), caption_(std::move(caption)), button_(button), picture_(std::move(picture))
 {
     done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -212,6 +227,8 @@ DWORD WINAPI BoxAnswerer::Run(void* self)
             a->text_ = text;
             a->question_ = question;
         }
+        if (!a->picture_.empty())
+            SaveScreenPart(box, a->picture_);
         const int button = a->button_ ? a->button_ : question ? IDYES : IDOK;
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         SetEvent(a->done_);

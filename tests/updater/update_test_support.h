@@ -58,10 +58,11 @@ std::wstring DeadUrl();
 
 // Watches for a message box of process pid captioned caption, notes its text
 // and whether it asks Yes/No, and presses button (the box's only button when
-// button is 0). Stops when it has answered or goes.
+// button is 0). With a picture name, the screen under the box is saved as
+// that PNG first. Stops when it has answered or goes.
 class BoxAnswerer {
 public:
-    BoxAnswerer(DWORD pid, std::wstring caption, int button);
+    BoxAnswerer(DWORD pid, std::wstring caption, int button, std::string picture = "");
     ~BoxAnswerer();
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
@@ -76,6 +77,7 @@ private:
     DWORD pid_;
     std::wstring caption_;
     int button_;
+    std::string picture_;
     mutable std::mutex lock_;
     std::wstring text_;
     bool question_ = false;
