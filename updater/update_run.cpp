@@ -215,6 +215,12 @@ void RunWorker(UpdateJob* job, bool pump)
         WaitForSingleObject(worker.Get(), INFINITE);
 }
 
+std::atomic<bool> RunInProgress{false};
+
+struct RunGuard {
+    ~RunGuard() { RunInProgress = false; }
+};
+
 struct COUNTS {
     unsigned updated = 0;
     unsigned failed = 0;
@@ -379,6 +385,11 @@ int RunUpdateJob(UpdateJob* job)
     UpdateIcon();
     if (job->version > kUpdateVersion)
         return kUpdateWrongVersion;
+    // The runner serves the main window while it waits, so command 197 can
+    // arrive again during a run: one run at a time, a second does nothing.
+    if (RunInProgress.exchange(true))
+        return kUpdateNothingToAsk;
+    const RunGuard running;
     if (job->entryCount < 0 || !job->entries)
         job->entryCount = 0;
     TerminateTexts(job);

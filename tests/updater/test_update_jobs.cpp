@@ -1,6 +1,8 @@
-// Update jobs in-process: every hash method, flag and the backups, the
-// per-job hash list, the callback's mode, job files in both layouts, the
-// swap, and the download with its progress.
+// Update jobs in-process: hidden self-update runs and what can go wrong in
+// them (the server's answers, the dialog closed, a quit, a file held open),
+// every hash method, flag and the backups, the per-job hash list, the
+// callback's mode, job files in both layouts, the swap, and the download
+// with its progress.
 #include <doctest.h>
 
 #include "update_fixture.h"
@@ -10,7 +12,138 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
 using namespace updtest;
+
+namespace {
+
+// Posts to the UI thread's windows from outside once when() holds.
+class MidRun {
+public:
+    MidRun(std::function<bool()> when, std::function<void()> act) : when_(std::move(when)), act_(std::move(act))
+    {
+        thread_ = CreateThread(nullptr, 0, &MidRun::Run, this, 0, nullptr);
+    }
+    ~MidRun()
+    {
+        WaitForSingleObject(thread_, kBoxMs);
+        CloseHandle(thread_);
+    }
+    MidRun(const MidRun&) = delete;
+    MidRun& operator=(const MidRun&) = delete;
+    bool acted = false;
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        auto* m = static_cast<MidRun*>(self);
+        if (WaitFor(m->when_, kBoxMs)) {
+            m->act_();
+            m->acted = true;
+        }
+        return 0;
+    }
+    std::function<bool()> when_;
+    std::function<void()> act_;
+    HANDLE thread_;
+};
+
+}  // namespace
+
+TEST_CASE("a self-update job: hidden runs, what the server sends instead, the dialog closed, a quit")
+{
+    Site s;
+    REQUIRE(WriteBytes(s.Path(L"app.exe"), kOld));
+    s.server.Serve("/tools/app.exe", {kNew});
+    s.AddApp();
+
+    SUBCASE("preset 1 answers Yes, even with nothing updated") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(kOld)));
+        s.job.mode = kUpdatePresetYes << 16 | kUpdateModeHidden;
+        CHECK(s.Run() == kUpdateExitNow);
+        CHECK(s.job.mode == kUpdateModeHidden);
+    }
+    SUBCASE("hidden (mode 1 runs as 2) with an update: no box, 98") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(kNew)));
+        s.job.mode = kUpdateModeBalloon;
+        Put(s.job.language, L"fr");
+        CHECK(s.Run() == kUpdateKeepRunning);
+        CHECK(s.job.mode == kUpdateModeHidden);
+        CHECK(std::wstring(s.job.language) == L"EN");
+        CHECK(ReadBytes(s.Path(L"app.exe")) == kNew);
+    }
+    SUBCASE("what the server sends instead never replaces the file") {
+        struct Case {
+            const char* what;
+            Reply list;
+            Reply file;
+            int32_t status;
+        };
+        const Case cases[] = {
+            {"an error page for the file", HashList(SystemSha1(kNew)), {"<html>gone</html>", 404}, kUpdateMismatch},
+            {"an empty body", HashList(SystemSha1(kNew)), {""}, kUpdateMismatch},
+            {"a list without the key", HashList("", "2=" + SystemSha1(kNew)), {kNew}, kUpdateMismatch},
+            {"a 500-character value", HashList(SystemSha1(kNew) + std::string(460, '0')), {kNew}, kUpdateMismatch},
+            {"a list that is an error page", {"<html>no</html>", 404}, {kNew}, kUpdateMismatch},
+            {"a connection dropped mid-file", HashList(SystemSha1(std::string(300000, 'n'))),
+             {std::string(300000, 'n'), 200, 100000}, -1},
+        };
+        for (const Case& c : cases) {
+            CAPTURE(c.what);
+            s.server.Serve("/hash.php?file=./tools/app.exe", c.list);
+            s.server.Serve("/tools/app.exe", c.file);
+            s.job.mode = kUpdateModeHidden;
+            CHECK(s.Run() == kUpdateNothingToAsk);
+            // A broken connection fails the read or ends it short of the
+            // length; either way the file stays.
+            if (c.status >= 0)
+                CHECK(s.entries[0].status == c.status);
+            else
+                CHECK((s.entries[0].status == kUpdateFailed || s.entries[0].status == kUpdateMismatch));
+            CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
+            CHECK(ReadBytes(s.Path(L"app.exe.new")).size() <= c.file.body.size());
+            CHECK(Exists(s.Path(L"app.exe.new")) == !c.file.body.empty());
+        }
+    }
+    SUBCASE("closing the dialog mid-run: the run still ends when the worker does") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(std::string(400000, 's'))));
+        s.server.Serve("/tools/app.exe", {std::string(400000, 's'), 200, std::string::npos, 50});
+        s.job.mode = kUpdatePresetNo << 16 | kUpdateModeDialog;
+        MidRun close([&] { return s.server.Targets().size() == 2 && UpdateDialog != nullptr; },
+                     [&] { PostMessageW(UpdateDialog, WM_CLOSE, 0, 0); });
+        CHECK(s.Run() == kUpdateKeepRunning);
+        CHECK(close.acted);
+        CHECK(s.entries[0].status == kUpdateUpdated);
+        CHECK(UpdateDialog == nullptr);
+    }
+    SUBCASE("a quit mid-run waits for the worker and is posted again") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(std::string(400000, 'q'))));
+        s.server.Serve("/tools/app.exe", {std::string(400000, 'q'), 200, std::string::npos, 50});
+        const DWORD ui = GetCurrentThreadId();
+        MidRun quit([&] { return s.server.Targets().size() == 2; }, [&] { PostThreadMessageW(ui, WM_QUIT, 7, 0); });
+        s.job.mode = kUpdateModeHidden;
+        CHECK(s.Run() == kUpdateKeepRunning);
+        CHECK(quit.acted);
+        CHECK(s.entries[0].status == kUpdateUpdated);
+        MSG msg{};
+        CHECK(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+        CHECK(msg.wParam == 7);
+    }
+    SUBCASE("a local file that cannot be moved aside: failed, the file and .new stay") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(kNew)));
+        HANDLE held = CreateFileW(s.Path(L"app.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
+        s.job.mode = kUpdateModeHidden;
+        CHECK(s.Run() == kUpdateNothingToAsk);
+        CloseHandle(held);
+        CHECK(s.entries[0].status == kUpdateFailed);
+        CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
+        CHECK(ReadBytes(s.Path(L"app.exe.new")) == kNew);
+    }
+}
+
+
 
 TEST_CASE("the swap puts the old file back when the new one cannot take its place")
 {
@@ -135,6 +268,12 @@ TEST_CASE("mode 3 reports to the callback: the start, each entry to download, th
         const auto* event = static_cast<const UpdateEvent*>(record);
         if (event->size == int32_t(sizeof(UpdateEvent))) {
             seen.push_back("event " + std::to_string(event->kind) + " " + std::to_string(event->status));
+            // A second run while this one goes on does nothing.
+            UpdateJob nested{};
+            nested.size = sizeof nested;
+            nested.mode = kUpdatePresetYes << 16 | kUpdateModeHidden;
+            if (RunUpdateJob(&nested) != kUpdateNothingToAsk)
+                seen.push_back("nested run");
             return event->kind == kUpdateEventBefore ? answerStart : 1;
         }
         seen.push_back("entry");

@@ -1,13 +1,8 @@
 // Update runs in-process against an update server on 127.0.0.1: the
-// summary and result of each edge case of a self-update job, and the run
-// going on when its dialog is closed or a quit arrives.
+// summary box and result of each edge case of a self-update job.
 #include <doctest.h>
 
 #include "update_fixture.h"
-
-#include <commctrl.h>
-
-#include <functional>
 
 using namespace updtest;
 
@@ -29,43 +24,10 @@ std::wstring Summary(unsigned total, unsigned updated, unsigned failed, unsigned
            std::to_wstring(kept) + L"/" + t + L"\r\n\r\n" + closing;
 }
 
-// Posts to the UI thread's windows from outside once when() holds.
-class MidRun {
-public:
-    MidRun(std::function<bool()> when, std::function<void()> act) : when_(std::move(when)), act_(std::move(act))
-    {
-        thread_ = CreateThread(nullptr, 0, &MidRun::Run, this, 0, nullptr);
-    }
-    ~MidRun()
-    {
-        WaitForSingleObject(thread_, kBoxMs);
-        CloseHandle(thread_);
-    }
-    MidRun(const MidRun&) = delete;
-    MidRun& operator=(const MidRun&) = delete;
-    bool acted = false;
-
-private:
-    static DWORD WINAPI Run(void* self)
-    {
-        auto* m = static_cast<MidRun*>(self);
-        if (WaitFor(m->when_, kBoxMs)) {
-            m->act_();
-            m->acted = true;
-        }
-        return 0;
-    }
-    std::function<bool()> when_;
-    std::function<void()> act_;
-    HANDLE thread_;
-};
-
 }  // namespace
 
-TEST_CASE("a self-update job against the update server: summary, result and files")
+TEST_CASE("a self-update job against the update server: the summary box, result and files")
 {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
     Site s(kUpdateModeDialog);
     REQUIRE(WriteBytes(s.Path(L"app.exe"), kOld));
     s.server.Serve("/tools/app.exe", {kNew});
@@ -106,95 +68,17 @@ TEST_CASE("a self-update job against the update server: summary, result and file
         CHECK(s.entries[0].status == kUpdateFailed);
         CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
     }
-    SUBCASE("a job of no entries: all counts 0 and 105") {
+    SUBCASE("a job of no entries: all counts 0 and 105, in Greek for \"GR\" in any case") {
         s.entries.clear();
         BoxAnswerer box(pid, kTitle, 0);
         CHECK(s.Run() == kUpdateNothingToAsk);
         CHECK(box.Wait(kBoxMs));
         CHECK(box.Text() == Summary(0, 0, 0, 0, kNothing));
-    }
-    SUBCASE("preset 1 answers Yes, even with nothing updated") {
-        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(kOld)));
-        s.job.mode = kUpdatePresetYes << 16 | kUpdateModeHidden;
-        CHECK(s.Run() == kUpdateExitNow);
-        CHECK(s.job.mode == kUpdateModeHidden);
-    }
-    SUBCASE("hidden (mode 1 runs as 2) with an update: no box, 98") {
-        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(kNew)));
-        s.job.mode = kUpdateModeBalloon;
-        BoxAnswerer box(pid, kTitle, 0);
-        CHECK(s.Run() == kUpdateKeepRunning);
-        CHECK(s.job.mode == kUpdateModeHidden);
-        CHECK(ReadBytes(s.Path(L"app.exe")) == kNew);
-        CHECK_FALSE(box.Wait(500));
-    }
-    SUBCASE("what the server sends instead never replaces the file") {
-        struct Case {
-            const char* what;
-            Reply list;
-            Reply file;
-            int32_t status;
-        };
-        const Case cases[] = {
-            {"an error page for the file", HashList(SystemSha1(kNew)), {"<html>gone</html>", 404}, kUpdateMismatch},
-            {"an empty body", HashList(SystemSha1(kNew)), {""}, kUpdateMismatch},
-            {"a list without the key", HashList("", "2=" + SystemSha1(kNew)), {kNew}, kUpdateMismatch},
-            {"a 500-character value", HashList(SystemSha1(kNew) + std::string(460, '0')), {kNew}, kUpdateMismatch},
-            {"a list that is an error page", {"<html>no</html>", 404}, {kNew}, kUpdateMismatch},
-            {"a connection dropped mid-file", HashList(SystemSha1(std::string(300000, 'n'))),
-             {std::string(300000, 'n'), 200, 100000}, -1},
-        };
-        for (const Case& c : cases) {
-            CAPTURE(c.what);
-            s.server.Serve("/hash.php?file=./tools/app.exe", c.list);
-            s.server.Serve("/tools/app.exe", c.file);
-            s.job.mode = kUpdateModeHidden;
-            CHECK(s.Run() == kUpdateNothingToAsk);
-            // A broken connection fails the read or ends it short of the
-            // length; either way the file stays.
-            if (c.status >= 0)
-                CHECK(s.entries[0].status == c.status);
-            else
-                CHECK((s.entries[0].status == kUpdateFailed || s.entries[0].status == kUpdateMismatch));
-            CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
-            CHECK(ReadBytes(s.Path(L"app.exe.new")).size() <= c.file.body.size());
-            CHECK(Exists(s.Path(L"app.exe.new")) == !c.file.body.empty());
-        }
-    }
-    SUBCASE("closing the dialog mid-run: the run still ends when the worker does") {
-        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(std::string(400000, 's'))));
-        s.server.Serve("/tools/app.exe", {std::string(400000, 's'), 200, std::string::npos, 50});
-        s.job.mode = kUpdatePresetNo << 16 | kUpdateModeDialog;
-        MidRun close([&] { return s.server.Targets().size() == 2 && UpdateDialog != nullptr; },
-                     [&] { PostMessageW(UpdateDialog, WM_CLOSE, 0, 0); });
-        CHECK(s.Run() == kUpdateKeepRunning);
-        CHECK(close.acted);
-        CHECK(s.entries[0].status == kUpdateUpdated);
-        CHECK(UpdateDialog == nullptr);
-    }
-    SUBCASE("a quit mid-run waits for the worker and is posted again") {
-        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(std::string(400000, 'q'))));
-        s.server.Serve("/tools/app.exe", {std::string(400000, 'q'), 200, std::string::npos, 50});
-        const DWORD ui = GetCurrentThreadId();
-        MidRun quit([&] { return s.server.Targets().size() == 2; }, [&] { PostThreadMessageW(ui, WM_QUIT, 7, 0); });
-        s.job.mode = kUpdateModeHidden;
-        CHECK(s.Run() == kUpdateKeepRunning);
-        CHECK(quit.acted);
-        CHECK(s.entries[0].status == kUpdateUpdated);
-        MSG msg{};
-        CHECK(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-        CHECK(msg.wParam == 7);
-    }
-    SUBCASE("a local file that cannot be moved aside: failed, the file and .new stay") {
-        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(kNew)));
-        HANDLE held = CreateFileW(s.Path(L"app.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  0, nullptr);
-        s.job.mode = kUpdateModeHidden;
+        Put(s.job.language, L"gR");
+        BoxAnswerer greek(pid, kTitle, 0);
         CHECK(s.Run() == kUpdateNothingToAsk);
-        CloseHandle(held);
-        CHECK(s.entries[0].status == kUpdateFailed);
-        CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
-        CHECK(ReadBytes(s.Path(L"app.exe.new")) == kNew);
+        CHECK(greek.Wait(kBoxMs));
+        CHECK(greek.Text().rfind(L"Αρχεία: \t0\r\nΑνανεώθηκαν: \t0/0\r\n", 0) == 0);
+        CHECK(std::wstring(s.job.language) == L"gR");
     }
 }
-

@@ -6,6 +6,8 @@
 #include "support/test_support.h"
 #include "updater/updater.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -47,6 +49,9 @@ struct Site {
 
     explicit Site(uint32_t mode = kUpdateModeHidden)
     {
+        // The dialog's progress bars.
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
         job.size = sizeof job;
         job.version = kUpdateVersion;
         Put(job.title, kTitle);
