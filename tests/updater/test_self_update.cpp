@@ -12,8 +12,7 @@
 
 #include "update_test_support.h"
 
-#include "support/test_support.h"
-
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -34,12 +33,7 @@ constexpr char kSettings[] =
 
 std::string Utf16(const std::wstring& text)
 {
-    std::string bytes;
-    for (wchar_t c : text) {
-        bytes += char(c & 0xFF);
-        bytes += char(c >> 8);
-    }
-    return bytes;
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
 // Points the copy's update-server constant at site; false when the block is
@@ -56,14 +50,6 @@ bool PointAtServer(std::string* exe, const std::wstring& site)
     const std::string text = Utf16(site);
     exe->replace(at, text.size(), text);
     return true;
-}
-
-std::string FromUnixPath(const char* p)
-{
-    std::string s = p ? p : "";
-    for (char& c : s)
-        c = c == '/' ? '\\' : c;
-    return s.empty() || s[0] != '\\' ? s : "Z:" + s;
 }
 
 class Program {
@@ -129,22 +115,24 @@ TEST_CASE("command 197 replaces the running program with the newer one from the 
     testsupport::TempDir dir;
     UpdateServer server;
     const std::wstring exe = dir.WPath() + L"\\" + Widen(name);
-    std::string shipped = ReadBytes(Widen(FromUnixPath(std::getenv("PATHVEX_PROGRAM_DIR")) + "\\" + name));
+    std::wstring built = L"Z:" + Widen(std::getenv("PATHVEX_PROGRAM_DIR")) + L"/" + Widen(name);
+    std::replace(built.begin(), built.end(), L'/', L'\\');
+    std::string shipped = ReadBytes(built);
     REQUIRE(PointAtServer(&shipped, server.Url("")));
     REQUIRE(WriteBytes(exe, shipped));
     REQUIRE(WriteBytes(dir.WPath() + L"\\pathvex.xml", kSettings));
     // A valid executable that differs: the same program with bytes after its image.
     const std::string newer = shipped + std::string("\0newer build\0\0\0\0", 16);
     server.Serve("/tools/" + name, {newer});
-    server.Serve("/hash.php?file=./tools/" + name, {"[Hash]\r\n1=" + Lower(SystemSha1(newer)) + "\r\n"});
+    server.Serve("/hash.php?file=./tools/" + name, {"[Hash]\r\n1=" + Lower(Sha1Of(newer)) + "\r\n"});
 
     {
         Program run(exe, dir.WPath());
         BoxAnswerer box(run.Pid(), kSummaryCaption, IDYES, "self_update_question.png");
         REQUIRE(run.Command(kCheckForUpdates));
         CHECK(box.Wait(kRunMs));
-        CHECK(box.Question());
-        CHECK(box.Text().find(L"Files updated: \t1/1") != std::wstring::npos);
+        CHECK(box.question);
+        CHECK(box.text.find(L"Files updated: \t1/1") != std::wstring::npos);
         // Yes: the result 99 closes the program.
         CHECK(run.Exited(kStartMs));
     }
@@ -152,8 +140,8 @@ TEST_CASE("command 197 replaces the running program with the newer one from the 
     CHECK(ReadBytes(exe + L".old") == shipped);
     CHECK_FALSE(Exists(exe + L".new"));
     CHECK_FALSE(Exists(dir.WPath() + L"\\RUP.INI"));
-    CHECK(server.Targets() == std::vector<std::string>{"/hash.php?file=./tools/" + name, "/tools/" + name});
-    CHECK(server.Agents() == std::vector<std::string>{"Brisko Update", "Brisko Update"});
+    CHECK(server.Requests() == std::vector<std::string>{"/hash.php?file=./tools/" + name + " Brisko Update",
+                                                        "/tools/" + name + " Brisko Update"});
 
     // The new executable starts; its own command 197 removes the ".old" and
     // finds nothing newer.
@@ -161,8 +149,8 @@ TEST_CASE("command 197 replaces the running program with the newer one from the 
     BoxAnswerer box(again.Pid(), kSummaryCaption, IDOK, "self_update_current.png");
     REQUIRE(again.Command(kCheckForUpdates));
     CHECK(box.Wait(kRunMs));
-    CHECK_FALSE(box.Question());
-    CHECK(box.Text().find(L"No files need to be updated!") != std::wstring::npos);
+    CHECK_FALSE(box.question);
+    CHECK(box.text.find(L"No files need to be updated!") != std::wstring::npos);
     CHECK_FALSE(Exists(exe + L".old"));
     CHECK(WaitFor([&] { return !FindWindowExW(nullptr, nullptr, L"#32770", kSummaryCaption); }, kStartMs));
     CHECK(again.Running());

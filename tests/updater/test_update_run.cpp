@@ -2,7 +2,7 @@
 // summary box and result of each edge case of a self-update job.
 #include <doctest.h>
 
-#include "update_fixture.h"
+#include "update_test_support.h"
 
 using namespace updtest;
 
@@ -35,36 +35,35 @@ TEST_CASE("a self-update job against the update server: the summary box, result 
     const DWORD pid = GetCurrentProcessId();
 
     SUBCASE("up to date (the list in lower case): kept, 105 in an OK box, result 1") {
-        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(Lower(SystemSha1(kOld))));
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(Lower(Sha1Of(kOld))));
         BoxAnswerer box(pid, kTitle, 0);
         CHECK(s.Run() == kUpdateNothingToAsk);
         CHECK(box.Wait(kBoxMs));
-        CHECK_FALSE(box.Question());
-        CHECK(box.Text() == Summary(1, 0, 0, 1, kNothing));
+        CHECK_FALSE(box.question);
+        CHECK(box.text == Summary(1, 0, 0, 1, kNothing));
         CHECK(s.entries[0].status == kUpdateCurrent);
-        CHECK(s.server.Targets() == std::vector<std::string>{"/hash.php?file=./tools/app.exe"});
-        CHECK(s.server.Agents() == std::vector<std::string>{"Brisko Update"});
+        CHECK(s.server.Requests() == std::vector<std::string>{"/hash.php?file=./tools/app.exe Brisko Update"});
         CHECK_FALSE(Exists(s.Path(L"RUP.INI")));
         CHECK(UpdateDialog == nullptr);
     }
     SUBCASE("newer: verified, swapped through .new and .old; Yes to the question gives 99") {
-        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(SystemSha1(kNew)));
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(Sha1Of(kNew)));
         BoxAnswerer box(pid, kTitle, IDYES);
         CHECK(s.Run() == kUpdateExitNow);
         CHECK(box.Wait(kBoxMs));
-        CHECK(box.Question());
-        CHECK(box.Text() == Summary(1, 1, 0, 0, kUpdated));
+        CHECK(box.question);
+        CHECK(box.text == Summary(1, 1, 0, 0, kUpdated));
         CHECK(ReadBytes(s.Path(L"app.exe")) == kNew);
         CHECK(ReadBytes(s.Path(L"app.exe.old")) == kOld);
         CHECK_FALSE(Exists(s.Path(L"app.exe.new")));
-        CHECK(s.server.Targets().back() == "/tools/app.exe");
+        CHECK(s.server.Requests().back() == "/tools/app.exe Brisko Update");
     }
     SUBCASE("the hash list cannot be fetched: failed, 107, result 1") {
         Put(s.entries[0].hashSource, DeadUrl());
         BoxAnswerer box(pid, kTitle, 0);
         CHECK(s.Run() == kUpdateNothingToAsk);
         CHECK(box.Wait(kBoxMs));
-        CHECK(box.Text() == Summary(1, 0, 1, 0, kErrors));
+        CHECK(box.text == Summary(1, 0, 1, 0, kErrors));
         CHECK(s.entries[0].status == kUpdateFailed);
         CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
     }
@@ -73,12 +72,12 @@ TEST_CASE("a self-update job against the update server: the summary box, result 
         BoxAnswerer box(pid, kTitle, 0);
         CHECK(s.Run() == kUpdateNothingToAsk);
         CHECK(box.Wait(kBoxMs));
-        CHECK(box.Text() == Summary(0, 0, 0, 0, kNothing));
+        CHECK(box.text == Summary(0, 0, 0, 0, kNothing));
         Put(s.job.language, L"gR");
         BoxAnswerer greek(pid, kTitle, 0);
         CHECK(s.Run() == kUpdateNothingToAsk);
         CHECK(greek.Wait(kBoxMs));
-        CHECK(greek.Text().rfind(L"Αρχεία: \t0\r\nΑνανεώθηκαν: \t0/0\r\n", 0) == 0);
+        CHECK(greek.text.rfind(L"Αρχεία: \t0\r\nΑνανεώθηκαν: \t0/0\r\n", 0) == 0);
         CHECK(std::wstring(s.job.language) == L"gR");
     }
 }
