@@ -150,7 +150,8 @@ extern const wchar_t UpdateSite[kUpdateSiteSize];
 int RunSelfUpdate(const wchar_t* title, const wchar_t* programId);
 // Runs the job: writes every entry's status and returns a result above. The
 // job is changed in place (language, mode; every text field is terminated
-// at its last unit; a negative count counts as 0).
+// at its last unit; a negative count counts as 0). A run asked for while
+// another goes on does nothing and gives kUpdateNothingToAsk.
 int RunUpdateJob(UpdateJob* job);
 // The job in a file: the head in this build's layout, then entryCount
 // entries. kUpdateNotRun when the file cannot be opened, is shorter than a
