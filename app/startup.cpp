@@ -22,6 +22,7 @@
 #include "panes/panes.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#include "updater/updater.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #else
@@ -553,6 +554,7 @@ void InstallSubsystemSeams()
     ShellSeams.fetchOnlineMapImage = FetchOnlineMapImage;
     ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
     ShellSeams.speedLimitDialog = ShowSpeedLimitDialog;
+    ShellSeams.runSelfUpdate = RunSelfUpdate;
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
