@@ -8,6 +8,7 @@
 #include "app/display.h"
 #include "app/options.h"
 #include "app/settings.h"
+#include "app/shell_internal.h"
 #include "gps/simulation.h"
 #include "maps/draw.h"
 #include "maps/offline_maps.h"
@@ -131,18 +132,6 @@ int SaveSettingsNow()
     if (!SettingsDocument || !SettingsDocument->CheckIntegrity())
         return 0;
     return SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE);
-}
-
-void ShellFillTrackList(HWND list)
-{
-    FillTrackList(nullptr, list, nullptr);
-}
-
-bool ShellListBack(HWND, int screen)
-{
-    // The track list goes up one category; at its top the document is let go
-    // and the window returns to the GPS data screen.
-    return screen == kScreenTracks && TrackListBack(MainListView);
 }
 
 #if defined(PATHVEX_HANDHELD)
@@ -499,9 +488,6 @@ void InstallSubsystemSeams()
     ShellSeams.drawMapView = PaintMapScreen;
     ShellSeams.fillMapList = FillMapList;
     ShellSeams.mapListCommand = MapListCommand;
-    ShellSeams.fillTrackList = ShellFillTrackList;
-    ShellSeams.listBack = ShellListBack;
-    ShellSeams.trackCommand = TrackCommand;
     ShellSeams.recorderTick = RunRecorderTick;
     ShellSeams.showSettingsDialog = ShowOptionDialog;
 
@@ -512,6 +498,7 @@ void InstallSubsystemSeams()
     TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
     MapPaintHooks.currentScreen = &CurrentScreen;
     MapPaintHooks.quickRepaint = &QuickRepaint;
+    InstallTrackSeams();
 }
 
 void InstallGpsHooks()
