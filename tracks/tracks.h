@@ -6,19 +6,25 @@
 // recording or a followed route) with the route position, the drawn path,
 // the speed limits, the trip distance and time, and the waypoint vector.
 // Beside them: the waypoints stored in the settings document and the vector
-// rebuilt from them, the track document "pathvextrk.xml" with its track
-// list, and the recorder (start, the tick after every batch of receiver
-// input, stop, and the recording commands).
+// rebuilt from them with their list and commands, the track document
+// "pathvextrk.xml" with its track list and commands, the recorder (start,
+// the tick after every batch of receiver input, stop, and the recording
+// commands), normalisation, and route following with its turn search.
 //
 // Threads: the reader thread writes ActiveTrack, DrawnPath, RoutePosition,
-// RouteProgress and TrackDistance (the recorder tick and route following)
-// and the UI thread reads them (painting, the stop, the commands). Both
-// sides do so only while holding the live record's lock, LiveRecordGuard of
-// GpsDevice (gps/gps.h): one lock for the live record and this state, so a
-// painter that reads both sees one consistent moment and no lock order can
-// be got wrong. Scalars that either thread reads without the lock are
-// atomic. Everything else here (the waypoints, the track document, the
-// settings copies that only the UI reads) belongs to the UI thread alone.
+// RouteProgress, TrackDistance and, at arrival, RecorderState (the recorder
+// tick and route following) and the UI thread reads them (painting, the
+// turn search, the stop, the commands). Both sides do so only while holding
+// the live record's lock, LiveRecordGuard of GpsDevice (gps/gps.h): one lock
+// for the live record and this state, so a painter that reads both sees one
+// consistent moment and no lock order can be got wrong. A route is replaced
+// only under that lock, with the recorder state set to 3 last, so neither
+// side reads a position beyond it. Route following reads the settings from
+// RouteOptions, a copy the UI thread renews under the lock; it never touches
+// the main window's timers (arrival posts WM_ROUTEARRIVED). Scalars that
+// either thread reads without the lock are atomic. Everything else here
+// (the waypoints, the track document, the settings that only the UI reads)
+// belongs to the UI thread alone.
 //
 // Names typed by the user or read from files are stored through the XML
 // library's escaping setters, so any character survives a save and reload.
