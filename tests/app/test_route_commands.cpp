@@ -5,6 +5,7 @@
 
 #include "app/dialogs.h"
 #include "gps/geodesy.h"
+#include "maps/viewport.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
 #include "xml/xml.h"
@@ -440,6 +441,18 @@ TEST_CASE("the waypoint list and its commands")
         f.Command(IDM_WAYPOINT_MOVE);
         CHECK(b.Done() == 1);
         CHECK(WaypointsElement->GetChildCount() == 1);
+    }
+    SUBCASE("Center Waypoint: a category is no pick; a waypoint centres the map on it") {
+        f.Command(IDM_CENTER_WAYPOINT);
+        REQUIRE(PickingMode);
+        Select({0});
+        f.Command(IDM_PICK_OK);
+        CHECK(PickingMode);
+        Select({1});
+        f.Command(IDM_PICK_OK);
+        CHECK_FALSE(PickingMode);
+        CHECK((MapViewport.minLongitude + MapViewport.maxLongitude) / 2 == doctest::Approx(-0.5));
+        CHECK((MapViewport.minLatitude + MapViewport.maxLatitude) / 2 == doctest::Approx(48.5));
     }
     SUBCASE("Go and Go at distance route to the waypoint; not while recording") {
         Select({1});
