@@ -127,31 +127,17 @@ std::string TrackFile(const std::vector<POINT2>& route)
 
 // Makes Wine load the winmm.dll beside program instead of its own, for
 // that program only (the prefix is this test's own).
-class NativeWinmm {
-public:
-    explicit NativeWinmm(const std::string& program)
-        : key_(L"Software\\Wine\\AppDefaults\\" + Widen(program) + L".exe")
-    {
-        HKEY key = nullptr;
-        const std::wstring path = key_ + L"\\DllOverrides";
-        ok_ = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                              nullptr) == ERROR_SUCCESS;
-        if (!ok_)
-            return;
-        const wchar_t order[] = L"native,builtin";
-        ok_ = RegSetValueExW(key, L"winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order) ==
-              ERROR_SUCCESS;
-        RegCloseKey(key);
-    }
-    ~NativeWinmm() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
-    NativeWinmm(const NativeWinmm&) = delete;
-    NativeWinmm& operator=(const NativeWinmm&) = delete;
-    bool Ok() const { return ok_; }
-
-private:
-    std::wstring key_;
-    bool ok_ = false;
-};
+bool UseNativeWinmm(const std::string& program)
+{
+    const std::wstring path = L"Software\\Wine\\AppDefaults\\" + Widen(program) + L".exe\\DllOverrides";
+    const wchar_t order[] = L"native,builtin";
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr))
+        return false;
+    const LONG set = RegSetValueExW(key, L"winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+    RegCloseKey(key);
+    return set == ERROR_SUCCESS;
+}
 
 struct SOUND {
     std::string name;
@@ -212,8 +198,7 @@ TEST_CASE("a stored track run as a route warns at the speed mark and before the 
         REQUIRE(WriteText(install.dir.File("drive.nmea"), DriveFile(route)));
         REQUIRE(WriteText(install.dir.File("pathvextrk.xml"), TrackFile(route)));
         REQUIRE(CopyFileA(FromUnixPath(dll).c_str(), install.dir.File("winmm.dll").c_str(), FALSE));
-        NativeWinmm native(p.name);
-        REQUIRE(native.Ok());
+        REQUIRE(UseNativeWinmm(p.name));
         const std::string soundLog = install.dir.File("sounds.log");
 
         Running run(install.dir.Path(), p, "-log drive.nmea");

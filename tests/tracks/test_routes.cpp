@@ -260,24 +260,4 @@ TEST_CASE("the turn search: the bend's angle against \"swa\", the look-ahead by 
         r.Place(0, 180, kKnots);   // the bent leg ends 40 m (7 s) ahead
         CHECK(r.Turn());
     }
-    SUBCASE("stored options take their replacements") {
-        const unsigned saved[] = {WaypointReachedMetres, WaypointReachedSeconds, TurnAngle, TurnWarnDistance,
-                                  TurnWarnSeconds};
-        WaypointReachedMetres = 0;
-        WaypointReachedSeconds = unsigned(-5);
-        TurnAngle = 0;
-        TurnWarnDistance = 9;
-        TurnWarnSeconds = 1000;
-        const ROUTE_OPTIONS o = CurrentRouteOptions();
-        CHECK(o.reachedMetres == 15);
-        CHECK(o.reachedSeconds == 10);
-        CHECK(o.turnAngle == 30);
-        CHECK(o.turnWarnUnits == 300);
-        CHECK(o.turnWarnSeconds == 10);
-        WaypointReachedMetres = saved[0];
-        WaypointReachedSeconds = saved[1];
-        TurnAngle = saved[2];
-        TurnWarnDistance = saved[3];
-        TurnWarnSeconds = saved[4];
-    }
 }
