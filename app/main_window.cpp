@@ -1077,6 +1077,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
         return OnEraseBackground(window, msg, wParam, lParam);
     case WM_COMMAND:
         return DispatchCommand(window, wParam, lParam);
+    case WM_ROUTEARRIVED:
+        OnRouteArrived(window);
+        return 0;
     case WM_GPSDATA:
         return OnGpsData(window, wParam, reinterpret_cast<GpsPort*>(lParam));
     case WM_TRAYICON:

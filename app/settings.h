@@ -135,8 +135,9 @@ int WriteStoredFont(const LOGFONTW* font);
 // Setting globals that no other subsystem owns yet. The others the table
 // fills: SpeedUnit, DistanceUnit, CustomColors (app/display.h);
 // CoordinateMode, SolidCompass, ShowCompassLetters, CompassX/Y/Z
-// (panes/panes.h); SpeedLimitWarning and the recording keys "rci", "rsc",
-// "rtc", "drp", "cfg\track" "angle" and "speed" (tracks/tracks.h).
+// (panes/panes.h); SpeedLimitWarning, the recording keys "rci", "rsc",
+// "rtc", "drp", "cfg\track" "angle" and "speed", and the route keys "swt",
+// "swa", "muw", "msw", "ntm", "rws", "wrm", "wrs" (tracks/tracks.h).
 
 inline constexpr int kOfflineMapsFolderSize = 300;
 inline constexpr int kInternetTrackingUrlSize = 200;
@@ -155,14 +156,6 @@ extern bool KeepBacklightOn;              // "kbo"
 extern bool InternetTrackingEnabled;      // "eit"
 extern unsigned InternetTrackingSeconds;  // "its": period of timer 3, 0 none
 extern bool PathCentredOnPosition;        // "cpc"
-extern bool TurnSoundEnabled;             // "swt"
-extern unsigned TurnAngle;                // "swa": degrees
-extern unsigned TurnWarnDistance;         // "muw": distance units
-extern unsigned TurnWarnSeconds;          // "msw"
 extern char InternetTrackingUrl[kInternetTrackingUrlSize];   // "itu", UTF-8
-extern unsigned NormalizationMetres;      // "ntm"
 extern bool ShowCellIdsOnMap;             // "vci"
-extern unsigned RecalculateSeconds;       // "rws"
-extern unsigned WaypointReachedMetres;    // "wrm"
-extern unsigned WaypointReachedSeconds;   // "wrs"
 extern unsigned PathSize;                 // "pls"

@@ -24,16 +24,8 @@ bool KeepBacklightOn = true;
 bool InternetTrackingEnabled = false;
 unsigned InternetTrackingSeconds = 0;
 bool PathCentredOnPosition = true;
-bool TurnSoundEnabled = true;
-unsigned TurnAngle = 45;
-unsigned TurnWarnDistance = 300;
-unsigned TurnWarnSeconds = 10;
 char InternetTrackingUrl[kInternetTrackingUrlSize] = "";
-unsigned NormalizationMetres = 15;
 bool ShowCellIdsOnMap = true;
-unsigned RecalculateSeconds = 3;
-unsigned WaypointReachedMetres = 15;
-unsigned WaypointReachedSeconds = 10;
 unsigned PathSize = 5;
 
 namespace {

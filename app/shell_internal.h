@@ -9,3 +9,7 @@ LRESULT EnterScreen(HWND window, int command, LPARAM lParam);
 // 998 "OK" and 999 "Back".
 LRESULT PickOk(HWND window);
 LRESULT GoBack(HWND window);
+
+// Plugs tracks, waypoints and routes into ShellSeams, TrackHooks and the
+// panes' turn search (app/track_seams.cpp).
+void InstallTrackSeams();

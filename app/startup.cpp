@@ -10,6 +10,7 @@
 #include "app/options.h"
 #include "app/receiver_setup.h"
 #include "app/settings.h"
+#include "app/shell_internal.h"
 #include "gps/simulation.h"
 #include "maps/calc.h"
 #include "maps/draw.h"
@@ -140,11 +141,6 @@ int SaveSettingsNow()
     return SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE);
 }
 
-void ShellFillTrackList(HWND list)
-{
-    FillTrackList(nullptr, list, nullptr);
-}
-
 // The trip distance counts each batch's fix before the recorder sees it.
 void RecorderTickWithTripDistance(GpsPort* port, uint32_t mark)
 {
@@ -165,13 +161,6 @@ uint64_t ShellRunTime()
 HWND ShellListView()
 {
     return MainListView;
-}
-
-bool ShellListBack(HWND, int screen)
-{
-    // The track list goes up one category; at its top the document is let go
-    // and the window returns to the GPS data screen.
-    return screen == kScreenTracks && TrackListBack(MainListView);
 }
 
 #if defined(PATHVEX_HANDHELD)
@@ -533,9 +522,6 @@ void InstallSubsystemSeams()
     ShellSeams.drawMapView = PaintMapScreen;
     ShellSeams.fillMapList = FillMapList;
     ShellSeams.mapListCommand = MapListCommand;
-    ShellSeams.fillTrackList = ShellFillTrackList;
-    ShellSeams.listBack = ShellListBack;
-    ShellSeams.trackCommand = TrackCommand;
     ShellSeams.recorderTick = RecorderTickWithTripDistance;
     ShellSeams.paintSatellitePane = PaintSatellitePane;
     ShellSeams.paintCompassPane = PaintCompassPane;
@@ -563,13 +549,11 @@ void InstallSubsystemSeams()
     TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
     MapPaintHooks.currentScreen = &CurrentScreen;
     MapPaintHooks.quickRepaint = &QuickRepaint;
+    InstallTrackSeams();
 
     ShellSeams.calcCommand = CalcCommand;
     ShellSeams.drawCalcView = DrawCalcView;
     ShellSeams.setCalcAxisMode = SetCalcAxisMode;
-    // The waypoint list hands the picked waypoint over through
-    // CalcHooks.pickedWaypoint once it exists.
-    ShellSeams.finishPick = FinishCalcPick;
     CalcHooks.currentScreen = ShellCurrentScreen;
     CalcHooks.xyzDialog = ShowXyzDialog;
 }

@@ -372,6 +372,10 @@
 inline constexpr UINT WM_TRAYICON = WM_USER + 101;   // 1125: lParam is the mouse message
 inline constexpr UINT WM_GPSDATA = WM_USER + 102;    // 1126: wParam the input, lParam the GpsPort
 
+// Route following: the reader thread tells the main window that a route
+// arrived; timer 4 is stopped on the UI thread.
+inline constexpr UINT WM_ROUTEARRIVED = WM_USER + 103;   // 1127
+
 // Window messages of the updater's dialog.
 inline constexpr UINT WM_UPDATETRAY = WM_USER + 10;  // 1034: its tray icon's callback
 inline constexpr UINT WM_UPDATEDONE = WM_USER + 11;  // 1035: posted by the worker when done

@@ -8,6 +8,7 @@
 #include "gps/gps.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
+#include "tracks/tracks_internal.h"
 #include "xml/xml.h"
 
 #include <cmath>
@@ -267,5 +268,6 @@ LRESULT TrackCommand(HWND window, UINT msg, WPARAM wParam)
             c.run(window);
             return 0;
         }
+    tracksimpl::RunRouteCommand(window, id);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "tracks/tracks_internal.h"
 #include "xml/xml.h"
 
+#include <cstring>
 #include <vector>
 
 std::atomic<int32_t> RecorderState{kRecorderIdle};
@@ -24,10 +25,19 @@ bool RecordSpeed = false;
 bool RecordTime = false;
 unsigned RecordAngleFilter = 10;
 unsigned RecordSpeedFilter = 5;
+bool TurnSoundEnabled = true;
+unsigned TurnAngle = 45;
+unsigned TurnWarnDistance = 300;
+unsigned TurnWarnSeconds = 10;
+unsigned NormalizationMetres = 15;
+unsigned RecalculateSeconds = 3;
+unsigned WaypointReachedMetres = 15;
+unsigned WaypointReachedSeconds = 10;
 
 TRACK_HOOKS TrackHooks{};
 
 std::vector<WAYPOINT> Waypoints;
+WAYPOINT PickedWaypoint{};
 XMLElement* WaypointsElement = nullptr;
 XMLElement* OpenWaypointCategory = nullptr;
 
@@ -57,6 +67,45 @@ XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* 
     element->AddAttribute("n", name ? name : "");
     parent->AppendChild(element);
     return element;
+}
+
+bool IsElementNamed(const XMLElement* element, const char* name)
+{
+    if (!element)
+        return false;
+    std::vector<char> buffer(size_t(element->GetName(nullptr, 0)) + 10, '\0');
+    element->GetName(buffer.data(), 0);
+    return std::strcmp(buffer.data(), name) == 0;
+}
+
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    if (n <= 0)
+        return std::wstring();
+    std::wstring wide(size_t(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), n);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0)
+        return std::string();
+    std::string narrow(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), narrow.data(), n, nullptr, nullptr);
+    return narrow;
+}
+
+void SetAttributeText(XMLElement* element, const char* name, const char* value)
+{
+    if (XMLAttribute* attribute = element ? element->FindAttribute(name, 1, "") : nullptr)
+        attribute->SetValue(value, 0);
 }
 
 }  // namespace tracksimpl

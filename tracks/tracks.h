@@ -6,19 +6,25 @@
 // recording or a followed route) with the route position, the drawn path,
 // the speed limits, the trip distance and time, and the waypoint vector.
 // Beside them: the waypoints stored in the settings document and the vector
-// rebuilt from them, the track document "pathvextrk.xml" with its track
-// list, and the recorder (start, the tick after every batch of receiver
-// input, stop, and the recording commands).
+// rebuilt from them with their list and commands, the track document
+// "pathvextrk.xml" with its track list and commands, the recorder (start,
+// the tick after every batch of receiver input, stop, and the recording
+// commands), normalisation, and route following with its turn search.
 //
 // Threads: the reader thread writes ActiveTrack, DrawnPath, RoutePosition,
-// RouteProgress and TrackDistance (the recorder tick and route following)
-// and the UI thread reads them (painting, the stop, the commands). Both
-// sides do so only while holding the live record's lock, LiveRecordGuard of
-// GpsDevice (gps/gps.h): one lock for the live record and this state, so a
-// painter that reads both sees one consistent moment and no lock order can
-// be got wrong. Scalars that either thread reads without the lock are
-// atomic. Everything else here (the waypoints, the track document, the
-// settings copies that only the UI reads) belongs to the UI thread alone.
+// RouteProgress, TrackDistance and, at arrival, RecorderState (the recorder
+// tick and route following) and the UI thread reads them (painting, the
+// turn search, the stop, the commands). Both sides do so only while holding
+// the live record's lock, LiveRecordGuard of GpsDevice (gps/gps.h): one lock
+// for the live record and this state, so a painter that reads both sees one
+// consistent moment and no lock order can be got wrong. A route is replaced
+// only under that lock, with the recorder state set to 3 last, so neither
+// side reads a position beyond it. Route following reads the settings from
+// RouteOptions, a copy the UI thread renews under the lock; it never touches
+// the main window's timers (arrival posts WM_ROUTEARRIVED). Scalars that
+// either thread reads without the lock are atomic. Everything else here
+// (the waypoints, the track document, the settings that only the UI reads)
+// belongs to the UI thread alone.
 //
 // Names typed by the user or read from files are stored through the XML
 // library's escaping setters, so any character survives a save and reload.
@@ -119,6 +125,18 @@ extern unsigned RecordSpeedFilter;           // "cfg\track" "speed": km/h
 bool PassesLegFilters(const GPS_CURRENT& fix, double lastCourse, double speedThreshold,
                       double angleThreshold);
 
+// Route following and normalisation settings, kept like the recording ones.
+// UI thread only: route following on the reader thread works from
+// RouteOptions, a copy taken under LiveRecordGuard.
+extern bool TurnSoundEnabled;                // "swt": "TURN" on timer 4
+extern unsigned TurnAngle;                   // "swa": degrees
+extern unsigned TurnWarnDistance;            // "muw": look-ahead in small units (m, in, ft)
+extern unsigned TurnWarnSeconds;             // "msw": look-ahead in seconds
+extern unsigned NormalizationMetres;         // "ntm": cluster size of normalisation
+extern unsigned RecalculateSeconds;          // "rws": limit of the advance counter
+extern unsigned WaypointReachedMetres;       // "wrm"
+extern unsigned WaypointReachedSeconds;      // "wrs"
+
 // ---------------------------------------------------------------------------
 // What the recorder and the stores ask of the shell. Set at start-up; a null
 // member does nothing (a null currentScreen counts as no list shown).
@@ -140,8 +158,32 @@ struct TRACK_HOOKS {
     // One step of route following on the reader thread, called without the
     // lock while the recorder state is 3 and the fix is valid.
     void (*followRoute)(GpsPort* port);
+
+    // The shell's shared dialogs (app/dialogs.h); null counts as Cancel.
+    // text is a buffer of kTrackTextSize characters: the preset and, on OK,
+    // the typed text.
+    bool (*textEntryDialog)(HWND owner, const wchar_t* title, const wchar_t* prompt, wchar_t* text);
+    // Edits for the coordinates given (null hides one); true on OK.
+    bool (*xyzDialog)(HWND owner, double* x, double* y, double* z);
+    // One entry chosen (single) or several; one flag per entry on OK.
+    bool (*selectDialog)(HWND owner, const wchar_t* title, const wchar_t* prompt,
+                         const std::vector<std::wstring>& entries, std::vector<bool>* selected, bool single);
+    // A Yes/No question captioned with the program's title, No as the
+    // default button when noDefault; true on Yes. Null answers No.
+    bool (*askYesNo)(HWND owner, const wchar_t* text, bool noDefault);
+    // "mfp" (the map follows the position) on for this run, not saved.
+    void (*followPositionOnMap)();
+    // "xmv": 1 shows the waypoint list's coordinates as stored, else in
+    // degrees, minutes and seconds. Null: degrees, minutes and seconds.
+    int (*coordinateFormat)();
+    // The web map page of provider 1 or 2 centred on (x, y) at zoom, after
+    // the online map screen was entered. Null: the screen alone.
+    void (*showWebMapPage)(HWND window, int provider, double x, double y, int zoom);
 };
 extern TRACK_HOOKS TrackHooks;
+
+// Characters of a text handed to TrackHooks.textEntryDialog, with its end.
+inline constexpr size_t kTrackTextSize = 1001;
 
 // ---------------------------------------------------------------------------
 // Waypoints (the settings document's element "waypoints")
@@ -186,6 +228,37 @@ void AddWaypointElement(HWND window, double x, double y, double z, const char* n
 // Appends a category "c" named name (any text) to parent; the new element,
 // or null for a null parent. Serves the waypoint and the track categories.
 XMLElement* AppendCategoryElement(XMLElement* parent, const char* name);
+
+// The waypoint list (screen 7): one row per child of the shown element, so
+// a row's index is its child's index and its item data the child. A
+// category fills "#" and "<name>"; a waypoint also X and Y in the
+// coordinate format and Z as "%.2f". UI thread only.
+//
+// Empties list and shows element: null or WaypointsElement show the top
+// level and close the open category, any other element becomes the open
+// category. window is not used.
+void FillWaypointList(HWND window, HWND list, XMLElement* element);
+// The element of row item (-1: the first selected row) of the waypoint
+// list, or null when there is none or the row does not show the open
+// category's child of that index. A waypoint fills *waypoint (when given)
+// from the Name column and its x, y, z, cell id 0; a category is returned
+// only with categories set and leaves *waypoint alone. window is not used.
+XMLElement* GetListItemWaypoint(HWND window, HWND list, int item, WAYPOINT* waypoint, bool categories);
+// Back on the waypoint list: shows the parent of the open category (true);
+// false when the top level shows (the caller leaves the screen).
+bool WaypointListBack(HWND list);
+// The waypoint commands 1240-1250 for WM_COMMAND: edit, add, delete, move,
+// categories, and "go to" routes. Every one ends silently when its
+// selection, the recorder state or a dialog does not allow it. The list is
+// the window's child IDC_MAIN_LISTVIEW. Always 0.
+LRESULT WaypointCommand(HWND window, UINT msg, WPARAM wParam);
+
+// The waypoint the last pick from the waypoint list took (centring the map,
+// the measuring tool). UI thread only.
+extern WAYPOINT PickedWaypoint;
+// OK while picking: the selected waypoint of list into PickedWaypoint;
+// false when no waypoint is selected (the list stays open).
+bool TakePickedWaypoint(HWND list);
 
 // ---------------------------------------------------------------------------
 // The track document "pathvextrk.xml"
@@ -266,6 +339,68 @@ void RunRecorderTick(GpsPort* port, uint32_t mark);
 // nothing. The points stay in ActiveTrack.
 void StopRecording();
 
-// The recording commands 1201-1204 (refresh, start, pause/resume, end) for
-// WM_COMMAND; other messages and ids do nothing. Always 0.
+// The track commands for WM_COMMAND: recording (1201-1204), routes to a
+// typed target (1205-1207) and the track list's (1251-1260): view, run
+// straight or reversed, delete, length, rename, categories, normalise,
+// move. A command that works on a track refuses a category and a track
+// without points; every command ends silently when its selection, the
+// recorder state or a dialog does not allow it. The list is the window's
+// child IDC_MAIN_LISTVIEW. Other messages and ids do nothing. Always 0.
 LRESULT TrackCommand(HWND window, UINT msg, WPARAM wParam);
+
+// ---------------------------------------------------------------------------
+// Normalisation and route following
+
+// Thins track->points in place: interior points of tight clusters of one
+// cell ("ntm" metres), then interior points of nearly straight runs
+// (RecordAngleFilter degrees). The first and the last point stay; fewer
+// than three points are left as they are. Examined points (and their
+// neighbours) get course 0. UI thread, never on ActiveTrack while a route
+// is followed.
+void NormalizeTrack(TRACK* track);
+
+// What route following reads of the settings, with the stored values'
+// replacements applied: "wrm" <= 0 is 15, "wrs" <= 0 is 10, "swa" <= 0 is
+// 30, "muw" < 10 is 300, "msw" <= 0 or >= 1000 is 10 (values read as
+// signed 32-bit numbers).
+struct ROUTE_OPTIONS {
+    uint32_t reachedMetres;        // "wrm"
+    uint32_t reachedSeconds;       // "wrs"
+    uint32_t recalculateSeconds;   // "rws"
+    uint32_t turnAngle;            // "swa", degrees
+    uint32_t turnWarnUnits;        // "muw"
+    uint32_t turnWarnSeconds;      // "msw"
+};
+// The settings now, as above. UI thread.
+ROUTE_OPTIONS CurrentRouteOptions();
+// The copy route following works from. Under LiveRecordGuard; the UI
+// thread renews it when a route starts and at every search for a turn.
+extern ROUTE_OPTIONS RouteOptions;
+
+// Set when a turn warning was raised; cleared when a search finds no turn.
+// Timer 4 sounds "TURN" while it is set.
+extern std::atomic<bool> TurnArmed;
+
+// One step of route following (TrackHooks.followRoute), reader thread,
+// after a batch with a valid fix in recorder state 3: a new speed-limit
+// mark of the approached point sounds "SPD" (with "slw"); at the last point
+// arrival (within "wrm" metres, or "wrs" seconds at a known speed) sets
+// state 0, sounds "OK" and posts WM_ROUTEARRIVED to the main window; before
+// it the route position advances past the points left behind. Standing
+// still (speed 0) never advances. Takes LiveRecordGuard itself; sounds go
+// through the port's hooks after it is released.
+void FollowRoute(GpsPort* port);
+// The next turn ahead of live on the followed route: true with the turn's
+// angle relative to the course (radians, 0 to 2 pi) and the distance to
+// the start of its leg (distance unit). A turn is a leg more than "swa"
+// degrees off the course within "muw" small units or "msw" seconds. The
+// first turn found arms TurnArmed and posts WM_TIMER 4 to the main window;
+// none clears it (angle: the direction of the approached point, distance
+// 0). UI thread; takes LiveRecordGuard (it nests).
+bool FindNextTurn(const GPS_CURRENT* live, double* angle, double* distance);
+// The index of the route point nearest to at, the first of equal ones; 0
+// for an empty route.
+uint32_t NearestRoutePoint(const std::vector<GPS_CURRENT>& route, const GPS_CURRENT& at);
+// WM_ROUTEARRIVED on the UI thread: stops timer 4 unless a new route is
+// followed by now.
+void OnRouteArrived(HWND window);

@@ -1,8 +1,16 @@
 // tracks/tracks_internal.h - helpers shared by the files of the tracks library.
 #pragma once
+#include "gps/geodesy.h"
+#include "gps/gps_record.h"
+
+#include <windows.h>
+
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class XMLElement;
 
@@ -31,5 +39,72 @@ std::string AttributeText(const XMLElement* element, const char* name);
 // A new element tag with attribute "n" = name (null is ""), appended as the
 // last child of parent; null without a parent. Track and category elements.
 XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* name);
+
+// Whether element's unescaped name is name; false for null.
+bool IsElementNamed(const XMLElement* element, const char* name);
+// UTF-8 to UTF-16 and back; text that does not convert gives "".
+std::wstring Widen(const std::string& text);
+std::string Narrow(const std::wstring& text);
+// Sets attribute name (added when missing) to value, escaped.
+void SetAttributeText(XMLElement* element, const char* name, const char* value);
+
+// ---------------------------------------------------------------------------
+// What the track and waypoint commands share (command_kit.cpp).
+
+inline constexpr char kCategoryTag[] = "c";
+inline constexpr wchar_t kPositionNotValid[] = L"Warning: GPS position is not valid!\r\nContinue?";
+inline constexpr wchar_t kAddCategoryTitle[] = L"Add Category";
+inline constexpr wchar_t kNamePrompt[] = L"Name: ";
+inline constexpr wchar_t kSelectCategoryTitle[] = L"Select Category";
+inline constexpr wchar_t kSelectCategoryPrompt[] = L"Choose the category to move:";
+inline constexpr wchar_t kParentCategory[] = L"..";
+// Timer 4's period while a route is followed: a run track and the typed
+// targets, and the waypoint go-to routes.
+inline constexpr UINT kRouteTimerMs = 7000;
+inline constexpr UINT kGoToTimerMs = 3000;
+
+// The list view of the list screens: the window's child IDC_MAIN_LISTVIEW.
+HWND CommandList(HWND window);
+int ShownScreen();   // TrackHooks.currentScreen, 0 without it
+// The first selected row, or -1.
+int SelectedRow(HWND list);
+// Every selected row, in list order.
+std::vector<int> SelectedRows(HWND list);
+// The element a row carries as item data, or null.
+XMLElement* RowElement(HWND list, int row);
+// Whether row of list shows child row of parent: a list filled from
+// another element, or from a document since released, shows nothing of it.
+bool RowShowsChild(HWND list, int row, const XMLElement* parent);
+void SetRowText(HWND list, int row, int column, const std::wstring& text);
+std::wstring RowText(HWND list, int row, int column);
+
+// The dialogs through TrackHooks; each false when it is not confirmed.
+bool AskYesNo(HWND owner, const wchar_t* text, bool noDefault);
+// text: the preset and, on OK, the typed text (at most 1000 characters).
+bool EnterText(HWND owner, const wchar_t* title, const wchar_t* prompt, std::wstring* text);
+// The first chosen entry's index.
+bool ChooseOne(HWND owner, const wchar_t* title, const wchar_t* prompt, const std::vector<std::wstring>& entries,
+               size_t* chosen);
+// "Distance go...": a distance in the distance unit and a bearing in
+// degrees, and the point they lead to from start. False on Cancel and for
+// input that leads to no point (not finite).
+bool AskDistanceAndBearing(HWND owner, GeoPointF start, GeoPointF* target);
+bool PlayOptionsConfirmed(HWND window);
+
+// Whether the GPS port runs the simulation.
+bool SimulationRuns();
+// The route's points, position, drawn path and route options set under
+// LiveRecordGuard, the recorder state 3 last, so the reader's first step
+// sees a whole route; timer 4 started with periodMs and "mfp" on.
+void BeginRoute(HWND window, std::vector<GPS_CURRENT> points, uint32_t position, std::vector<GPS_POSITION> drawn,
+                UINT periodMs);
+// A route of one point at target, drawn from the live position to it;
+// the view fitted to both, the track document released when asked, and
+// the path screen shown.
+void StartRouteToTarget(HWND window, const GPS_POSITION& target, UINT periodMs, bool releaseTracks);
+
+// The route and track list commands (1205-1207, 1251-1260) of TrackCommand;
+// false for other ids.
+bool RunRouteCommand(HWND window, WORD id);
 
 }  // namespace tracksimpl

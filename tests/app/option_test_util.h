@@ -37,6 +37,7 @@ inline std::wstring ItemText(HWND dialog, int id)
     GetWindowTextW(id ? GetDlgItem(dialog, id) : dialog, text, 2048);
     return text;
 }
+inline std::wstring Text(HWND window) { return ItemText(window, 0); }
 // The text of a message box (its static 0xFFFF).
 inline std::wstring BoxText(HWND box) { return ItemText(box, 0xFFFF); }
 inline void SetItem(HWND dialog, int id, const wchar_t* text) { SetDlgItemTextW(dialog, id, text); }

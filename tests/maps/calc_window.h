@@ -84,13 +84,14 @@ private:
     std::thread thread_;
 };
 
-// A fake of the waypoint list's pick: the list itself comes with the
-// waypoint commands, which are not in this program yet.
-inline GPS_POSITION PickedWaypoint{};
+// The waypoint list's pick given directly: choosing the row is the waypoint
+// list's own business, tested with it; here only what the tool does with the
+// picked position matters.
+inline GPS_POSITION FakePickedPosition{};
 inline bool TakeItem(HWND, int) { return true; }
 inline bool GivePicked(GPS_POSITION* p)
 {
-    *p = PickedWaypoint;
+    *p = FakePickedPosition;
     return true;
 }
 

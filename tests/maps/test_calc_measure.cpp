@@ -67,7 +67,7 @@ TEST_CASE("measuring in the running window")
     // points; one picked inside the outline goes again at once.
     w.Command(IDM_SCREEN_CALC_2D);
     CalcPoints = triangle;
-    PickedWaypoint = GPS_POSITION{0.8, 0.9, 0.0, 0};
+    FakePickedPosition = GPS_POSITION{0.8, 0.9, 0.0, 0};
     w.Command(IDM_CALC_POINT_FROM_WPT);
     CHECK(CurrentScreen == kScreenWaypoints);
     CHECK(PickingMode);
@@ -78,7 +78,7 @@ TEST_CASE("measuring in the running window")
     CHECK(MapViewport.minLongitude < 0.0);
     CHECK(MapViewport.maxLongitude > 1.0);
     CHECK(MapViewport.maxLatitude - MapViewport.minLatitude < 5.0);
-    PickedWaypoint = GPS_POSITION{0.3, 0.3, 0.0, 0};
+    FakePickedPosition = GPS_POSITION{0.3, 0.3, 0.0, 0};
     w.Command(IDM_CALC_POINT_FROM_WPT);
     w.Command(IDM_PICK_OK);
     CHECK(CalcPoints.size() == 4);

@@ -1,0 +1,263 @@
+// Normalisation and route following: the thinning examples, the route
+// step's advance, arrival and speed marks, and the turn search, on routes
+// laid out near the equator where a degree is about 111 km either way.
+#include "tracks/tracks.h"
+
+#include "app/display.h"
+#include "gps/gps.h"
+#include "resources/resource.h"
+
+#include <doctest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kMetre = 1.0 / 111195.0;   // degrees of latitude (6371 km sphere)
+constexpr double kKnots = 10.0;              // 18.52 km/h, 5.144 m/s
+
+GPS_CURRENT At(double eastMetres, double northMetres, uint32_t cell = 0)
+{
+    GPS_CURRENT p{};
+    p.pos.x = 10.0 + eastMetres * kMetre;
+    p.pos.y = northMetres * kMetre;
+    p.cellId = cell;
+    p.course = 123.0;
+    return p;
+}
+
+std::vector<GPS_CURRENT> Line(std::vector<std::pair<double, double>> metres)
+{
+    std::vector<GPS_CURRENT> points;
+    for (const auto& [e, n] : metres)
+        points.push_back(At(e, n));
+    return points;
+}
+
+std::vector<std::wstring> Sounds;
+std::vector<UINT> Posted;
+
+// A message-only window standing for the main window: what the route code
+// posts to it is collected.
+struct Route {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    explicit Route(std::vector<GPS_CURRENT> points)
+    {
+        Sounds.clear();
+        Posted.clear();
+        static HWND current = nullptr;
+        current = window;
+        TrackHooks = TRACK_HOOKS{};
+        TrackHooks.mainWindow = [] { return current; };
+        GpsHooks hooks{};
+        hooks.playSound = [](const wchar_t* name) { Sounds.push_back(name); };
+        GpsDevice.SetHooks(hooks);
+        ActiveTrack = TRACK{};
+        ActiveTrack.points = std::move(points);
+        RoutePosition = 0;
+        RouteProgress = ROUTE_PROGRESS{};
+        RouteOptions = ROUTE_OPTIONS{15, 10, 3, 45, 300, 10};
+        HighSpeedLimit = 0;
+        SpeedLimitWarning = true;
+        TurnArmed = false;
+        DistanceUnit = 0;
+        RecorderState = kRecorderFollowing;
+    }
+    Route(const Route&) = delete;
+    Route& operator=(const Route&) = delete;
+    ~Route()
+    {
+        RecorderState = kRecorderIdle;
+        GpsDevice.SetHooks(GpsHooks{});
+        TrackHooks = TRACK_HOOKS{};
+        DestroyWindow(window);
+    }
+    // The live record at a place, heading north.
+    void Place(double east, double north, double knots)
+    {
+        LiveRecordGuard live(&GpsDevice);
+        *live = At(east, north);
+        live->fix = 1;
+        live->knots = knots;
+        live->ms = knots * 0.5144444;
+        live->kmh = knots * 1.852;
+        live->course = 0.0;
+    }
+    // One fix through the step the reader thread runs after each batch.
+    void Fix(double east, double north, double knots)
+    {
+        Place(east, north, knots);
+        FollowRoute(&GpsDevice);
+        MSG msg;
+        while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE))
+            Posted.push_back(msg.message);
+    }
+    bool Turn(double* angle = nullptr, double* distance = nullptr)
+    {
+        const GPS_CURRENT live = GpsDevice.Snapshot();
+        double a = 0.0, d = 0.0;
+        const bool found = FindNextTurn(&live, angle ? angle : &a, distance ? distance : &d);
+        MSG msg;
+        while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE))
+            Posted.push_back(msg.message);
+        return found;
+    }
+};
+
+}  // namespace
+
+TEST_CASE("normalisation thins clusters and straight runs, and leaves short tracks alone")
+{
+    NormalizationMetres = 15;
+    RecordAngleFilter = 10;
+    TRACK track{};
+    SUBCASE("three points 2 m apart in one cell: the middle goes (2 + 2 + 4 m is within 15 m)") {
+        track.points = Line({{0, 0}, {0, 2}, {0, 4}});
+        NormalizeTrack(&track);
+        CHECK(track.points.size() == 2);
+        CHECK(track.points[1].pos.y == At(0, 4).pos.y);
+        CHECK(track.points[0].course == 0.0);
+    }
+    SUBCASE("another cell in the middle survives the cluster pass, not the straight one") {
+        track.points = Line({{0, 0}, {0, 2}, {0, 4}});
+        track.points[1].cellId = 7;
+        RecordAngleFilter = 0;   // only identical bearings count as straight
+        NormalizeTrack(&track);
+        CHECK(track.points.size() == 2);
+    }
+    SUBCASE("ten points due east 100 m apart: only the ends remain") {
+        for (int i = 0; i < 10; ++i)
+            track.points.push_back(At(100.0 * i, 0));
+        NormalizeTrack(&track);
+        REQUIRE(track.points.size() == 2);
+        CHECK(track.points[1].pos.x == At(900, 0).pos.x);
+    }
+    SUBCASE("a right-angle corner stays") {
+        track.points = Line({{0, 0}, {0, 100}, {0, 200}, {100, 200}, {200, 200}});
+        NormalizeTrack(&track);
+        CHECK(track.points.size() == 3);
+        CHECK(track.points[1].pos.y == At(0, 200).pos.y);
+    }
+    SUBCASE("no, one or two points are left as they are, courses too") {
+        for (size_t n = 0; n <= 2; ++n) {
+            track.points = Line({{0, 0}, {0, 1}}) ;
+            track.points.resize(n);
+            NormalizeTrack(&track);
+            CHECK(track.points.size() == n);
+            for (const GPS_CURRENT& p : track.points)
+                CHECK(p.course == 123.0);
+        }
+        NormalizeTrack(nullptr);
+    }
+}
+
+TEST_CASE("the route step: arrival, advance, standing still and speed marks")
+{
+    SUBCASE("a one-point route arrives within 15 m, standing: state 0, \"OK\", the window told") {
+        Route r(std::vector<GPS_CURRENT>{At(0, 0)});
+        r.Fix(0, 20, 0);
+        CHECK(RecorderState == kRecorderFollowing);
+        r.Fix(0, 10, 0);
+        CHECK(RecorderState == kRecorderIdle);
+        CHECK(Sounds == std::vector<std::wstring>{L"OK"});
+        CHECK(Posted == std::vector<UINT>{WM_ROUTEARRIVED});
+    }
+    SUBCASE("standing still far out on the last leg never arrives; moving within 10 s of it does") {
+        Route r(std::vector<GPS_CURRENT>{At(0, 0), At(0, 1000)});
+        RoutePosition = 1;
+        r.Fix(0, 500, 0);
+        CHECK(RecorderState == kRecorderFollowing);
+        CHECK(Sounds.empty());
+        r.Fix(0, 960, kKnots);   // 40 m at 5.1 m/s: 7 s
+        CHECK(RecorderState == kRecorderIdle);
+    }
+    SUBCASE("the next point no farther than the current one moves the position on") {
+        Route r(Line({{0, 0}, {0, 200}, {0, 400}}));
+        r.Fix(0, 120, kKnots);   // 80 m to point 1 (16 s), 120 m back to point 0
+        CHECK(RoutePosition == 1);
+        r.Fix(0, 130, kKnots);
+        CHECK(RoutePosition == 1);
+    }
+    SUBCASE("standing still on an interior leg: the position stays") {
+        Route r(Line({{0, 0}, {0, 200}, {0, 400}}));
+        r.Fix(0, 190, 0);
+        CHECK(RoutePosition == 0);
+    }
+    SUBCASE("after Recalculate one advance, then the nearest point when the next is nearer") {
+        Route r(Line({{0, 0}, {0, 200}, {0, 400}, {0, 600}, {0, 800}}));
+        RouteProgress.recalculate = true;
+        r.Fix(300, 600, kKnots);
+        CHECK(RoutePosition == 3);
+        CHECK_FALSE(RouteProgress.recalculate);
+    }
+    SUBCASE("leaving a point passed aside: the counter sums km/h up to \"rws\"") {
+        Route r(Line({{0, 0}, {0, 1000}, {0, 2000}}));
+        RouteOptions.recalculateSeconds = 30;
+        r.Fix(100, 100, kKnots);   // remembered
+        r.Fix(100, 150, kKnots);   // away from 0, towards 1: 18
+        CHECK(RoutePosition == 0);
+        CHECK(RouteProgress.advanceCounter == 18);
+        r.Fix(100, 200, kKnots);   // 36 > 30
+        CHECK(RoutePosition == 1);
+    }
+    SUBCASE("marks 50, 50, 70 with \"slw\": \"SPD\" for the first 50 and for 70") {
+        std::vector<GPS_CURRENT> points = Line({{0, 0}, {0, 200}, {0, 400}, {0, 600}, {0, 800}});
+        points[1].mark = points[2].mark = 50;
+        points[3].mark = 70;
+        Route r(points);
+        for (uint32_t i = 1; i <= 3; ++i) {
+            RoutePosition = i;
+            r.Fix(0, -500, 0);
+        }
+        CHECK(Sounds == std::vector<std::wstring>{L"SPD", L"SPD"});
+        CHECK(HighSpeedLimit == 70);
+    }
+    SUBCASE("an empty route, a position past it, no fix or another state change nothing") {
+        Route r(std::vector<GPS_CURRENT>{});
+        r.Fix(0, 0, kKnots);
+        ActiveTrack.points = Line({{0, 0}});
+        RoutePosition = 5;
+        r.Fix(0, 0, kKnots);
+        RoutePosition = 0;
+        RecorderState = kRecorderRecording;
+        r.Fix(0, 0, kKnots);
+        CHECK(RecorderState == kRecorderRecording);
+        CHECK(Sounds.empty());
+    }
+}
+
+TEST_CASE("the turn search: the bend's angle against \"swa\", the look-ahead by unit")
+{
+    // North 200 m, then a leg of length bent by the given angle to the right.
+    auto bent = [](double degrees, double length = 200) {
+        const double a = degrees * 3.14159265358979 / 180.0;
+        return Line({{0, 0}, {0, 200}, {length * std::sin(a), 200 + length * std::cos(a)}});
+    };
+    SUBCASE("40 degrees is no turn and disarms; 50 is, armed once with one WM_TIMER 4") {
+        Route r(bent(40));
+        TurnArmed = true;
+        r.Place(0, -50, kKnots);
+        CHECK_FALSE(r.Turn());
+        CHECK_FALSE(TurnArmed);
+        ActiveTrack.points = bent(50);
+        double angle = 0, distance = 0;
+        CHECK(r.Turn(&angle, &distance));
+        CHECK(angle == doctest::Approx(50 * 0.017453292).epsilon(0.01));
+        CHECK(distance == doctest::Approx(0.25).epsilon(0.01));   // km to the bend
+        CHECK(r.Turn());
+        CHECK(TurnArmed);
+        CHECK(Posted == std::vector<UINT>{WM_TIMER});
+    }
+    SUBCASE("in statute miles 300 small units are inches: the 10 s at speed decide") {
+        Route r(bent(90, 20));
+        r.Place(0, -50, kKnots);   // 250 m to the bend: within 300 m
+        CHECK(r.Turn());
+        DistanceUnit = 1;          // 300 in is 7.6 m; the bent leg ends 52 s ahead
+        CHECK_FALSE(r.Turn());
+        RoutePosition = 1;
+        r.Place(0, 180, kKnots);   // the bent leg ends 40 m (7 s) ahead
+        CHECK(r.Turn());
+    }
+}
