@@ -9,6 +9,7 @@
 #include "maps/draw.h"
 #include "maps/offline_maps.h"
 #include "maps/viewport.h"
+#include "panes/pane_draw.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
@@ -405,8 +406,8 @@ void DrawDirectionNeedle(HDC dc, const RECT& area, const GPS_CURRENT& live)
         return;
     }
     const COLORREF gray = SchemeColor(ColorRole::Gray);
-    DrawNeedle(dc, area, static_cast<float>(MapViewport.rotation + live.course), kAngleDegrees, gray,
-               gray, 0);
+    // A garbled course (1e300) must fold before it narrows to a float.
+    DrawNeedle(dc, area, FoldDegrees(MapViewport.rotation + live.course), kAngleDegrees, gray, gray, 0);
 }
 
 struct KeptPoint {
