@@ -199,6 +199,11 @@ std::wstring ComName()
     return Widen(EnvText("PATHVEX_GPS_COM"));
 }
 
+std::wstring AliasName()
+{
+    return Widen(EnvText("PATHVEX_GPS_ALIAS"));
+}
+
 FarEnd::FarEnd()
 {
     const std::wstring path = Widen(EnvText("PATHVEX_GPS_PAIR"));

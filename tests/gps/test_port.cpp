@@ -288,6 +288,20 @@ TEST_CASE("Open and Close in any order leave one reader at most and no handle be
         CHECK(port->Open(false, false));
         CHECK(port->Close());
     }
+    SUBCASE("a port whose name is not COMn opens with its line settings") {
+        // As a Bluetooth or USB receiver's port may be called.
+        const std::wstring alias = AliasName();
+        REQUIRE_FALSE(alias.empty());
+        FarEnd remote;
+        auto named = NewPort(&window, alias.c_str(), 9600);
+        REQUIRE(named->Open(false, false));
+#if !defined(PATHVEX_HANDHELD)
+        CHECK(LineSpeed() == 9600);
+#endif
+        REQUIRE(remote.Send(kRmc + "\r\n"));
+        CHECK(PumpUntil([&] { return window.messages.size() == 1; }));
+        CHECK(named->Close());
+    }
     SUBCASE("a name too long for the device path is cut") {
         GpsPort p(L"COM1234567890123456789", 4800);
         CHECK(std::wstring(p.DevicePath()) == L"\\\\.\\COM123456789012");

@@ -15,6 +15,10 @@ std::string SourceDir();
 // Reads a whole file; false when it cannot be opened.
 bool ReadFile(const std::string& path, std::string* out);
 
+// A key pressed and let go on the keyboard: it reaches the focused window
+// of the foreground window, as a user's typing does.
+void TypeKey(unsigned char key);
+
 // A fresh empty folder under the system's temporary folder, removed with
 // everything in it when the object goes.
 class TempDir {
