@@ -46,7 +46,8 @@ constexpr wchar_t kRootSimulationFile[] = L"\\gps.log";
 #if defined(PATHVEX_DESKTOP)
 // Said when "-log" names a file that cannot be read, so that nobody takes
 // the demonstration for the recording.
-constexpr wchar_t kLogFileUnreadable[] = L"The file \"%ls\" could not be read. The built-in demonstration runs instead.";
+constexpr wchar_t kLogFileUnreadable[] =
+    L"The file \"%ls\" could not be read. The built-in demonstration runs instead.";
 #endif
 // How long a second copy waits for the first one's window to appear: the
 // first may be between taking the instance and creating its window.

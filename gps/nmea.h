@@ -9,8 +9,9 @@
 // position: latitude, longitude and altitude are taken only from a field
 // that holds one, so a lost fix leaves the last known position in place.
 // Every field access is bounded: a sentence cut short by line noise yields
-// fewer values, never a read past its end. GpsPort::ParseNmea (gps/gps.h) applies a parsed
-// message to the live record; the functions here touch no shared state.
+// fewer values, never a read past its end. GpsPort::ParseNmea (gps/gps.h)
+// applies a parsed message to the live record; the functions here touch no
+// shared state.
 #pragma once
 #include "gps/gps_record.h"
 

@@ -221,6 +221,8 @@ TEST_CASE("A recorded SiRF receiver decodes to its independent reading")
         CHECK(std::fabs(g.pos.x - expected[i].lon) < 5e-5);
         CHECK(std::fabs(g.pos.z - expected[i].alt) < 8.0);
         CHECK(std::fabs(g.ms - expected[i].speed) < 0.2);
+        // Its geodetic data counts no satellites in the solution (byte 88
+        // is 0) with a good fix: the fix rests on the word and the position.
         CHECK(g.fix == 1);
     }
     // The sky at the last report (the first measured data came before the
