@@ -97,9 +97,11 @@ private:
                 GetWindowThreadProcessId(w, &pid);
                 if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || Text(w) != caption_)
                     continue;
+                // Answered before the button goes: the dialog's caller may
+                // look at it as soon as the dialog ends.
+                answered_ = true;
                 if (const int button = answer_(w))
                     PostMessageW(w, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-                answered_ = true;
                 return;
             }
             Sleep(20);

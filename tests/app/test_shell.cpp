@@ -137,8 +137,8 @@ private:
                 wchar_t text[256] = {};
                 GetDlgItemTextW(w, 0xFFFF, text, 256);
                 if (pid == GetCurrentProcessId() && text_ == text) {
+                    answered_ = true;   // before the box can end
                     PostMessageW(w, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
-                    answered_ = true;
                     return;
                 }
             }
