@@ -257,6 +257,8 @@ public:
             return false;
         DWORD code = 1;
         GetExitCodeProcess(process_, &code);
+        if (code != 0)
+            MESSAGE("the program ended with exit code " << code);
         return code == 0;
     }
     bool Close() const
@@ -362,6 +364,7 @@ TEST_CASE("command ids on the command line reach the main window")
         // The exit command ends the program at once; the settings are still
         // saved on the way out.
         Running run(install.dir.Path(), p, std::to_string(kCommandShutdown));
+        CHECK(run.Started());
         CHECK(run.WaitForExit());
         CHECK(Contains(install.ReadSettings(), "upd=\"3\""));
     }
