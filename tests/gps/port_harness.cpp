@@ -167,12 +167,19 @@ int HandleCount()
     // list cannot be used either: building it while other test processes of
     // the prefix start and end crashes the Wine server, and every program
     // connected to it with it.
-    constexpr ULONG_PTR kLastHandleValue = 1u << 16;
+    // New handles take the lowest free value, so the values in use end
+    // well before a long run of free ones.
+    constexpr int kFreeRunAtEnd = 1024;
     int n = 0;
-    for (ULONG_PTR value = 4; value <= kLastHandleValue; value += 4) {
+    int free = 0;
+    for (ULONG_PTR value = 4; free < kFreeRunAtEnd; value += 4) {
         DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
             ++n;
+            free = 0;
+        } else {
+            ++free;
+        }
     }
     return n;
 }
