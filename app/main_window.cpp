@@ -153,10 +153,11 @@ void EnterPaintedScreen(HWND window, const SCREEN& s)
 {
     SetWindowTextW(window, ScreenTitle(s));
     CurrentScreen = s.id;
-    SetZoomKeys(window, s.zoom);
     ShowWindow(MainListView, SW_HIDE);
     if (s.menu)
         SetViewMenu(window, s.menu, false);
+    // After the menu: a handheld's new menu bar is what holds F1 and F2.
+    SetZoomKeys(window, s.zoom);
     if (s.id == kScreenMap && ShellSeams.fetchOnlineMapImage)
         ShellSeams.fetchOnlineMapImage(window);
     if (s.id >= kScreenCalcFirst && s.id <= kScreenCalcLast && ShellSeams.setCalcAxisMode)
@@ -252,6 +253,9 @@ void ReturnToScreen(HWND window, int screen)
     const SCREEN* s = FindScreen(screen);
     SetWindowTextW(window, s ? ScreenTitle(*s) : kProgramTitle);
     SetViewMenu(window, screen >= kScreenCalcFirst ? IDR_MENU_CALC : IDR_MENU_MAIN, false);
+    // The list left the zoom keys off: a map screen gets them back as
+    // entering it gives them (after the menu, which holds them on a handheld).
+    SetZoomKeys(window, s ? s->zoom : ZoomKeys::Off);
     ShowWindow(MainListView, SW_HIDE);
 }
 
@@ -322,7 +326,10 @@ void PaintScreen(HWND window, HDC dc, const RECT& client)
         points.reserve(Waypoints.size());
         for (const WAYPOINT& w : Waypoints)
             points.push_back(w.pos);
-        WaypointLabelRects.clear();
+        // A quick repaint moves only the position marker and lays out no
+        // labels: the rectangles of the last full paint still hold.
+        if (!QuickRepaint)
+            WaypointLabelRects.clear();
         ShellSeams.drawMapView(window, dc, points, &WaypointLabelRects);
         break;
     }
@@ -367,6 +374,11 @@ LRESULT OnEraseBackground(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
     RepaintAllPending.store(true);
     FillBackground(window);
     return 0;
+}
+
+void ClearRawLog()
+{
+    SendMessageW(MainListView, LVM_DELETEALLITEMS, 0, 0);
 }
 
 // One row at the end of the raw log, scrolled into view.
@@ -638,7 +650,7 @@ void OnKeyDown(HWND window, UINT key)
         if (key == '2')
             PostCommand(window, IDM_SCREEN_PATH);
     } else if (key == VK_ESCAPE && CurrentScreen == kScreenRaw) {
-        SendMessageW(MainListView, LVM_DELETEALLITEMS, 0, 0);
+        ClearRawLog();
     } else if (key == VK_SPACE && TappingSimulationRuns()) {
         StepSimulation(window);
         return;
@@ -702,6 +714,11 @@ LRESULT OnNotify(HWND window, const NMHDR* header)
             return 0;
         case VK_LEFT:
             PostCommand(window, IDM_PREV_SCREEN);
+            return 0;
+        case VK_ESCAPE:
+            // The list has the focus on the Raw screen: its Escape empties it.
+            if (CurrentScreen == kScreenRaw)
+                ClearRawLog();
             return 0;
         case VK_RETURN:
             break;
@@ -1012,16 +1029,34 @@ LRESULT EnterScreen(HWND window, int command, LPARAM lParam)
     return 0;
 }
 
+namespace {
+
+// The track selected for "Load from Track...". False for no selection, a
+// category (its entries would play as points at 0 N 0 E) and a track
+// without points (nothing to play).
+bool ReadPickedTrack(TRACK* track)
+{
+    const int selected = static_cast<int>(SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                       MAKELPARAM(LVNI_SELECTED, 0)));
+    const XMLElement* element = SelectedListElement();
+    if (selected < 0 || !element || IsCategory(element))
+        return false;
+    ReadTrackPoints(static_cast<uint32_t>(selected), track, false);
+    return !track->points.empty();
+}
+
+}  // namespace
+
 LRESULT PickOk(HWND window)
 {
     DestroyWebMap();
     if (!PickingMode)
         return 0;
-    // The track to simulate is read before the list goes out of sight.
-    const int selected = static_cast<int>(SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                       MAKELPARAM(LVNI_SELECTED, 0)));
-    // Nothing selected: the list stays open and the pick goes on.
-    if (PickPurpose == IDM_SIM_FROM_TRACK ? selected < 0
+    // The track to simulate is read while its list is still open.
+    TRACK track{};
+    // Nothing usable selected: the list stays open and the pick goes on (a
+    // double-click on a category then opens it).
+    if (PickPurpose == IDM_SIM_FROM_TRACK ? !ReadPickedTrack(&track)
                                           : !(ShellSeams.takePickedItem && ShellSeams.takePickedItem(window, PickPurpose)))
         return 0;
     // The purpose ends with the pick: a later pick must not act on it.
@@ -1029,8 +1064,6 @@ LRESULT PickOk(HWND window)
     PickPurpose = 0;
     ReturnToScreen(window, SavedScreen);
     if (purpose == IDM_SIM_FROM_TRACK) {
-        TRACK track{};
-        ReadTrackPoints(static_cast<uint32_t>(selected), &track, false);
         SYSTEMTIME now{};
         GetLocalTime(&now);
         SimulationList.Replace(TrackToSimulation(track, now));

@@ -52,6 +52,12 @@ constexpr WORD kSocketVersion = 0x0202;
 constexpr wchar_t kUpdateQuestion[] = L"Check for Pathvex updates now?";
 constexpr unsigned kUpdateCountdown = 20;
 constexpr wchar_t kRootSimulationFile[] = L"\\gps.log";
+#if defined(PATHVEX_DESKTOP)
+// Said when "-log" names a file that cannot be read, so that nobody takes
+// the demonstration for the recording.
+constexpr wchar_t kLogFileUnreadable[] =
+    L"The file \"%ls\" could not be read. The built-in demonstration runs instead.";
+#endif
 // How long a second copy waits for the first one's window to appear: the
 // first may be between taking the instance and creating its window.
 constexpr DWORD kFindFirstWindowMs = 5000;
@@ -572,6 +578,19 @@ void InstallGpsHooks()
     GpsDevice.SetHooks(hooks);
 }
 
+#if defined(PATHVEX_DESKTOP)
+namespace {
+
+void TellUnreadableLogFile(const wchar_t* path)
+{
+    std::vector<wchar_t> text(std::wcslen(path) + std::size(kLogFileUnreadable), L'\0');
+    std::swprintf(text.data(), text.size(), kLogFileUnreadable, path);
+    MessageBoxW(MainWindow, text.data(), kProgramTitle, MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+#endif
+
 int RunApplication(HINSTANCE instance, const char* commandLine)
 {
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
@@ -631,10 +650,15 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
         StartApplicationManager(args[1]))
         return 0;
     // "-log" needs the file's name after it; alone it loads nothing.
-    if (args.argc > 2 && std::wcscmp(args[1], L"-log") == 0 && args[2] && *args[2])
-        LoadSimulationFile(args[2]);
-#endif
-#if !defined(PATHVEX_WM)
+    const wchar_t* unreadableLog = nullptr;
+    if (args.argc > 2 && std::wcscmp(args[1], L"-log") == 0 && args[2] && *args[2] &&
+        !LoadSimulationFile(args[2]))
+        unreadableLog = args[2];
+    // "\gps.log" replaces what "-log" loaded; only without it does the
+    // demonstration run.
+    if (!LoadSimulationFile(kRootSimulationFile) && unreadableLog)
+        TellUnreadableLogFile(unreadableLog);
+#elif !defined(PATHVEX_WM)
     LoadSimulationFile(kRootSimulationFile);
 #endif
 

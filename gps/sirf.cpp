@@ -46,7 +46,14 @@ void ApplyGeodetic(GPS_CURRENT* g, const Payload& p, uint32_t cellId)
 {
     if (!p.Has(0, kGeodeticLength))
         return;
-    g->fix = p.U16(1) == 0 ? 1 : 0;
+    // Before its first fix a receiver may send this message filled with
+    // zeros, the navigation-valid word included: that is no fix at 0 N 0 E,
+    // and the last known position stays. The satellite count at byte 88 is
+    // no help here: some firmware leaves it 0 with a good fix.
+    const int32_t latitude = p.S32(23);
+    const int32_t longitude = p.S32(27);
+    const bool hasPosition = latitude != 0 || longitude != 0;
+    g->fix = p.U16(1) == 0 && hasPosition ? 1 : 0;
 
     g->utc.wYear = p.U16(11);
     g->utc.wMonth = p.U8(13);
@@ -60,9 +67,11 @@ void ApplyGeodetic(GPS_CURRENT* g, const Payload& p, uint32_t cellId)
 
     // Single precision on purpose, as for NMEA input: the same position
     // reads the same whichever protocol brought it.
-    g->pos.y = static_cast<float>(p.S32(23)) / 10000000.0f;
-    g->pos.x = static_cast<float>(p.S32(27)) / 10000000.0f;
-    g->pos.z = static_cast<float>(p.S32(35)) / 100.0f;
+    if (hasPosition) {
+        g->pos.y = static_cast<float>(latitude) / 10000000.0f;
+        g->pos.x = static_cast<float>(longitude) / 10000000.0f;
+        g->pos.z = static_cast<float>(p.S32(35)) / 100.0f;
+    }
     g->pos.cellId = cellId;
 
     const float ms100 = static_cast<float>(p.U16(40)) / 100.0f;

@@ -66,4 +66,7 @@ if [ -f "$closer" ]; then
 fi
 for _ in $(seq 1 20); do kill -0 $pid 2>/dev/null || break; sleep 0.5; done
 kill $pid 2>/dev/null || true
+# Wine's desktop process is still connected to our display; once the server
+# has let it go, stopping the display leaves no broken connection behind.
+wineserver -w 2>/dev/null || true
 echo "run: screenshot at $shot"

@@ -66,6 +66,8 @@ find "$prefix" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.nls' -
     -o -iname '*.ds' -o -iname '*.msstyles' -o -iname '*.ax' -o -iname '*.com' -o -iname '*.mui' \
     -o -iname '*.ttf' -o -iname '*.fon' \) -exec sh -c \
     'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} + || exit 1
+# The copy keeps the shared prefix's "Managed"="N" (scripts/setup.sh): Wine
+# then waits for no window manager, which the tests' Xvfb does not have.
 export WINEPREFIX=$prefix
 
 fifo=$(mktemp -u)

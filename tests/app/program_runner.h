@@ -267,6 +267,8 @@ public:
             return false;
         DWORD code = 1;
         GetExitCodeProcess(process_, &code);
+        if (code != 0)
+            MESSAGE("the program ended with exit code " << code);
         return code == 0;
     }
     bool Close() const

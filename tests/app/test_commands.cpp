@@ -30,6 +30,7 @@
 #include <vector>
 
 using testsupport::TempDir;
+using testsupport::TypeKey;
 
 namespace {
 
@@ -42,6 +43,19 @@ void Pump()
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+// Dispatches messages until done() or 10 s have passed.
+bool PumpUntil(const std::function<bool()>& done)
+{
+    const ULONGLONG until = GetTickCount64() + 10000;
+    while (!done()) {
+        if (GetTickCount64() > until)
+            return false;
+        Pump();
+        Sleep(10);
+    }
+    return true;
 }
 
 std::wstring Text(HWND window)
@@ -83,9 +97,11 @@ private:
                 GetWindowThreadProcessId(w, &pid);
                 if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || Text(w) != caption_)
                     continue;
+                // Answered before the button goes: the dialog's caller may
+                // look at it as soon as the dialog ends.
+                answered_ = true;
                 if (const int button = answer_(w))
                     PostMessageW(w, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-                answered_ = true;
                 return;
             }
             Sleep(20);
@@ -440,16 +456,34 @@ TEST_CASE("keys and clicks")
         CHECK(MapViewport.maxLongitude == doctest::Approx(180.0));
         CHECK(CurrentScreen == kScreenTracks);
     }
-    SUBCASE("a click on a waypoint label names it at the bottom, except the click Draw Track uses up") {
-        f.Command(IDM_SCREEN_MAP);
-        UpdateWindow(f.window);
+    SUBCASE("a click on a waypoint label names it while positions arrive, except the click Draw Track uses up") {
         const std::vector<WAYPOINT> saved = Waypoints;
         WAYPOINT home{};
         std::strcpy(home.name, "Home");
         home.pos.x = 10.5;
         home.pos.y = 50.25;
         Waypoints = {home};
-        WaypointLabelRects = {RECT{40, 40, 80, 52}};
+        f.Command(IDM_SCREEN_MAP);
+        // Checks, not REQUIREs, here and below: a REQUIRE would skip the
+        // subcases after this one.
+        CHECK(WaypointLabelRects.size() == 1);
+        const RECT label = WaypointLabelRects.empty() ? RECT{} : WaypointLabelRects[0];
+        // A receiver inside the view: each position repaints only its marker.
+        std::vector<std::string> walk;
+        for (int i = 0; i < 50; ++i) {
+            char rmc[100];
+            std::snprintf(rmc, sizeof rmc, "$GPRMC,1200%02d.000,A,5015.%03d,N,01036.000,E,1.0,0.0,230394,,*00", i,
+                          i * 10);
+            walk.push_back(rmc);
+        }
+        SimulationList.Replace(walk);
+        SimulationMode.store(kSimulationTimer);
+        CHECK(GpsDevice.Open(true, false));
+        const auto positions = [&](uint32_t n) {
+            const uint32_t from = SimulationList.Position();
+            return PumpUntil([&] { return (SimulationList.Position() + 50 - from) % 50 >= n; });
+        };
+        CHECK(positions(3));
         RECT client{};
         GetClientRect(f.window, &client);
         const RECT strip{0, client.bottom - 15, client.right, client.bottom};
@@ -460,15 +494,69 @@ TEST_CASE("keys and clicks")
             ReleaseDC(f.window, dc);
             return canvas.Count(strip, ColorTable[0]);
         };
+        const auto click = [&](int x, int y) {
+            PostMessageW(f.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+            Pump();
+            return stripText();
+        };
         const int before = stripText();
         f.Command(IDM_DRAW_TRACK);
-        SendMessageW(f.window, WM_LBUTTONDOWN, 0, MAKELPARAM(80, 52));   // the corner counts
-        CHECK(stripText() == before);
-        SendMessageW(f.window, WM_LBUTTONDOWN, 0, MAKELPARAM(81, 52));   // beside it: nothing
-        CHECK(stripText() == before);
-        SendMessageW(f.window, WM_LBUTTONDOWN, 0, MAKELPARAM(80, 52));
-        CHECK(stripText() > before + 20);
+        CHECK(click(label.right, label.bottom) == before);   // the corner counts, but is used up
+        CHECK(positions(2));
+        CHECK(click(label.right + 1, label.bottom) == before);   // beside it: nothing
+        CHECK(click(label.right, label.bottom) > before + 20);
+        GpsDevice.Close();
+        SimulationMode.store(kSimulationTapping);
+        SimulationList.LoadDemonstration();
         Waypoints = saved;
+    }
+    SUBCASE("F1 and F2 zoom the map again after Center Waypoint and Back") {
+        f.Command(IDM_SCREEN_MAP);
+        f.Command(IDM_CENTER_WAYPOINT);
+        CHECK(CurrentScreen == kScreenWaypoints);
+        f.Command(IDM_BACK);
+        CHECK(CurrentScreen == kScreenMap);
+        const auto span = [] { return MapViewport.maxLongitude - MapViewport.minLongitude; };
+        const double world = span();
+        SetForegroundWindow(f.window);
+        TypeKey(VK_F1);
+        CHECK(PumpUntil([&] { return span() < world; }));
+        TypeKey(VK_F2);
+        CHECK(PumpUntil([&] { return span() == doctest::Approx(world); }));
+    }
+    SUBCASE("entering a painted screen or a colour scheme repaints at once") {
+        RECT client{};
+        GetClientRect(f.window, &client);
+        const auto count = [&](COLORREF colour) {
+            testsupport::DibCanvas canvas(client.right, client.bottom);
+            HDC dc = GetDC(f.window);
+            BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+            ReleaseDC(f.window, dc);
+            return canvas.Count(client, colour);
+        };
+        const COLORREF smear = RGB(255, 0, 255);
+        const auto smearWindow = [&] {
+            HDC dc = GetDC(f.window);
+            HBRUSH brush = CreateSolidBrush(smear);
+            FillRect(dc, &client, brush);
+            DeleteObject(brush);
+            ReleaseDC(f.window, dc);
+        };
+        for (const int command : {IDM_SCREEN_MAP, IDM_SCREEN_SATELLITE, IDM_SCREEN_COMPASS, IDM_SCREEN_SUN,
+                                  IDM_SCREEN_MOON, IDM_SCREEN_PATH, IDM_SCREEN_CALC_1D, IDM_SCREEN_GPS}) {
+            CAPTURE(command);
+            smearWindow();
+            f.Command(command);
+            Pump();
+            CHECK(count(smear) == 0);
+        }
+        const int area = client.right * client.bottom;
+        f.Command(IDM_SCHEME_NIGHT);
+        CHECK(ColorScheme == 1);
+        CHECK(count(ColorTable[10]) > area / 2);
+        f.Command(IDM_SCHEME_DAY);
+        CHECK(ColorScheme == 0);
+        CHECK(count(ColorTable[9]) > area / 2);
     }
     SUBCASE("double-clicks on the speed unit cycle it; on the coordinates toggle the mode") {
         UpdateWindow(f.window);

@@ -78,6 +78,7 @@ TEST_CASE("command ids on the command line reach the main window")
         // The exit command ends the program at once; the settings are still
         // saved on the way out.
         Running run(install.dir.Path(), p, std::to_string(kCommandShutdown));
+        CHECK(run.Started());
         CHECK(run.WaitForExit());
         CHECK(Contains(install.ReadSettings(), "upd=\"3\""));
     }
@@ -130,14 +131,23 @@ TEST_CASE("-log loads a simulation file, and needs the file's name")
             CHECK(count == 5);
             CHECK(run.Close());
         }
-        // Without a name nothing is loaded: the built-in list stays.
-        Running run(install.dir.Path(), p, "-log");
-        REQUIRE(run.WaitForMainWindow());
-        CHECK(run.Command(kCommandTimerSimulation));
-        unsigned index = 0, count = 0;
-        CHECK(run.WaitForTitle([&](const std::wstring& t) { return ParseSimIndex(t, &index, &count); }));
-        CHECK(count == 23);
-        CHECK(run.Close());
+        // A file that cannot be read is named to the user, and the built-in
+        // list plays; without a name nothing is loaded, and nothing said.
+        for (const char* arguments : {"-log missing.nmea", "-log"}) {
+            CAPTURE(arguments);
+            Running run(install.dir.Path(), p, arguments);
+            REQUIRE(run.WaitForMainWindow());
+            if (std::string(arguments) != "-log") {
+                CHECK(run.Answer(L"The file \"missing.nmea\" could not be read. The built-in demonstration runs "
+                                 L"instead.",
+                                 IDOK));
+            }
+            CHECK(run.Command(kCommandTimerSimulation));
+            unsigned index = 0, count = 0;
+            CHECK(run.WaitForTitle([&](const std::wstring& t) { return ParseSimIndex(t, &index, &count); }));
+            CHECK(count == 23);
+            CHECK(run.Close());
+        }
     }
 }
 

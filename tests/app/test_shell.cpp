@@ -137,8 +137,8 @@ private:
                 wchar_t text[256] = {};
                 GetDlgItemTextW(w, 0xFFFF, text, 256);
                 if (pid == GetCurrentProcessId() && text_ == text) {
+                    answered_ = true;   // before the box can end
                     PostMessageW(w, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
-                    answered_ = true;
                     return;
                 }
             }
@@ -382,6 +382,12 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         item.cchTextMax = 128;
         SendMessageW(MainListView, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&item));
         CHECK(std::wstring(text) == line);
+        // Escape typed into the list, which has the focus, empties it.
+        SetForegroundWindow(f.window);
+        CHECK(GetFocus() == MainListView);
+        testsupport::TypeKey(VK_ESCAPE);
+        CHECK(PumpUntil([&] { return f.RawRows() == 0; }, 5000));
+        SendMessageW(f.window, WM_GPSDATA, reinterpret_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&GpsDevice));
         SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_GPS, 0);
         CHECK_FALSE(IsWindowVisible(MainListView));
         SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_RAW, 0);
@@ -398,7 +404,8 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         REQUIRE(WriteBytes(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<root>\r\n<tracks>\r\n"
                                  "<t n=\"Empty\"/>\r\n<t n=\"Trip\">\r\n"
                                  "<p x=\"10.5\" y=\"50.25\" z=\"100\"/>\r\n<p x=\"10.6\" y=\"50.3\" z=\"101\"/>\r\n"
-                                 "<p x=\"10.7\" y=\"50.35\" z=\"102\"/>\r\n</t>\r\n</tracks>\r\n</root>\r\n"));
+                                 "<p x=\"10.7\" y=\"50.35\" z=\"102\"/>\r\n</t>\r\n"
+                                 "<c n=\"Old\">\r\n<t n=\"A\"/>\r\n<t n=\"B\"/>\r\n</c>\r\n</tracks>\r\n</root>\r\n"));
         const std::wstring wide(file.begin(), file.end());
         wcsncpy(TrackDocumentPath, wide.c_str(), MAX_PATH - 1);
         InstallSubsystemSeams();
@@ -408,18 +415,28 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         CHECK(CurrentScreen == kScreenTracks);
         CHECK(PickingMode);
         CHECK(SavedScreen == kScreenGps);
-        REQUIRE(f.RawRows() == 2);
-        // OK without a track chosen is refused: the pick goes on.
-        SendMessageW(f.window, WM_COMMAND, IDM_PICK_OK, 0);
-        CHECK(CurrentScreen == kScreenTracks);
-        CHECK(PickingMode);
-        CHECK(PickPurpose == IDM_SIM_FROM_TRACK);
-        CHECK(SimulationList.Size() == 23);
-
-        LVITEMW state{};
-        state.stateMask = LVIS_SELECTED;
-        state.state = LVIS_SELECTED;
-        SendMessageW(MainListView, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+        REQUIRE(f.RawRows() == 3);
+        const auto select = [](int item) {   // -1: none
+            LVITEMW state{};
+            state.stateMask = LVIS_SELECTED;
+            SendMessageW(MainListView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+            state.state = LVIS_SELECTED;
+            if (item >= 0)
+                SendMessageW(MainListView, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+        };
+        // OK without a track chosen, on the track without points and on the
+        // category (whose tracks would play as points at 0, 0) is refused:
+        // the pick goes on.
+        for (const int item : {-1, 0, 2}) {
+            CAPTURE(item);
+            select(item);
+            SendMessageW(f.window, WM_COMMAND, IDM_PICK_OK, 0);
+            CHECK(CurrentScreen == kScreenTracks);
+            CHECK(PickingMode);
+            CHECK(PickPurpose == IDM_SIM_FROM_TRACK);
+            CHECK(SimulationList.Size() == 23);
+        }
+        select(1);
         SendMessageW(f.window, WM_COMMAND, IDM_PICK_OK, 0);
         CHECK(SimulationList.Size() == 3);
         CHECK(PickPurpose == 0);

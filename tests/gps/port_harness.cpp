@@ -162,41 +162,36 @@ int ThreadCount()
 
 int HandleCount()
 {
-    // The system handle list; GetProcessHandleCount is not implemented
-    // everywhere this runs.
-    struct Entry {
-        ULONG pid;
-        BYTE type;
-        BYTE flags;
-        USHORT value;
-        PVOID object;
-        ULONG access;
-    };
-    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<QueryFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query)
-        return -1;
-    std::vector<char> buf(1 << 20);
-    ULONG len = 0;
-    LONG status;
-    while ((status = query(16, buf.data(), static_cast<ULONG>(buf.size()), &len)) == static_cast<LONG>(0xC0000004))
-        buf.resize(buf.size() * 2);
-    if (status != 0)
-        return -1;
-    ULONG count;
-    std::memcpy(&count, buf.data(), sizeof count);
-    const auto* e = reinterpret_cast<const Entry*>(buf.data() + sizeof(ULONG_PTR));
+    // Every handle value of this process that the system knows.
+    // GetProcessHandleCount answers 0 under Wine, and the system-wide handle
+    // list cannot be used either: building it while other test processes of
+    // the prefix start and end crashes the Wine server, and every program
+    // connected to it with it.
+    // New handles take the lowest free value, so the values in use end
+    // well before a long run of free ones.
+    constexpr int kFreeRunAtEnd = 1024;
     int n = 0;
-    for (ULONG i = 0; i < count; ++i)
-        if (e[i].pid == GetCurrentProcessId())
+    int free = 0;
+    for (ULONG_PTR value = 4; free < kFreeRunAtEnd; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
             ++n;
+            free = 0;
+        } else {
+            ++free;
+        }
+    }
     return n;
 }
 
 std::wstring ComName()
 {
     return Widen(EnvText("PATHVEX_GPS_COM"));
+}
+
+std::wstring AliasName()
+{
+    return Widen(EnvText("PATHVEX_GPS_ALIAS"));
 }
 
 FarEnd::FarEnd()

@@ -55,6 +55,8 @@ int HandleCount();
 
 // The port of the serial pair ("COM11") and the program's COM name as wide text.
 std::wstring ComName();
+// The same port under a name that is not "COMn" ("BTGPS11").
+std::wstring AliasName();
 
 // The far end of the serial pair: what the receiver would send and read.
 class FarEnd {

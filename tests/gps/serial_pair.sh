@@ -6,7 +6,9 @@
 # Usage: serial_pair.sh COMn COMMAND [ARGS...]
 #
 # The program learns the port and the far end from PATHVEX_GPS_COM and
-# PATHVEX_GPS_PAIR (the Windows path of the far end). It can pull the pair
+# PATHVEX_GPS_PAIR (the Windows path of the far end). The same port is also
+# there under a name that is not "COMn", as a Bluetooth or USB receiver's
+# port may be: PATHVEX_GPS_ALIAS ("BTGPS11" for COM11). It can pull the pair
 # away mid-read, or get a fresh one, by creating a file in PATHVEX_GPS_CTL:
 # "cut" ends socat, "renew" starts a new pair; the file disappears once done.
 set -u
@@ -17,13 +19,17 @@ shift
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/pathvex-serial.XXXXXX")
 link="$WINEPREFIX/dosdevices/$(printf '%s' "$com" | tr 'A-Z' 'a-z')"
+alias="BTGPS${com#COM}"
+alias_link="$WINEPREFIX/dosdevices/$(printf '%s' "$alias" | tr 'A-Z' 'a-z')"
 server=""
 
 cleanup() {
     touch "$dir/quit" 2>/dev/null
     [ -n "$server" ] && wait "$server" 2>/dev/null
     # Only our own link: another tree's run uses another COM number.
-    [ -L "$link" ] && [ "$(readlink "$link")" = "$dir/gpsA" ] && rm -f "$link"
+    for l in "$link" "$alias_link"; do
+        [ -L "$l" ] && [ "$(readlink "$l")" = "$dir/gpsA" ] && rm -f "$l"
+    done
     rm -rf "$dir"
 }
 trap cleanup EXIT
@@ -70,8 +76,10 @@ for _ in $(seq 250); do
 done
 [ -e "$dir/ready" ] || { echo "serial_pair: no pseudo-terminal pair" >&2; exit 1; }
 ln -sfn "$dir/gpsA" "$link"
+ln -sfn "$dir/gpsA" "$alias_link"
 
 export PATHVEX_GPS_COM="$com"
+export PATHVEX_GPS_ALIAS="$alias"
 export PATHVEX_GPS_PAIR="Z:${dir//\//\\}\\gpsB"
 export PATHVEX_GPS_CTL="Z:${dir//\//\\}"
 "$@"

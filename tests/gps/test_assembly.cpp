@@ -335,3 +335,47 @@ TEST_CASE("The UI thread's reads never see half a unit")
     CHECK(reads > 0);
     CHECK(torn == 0);
 }
+
+namespace {
+
+HANDLE AboutToApply = nullptr;   // the reader's last step before the lock
+HANDLE HandedOver = nullptr;     // the unit was applied and handed over
+
+}  // namespace
+
+TEST_CASE("The reader's writes wait for the UI thread's guard")
+{
+    // Deterministic where the test above depends on timing: the guard is held
+    // here while another thread feeds one unit; the record must not change
+    // until the guard goes.
+    auto port = std::make_unique<GpsPort>();
+    AboutToApply = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HandedOver = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    GpsHooks h{};
+    h.currentCellId = [] {
+        SetEvent(AboutToApply);
+        return 0u;
+    };
+    h.handOver = [](GpsPort*, WPARAM) { SetEvent(HandedOver); };
+    port->SetHooks(h);
+    SirfPayload geodetic(41, 91);
+    geodetic.S32(23, 100000000).S32(27, 200000000);
+    for (const std::string& unit : {kRmc + "\r\n", geodetic.Frame()}) {
+        CAPTURE(unit.size());
+        ResetEvent(HandedOver);   // the last unit's
+        const GPS_CURRENT before = *port->LiveRecord();
+        std::thread reader;
+        {
+            LiveRecordGuard hold(port.get());
+            reader = std::thread([&] { port->AssembleInput(unit.data(), unit.size()); });
+            CHECK(WaitForSingleObject(AboutToApply, 10000) == WAIT_OBJECT_0);
+            // A reader that took no lock is done within this time.
+            CHECK(WaitForSingleObject(HandedOver, 500) == WAIT_TIMEOUT);
+            CHECK(std::memcmp(&before, hold.get(), sizeof before) == 0);
+        }
+        reader.join();
+        CHECK(std::memcmp(&before, port->LiveRecord(), sizeof before) != 0);
+    }
+    CloseHandle(AboutToApply);
+    CloseHandle(HandedOver);
+}

@@ -165,26 +165,42 @@ TEST_CASE("GGA writes fix, position, time, satellites used and whole-metre altit
         CHECK(MaxAltitude == 545.0);
         CHECK(Seen.statistics == 1);
     }
-    SUBCASE("a receiver without a fix sends empty fields: the last values stay") {
-        Apply(port.get(), "$GPGGA,123520,,,,,0,00,,,M,,M,,*66");
+    SUBCASE("a receiver that loses its fix: the position stays, everything else reads 0") {
+        Apply(port.get(), kRmc);   // moving at 22.4 knots on course 84.4
+        Apply(port.get(), kGsa);
+        // What receivers send without a fix: empty fields throughout.
+        Apply(port.get(), "$GPGGA,,,,,,0,00,99.99,,,,,,*48");
         CHECK(L.fix == 0);
+        CHECK(Seen.sounds == std::vector<std::wstring>{L"OK", L"ERR2"});
+        CHECK(L.satsUsed == 0);
+        Apply(port.get(), "$GPRMC,,V,,,,,,,,,,N*53");
+        CHECK(L.knots == 0);
+        CHECK(L.kmh == 0);
+        CHECK(L.mph == 0);
+        CHECK(L.course == 0);
+        CHECK(L.magVar == 0);
+        Apply(port.get(), "$GPGSA,A,1,,,,,,,,,,,,,,,,*32");
+        CHECK(L.pdop == 0);
+        CHECK(L.hdop == 0);
+        CHECK(L.vdop == 0);
         CHECK(L.pos.y == doctest::Approx(48.1173).epsilon(1e-6));
         CHECK(L.pos.x == doctest::Approx(11.516667).epsilon(1e-6));
         CHECK(L.pos.z == 545.0);
-        CHECK(L.satsUsed == 0);   // "00" is present
-        CHECK(L.utc.wSecond == 20);
-        Apply(port.get(), "$GPRMC,123521,V,,,,,,,,,,N*53");
-        CHECK(L.pos.y == doctest::Approx(48.1173).epsilon(1e-6));
-        CHECK(L.pos.x == doctest::Approx(11.516667).epsilon(1e-6));
-        CHECK(L.utc.wSecond == 21);
+        CHECK(L.utc.wSecond == 19);   // an empty time leaves the time
+        // An empty fix field is fix 0 as well, and sounds the loss.
+        Apply(port.get(), kGga);
+        Apply(port.get(), "$GPGGA,123521,,,,,,,,,M,,M,,*66");
+        CHECK(L.fix == 0);
+        CHECK(Seen.sounds.size() == 4);
+        CHECK(Seen.sounds.back() == L"ERR2");
     }
-    SUBCASE("twenty-digit fields keep the last good values") {
+    SUBCASE("twenty-digit fields: no position from them, and numbers that read 0") {
         Apply(port.get(), "$GPGGA,123520,12345678901234567890.123,N,12345678901234567890,E,"
                           "12345678901234567890,12345678901234567890,0.9,12345678901234567890,M,,M,,*47");
-        CHECK(L.fix == 1);
+        CHECK(L.fix == 0);
         CHECK(L.pos.y == doctest::Approx(48.1173).epsilon(1e-6));
         CHECK(L.pos.x == doctest::Approx(11.516667).epsilon(1e-6));
-        CHECK(L.satsUsed == 8);
+        CHECK(L.satsUsed == 0);
         CHECK(L.pos.z == 545.0);
         CHECK(MaxAltitude == 545.0);
     }
@@ -311,9 +327,14 @@ TEST_CASE("RMC speeds, course and magnetic variation")
         CHECK(L.magVar == doctest::Approx(-3.1));
         Apply(port.get(), "$GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,020.3,E*6A");
         CHECK(L.magVar == doctest::Approx(20.3));
+        // Empty fields read 0; a sentence that ends early leaves the rest.
         Apply(port.get(), "$GPRMC,123521,A,4807.038,N,01131.000,E,022.4,,230394,,,A*6A");
-        CHECK(L.magVar == doctest::Approx(20.3));
+        CHECK(L.magVar == 0);
+        CHECK(L.course == 0);
+        Apply(port.get(), kRmc);
+        Apply(port.get(), "$GPRMC,123522,A,4807.038,N,01131.000,E,022.4");
         CHECK(L.course == doctest::Approx(84.4));
+        CHECK(L.magVar == doctest::Approx(-3.1));
     }
 }
 

@@ -221,6 +221,8 @@ TEST_CASE("A recorded SiRF receiver decodes to its independent reading")
         CHECK(std::fabs(g.pos.x - expected[i].lon) < 5e-5);
         CHECK(std::fabs(g.pos.z - expected[i].alt) < 8.0);
         CHECK(std::fabs(g.ms - expected[i].speed) < 0.2);
+        // Its geodetic data counts no satellites in the solution (byte 88
+        // is 0) with a good fix: the fix rests on the word and the position.
         CHECK(g.fix == 1);
     }
     // The sky at the last report (the first measured data came before the
@@ -287,6 +289,20 @@ TEST_CASE("Open and Close in any order leave one reader at most and no handle be
         // The real port opens after the failures as before.
         CHECK(port->Open(false, false));
         CHECK(port->Close());
+    }
+    SUBCASE("a port whose name is not COMn opens with its line settings") {
+        // As a Bluetooth or USB receiver's port may be called.
+        const std::wstring alias = AliasName();
+        REQUIRE_FALSE(alias.empty());
+        FarEnd remote;
+        auto named = NewPort(&window, alias.c_str(), 9600);
+        REQUIRE(named->Open(false, false));
+#if !defined(PATHVEX_HANDHELD)
+        CHECK(LineSpeed() == 9600);
+#endif
+        REQUIRE(remote.Send(kRmc + "\r\n"));
+        CHECK(PumpUntil([&] { return window.messages.size() == 1; }));
+        CHECK(named->Close());
     }
     SUBCASE("a name too long for the device path is cut") {
         GpsPort p(L"COM1234567890123456789", 4800);

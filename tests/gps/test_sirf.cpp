@@ -92,6 +92,20 @@ TEST_CASE("Geodetic navigation data fills fix, time, position and speeds")
         CHECK(g->utc.wSecond == 56);
         CHECK(g->kmh > 0);
     }
+    SUBCASE("zeros before the first fix: no fix, and the position stays") {
+        const SirfFrame good = ToFrame(Geodetic(0));
+        DecodeSirfMessage(port.get(), &good);
+        // As a SiRF-II receiver sends it before its first fix: 91 bytes, all
+        // 0 after the id, the navigation-valid word included.
+        const SirfFrame zeros = ToFrame(SirfPayload(41, 91));
+        DecodeSirfMessage(port.get(), &zeros);
+        CHECK(g->fix == 0);
+        CHECK(g->pos.y == doctest::Approx(-33.5));
+        CHECK(g->pos.x == doctest::Approx(-70.25));
+        CHECK(g->pos.z == doctest::Approx(123.45));
+        CHECK(g->kmh == 0);
+        CHECK(g->lastReportType == kReportPosition);
+    }
     SUBCASE("a message cut short changes nothing") {
         const GPS_CURRENT before = *g;
         SirfFrame f = ToFrame(Geodetic(0));

@@ -81,6 +81,12 @@ bool ReadFile(const std::string& path, std::string* out)
     return true;
 }
 
+void TypeKey(unsigned char key)
+{
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+}
+
 TempDir::TempDir()
 {
     char base[MAX_PATH];

@@ -22,6 +22,10 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes);
 // The names in a folder ("." and ".." left out), sorted.
 std::vector<std::string> FolderNames(const std::string& dir);
 
+// A key pressed and let go on the keyboard: it reaches the focused window
+// of the foreground window, as a user's typing does.
+void TypeKey(unsigned char key);
+
 // A fresh empty folder under the system's temporary folder, removed with
 // everything in it when the object goes.
 class TempDir {
