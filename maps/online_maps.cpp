@@ -171,7 +171,7 @@ void FetchOnlineMapImage(HWND window)
     TempFileBeside image(target.c_str());
     if (!image.Valid() || !DownloadUrlToFile(window, image.Path(), address.c_str()))
         return;
-    HBITMAP bitmap = DecodeMapImageFile(image.Path());
+    MapBitmap bitmap = DecodeMapImageFile(image.Path());
     if (!bitmap)
         return;
     image.MoveOver(target.c_str());
