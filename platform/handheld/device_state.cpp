@@ -16,7 +16,7 @@ void StateName(DWORD processId, wchar_t (&name)[64])
 }
 
 // The view of this process's own state, made on first use and kept for the
-// process's life (the system unmaps it at exit).
+// process's life (the system closes it at exit).
 HANDHELD_DEVICE_STATE* OwnState()
 {
     static HANDHELD_DEVICE_STATE* state = [] {
@@ -26,10 +26,10 @@ HANDHELD_DEVICE_STATE* OwnState()
                                             sizeof(HANDHELD_DEVICE_STATE), name);
         if (!mapping)
             return static_cast<HANDHELD_DEVICE_STATE*>(nullptr);
-        void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(HANDHELD_DEVICE_STATE));
-        // The view keeps the mapping alive; the handle itself is not needed.
-        CloseHandle(mapping);
-        return static_cast<HANDHELD_DEVICE_STATE*>(view);
+        // The handle stays open for the process's life: the name goes with
+        // the last handle, even while a view is mapped.
+        return static_cast<HANDHELD_DEVICE_STATE*>(
+            MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(HANDHELD_DEVICE_STATE)));
     }();
     return state;
 }

@@ -1,0 +1,343 @@
+// The handheld services in the running programs: full screen in the device
+// screen, the backlight requirement and display power read through the
+// layer's device state, the same map folder painting the same picture in
+// pathvex-x86, pathvex-ppc and pathvex-wm, and pathvex-ppc updating itself
+// with its hash list read from XML. Pictures of the screens are left as PNGs
+// in the test's working folder.
+//
+// PATHVEX_PROGRAM_DIR names the built programs' folder; PATHVEX_PROGRAMS the
+// handheld program a full-screen entry drives.
+#include <doctest.h>
+
+// The update support brings the socket header, which must come first.
+#include "updater/update_test_support.h"
+
+#include "app/program_runner.h"
+#include "maps/map_files.h"
+#include "platform/handheld/handheld.h"
+#include "support/dib_canvas.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace programtest;
+using testsupport::DibCanvas;
+
+namespace {
+
+constexpr WPARAM kDisplayOff = 105, kCheckForUpdates = 197, kScreenMap = 204, kScreenSatellite = 205,
+                 kSchemeDay = 321, kToggleFull = 329, kMapOptions = 1901;
+constexpr wchar_t kMenuBarClass[] = L"PathvexMenuBar";
+
+RECT WindowRect(HWND w)
+{
+    RECT r{};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+bool Same(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+
+bool WaitForRect(HWND w, const RECT& wanted)
+{
+    return WaitFor([&] { return Same(WindowRect(w), wanted); }, kStartMs);
+}
+
+HWND MenuBarOf(HWND window)
+{
+    HWND bar = nullptr;
+    while ((bar = FindWindowExW(nullptr, bar, kMenuBarClass, nullptr)) != nullptr)
+        if (GetWindow(bar, GW_OWNER) == window)
+            return bar;
+    return nullptr;
+}
+
+// The part r of the display, once two takes 150 ms apart agree (painted, and
+// the display caught up), saved as name.
+bool Capture(const RECT& r, DibCanvas* canvas, const std::string& name)
+{
+    std::vector<COLORREF> last;
+    const bool settled = WaitFor(
+        [&] {
+            const HDC screen = GetDC(nullptr);
+            BitBlt(canvas->Dc(), 0, 0, canvas->Width(), canvas->Height(), screen, r.left, r.top, SRCCOPY);
+            ReleaseDC(nullptr, screen);
+            std::vector<COLORREF> now;
+            for (int y = 0; y < canvas->Height(); ++y)
+                for (int x = 0; x < canvas->Width(); ++x)
+                    now.push_back(canvas->Pixel(x, y));
+            const bool same = now == last;
+            last.swap(now);
+            Sleep(150);
+            return same;
+        },
+        kStartMs);
+    return canvas->SavePng(name) && settled;
+}
+
+bool CaptureDevice(const std::string& name)
+{
+    DibCanvas shot(kDeviceScreenWidth, kDeviceScreenHeight);
+    return Capture(DeviceScreenRect(), &shot, name);
+}
+
+HANDHELD_DEVICE_STATE DeviceState(HANDLE state)
+{
+    HANDHELD_DEVICE_STATE s{};
+    ReadHandheldDeviceState(state, &s);
+    return s;
+}
+
+DWORD ProcessOf(HWND w)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return pid;
+}
+
+}  // namespace
+
+TEST_CASE("full screen, the backlight and display power in the running handheld program")
+{
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, Settings("upd=\"5\""));
+        Running run(install.dir.Path(), p, "");
+        HWND window = run.WaitForMainWindow();
+        REQUIRE(window);
+        HANDLE state = nullptr;
+        REQUIRE(WaitFor([&] { return (state = OpenHandheldDeviceState(ProcessOf(window))) != nullptr; }, kStartMs));
+        CHECK(WaitFor([&] { return DeviceState(state).heldRequirements == 1; }, kStartMs));
+
+        // Normal: the window over the device's work area, the bar below it.
+        const RECT screen = DeviceScreenRect();
+        HWND bar = MenuBarOf(window);
+        REQUIRE(bar);
+        const RECT normal = WindowRect(window), barPlace = WindowRect(bar);
+        CHECK(Same(RECT{normal.left, normal.top, barPlace.right, barPlace.bottom}, screen));
+        CHECK(normal.bottom == barPlace.top);
+        CHECK(CaptureDevice(p.name + "_gps_screen.png"));
+
+        // Command 329 and Return toggle; a view command while full returns
+        // to normal first.
+        CHECK(run.Command(kToggleFull));
+        CHECK(WaitForRect(window, screen));
+        CHECK(WaitForRect(bar, RECT{barPlace.left, barPlace.top, barPlace.left, barPlace.top}));
+        RECT client{};
+        GetClientRect(window, &client);
+        CHECK((client.right == kDeviceScreenWidth && client.bottom == kDeviceScreenHeight));
+        CHECK(CaptureDevice(p.name + "_full_screen.png"));
+        PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+        CHECK(WaitForRect(window, normal));
+        CHECK(WaitForRect(bar, barPlace));
+        CHECK(run.Command(kToggleFull));
+        CHECK(WaitForRect(window, screen));
+        CHECK(run.Command(kScreenSatellite));
+        CHECK(run.WaitForTitle([](const std::wstring& t) { return t == L"Satellite"; }));
+        CHECK(WaitForRect(window, normal));
+        CHECK(Same(WindowRect(MenuBarOf(window)), barPlace));
+
+        // A dialog covers the program's window on the device screen.
+        CHECK(run.Command(kMapOptions));
+        HWND dialog = nullptr;
+        CHECK(WaitFor([&] { return (dialog = run.FindOwnWindow(L"#32770", L"Map Options")) && IsWindowVisible(dialog); },
+                      kStartMs));
+        CHECK(Same(WindowRect(dialog), normal));
+        CHECK(CaptureDevice(p.name + "_dialog.png"));
+        CHECK(run.Press(L"Map Options", IDCANCEL));
+        CHECK(WaitFor([&] { return !IsWindow(dialog); }, kExitMs));
+
+        // Display off by command 105, on by Return; off again, and the end of
+        // the program (by another input) switches it on.
+        CHECK(run.Command(kDisplayOff));
+        CHECK(WaitFor([&] { return DeviceState(state).displayPower == kDisplayPowerOff; }, kStartMs));
+        PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+        CHECK(WaitFor([&] { return DeviceState(state).displayPower == kDisplayPowerOn; }, kStartMs));
+        CHECK(run.Command(kDisplayOff));
+        CHECK(WaitFor([&] { return DeviceState(state).displayPower == kDisplayPowerOff; }, kStartMs));
+        CHECK(run.Close());
+        const HANDHELD_DEVICE_STATE last = DeviceState(state);
+        CHECK(last.heldRequirements == 0);
+        CHECK(last.displayPower == kDisplayPowerOn);
+        CloseHandle(state);
+    }
+}
+
+namespace {
+
+constexpr int kMapClientWidth = 220;
+constexpr int kMapClientHeight = 250;
+constexpr int kMapWidth = 360;   // a multiple of 4, as the GIF encoder wants
+constexpr int kMapHeight = 180;
+constexpr char kWorldMap[] = "-180_90_180_-90.";
+
+// A world map in the format of extension: PNG with a pattern of its own,
+// JPEG and GIF in two colours (what the test's encoders write).
+void WriteWorldMap(const std::string& folder, const std::string& extension)
+{
+    REQUIRE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string path = folder + "\\" + kWorldMap + extension;
+    if (extension == "png") {
+        std::vector<uint32_t> pixels(size_t{kMapWidth} * kMapHeight);
+        for (int y = 0; y < kMapHeight; ++y)
+            for (int x = 0; x < kMapWidth; ++x)
+                pixels[size_t(y) * kMapWidth + x] = uint32_t(x * 255 / kMapWidth) << 16 | uint32_t((x / 9 + y / 9) % 2 * 200) << 8 |
+                                                    uint32_t(y * 255 / kMapHeight);
+        REQUIRE(testsupport::WritePng(path, kMapWidth, kMapHeight, pixels.data()));
+        return;
+    }
+    const std::wstring wide(path.begin(), path.end());
+    REQUIRE(mapstest::WriteEncoded(wide, kMapWidth, kMapHeight, RGB(230, 200, 40), RGB(20, 90, 160),
+                                   extension == "jpg" ? L"image/jpeg" : L"image/gif"));
+}
+
+// Sizes window so that its client area is the map client size, at the
+// device screen's corner.
+bool SizeClient(HWND window)
+{
+    const RECT at = DeviceScreenRect();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT outer = WindowRect(window), client{};
+        GetClientRect(window, &client);
+        if (client.right == kMapClientWidth && client.bottom == kMapClientHeight && outer.left == at.left &&
+            outer.top == at.top)
+            return true;
+        SetWindowPos(window, HWND_TOP, at.left, at.top,
+                     kMapClientWidth + (outer.right - outer.left) - client.right,
+                     kMapClientHeight + (outer.bottom - outer.top) - client.bottom, 0);
+        Sleep(200);
+    }
+    return false;
+}
+
+// The Map screen of program name in the day scheme, the world map under it.
+void PaintMap(const std::string& name, const std::string& extension, DibCanvas* shot)
+{
+    const PROGRAM program{name, L"", name == "pathvex-x86", name != "pathvex-x86"};
+    Install install(program, Settings("upd=\"5\""));
+    WriteWorldMap(install.dir.File("maps"), extension);
+    Running run(install.dir.Path(), program, "");
+    HWND window = run.WaitForMainWindow();
+    REQUIRE(window);
+    CHECK(run.Command(kSchemeDay));
+    CHECK(run.Command(kScreenMap));
+    CHECK(run.WaitForTitle([](const std::wstring& t) { return t == L"Map"; }));
+    REQUIRE(SizeClient(window));
+    InvalidateRect(window, nullptr, TRUE);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    CHECK(Capture(RECT{origin.x, origin.y, origin.x + kMapClientWidth, origin.y + kMapClientHeight}, shot,
+                  name + "_map_" + extension + ".png"));
+    CHECK(run.Close());
+}
+
+// Pixels whose colours differ by more than a rounding step.
+int Differences(const DibCanvas& a, const DibCanvas& b)
+{
+    int n = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x) {
+            const COLORREF p = a.Pixel(x, y), q = b.Pixel(x, y);
+            n += std::abs(GetRValue(p) - GetRValue(q)) > 2 || std::abs(GetGValue(p) - GetGValue(q)) > 2 ||
+                 std::abs(GetBValue(p) - GetBValue(q)) > 2;
+        }
+    return n;
+}
+
+void SameMapEverywhere(const std::string& extension)
+{
+    DibCanvas desktop(kMapClientWidth, kMapClientHeight);
+    PaintMap("pathvex-x86", extension, &desktop);
+    // The map shows: the grid's inner area holds none of the background.
+    const RECT inner{20, 20, kMapClientWidth - 20, kMapClientHeight - 20};
+    CHECK(desktop.Count(inner, RGB(0xE9, 0xE9, 0xE9)) == 0);
+    for (const char* handheld : {"pathvex-ppc", "pathvex-wm"}) {
+        CAPTURE(handheld);
+        DibCanvas shot(kMapClientWidth, kMapClientHeight);
+        PaintMap(handheld, extension, &shot);
+        // A few pixels of slack for the decoders' rounding.
+        CHECK(Differences(desktop, shot) <= kMapClientWidth * kMapClientHeight / 500);
+    }
+}
+
+}  // namespace
+
+TEST_CASE("the same PNG maps folder paints the same map in pathvex-x86, pathvex-ppc and pathvex-wm")
+{
+    SameMapEverywhere("png");
+}
+
+TEST_CASE("the same JPEG maps folder paints the same map in pathvex-x86, pathvex-ppc and pathvex-wm")
+{
+    SameMapEverywhere("jpg");
+}
+
+TEST_CASE("the same GIF maps folder paints the same map in pathvex-x86, pathvex-ppc and pathvex-wm")
+{
+    SameMapEverywhere("gif");
+}
+
+namespace {
+
+constexpr wchar_t kShippedSite[] = L"http://pathvex.org";
+constexpr size_t kSiteUnits = 64;
+
+std::string Utf16(const std::wstring& text)
+{
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+// Points the copy's update-server constant, a zero-padded block of 64
+// units, at site; false when the block is not found exactly once.
+bool PointAtServer(std::string* exe, const std::wstring& site)
+{
+    const std::string shipped = Utf16(kShippedSite) + std::string(2, '\0');
+    const size_t at = exe->find(shipped);
+    if (at == std::string::npos || exe->find(shipped, at + 1) != std::string::npos || site.size() >= kSiteUnits ||
+        exe->find_first_not_of('\0', at + shipped.size()) < at + 2 * kSiteUnits)
+        return false;
+    std::string text = Utf16(site);
+    text.resize(2 * kSiteUnits, '\0');
+    exe->replace(at, text.size(), text);
+    return true;
+}
+
+}  // namespace
+
+TEST_CASE("pathvex-ppc updates itself with its hash list read from XML")
+{
+    using updtest::ReadBytes;
+    using updtest::Sha1Of;
+    using updtest::WriteBytes;
+    const std::string name = "pathvex-ppc.exe";
+    testsupport::TempDir dir;
+    updtest::UpdateServer server;
+    std::string shipped = ReadBytes(Widen(ProgramDir() + "\\" + name));
+    REQUIRE(PointAtServer(&shipped, server.Url("")));
+    const std::wstring exe = dir.WPath() + L"\\" + Widen(name);
+    REQUIRE(WriteBytes(exe, shipped));
+    REQUIRE(WriteBytes(dir.WPath() + L"\\pathvex.xml", Settings("upd=\"5\"")));
+    const std::string newer = shipped + std::string("\0newer build\0\0\0\0", 16);
+    server.Serve("/tools/" + name, {newer});
+    server.Serve("/hash.php?type=xml&file=./tools/" + name,
+                 {"<?xml version=\"1.0\"?>\r\n<hash>\r\n<n1>" + Sha1Of(newer) + "</n1>\r\n</hash>\r\n"});
+
+    PROGRAM ppc{"pathvex-ppc", L"Pathvex 0.989 PPC", false, true};
+    Running run(dir.Path(), ppc, "");
+    REQUIRE(run.WaitForMainWindow());
+    updtest::BoxAnswerer box(ProcessOf(run.MainWindow()), L"Pathvex", IDYES, "handheld_update_question.png");
+    CHECK(run.Command(kCheckForUpdates));
+    CHECK(box.Wait(kStartMs * 3));
+    CHECK(box.question);
+    CHECK(box.text.find(L"Files updated successfully!") != std::wstring::npos);
+    CHECK(run.WaitForExit(kStartMs));
+    CHECK(ReadBytes(exe) == newer);
+    CHECK(ReadBytes(exe + L".old") == shipped);
+    CHECK(server.Requests() == std::vector<std::string>{"/hash.php?type=xml&file=./tools/" + name + " Brisko Update",
+                                                        "/tools/" + name + " Brisko Update"});
+}
