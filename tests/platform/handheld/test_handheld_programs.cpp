@@ -28,7 +28,7 @@ using testsupport::DibCanvas;
 namespace {
 
 constexpr WPARAM kDisplayOff = 105, kCheckForUpdates = 197, kScreenMap = 204, kScreenSatellite = 205,
-                 kSchemeDay = 321, kToggleFull = 329, kMapOptions = 1901;
+                 kSchemeDay = 321, kToggleFull = 329, kCalibrator = 347, kMapOptions = 1901;
 constexpr wchar_t kMenuBarClass[] = L"PathvexMenuBar";
 
 RECT WindowRect(HWND w)
@@ -151,6 +151,22 @@ TEST_CASE("full screen, the backlight and display power in the running handheld 
         CHECK(CaptureDevice(p.name + "_dialog.png"));
         CHECK(run.Press(L"Map Options", IDCANCEL));
         CHECK(WaitFor([&] { return !IsWindow(dialog); }, kExitMs));
+
+        // pathvex-ppc's calibrator reads the image's size through the shell's
+        // loader, and saves the map.
+        if (p.name == "pathvex-ppc") {
+            REQUIRE(CreateDirectoryA(install.dir.File("maps").c_str(), nullptr));
+            REQUIRE(mapstest::WritePng(install.dir.File("photo.png"), 64, 32, RGB(0, 0, 0), RGB(255, 0, 0)));
+            CHECK(run.Command(kCalibrator));
+            CHECK(WaitFor([&] { return (dialog = run.FindOwnWindow(L"#32770", L"Calibrator")) && IsWindowVisible(dialog); },
+                          kStartMs));
+            const std::wstring image = Widen(install.dir.File("photo.png"));
+            for (const auto& [field, text] : {std::pair{101, L"23.7"}, {102, L"37.9"}, {103, L"13"}, {104, image.c_str()}})
+                SetDlgItemTextW(dialog, field, text);
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            CHECK(run.Answer(L"Save converted map to your maps directory?", IDYES));
+            CHECK(WaitFor([&] { return ListFolder(install.dir.File("maps")).size() == 1; }, kStartMs));
+        }
 
         // Display off by command 105, on by Return; off again, and the end of
         // the program (by another input) switches it on.
