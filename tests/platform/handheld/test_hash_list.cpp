@@ -19,10 +19,10 @@ std::wstring Wide(const std::string& s)
     return std::wstring(s.begin(), s.end());
 }
 
-std::wstring Read(const std::wstring& file, const wchar_t* key, DWORD size = 100)
+std::wstring Read(const std::wstring& file, const wchar_t* key)
 {
     wchar_t out[100] = L"untouched";
-    ReadXmlProfileString(L"Hash", key, L"dflt", out, size, file.c_str());
+    ReadXmlProfileString(L"Hash", key, L"dflt", out, 100, file.c_str());
     return out;
 }
 
