@@ -15,8 +15,8 @@
 // before the first scan (without it every image reads as 0 x 0 and nothing
 // is drawn); pathvex-ppc with the handheld shell's image loader, pathvex-wm
 // with the imaging object, whose image it keeps and lets draw itself
-// (platform/handheld/handheld.h). UI thread only. Nothing throws: a folder or file that cannot be read gives fewer
-// maps or no image, never an error.
+// (platform/handheld/handheld.h). UI thread only. Nothing throws: a folder
+// or file that cannot be read gives fewer maps or no image, never an error.
 #pragma once
 #include <windows.h>
 
