@@ -1147,8 +1147,11 @@ HWND CreateMainWindow(HINSTANCE instance)
         return nullptr;
     CurrentScreen = kScreenGps;
 #if defined(PATHVEX_HANDHELD)
-    HWND window = CreateWindowExW(0, kMainWindowClass, kProgramTitle, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    // The device's work area: the window and, along its bottom, the menu bar.
+    const RECT area = DeviceWorkArea();
+    HWND window = CreateWindowExW(0, kMainWindowClass, kProgramTitle, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left,
+                                  area.top, area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                                  instance, nullptr);
     if (!window)
         return nullptr;
     // The window ends where the menu bar begins.

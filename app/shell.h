@@ -123,7 +123,7 @@ extern uint64_t RunTimeSeconds;
 // Registers the class "Pathvex CLASS" once; false when it cannot be made.
 bool RegisterMainWindowClass(HINSTANCE instance);
 // Creates the main window (desktop: 240 x 320 at the default place; the
-// handheld builds: the default place and size above the menu bar), shows
+// handheld builds: the device's work area above the menu bar), shows
 // it and starts its timers. Sets MainWindow; null on failure.
 HWND CreateMainWindow(HINSTANCE instance);
 // The GpsHooks that connect GpsDevice (gps/gps.h) to the main window, the

@@ -174,6 +174,25 @@ void ShowMenuBar(HWND window, int menuId)
 {
     CreateHandheldMenuBar(window, menuId);
 }
+
+void ToggleFullScreen(HWND window)
+{
+    SetFullScreenMode(window, kFullScreenToggle);
+}
+
+void LeaveFullScreen(HWND window)
+{
+    SetFullScreenMode(window, kFullScreenNormal);
+}
+
+// The handheld services: full screen, and the hash list read from XML.
+void InstallHandheldSeams()
+{
+    ShellSeams.toggleFullScreen = ToggleFullScreen;
+    ShellSeams.leaveFullScreen = LeaveFullScreen;
+    FullScreenHooks.setZoomHotKeys = SetZoomHotKeys;
+    UpdaterHooks.readHashList = ReadXmlProfileString;
+}
 #endif
 
 // ---------------------------------------------------------------------------
@@ -562,6 +581,9 @@ void InstallSubsystemSeams()
     ShellSeams.setCalcAxisMode = SetCalcAxisMode;
     CalcHooks.currentScreen = ShellCurrentScreen;
     CalcHooks.xyzDialog = ShowXyzDialog;
+#if defined(PATHVEX_HANDHELD)
+    InstallHandheldSeams();
+#endif
 }
 
 void InstallGpsHooks()

@@ -5,8 +5,6 @@
 #include "app/settings.h"
 #include "maps/viewport.h"
 
-#include <gdiplus.h>
-
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -19,8 +17,6 @@ std::vector<MAP_COLLECTION> OfflineMaps;
 MAP_IMAGE MapImage = {};
 
 namespace {
-
-namespace gp = Gdiplus::DllExports;
 
 // A folder text is read no further than this: the longest path Windows
 // accepts at all.
@@ -63,24 +59,6 @@ public:
 
 private:
     HANDLE h_;
-};
-
-// Disposes a GDI+ image when it goes.
-class GpImageHolder {
-public:
-    GpImageHolder() = default;
-    ~GpImageHolder()
-    {
-        if (image_)
-            gp::GdipDisposeImage(image_);
-    }
-    GpImageHolder(const GpImageHolder&) = delete;
-    GpImageHolder& operator=(const GpImageHolder&) = delete;
-    Gdiplus::GpImage** Out() { return &image_; }
-    Gdiplus::GpImage* Get() const { return image_; }
-
-private:
-    Gdiplus::GpImage* image_ = nullptr;
 };
 
 bool HasImageExtension(const wchar_t* name)
@@ -162,27 +140,12 @@ bool SameStamp(const FileStamp& a, const FileStamp& b)
 
 void DeleteBitmap()
 {
-    if (MapImage.bitmap)
-        DeleteObject(MapImage.bitmap);
+    DeleteMapBitmap(MapImage.bitmap);
     MapImage.bitmap = nullptr;
     Cached.path.clear();
 }
 
 }  // namespace
-
-bool ReadMapImageSize(const wchar_t* path, int* width, int* height)
-{
-    *width = *height = 0;
-    GpImageHolder image;
-    if (!path || gp::GdipLoadImageFromFile(path, image.Out()) != Gdiplus::Ok || !image.Get())
-        return false;
-    UINT w = 0, h = 0;
-    gp::GdipGetImageWidth(image.Get(), &w);
-    gp::GdipGetImageHeight(image.Get(), &h);
-    *width = w > INT_MAX ? INT_MAX : static_cast<int>(w);
-    *height = h > INT_MAX ? INT_MAX : static_cast<int>(h);
-    return true;
-}
 
 void ScanOfflineMaps(const wchar_t* folder)
 {
@@ -272,21 +235,7 @@ void LoadMapBitmap(const RECT* viewRect)
         Cached = CachedFile{path, stamp};
 }
 
-HBITMAP DecodeMapImageFile(const wchar_t* path)
-{
-    if (!path)
-        return nullptr;
-    Gdiplus::GpBitmap* bitmap = nullptr;
-    if (gp::GdipCreateBitmapFromFile(path, &bitmap) != Gdiplus::Ok || !bitmap)
-        return nullptr;
-    HBITMAP result = nullptr;
-    if (gp::GdipCreateHBITMAPFromBitmap(bitmap, &result, 0) != Gdiplus::Ok)
-        result = nullptr;
-    gp::GdipDisposeImage(bitmap);
-    return result;
-}
-
-void SetMapImage(HBITMAP bitmap, const RECT* projected)
+void SetMapImage(MapBitmap bitmap, const RECT* projected)
 {
     DeleteBitmap();
     MapImage.bitmap = bitmap;

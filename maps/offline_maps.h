@@ -11,10 +11,12 @@
 // same, so a paint decodes an image only when the choice or the file changes.
 // The online image fetch replaces the image through SetMapImage.
 //
-// Images are decoded by GDI+, which the program starts before the first scan
-// (without it every image reads as 0 x 0 and nothing is drawn). UI thread
-// only. Nothing throws: a folder or file that cannot be read gives fewer
-// maps or no image, never an error.
+// The desktop builds decode images with GDI+, which the program starts
+// before the first scan (without it every image reads as 0 x 0 and nothing
+// is drawn); pathvex-ppc with the handheld shell's image loader, pathvex-wm
+// with the imaging object, whose image it keeps and lets draw itself
+// (platform/handheld/handheld.h). UI thread only. Nothing throws: a folder
+// or file that cannot be read gives fewer maps or no image, never an error.
 #pragma once
 #include <windows.h>
 
@@ -47,11 +49,21 @@ struct MAP_FOUND {
 // The maps folder's listing, rebuilt by ScanOfflineMaps.
 extern std::vector<MAP_COLLECTION> OfflineMaps;
 
+// A decoded map image: a GDI bitmap, or in pathvex-wm the imaging object's
+// image. Owned by whoever holds it; DeleteMapBitmap frees it.
+#if defined(PATHVEX_WM)
+class ImagingImage;
+using MapBitmap = ImagingImage*;
+#else
+using MapBitmap = HBITMAP;
+#endif
+
 // The one current map image, shared by the maps folder, the online fetch and
 // the painter. projected: where the whole bitmap is stretched, in pixels;
-// right and bottom 0 mean none (the bitmap's corner is copied unscaled).
+// right and bottom 0 mean none (the bitmap's corner is copied unscaled; in
+// pathvex-wm the image fills the grid).
 struct MAP_IMAGE {
-    HBITMAP bitmap;   // owned; null when there is nothing to draw
+    MapBitmap bitmap;   // owned; null when there is nothing to draw
     RECT projected;
 };
 extern MAP_IMAGE MapImage;
@@ -75,15 +87,17 @@ int ChooseBestMap(const RECT* viewRect, std::vector<MAP_FOUND>* candidates);
 // file that cannot be decoded) leaves no bitmap.
 void LoadMapBitmap(const RECT* viewRect);
 
-// The width and height of an image file as GDI+ reads them; false (and 0 x
-// 0) when it cannot be opened.
+// The width and height of an image file as the build's decoder reads them;
+// false (and 0 x 0) when it cannot be opened.
 bool ReadMapImageSize(const wchar_t* path, int* width, int* height);
-// The image file decoded by GDI+ into a new bitmap, null when it cannot be.
-HBITMAP DecodeMapImageFile(const wchar_t* path);
+// The image file decoded into a new map bitmap, null when it cannot be.
+MapBitmap DecodeMapImageFile(const wchar_t* path);
+// Frees a map bitmap; nothing for null.
+void DeleteMapBitmap(MapBitmap bitmap);
 // Makes bitmap (owned from now on; may be null) the current map image with
 // the projected rectangle (null: none), deleting the previous one. For the
 // online fetch, whose image belongs to no file of the folder.
-void SetMapImage(HBITMAP bitmap, const RECT* projected);
+void SetMapImage(MapBitmap bitmap, const RECT* projected);
 // Deletes the current map bitmap (shutdown).
 void ReleaseMapImage();
 

@@ -26,6 +26,7 @@ constexpr char kRequestQuery[] =
     "?appid=%s&image_type=png&longitude=%f&latitude=%f&radius=%.2f&image_width=%u&image_height=%u";
 constexpr wchar_t kAnswerFile[] = L".\\r.xml";
 #if defined(PATHVEX_PPC)
+constexpr wchar_t kDocumentsFolder[] = L"\\My Documents";
 constexpr wchar_t kImageFile[] = L"\\My Documents\\map.png";
 #else
 constexpr wchar_t kImageFile[] = L".\\map.png";
@@ -166,12 +167,18 @@ void FetchOnlineMapImage(HWND window)
     std::wstring address;
     if (!ReadImageAddress(kAnswerFile, &address))
         return;
+#if defined(PATHVEX_PPC)
+    // Every handheld has its documents folder; the machine the device
+    // program runs on here may not.
+    if (!SaveOnlineMaps)
+        CreateDirectoryW(kDocumentsFolder, nullptr);
+#endif
     // Into a file of its own first: the one at target (perhaps a stored map)
     // is replaced only by an image that decodes.
     TempFileBeside image(target.c_str());
     if (!image.Valid() || !DownloadUrlToFile(window, image.Path(), address.c_str()))
         return;
-    HBITMAP bitmap = DecodeMapImageFile(image.Path());
+    MapBitmap bitmap = DecodeMapImageFile(image.Path());
     if (!bitmap)
         return;
     image.MoveOver(target.c_str());

@@ -13,6 +13,9 @@
 #include "panes/panes.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/handheld.h"
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -223,6 +226,7 @@ void DrawCentredText(HDC dc, const wchar_t* text, RECT box)
 // ---------------------------------------------------------------------------
 // Map image
 
+#if !defined(PATHVEX_WM)
 // Stretches the part of the bitmap that lands inside clip: a map zoomed far
 // in is never scaled whole, and nothing spills out of the grid.
 void StretchIntoClip(HDC dc, HDC memory, int width, int height, const RECT& to, const RECT& clip)
@@ -251,6 +255,7 @@ void StretchIntoClip(HDC dc, HDC memory, int width, int height, const RECT& to, 
         SetStretchBltMode(dc, mode);
     RestoreDC(dc, saved);
 }
+#endif
 
 // ---------------------------------------------------------------------------
 // Grids
@@ -673,6 +678,16 @@ void DrawMapImage(HDC dc, const RECT* rect)
     LoadMapBitmap(rect);
     if (!MapImage.bitmap)
         return;
+#if defined(PATHVEX_WM)
+    // The imaging object's image draws itself: stretched into its projected
+    // rectangle, kept inside the grid as on the desktop, or without one over
+    // the whole grid.
+    const RECT& target = MapImage.projected.right != 0 || MapImage.projected.bottom != 0 ? MapImage.projected : *rect;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, rect->left, rect->top, rect->right, rect->bottom);
+    MapImage.bitmap->Draw(dc, target);
+    RestoreDC(dc, saved);
+#else
     BITMAP info{};
     if (!GetObjectW(MapImage.bitmap, sizeof info, &info))
         return;
@@ -689,6 +704,7 @@ void DrawMapImage(HDC dc, const RECT* rect)
     const int width = std::min<long>(rect->right - rect->left, info.bmWidth);
     const int height = std::min<long>(rect->bottom - rect->top, info.bmHeight);
     BitBlt(dc, rect->left, rect->top, width, height, memory.Get(), 0, 0, SRCCOPY);
+#endif
 }
 
 void DrawMapView(HWND window, HDC dc, const std::vector<GPS_POSITION>* points, int type,

@@ -119,6 +119,18 @@ bool HandheldShellFullScreen(HWND window, DWORD flags)
     for (const auto& p : pairs)
         if ((flags & p[0]) && (flags & p[1]))
             return false;
+    // The device screen's task bar is the window's caption.
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    LONG_PTR wanted = style;
+    if (flags & kShellHideTaskBar)
+        wanted &= ~static_cast<LONG_PTR>(WS_CAPTION);
+    if (flags & kShellShowTaskBar)
+        wanted |= WS_CAPTION;
+    if (wanted != style) {
+        SetWindowLongPtrW(window, GWL_STYLE, wanted);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     return true;
 }
 

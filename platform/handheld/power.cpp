@@ -2,6 +2,8 @@
 // library of the handheld builds.
 #include "platform/handheld/handheld.h"
 
+#include "platform/handheld/device_state.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -29,6 +31,7 @@ std::vector<HANDLE>& Requirements()
 // request for that belongs to the UI thread, which owns the requirements.
 void ApplyDisplayRequest()
 {
+    PublishHeldRequirements(static_cast<int>(Requirements().size()));
     SetThreadExecutionState(Requirements().empty() ? ES_CONTINUOUS
                                                    : ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED);
 }
@@ -100,6 +103,7 @@ void SetDisplayPower(int state)
     DISPLAY_POWER_RECORD record{sizeof(DISPLAY_POWER_RECORD), 1, static_cast<DWORD>(state)};
     ExtEscape(screen, kSetPowerManagement, sizeof record, reinterpret_cast<LPCSTR>(&record), 0, nullptr);
     ReleaseDC(nullptr, screen);
+    PublishDisplayPower(state);
 }
 
 bool LoadHtmlViewLibrary(HINSTANCE instance)

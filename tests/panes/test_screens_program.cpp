@@ -118,28 +118,12 @@ bool SimIndex(const std::wstring& title, unsigned* index)
     return std::swscanf(title.c_str(), L"Sim index: %u/%u", index, &count) == 2;
 }
 
-// The client area as the display shows it, once two takes 150 ms apart
-// agree (painted, and the display caught up).
+// The client area as the display shows it.
 bool Capture(HWND window, DibCanvas* canvas)
 {
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
-    std::vector<COLORREF> last;
-    return WaitFor(
-        [&] {
-            const HDC screen = GetDC(nullptr);
-            BitBlt(canvas->Dc(), 0, 0, canvas->Width(), canvas->Height(), screen, origin.x, origin.y, SRCCOPY);
-            ReleaseDC(nullptr, screen);
-            std::vector<COLORREF> now;
-            for (int y = 0; y < canvas->Height(); ++y)
-                for (int x = 0; x < canvas->Width(); ++x)
-                    now.push_back(canvas->Pixel(x, y));
-            const bool same = now == last;
-            last.swap(now);
-            Sleep(150);
-            return same;
-        },
-        kStartMs);
+    return canvas->CaptureScreen(origin.x, origin.y, kStartMs);
 }
 
 int Differences(const DibCanvas& a, const DibCanvas& b)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -71,6 +72,24 @@ public:
         RECT r = Rect();
         FillRect(dc_, &r, brush);
         DeleteObject(brush);
+    }
+    // Takes the display's pixels from (left, top) on, the canvas's size, until
+    // two takes 150 ms apart agree (painted, and the display caught up);
+    // false when they still differ after ms.
+    bool CaptureScreen(int left, int top, DWORD ms)
+    {
+        std::vector<uint32_t> last;
+        for (const ULONGLONG until = GetTickCount64() + ms; GetTickCount64() <= until; Sleep(150)) {
+            const HDC screen = GetDC(nullptr);
+            BitBlt(dc_, 0, 0, width_, height_, screen, left, top, SRCCOPY);
+            ReleaseDC(nullptr, screen);
+            GdiFlush();
+            std::vector<uint32_t> now(bits_, bits_ + static_cast<size_t>(width_) * height_);
+            if (now == last)
+                return true;
+            last.swap(now);
+        }
+        return false;
     }
     bool SavePng(const std::string& path) const
     {

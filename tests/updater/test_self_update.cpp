@@ -25,32 +25,9 @@ constexpr DWORD kStartMs = 30000;
 constexpr DWORD kRunMs = 60000;
 constexpr WPARAM kCheckForUpdates = 197;
 constexpr wchar_t kSummaryCaption[] = L"Pathvex";
-constexpr wchar_t kShippedSite[] = L"http://pathvex.org";
-constexpr size_t kSiteUnits = 64;
 constexpr char kSettings[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <cfg>\r\n"
     "  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n </cfg>\r\n</root>\r\n";
-
-std::string Utf16(const std::wstring& text)
-{
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-}
-
-// Points the copy's update-server constant at site; false when the block is
-// not found exactly once or lacks the room.
-bool PointAtServer(std::string* exe, const std::wstring& site)
-{
-    const std::string shipped = Utf16(kShippedSite) + std::string(2, '\0');
-    const size_t at = exe->find(shipped);
-    if (at == std::string::npos || exe->find(shipped, at + 1) != std::string::npos || site.size() >= kSiteUnits)
-        return false;
-    const std::string room = exe->substr(at + shipped.size(), 2 * kSiteUnits - shipped.size());
-    if (room.find_first_not_of('\0') != std::string::npos)
-        return false;
-    const std::string text = Utf16(site);
-    exe->replace(at, text.size(), text);
-    return true;
-}
 
 class Program {
 public:

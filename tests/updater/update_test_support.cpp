@@ -217,4 +217,30 @@ std::string Lower(std::string s)
     return s;
 }
 
+namespace {
+
+constexpr wchar_t kShippedSite[] = L"http://pathvex.org";
+constexpr size_t kSiteUnits = 64;
+
+std::string Utf16(const std::wstring& text)
+{
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+}  // namespace
+
+bool PointAtServer(std::string* exe, const std::wstring& site)
+{
+    const std::string shipped = Utf16(kShippedSite) + std::string(2, '\0');
+    const size_t at = exe->find(shipped);
+    if (at == std::string::npos || exe->find(shipped, at + 1) != std::string::npos || site.size() >= kSiteUnits)
+        return false;
+    const std::string room = exe->substr(at + shipped.size(), 2 * kSiteUnits - shipped.size());
+    if (room.find_first_not_of('\0') != std::string::npos)
+        return false;
+    const std::string text = Utf16(site);
+    exe->replace(at, text.size(), text);
+    return true;
+}
+
 }  // namespace updtest

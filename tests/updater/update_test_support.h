@@ -78,6 +78,12 @@ private:
     std::thread thread_;
 };
 
+// Points a built program's copy (its bytes) at an update server: the
+// program's only address of it is one constant, a zero-padded block of 64
+// units, rewritten to site. False when the block is not found exactly once
+// or lacks the room.
+bool PointAtServer(std::string* exe, const std::wstring& site);
+
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);   // empty when missing
 bool Exists(const std::wstring& path);

@@ -1,0 +1,229 @@
+// The handheld image loaders: the shell's loader of pathvex-ppc and the
+// imaging object of pathvex-wm, both decoding through the system's imaging
+// codecs (WIC) into 32-bit DIB sections with premultiplied alpha.
+#include "platform/handheld/handheld.h"
+
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+// The decoded pixels: a top-down 32-bit DIB section.
+struct IMAGING_PIXELS {
+    HBITMAP dib = nullptr;
+    int width = 0;
+    int height = 0;
+    IMAGING_PIXELS() = default;
+    ~IMAGING_PIXELS()
+    {
+        if (dib)
+            DeleteObject(dib);
+    }
+    IMAGING_PIXELS(const IMAGING_PIXELS&) = delete;
+    IMAGING_PIXELS& operator=(const IMAGING_PIXELS&) = delete;
+};
+
+namespace {
+
+// A side of an image that a file may claim; beyond it (and beyond a DIB the
+// system can make) the file is not decoded.
+constexpr UINT kMaxImageSide = 32767;
+constexpr uint64_t kMaxImageBytes = 256ull << 20;
+
+// One reference to a COM object, released when it goes.
+template <typename T>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef()
+    {
+        if (p_)
+            p_->Release();
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    T** Out() { return &p_; }
+    T* operator->() const { return p_; }
+    T* Get() const { return p_; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// COM for the decoding thread: the program's UI thread has it already, a
+// thread without it gets it for the call.
+class ComScope {
+public:
+    ComScope() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~ComScope()
+    {
+        if (SUCCEEDED(result_))
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT result_;
+};
+
+class MemoryDc {
+public:
+    MemoryDc(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like))
+    {
+        if (dc_)
+            previous_ = SelectObject(dc_, bitmap);
+    }
+    ~MemoryDc()
+    {
+        if (!dc_)
+            return;
+        if (previous_)
+            SelectObject(dc_, previous_);
+        DeleteDC(dc_);
+    }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    HDC Get() const { return previous_ ? dc_ : nullptr; }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_ = nullptr;
+};
+
+HBITMAP CreateTopDownDib(int width, int height, void** bits)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// Frees a DIB section unless it is handed on.
+class DibHolder {
+public:
+    explicit DibHolder(HBITMAP dib) : dib_(dib) {}
+    ~DibHolder()
+    {
+        if (dib_)
+            DeleteObject(dib_);
+    }
+    DibHolder(const DibHolder&) = delete;
+    DibHolder& operator=(const DibHolder&) = delete;
+    HBITMAP Release() { return std::exchange(dib_, nullptr); }
+
+private:
+    HBITMAP dib_;
+};
+
+// The first frame of the file as premultiplied 32-bit pixels in a new DIB
+// section; null when the file cannot be opened, has no decoder, claims an
+// absurd size or breaks off while its pixels are read.
+HBITMAP DecodeDib(const wchar_t* file, int* width, int* height)
+{
+    if (!file || !*file)
+        return nullptr;
+    ComScope com;
+    ComRef<IWICImagingFactory> factory;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(factory.Out()))))
+        return nullptr;
+    ComRef<IWICBitmapDecoder> decoder;
+    ComRef<IWICBitmapFrameDecode> frame;
+    ComRef<IWICBitmapSource> converted;
+    if (FAILED(factory->CreateDecoderFromFilename(file, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                  decoder.Out())) ||
+        FAILED(decoder->GetFrame(0, frame.Out())) ||
+        FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.Get(), converted.Out())))
+        return nullptr;
+    UINT w = 0, h = 0;
+    if (FAILED(converted->GetSize(&w, &h)) || w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide)
+        return nullptr;
+    const uint64_t bytes = uint64_t{w} * h * 4;
+    if (bytes > kMaxImageBytes)
+        return nullptr;
+    void* bits = nullptr;
+    DibHolder dib(CreateTopDownDib(static_cast<int>(w), static_cast<int>(h), &bits));
+    if (!bits || FAILED(converted->CopyPixels(nullptr, w * 4, static_cast<UINT>(bytes), static_cast<BYTE*>(bits))))
+        return nullptr;
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+    return dib.Release();
+}
+
+}  // namespace
+
+HBITMAP HandheldShellLoadImage(const wchar_t* file)
+{
+    int width = 0, height = 0;
+    return DecodeDib(file, &width, &height);
+}
+
+ImagingBitmap::ImagingBitmap(std::shared_ptr<const IMAGING_PIXELS> pixels) : pixels_(std::move(pixels)) {}
+
+SIZE ImagingBitmap::GetSize() const
+{
+    return pixels_ ? SIZE{pixels_->width, pixels_->height} : SIZE{};
+}
+
+ImagingImage::ImagingImage(std::shared_ptr<const IMAGING_PIXELS> pixels) : pixels_(std::move(pixels)) {}
+
+SIZE ImagingImage::GetSize() const
+{
+    return pixels_ ? SIZE{pixels_->width, pixels_->height} : SIZE{};
+}
+
+bool ImagingImage::Draw(HDC dc, const RECT& to) const
+{
+    if (!dc || !pixels_ || to.right <= to.left || to.bottom <= to.top)
+        return false;
+    RECT clip{}, visible{};
+    if (GetClipBox(dc, &clip) == ERROR || !IntersectRect(&visible, &to, &clip))
+        return false;
+    // The source part behind the visible part, widened to whole pixels, and
+    // the destination it then covers.
+    const int width = pixels_->width;
+    const int height = pixels_->height;
+    const double scaleX = width / (static_cast<double>(to.right) - to.left);
+    const double scaleY = height / (static_cast<double>(to.bottom) - to.top);
+    const int sx0 = std::max(0, static_cast<int>(std::floor((visible.left - to.left) * scaleX)));
+    const int sy0 = std::max(0, static_cast<int>(std::floor((visible.top - to.top) * scaleY)));
+    const int sx1 = std::min(width, static_cast<int>(std::ceil((visible.right - to.left) * scaleX)));
+    const int sy1 = std::min(height, static_cast<int>(std::ceil((visible.bottom - to.top) * scaleY)));
+    if (sx1 <= sx0 || sy1 <= sy0)
+        return false;
+    const int dx0 = to.left + static_cast<int>(std::lround(sx0 / scaleX));
+    const int dy0 = to.top + static_cast<int>(std::lround(sy0 / scaleY));
+    const int dx1 = to.left + static_cast<int>(std::lround(sx1 / scaleX));
+    const int dy1 = to.top + static_cast<int>(std::lround(sy1 / scaleY));
+    MemoryDc memory(dc, pixels_->dib);
+    if (!memory.Get())
+        return false;
+    const int mode = SetStretchBltMode(dc, COLORONCOLOR);
+    const BOOL drawn =
+        StretchBlt(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, memory.Get(), sx0, sy0, sx1 - sx0, sy1 - sy0, SRCCOPY);
+    if (mode)
+        SetStretchBltMode(dc, mode);
+    return drawn != FALSE;
+}
+
+std::unique_ptr<ImagingImage> ImagingFactory::CreateImageFromFile(const wchar_t* file) const
+{
+    auto pixels = std::make_shared<IMAGING_PIXELS>();
+    pixels->dib = DecodeDib(file, &pixels->width, &pixels->height);
+    if (!pixels->dib)
+        return nullptr;
+    return std::make_unique<ImagingImage>(std::move(pixels));
+}
+
+std::unique_ptr<ImagingBitmap> ImagingFactory::CreateBitmapFromImage(const ImagingImage& image) const
+{
+    return std::make_unique<ImagingBitmap>(image.pixels_);
+}
