@@ -15,15 +15,19 @@
 #pragma once
 #include <windows.h>
 
-// Where the pages are: scheme and host, each the one place it is kept.
+#include "updater/updater.h"
+
+// Where the pages are: scheme and host.
 struct WEB_MAP_SITES {
     const wchar_t* proxy;    // the maker's site, before "/gmap.php" and "/ymapstatic.php"
     const wchar_t* google;   // before "maps?ll=..."
     const wchar_t* yahoo;    // before "broadband/#mvt=m..."
     const wchar_t* live;     // before "default.aspx?v=2..."
 };
+// The proxy pages are on the maker's site, kept once for the updater and
+// them; the public services' hosts are kept here only.
 inline constexpr WEB_MAP_SITES kWebMapSites = {
-    L"http://pathvex.org",
+    UpdateSite,
     L"http://maps.google.com/",
     L"http://maps.yahoo.com/",
     L"http://maps.live.com/",
