@@ -418,6 +418,16 @@ TEST_CASE("centres that are no number ask for no page; no remembered centre asks
     CHECK(WebMapView.googleZoom == 15);
     CHECK(WebMapView.yahooZoom == 1);
 
+#if defined(PATHVEX_HANDHELD)
+    // The HTML view takes no address that is missing, empty or longer than
+    // 2048 characters, and its text changes only by a navigation.
+    const std::wstring overlong(2049, L'a');
+    for (const wchar_t* bad : {static_cast<const wchar_t*>(nullptr), L"", overlong.c_str()})
+        CHECK(SendMessageW(WebMapView.window, WM_HTMLVIEW_NAVIGATE, 0, reinterpret_cast<LPARAM>(bad)) == FALSE);
+    SetWindowTextW(WebMapView.window, L"elsewhere");
+    CHECK(w.pages.Quiet());
+    CHECK(w.pages.Last().empty());
+#endif
     // A reload with no remembered centre: 0.000000, 0.000000.
     ShowGmapPage(0, 0, 15, -1, -1);
     CHECK(w.pages.Next() == w.Gmap(0, 0, 15));
@@ -426,9 +436,14 @@ TEST_CASE("centres that are no number ask for no page; no remembered centre asks
     CHECK(w.pages.Next().size() > 600);
     CHECK(WebMapView.googleX == -1.7e308);
 
+    // The program's own "app:" addresses, which the host's site cancels:
+    // 1000 pages that load nothing.
+    const WEB_MAP_SITES sites = WebMapSites;
+    WebMapSites.proxy = L"app:";
     const int before = w.pages.Count();
     for (int i = 1; i <= 1000; ++i)
         ShowGmapPage(i * 0.001, 45.0, 12, -1, -1);
     CHECK(w.pages.WaitFor(before + 1000));
     CHECK(w.pages.Last() == w.Gmap(1.0, 45.0, 12));
+    WebMapSites = sites;
 }
