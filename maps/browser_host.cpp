@@ -13,7 +13,7 @@ namespace {
 // Longest window text read as the control's class id; a class id in braces
 // needs 38 characters, anything longer fails the creation.
 constexpr int kClassTextSize = 1000;
-// An address that the site cancels and hands to the program's own handler.
+// The program's own addresses, which the site keeps the control from loading.
 constexpr wchar_t kAppScheme[] = L"app:";
 constexpr size_t kAppSchemeLength = 4;
 constexpr UINT kBeforeNavigateArguments = 7;

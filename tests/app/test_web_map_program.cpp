@@ -11,12 +11,13 @@
 // program of this entry.
 #include "program_runner.h"
 
-#include "support/dib_canvas.h"
 #include "support/http_server.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <string>
 
 using namespace programtest;
@@ -38,23 +39,6 @@ constexpr char kGooglePage[] = "http://pathvex.org/gmap.php?x=23.500000&y=38.250
 constexpr char kLivePage[] =
     "http://maps.live.com/default.aspx?v=2&cp=38.250000~23.500000&style=r&lvl=15&sp=Point.38.250000_23.500000_city___";
 
-std::string Narrow(const std::wstring& w)
-{
-    return std::string(w.begin(), w.end());
-}
-
-// The window as the screen shows it, for a person to look at.
-void SavePicture(HWND window, const std::string& name)
-{
-    RECT r{};
-    GetWindowRect(window, &r);
-    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    canvas.SavePng(name);
-}
-
 // The web map child of the running program, once it shows.
 HWND WaitForWebMap(const Running& run)
 {
@@ -72,49 +56,30 @@ bool SelectFirstWaypoint(const Running& run)
     return WaitFor([&] { return SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == 0; }, kStartMs);
 }
 
-// The pages a program asked for, by the way its build shows them.
-class PageLog {
-public:
-    explicit PageLog(bool handheld) : handheld_(handheld) {}
-    // True once address is the page shown (handheld) or asked of the proxy.
-    bool WaitFor(HWND map, const std::string& address)
-    {
-        if (handheld_)
-            return programtest::WaitFor([&] { return WindowText(map) == address; }, kStartMs);
-        const std::string line = "GET " + address + " HTTP/1.1";
-        return programtest::WaitFor(
-            [&] {
-                for (const auto& r : proxy_.Requests())
-                    if (WithoutPort80(r.line) == line)
-                        return true;
-                return false;
-            },
-            kStartMs);
-    }
-    // Addresses the handheld control took; -1 on the desktop.
-    long Count(HWND map) const { return handheld_ ? long(GetWindowLongPtrW(map, 0)) : -1; }
-    std::string ProxyAddress() const { return proxy_.Url(""); }
-    static std::string WindowText(HWND map)
-    {
-        wchar_t text[2100] = {};
-        GetWindowTextW(map, text, 2100);
-        return Narrow(text);
-    }
+std::string WindowText(HWND map)
+{
+    wchar_t text[2100] = {};
+    GetWindowTextW(map, text, 2100);
+    return std::string(text, text + std::wcslen(text));
+}
 
-private:
-    // The control names the default port in what it asks a proxy.
-    static std::string WithoutPort80(std::string line)
-    {
-        const size_t host = line.find("://");
-        const size_t port = host == std::string::npos ? host : line.find(":80/", host + 3);
-        if (port != std::string::npos && line.find('/', host + 3) == port + 3)
-            line.erase(port, 3);
-        return line;
-    }
-
-    bool handheld_;
-    testsupport::HttpServer proxy_;
-};
+// True once address is the page shown (handheld) or asked of the proxy,
+// which hears it with the default port named.
+bool ShowsPage(const testsupport::HttpServer& proxy, bool handheld, HWND map, std::string address)
+{
+    if (handheld)
+        return WaitFor([&] { return WindowText(map) == address; }, kStartMs);
+    address.insert(address.find('/', std::strlen("http://")), ":80");
+    const std::string line = "GET " + address + " HTTP/1.1";
+    return WaitFor(
+        [&] {
+            for (const auto& r : proxy.Requests())
+                if (r.line == line)
+                    return true;
+            return false;
+        },
+        kStartMs);
+}
 
 std::string GooglePage(HWND map, int zoom)
 {
@@ -132,13 +97,13 @@ TEST_CASE("a waypoint on the web map pages of the running program")
     for (const PROGRAM& p : ProgramsUnderTest()) {
         CAPTURE(p.name);
         Install install(p, kWaypointSettings);
-        PageLog pages(p.handheld);
+        testsupport::HttpServer proxy;
         if (p.handheld) {
             const std::string library = ProgramDir() + "\\htmlview.dll";
             REQUIRE(CopyFileA(library.c_str(), install.dir.File("HTMLVIEW.DLL").c_str(), FALSE));
         } else {
             // Inherited by the program: its page requests go to the proxy.
-            REQUIRE(SetEnvironmentVariableA("http_proxy", pages.ProxyAddress().c_str()));
+            REQUIRE(SetEnvironmentVariableA("http_proxy", proxy.Url("").c_str()));
         }
         Running run(install.dir.Path(), p, "");
         SetEnvironmentVariableA("http_proxy", nullptr);
@@ -156,12 +121,11 @@ TEST_CASE("a waypoint on the web map pages of the running program")
         GetClientRect(run.MainWindow(), &client);
         GetClientRect(map, &mapClient);
         CHECK(EqualRect(&client, &mapClient));
-        CHECK(pages.WaitFor(map, GooglePage(map, 15)));
-        SavePicture(run.MainWindow(), "web_map_" + p.name + ".png");
+        CHECK(ShowsPage(proxy, p.handheld, map, GooglePage(map, 15)));
         CHECK(run.Command(kCommandZoomIn));
-        CHECK(pages.WaitFor(map, GooglePage(map, 16)));
+        CHECK(ShowsPage(proxy, p.handheld, map, GooglePage(map, 16)));
         if (p.handheld)
-            CHECK(pages.Count(map) == 2);
+            CHECK(GetWindowLongPtrW(map, 0) == 2);   // the pages the HTML view took
 
         CHECK(run.Command(kCommandBack));
         CHECK(run.WaitForTitle([&](const std::wstring& t) { return t == p.title; }));
@@ -171,7 +135,7 @@ TEST_CASE("a waypoint on the web map pages of the running program")
         CHECK(run.Command(kCommandLive));
         map = WaitForWebMap(run);
         REQUIRE(map);
-        CHECK(pages.WaitFor(map, kLivePage));
+        CHECK(ShowsPage(proxy, p.handheld, map, kLivePage));
         CHECK(run.Close());
     }
 }

@@ -54,18 +54,6 @@ constexpr char kPictureName[] = "web_map_handheld.png";
 constexpr char kPictureName[] = "web_map.png";
 #endif
 
-std::wstring Format(const wchar_t* format, double a, double b, int zoom, int w, int h)
-{
-    wchar_t text[512];
-    std::swprintf(text, 512, format, a, b, zoom, w, h);
-    return text;
-}
-
-std::wstring Site()
-{
-    return WebMapSites.proxy;
-}
-
 std::wstring PublicSite(int command)
 {
     const int type = command - (IDM_EXTMAP_FIRST - 1);
@@ -138,7 +126,7 @@ void CreateAndWatch(HWND main)
 // returns and every later one from its message queue, in order.
 struct Recorder {
     testsupport::HttpServer server;
-    std::wstring sites[4];
+    std::wstring sites[2];
     int seen_ = 0;
     Recorder()
     {
@@ -152,10 +140,8 @@ struct Recorder {
         Listener = CreateWindowW(L"PageListener", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         const std::string site = server.Url("");
         sites[0].assign(site.begin(), site.end());
-        sites[1] = sites[0] + L"/google/";
-        sites[2] = sites[0] + L"/yahoo/";
-        sites[3] = sites[0] + L"/live/";
-        WebMapSites = {sites[0].c_str(), sites[1].c_str(), sites[2].c_str(), sites[3].c_str()};
+        sites[1] = sites[0] + L"/";
+        WebMapSites = {sites[0].c_str(), sites[1].c_str(), sites[1].c_str(), sites[1].c_str()};
         Addresses.clear();
         Watched = nullptr;
     }
@@ -236,28 +222,24 @@ struct WebMapFixture {
             SendMessageW(MainListView, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
     }
     std::wstring Title() const { return optiontest::Text(f.window); }
-    // The page size asked for: the web map window's client size less 10.
-    int PageWidth() const
+    // A proxy page as asked for: at the web map window's client size less 10,
+    // or at width x height.
+    static std::wstring Page(const wchar_t* page, double a, double b, int zoom, int width = -1, int height = -1)
     {
         RECT r{};
         GetClientRect(WebMapView.window, &r);
-        return std::max(0L, r.right - 10);
-    }
-    int PageHeight() const
-    {
-        RECT r{};
-        GetClientRect(WebMapView.window, &r);
-        return std::max(0L, r.bottom - 10);
+        wchar_t text[512];
+        std::swprintf(text, 512, (std::wstring(WebMapSites.proxy) + page).c_str(), a, b, zoom,
+                      width < 0 ? std::max(0L, r.right - 10) : width, height < 0 ? std::max(0L, r.bottom - 10) : height);
+        return text;
     }
     std::wstring Gmap(double x, double y, int zoom) const
     {
-        return Format((Site() + L"/gmap.php?x=%f&y=%f&z=%i&w=%u&h=%u").c_str(), x, y, zoom, PageWidth(),
-                      PageHeight());
+        return Page(L"/gmap.php?x=%f&y=%f&z=%i&w=%u&h=%u", x, y, zoom);
     }
     std::wstring Ymap(double x, double y, int zoom) const
     {
-        return Format((Site() + L"/ymapstatic.php?y=%f&x=%f&z=%i&w=%u&h=%u").c_str(), x, y, zoom, PageWidth(),
-                      PageHeight());
+        return Page(L"/ymapstatic.php?y=%f&x=%f&z=%i&w=%u&h=%u", x, y, zoom);
     }
     void ResizeMain(int width, int height)
     {
@@ -300,10 +282,10 @@ TEST_CASE("View in Map on the selected waypoint: the proxy pages, their zoom and
 
         w.ResizeMain(300, 400);
         GetClientRect(w.f.window, &client);
-        CHECK(w.PageWidth() == client.right - 10);
-        CHECK(w.pages.Next() == w.Gmap(23.5, 38.25, 0));
+        CHECK(w.pages.Next() ==
+              w.Page(L"/gmap.php?x=%f&y=%f&z=%i&w=%u&h=%u", 23.5, 38.25, 0, client.right - 10, client.bottom - 10));
         ResizeWebMapWindow(w.f.window, 0, 0);
-        CHECK(w.pages.Next() == Format((Site() + L"/gmap.php?x=%f&y=%f&z=%i&w=%u&h=%u").c_str(), 23.5, 38.25, 0, 0, 0));
+        CHECK(w.pages.Next() == w.Page(L"/gmap.php?x=%f&y=%f&z=%i&w=%u&h=%u", 23.5, 38.25, 0, 0, 0));
 
         HWND map8 = WebMapView.window;
         w.Command(IDM_BACK);
