@@ -18,6 +18,10 @@
 #include "maps/online_maps.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
+#include "maps/web_map.h"
+#if defined(PATHVEX_DESKTOP)
+#include "maps/browser_host.h"
+#endif
 #include "panes/astro.h"
 #include "panes/tracking.h"
 #include "panes/panes.h"
@@ -535,6 +539,13 @@ void ShellInternetTrackingTick(HWND window)
     InternetTrackingTick(window, InternetTrackingUrl);
 }
 
+#if defined(PATHVEX_DESKTOP)
+void ShellRegisterAxWindowClass()
+{
+    RegisterAxWindowClass();
+}
+#endif
+
 }  // namespace
 
 void InstallSubsystemSeams()
@@ -566,6 +577,14 @@ void InstallSubsystemSeams()
     ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
     ShellSeams.speedLimitDialog = ShowSpeedLimitDialog;
     ShellSeams.runSelfUpdate = RunSelfUpdate;
+#if defined(PATHVEX_DESKTOP)
+    ShellSeams.registerAxWindowClass = ShellRegisterAxWindowClass;
+#endif
+    ShellSeams.createWebMapWindow = CreateWebMapWindow;
+    ShellSeams.destroyWebMapWindow = DestroyWebMapWindow;
+    ShellSeams.resizeWebMapWindow = ResizeWebMapWindow;
+    ShellSeams.showItemOnMapCommand = ShowItemOnMapCommand;
+    TrackHooks.showWebMapPage = ShowWebMapPage;
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
@@ -627,6 +646,8 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
 
     ChooseColorScheme();
     ComputeLocalTimeZone();
+    // Before the platform's services: start-up calls some of the seams.
+    InstallSubsystemSeams();
 
 #if defined(PATHVEX_HANDHELD)
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -645,7 +666,6 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
 #endif
 
-    InstallSubsystemSeams();
     OpenSettingsStore(ProgramDirectory);
     if (ShellSeams.rebuildWaypointList)
         ShellSeams.rebuildWaypointList();

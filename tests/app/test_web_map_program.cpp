@@ -1,0 +1,141 @@
+// Web map pages in the running programs: a waypoint shown on the Google
+// proxy page, zoomed, left with Back, and on the Live public page.
+//
+// The desktop programs show the pages in the platform's WebBrowser control,
+// which loads them: each program is started with an HTTP proxy of the
+// test's own on 127.0.0.1, so every page request ends there and is read
+// from its request line, and nothing leaves the machine. The handheld
+// programs find the stand-in "HTMLVIEW.DLL" beside them; its control keeps
+// the last address as its window text and counts the addresses it got.
+// PATHVEX_PROGRAM_DIR names the built programs' folder, PATHVEX_PROGRAMS the
+// program of this entry.
+#include "program_runner.h"
+
+#include "support/http_server.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+using namespace programtest;
+
+namespace {
+
+constexpr int kListId = 901;
+constexpr int kWebMapId = 878;
+constexpr WPARAM kCommandWaypoints = 207;
+constexpr WPARAM kCommandGoogle = 1401;
+constexpr WPARAM kCommandZoomIn = 1402;
+constexpr WPARAM kCommandLive = 1703;
+constexpr WPARAM kCommandBack = 999;
+constexpr char kWaypointSettings[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n"
+    " <waypoints>\r\n  <w n=\"Harbour\" x=\"23.5\" y=\"38.25\" z=\"0\"/>\r\n </waypoints>\r\n"
+    " <cfg>\r\n  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n </cfg>\r\n</root>\r\n";
+constexpr char kGooglePage[] = "http://pathvex.org/gmap.php?x=23.500000&y=38.250000&z=%d&w=%ld&h=%ld";
+constexpr char kLivePage[] =
+    "http://maps.live.com/default.aspx?v=2&cp=38.250000~23.500000&style=r&lvl=15&sp=Point.38.250000_23.500000_city___";
+
+// The web map child of the running program, once it shows.
+HWND WaitForWebMap(const Running& run)
+{
+    HWND map = nullptr;
+    WaitFor([&] { return (map = GetDlgItem(run.MainWindow(), kWebMapId)) && IsWindowVisible(map); }, kStartMs);
+    return map;
+}
+
+bool SelectFirstWaypoint(const Running& run)
+{
+    if (!run.Command(kCommandWaypoints) || !run.WaitForTitle([](const std::wstring& t) { return t == L"Waypoints"; }))
+        return false;
+    HWND list = GetDlgItem(run.MainWindow(), kListId);
+    PostMessageW(list, WM_KEYDOWN, VK_HOME, 0);
+    return WaitFor([&] { return SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == 0; }, kStartMs);
+}
+
+std::string WindowText(HWND map)
+{
+    wchar_t text[2100] = {};
+    GetWindowTextW(map, text, 2100);
+    return std::string(text, text + std::wcslen(text));
+}
+
+// True once address is the page shown (handheld) or asked of the proxy,
+// which hears it with the default port named.
+bool ShowsPage(const testsupport::HttpServer& proxy, bool handheld, HWND map, std::string address)
+{
+    if (handheld)
+        return WaitFor([&] { return WindowText(map) == address; }, kStartMs);
+    address.insert(address.find('/', std::strlen("http://")), ":80");
+    const std::string line = "GET " + address + " HTTP/1.1";
+    return WaitFor(
+        [&] {
+            for (const auto& r : proxy.Requests())
+                if (r.line == line)
+                    return true;
+            return false;
+        },
+        kStartMs);
+}
+
+std::string GooglePage(HWND map, int zoom)
+{
+    RECT r{};
+    GetClientRect(map, &r);
+    char text[300];
+    std::snprintf(text, sizeof text, kGooglePage, zoom, r.right - 10, r.bottom - 10);
+    return text;
+}
+
+}  // namespace
+
+TEST_CASE("a waypoint on the web map pages of the running program")
+{
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, kWaypointSettings);
+        testsupport::HttpServer proxy;
+        if (p.handheld) {
+            const std::string library = ProgramDir() + "\\htmlview.dll";
+            REQUIRE(CopyFileA(library.c_str(), install.dir.File("HTMLVIEW.DLL").c_str(), FALSE));
+        } else {
+            // Inherited by the program: its page requests go to the proxy.
+            REQUIRE(SetEnvironmentVariableA("http_proxy", proxy.Url("").c_str()));
+        }
+        Running run(install.dir.Path(), p, "");
+        SetEnvironmentVariableA("http_proxy", nullptr);
+        REQUIRE(run.WaitForMainWindow());
+
+        REQUIRE(SelectFirstWaypoint(run));
+        CHECK(run.Command(kCommandGoogle));
+        CHECK(run.WaitForTitle([](const std::wstring& t) { return t == L"Google Map"; }));
+        HWND map = WaitForWebMap(run);
+        REQUIRE(map);
+        wchar_t className[64] = {};
+        GetClassNameW(map, className, 64);
+        CHECK(std::wstring(className) == (p.handheld ? L"DISPLAYCLASS" : L"AX"));
+        RECT client{}, mapClient{};
+        GetClientRect(run.MainWindow(), &client);
+        GetClientRect(map, &mapClient);
+        CHECK(EqualRect(&client, &mapClient));
+        CHECK(ShowsPage(proxy, p.handheld, map, GooglePage(map, 15)));
+        CHECK(run.Command(kCommandZoomIn));
+        CHECK(ShowsPage(proxy, p.handheld, map, GooglePage(map, 16)));
+        if (p.handheld)
+            CHECK(GetWindowLongPtrW(map, 0) == 2);   // the pages the HTML view took
+
+        CHECK(run.Command(kCommandBack));
+        CHECK(run.WaitForTitle([&](const std::wstring& t) { return t == p.title; }));
+        CHECK(WaitFor([&] { return !IsWindow(map); }, kStartMs));
+
+        REQUIRE(SelectFirstWaypoint(run));
+        CHECK(run.Command(kCommandLive));
+        map = WaitForWebMap(run);
+        REQUIRE(map);
+        CHECK(ShowsPage(proxy, p.handheld, map, kLivePage));
+        CHECK(run.Close());
+    }
+}
