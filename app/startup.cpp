@@ -26,6 +26,9 @@
 #include "updater/updater.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/cell_tower.h"
+#endif
 #else
 #include <gdiplus.h>
 #include <ole2.h>
@@ -510,6 +513,30 @@ void ShellInternetTrackingTick(HWND window)
     InternetTrackingTick(window, InternetTrackingUrl);
 }
 
+#if defined(PATHVEX_WM)
+// The radio layer is asked once for the cell of the moment; later cells
+// come from its notifications.
+void StartCellMonitor()
+{
+    StartCellTowerMonitor();
+    RequestCellTowerInfo();
+}
+
+// On the radio layer's thread.
+void RepaintAllNextTime()
+{
+    RepaintAllPending.store(true);
+}
+
+void InstallCellTowerSeams()
+{
+    ShellSeams.startCellMonitor = StartCellMonitor;
+    ShellSeams.stopCellMonitor = StopCellTowerMonitor;
+    ShellSeams.currentCellId = GetCurrentCellId;
+    CellTowerHooks.cellIdStored = RepaintAllNextTime;
+}
+#endif
+
 }  // namespace
 
 void InstallSubsystemSeams()
@@ -541,6 +568,9 @@ void InstallSubsystemSeams()
     ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
     ShellSeams.speedLimitDialog = ShowSpeedLimitDialog;
     ShellSeams.runSelfUpdate = RunSelfUpdate;
+#if defined(PATHVEX_WM)
+    InstallCellTowerSeams();
+#endif
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
@@ -586,6 +616,9 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
 
     ChooseColorScheme();
     ComputeLocalTimeZone();
+    // Before the platform's start: the cell monitor and the browser host's
+    // class are seams too.
+    InstallSubsystemSeams();
 
 #if defined(PATHVEX_HANDHELD)
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -604,7 +637,6 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
 #endif
 
-    InstallSubsystemSeams();
     OpenSettingsStore(ProgramDirectory);
     if (ShellSeams.rebuildWaypointList)
         ShellSeams.rebuildWaypointList();
