@@ -41,20 +41,22 @@ inline std::string BuildFolder(const char* variable)
 
 enum class Libraries { None, Whole, Partial };
 
+// The stand-ins in a temporary folder of their own, or in a given one (a
+// program's).
 class Folder {
 public:
-    explicit Folder(Libraries which)
+    explicit Folder(Libraries which, const std::string& path = "") : path_(path.empty() ? own_.Path() : path)
     {
         if (which == Libraries::None)
             return;
         const std::string from = BuildFolder(which == Libraries::Whole ? "PATHVEX_STAND_IN_DIR"
                                                                        : "PATHVEX_STAND_IN_PARTIAL_DIR");
         for (const char* name : {"RIL.DLL", "GPSAPI.dll"})
-            REQUIRE(CopyFileA((from + "\\" + name).c_str(), dir_.File(name).c_str(), FALSE));
+            REQUIRE(CopyFileA((from + "\\" + name).c_str(), File(name).c_str(), FALSE));
     }
-    const testsupport::TempDir& Dir() const { return dir_; }
-    std::string File(const char* name) const { return dir_.File(name); }
-    std::string Text(const char* name) const { return testsupport::FileText(dir_.File(name)); }
+    std::wstring WPath() const { return std::wstring(path_.begin(), path_.end()); }
+    std::string File(const char* name) const { return path_ + "\\" + name; }
+    std::string Text(const char* name) const { return testsupport::FileText(File(name)); }
     bool Has(const char* log, const std::string& line) const
     {
         return Text(log).find(line + "\r\n") != std::string::npos;
@@ -81,13 +83,14 @@ public:
 private:
     void Append(const char* name, const std::string& bytes) const
     {
-        FILE* f = std::fopen(dir_.File(name).c_str(), "ab");
+        FILE* f = std::fopen(File(name).c_str(), "ab");
         REQUIRE(f);
         CHECK(std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size());
         std::fclose(f);
     }
 
-    testsupport::TempDir dir_;
+    testsupport::TempDir own_;
+    std::string path_;
 };
 
 // A position step with everything valid; tests change what they need.

@@ -22,7 +22,7 @@ void CountStore()
 struct Monitor {
     explicit Monitor(const Folder& folder)
     {
-        SetDllDirectoryW(folder.Dir().WPath().c_str());
+        SetDllDirectoryW(folder.WPath().c_str());
         CurrentCellId.store(0);
         StoredCount.store(0);
         CellTowerHooks.cellIdStored = CountStore;

@@ -63,7 +63,7 @@ struct DriverPort {
     GpsPort port;
     explicit DriverPort(const Folder& folder)
     {
-        SetDllDirectoryW(folder.Dir().WPath().c_str());
+        SetDllDirectoryW(folder.WPath().c_str());
         {
             std::lock_guard<std::mutex> hold(SeenLock);
             Seen.clear();
