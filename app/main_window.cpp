@@ -5,6 +5,7 @@
 #include "app/dialogs.h"
 #include "app/display.h"
 #include "app/shell_internal.h"
+#include "app/utils.h"
 #include "app/settings.h"
 #include "gps/geodesy.h"
 #include "gps/simulation.h"
@@ -650,8 +651,7 @@ XMLElement* SelectedListElement()
 {
     LVITEMW item{};
     item.mask = LVIF_PARAM;
-    item.iItem = static_cast<int>(
-        SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+    item.iItem = ListViewNextItem(MainListView, -1, LVNI_SELECTED);
     if (item.iItem < 0 || !SendMessageW(MainListView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
         return nullptr;
     return reinterpret_cast<XMLElement*>(item.lParam);
@@ -1018,8 +1018,7 @@ LRESULT PickOk(HWND window)
     if (!PickingMode)
         return 0;
     // The track to simulate is read before the list goes out of sight.
-    const int selected = static_cast<int>(SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                       MAKELPARAM(LVNI_SELECTED, 0)));
+    const int selected = ListViewNextItem(MainListView, -1, LVNI_SELECTED);
     // Nothing selected: the list stays open and the pick goes on.
     if (PickPurpose == IDM_SIM_FROM_TRACK ? selected < 0
                                           : !(ShellSeams.takePickedItem && ShellSeams.takePickedItem(window, PickPurpose)))
