@@ -30,7 +30,9 @@ constexpr WPARAM kCommandConnect = 102;
 constexpr WPARAM kCommandStartRecording = 1202;
 constexpr WPARAM kCommandEndRecording = 1204;
 constexpr int kListId = 901;
+constexpr WPARAM kCommandSirfBinary = 401;
 constexpr wchar_t kOpeningFailed[] = L"GPS Opening failed";
+constexpr wchar_t kSirfRefused[] = L"SIRF commands cannot be used when GPSApi is in use !";
 constexpr double kKnotsPerMs = 1.0 / 0.5144444;
 
 // The number after "key": in one JSON record of the reference decoder.
@@ -264,6 +266,10 @@ TEST_CASE("a drive through the GPS driver shows on the screens and is recorded w
         CAPTURE(i);
         CHECK(rows[i] == ApiRow(drive[i / 2]));
     }
+
+    // While the driver is the input, the receiver's commands are refused.
+    CHECK(run.Command(kCommandSirfBinary));
+    CHECK(run.Answer(kSirfRefused, IDOK));
 
     CHECK(run.Command(kCommandEndRecording));
     const std::string trackFile = install.dir.File("pathvextrk.xml");
