@@ -10,7 +10,6 @@
 #include "stand_in_scripts.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -98,23 +97,16 @@ void SendResult(DWORD size, DWORD cell)
     OnResult(0, 1, size ? data.data() : nullptr, size, Parameter);
 }
 
-// Plays one line; false for a line it cannot read.
+// Plays one line; false for a line it cannot read (numbers below 2^31).
 bool Play(const std::string& line, TOWER* tower)
 {
-    std::vector<std::string> words;
-    for (size_t at = 0; (at = line.find_first_not_of(" \t\r", at)) != std::string::npos;) {
-        const size_t end = line.find_first_of(" \t\r", at);
-        words.push_back(line.substr(at, end - at));
-        at = end;
-    }
-    if (words.size() < 3)
+    char word[16] = {};
+    long v[5] = {};
+    if (std::sscanf(line.c_str(), "%15s %li %li %li %li %li", word, &v[0], &v[1], &v[2], &v[3], &v[4]) < 3)
         return false;
-    unsigned long v[5] = {};
-    for (size_t i = 1; i < words.size() && i <= 5; ++i)
-        v[i - 1] = std::strtoul(words[i].c_str(), nullptr, 0);
-    const std::string& kind = words[0];
+    const std::string kind = word;
     if (kind == "tower" || kind == "result") {
-        if (v[0] > kMaxDataSize)
+        if (v[0] < 0 || DWORD(v[0]) > kMaxDataSize)
             return false;
         if (kind == "tower")
             *tower = {true, DWORD(v[0]), DWORD(v[1])};
@@ -122,8 +114,8 @@ bool Play(const std::string& line, TOWER* tower)
             SendResult(DWORD(v[0]), DWORD(v[1]));
         return true;
     }
-    if (kind == "notify" && v[1] <= kMaxDataSize) {
-        const std::vector<unsigned char> data = Data(DWORD(v[1]), {{0, v[2]}, {1, v[3]}, {2, v[4]}});
+    if (kind == "notify" && v[1] >= 0 && DWORD(v[1]) <= kMaxDataSize) {
+        const std::vector<unsigned char> data = Data(DWORD(v[1]), {{0, DWORD(v[2])}, {1, DWORD(v[3])}, {2, DWORD(v[4])}});
         OnNotify(DWORD(v[0]), v[1] ? data.data() : nullptr, DWORD(v[1]), Parameter);
         return true;
     }

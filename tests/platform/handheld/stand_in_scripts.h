@@ -14,7 +14,8 @@ namespace standin {
 
 // The radio layer's script: text, one command per line, played in order on
 // the layer's own thread as lines are appended (a line counts once it ends
-// with a line feed). Numbers are read as C's strtoul reads them (0x... too).
+// with a line feed). Numbers are read as C's strtol reads them (0x... too),
+// each below 2^31.
 //   tower SIZE CELL           the answer to RIL_GetCellTowerInfo: a result
 //                             record of SIZE bytes with CELL in word 5
 //   result SIZE CELL          such a record as a result nobody asked for

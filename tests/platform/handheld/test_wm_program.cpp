@@ -46,75 +46,36 @@ bool Number(const std::string& json, const char* key, double* value)
     return true;
 }
 
-// The drive: the reference decoder's fixes of a recorded receiver log, each
-// with the satellites it saw last, as the driver's records; records equal
-// to the one before are left out (the driver would not report them anew).
+// The drive: the reference decoder's fixes of a recorded receiver log as the
+// driver's records; records equal to the one before are left out (the
+// driver would not report them anew).
 std::vector<GPS_DRIVER_STEP> RecordedDrive(const std::string& path)
 {
     std::string text;
     std::vector<GPS_DRIVER_STEP> steps;
     if (!ReadFile(path, &text))
         return steps;
-    GPS_DRIVER_POSITION sky{};
     size_t start = 0;
     for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
         const std::string line = text.substr(start, end - start);
-        if (line.find("\"class\":\"SKY\"") != std::string::npos) {
-            sky = GPS_DRIVER_POSITION{};
-            size_t n = 0;
-            for (size_t at = line.find("{\"PRN\""); at != std::string::npos && n < kGpsDriverSlots;
-                 at = line.find("{\"PRN\"", at + 1), ++n) {
-                const std::string sat = line.substr(at, line.find('}', at) - at);
-                double prn = 0, el = 0, az = 0, ss = 0;
-                Number(sat, "PRN", &prn), Number(sat, "el", &el), Number(sat, "az", &az), Number(sat, "ss", &ss);
-                sky.inViewPrns[n] = DWORD(prn);
-                sky.inViewElevation[n] = DWORD(el);
-                sky.inViewAzimuth[n] = DWORD(az);
-                sky.inViewSnr[n] = DWORD(ss);
-                if (sat.find("\"used\":true") != std::string::npos)
-                    sky.usedPrns[sky.satellitesUsed++] = DWORD(prn);
-            }
-            sky.satellitesInView = DWORD(n);
-            double dop = 0;
-            sky.pdop = Number(line, "pdop", &dop) ? float(dop) : 0.0f;
-            sky.hdop = Number(line, "hdop", &dop) ? float(dop) : 0.0f;
-            sky.vdop = Number(line, "vdop", &dop) ? float(dop) : 0.0f;
-            continue;
-        }
-        double lat = 0, lon = 0;
+        double lat = 0, lon = 0, v = 0;
         if (line.find("\"class\":\"TPV\"") == std::string::npos || !Number(line, "lat", &lat) ||
             !Number(line, "lon", &lon))
             continue;
         GPS_DRIVER_STEP step = standin::PositionStep(lat, lon);
         GPS_DRIVER_POSITION& r = step.record;
-        // The satellites and dilutions last seen, the position of this fix.
-        const GPS_DRIVER_POSITION fix = r;
-        r = sky;
-        r.version = fix.version;
-        r.size = fix.size;
-        r.latitude = lat;
-        r.longitude = lon;
-        r.fixQuality = fix.fixQuality;
-        r.validFields = kGpsValidLatitude | kGpsValidLongitude | kGpsValidSatellitesInView;
-        double v = 0;
+        r.validFields &= ~(kGpsValidMagneticVariation | kGpsValidSatellitesInView);
         if (Number(line, "alt", &v))
             r.altitudeSeaLevel = float(v);
-        if (Number(line, "speed", &v)) {
+        if (Number(line, "speed", &v))
             r.speed = float(v * kKnotsPerMs);
-            r.validFields |= kGpsValidSpeed;
-        }
-        if (Number(line, "track", &v)) {
+        if (Number(line, "track", &v))
             r.heading = float(v);
-            r.validFields |= kGpsValidHeading;
-        }
         const size_t time = line.find("\"time\":\"");
-        unsigned h = 0, m = 0;
-        double s = 0;
-        if (time != std::string::npos && std::sscanf(line.c_str() + time + 19, "%2u:%2u:%lf", &h, &m, &s) == 3) {
-            r.utcTime.wHour = WORD(h);
-            r.utcTime.wMinute = WORD(m);
-            r.utcTime.wSecond = WORD(s);
-            r.validFields |= kGpsValidUtcTime;
+        if (time != std::string::npos) {
+            unsigned h = 0, m = 0, sec = 0;
+            std::sscanf(line.c_str() + time + 19, "%2u:%2u:%2u", &h, &m, &sec);
+            r.utcTime = {0, 0, 0, 0, WORD(h), WORD(m), WORD(sec), 0};
         }
         if (steps.empty() || std::memcmp(&steps.back().record, &r, sizeof r) != 0)
             steps.push_back(step);
