@@ -1,9 +1,11 @@
 // gps/gps.h - GPS receiver input.
 //
 // Offers the one GpsPort: the live GPS_CURRENT record as its first member,
-// the serial port with its reader thread, stream assembly of NMEA lines and
-// SiRF frames from raw receiver bytes, the NMEA parser and the SiRF decoder
-// applied to the live record, and the NMEA log. The simulation feed is in
+// the serial port (in pathvex-wm also the platform's GPS driver, whose
+// records the reader applies as a position and a satellite report) with its
+// reader thread, stream assembly of NMEA lines and SiRF frames from raw
+// receiver bytes, the NMEA parser and the SiRF decoder applied to the live
+// record, and the NMEA log. The simulation feed is in
 // gps/simulation.h, the geodesy and unit functions in gps/geodesy.h, the
 // records in gps/gps_record.h, the sentence parsing itself in gps/nmea.h,
 // what is sent to the receiver in gps/receiver_commands.h.
