@@ -5,6 +5,7 @@
 #include "app/dialogs.h"
 #include "app/display.h"
 #include "app/shell_internal.h"
+#include "app/utils.h"
 #include "app/settings.h"
 #include "gps/geodesy.h"
 #include "gps/simulation.h"
@@ -662,8 +663,7 @@ XMLElement* SelectedListElement()
 {
     LVITEMW item{};
     item.mask = LVIF_PARAM;
-    item.iItem = static_cast<int>(
-        SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+    item.iItem = ListViewNextItem(MainListView, -1, LVNI_SELECTED);
     if (item.iItem < 0 || !SendMessageW(MainListView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
         return nullptr;
     return reinterpret_cast<XMLElement*>(item.lParam);
@@ -1036,8 +1036,7 @@ namespace {
 // without points (nothing to play).
 bool ReadPickedTrack(TRACK* track)
 {
-    const int selected = static_cast<int>(SendMessageW(MainListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                       MAKELPARAM(LVNI_SELECTED, 0)));
+    const int selected = ListViewNextItem(MainListView, -1, LVNI_SELECTED);
     const XMLElement* element = SelectedListElement();
     if (selected < 0 || !element || IsCategory(element))
         return false;

@@ -30,6 +30,9 @@
 #include "updater/updater.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/cell_tower.h"
+#endif
 #else
 #include <gdiplus.h>
 #include <ole2.h>
@@ -546,6 +549,30 @@ void ShellRegisterAxWindowClass()
 }
 #endif
 
+#if defined(PATHVEX_WM)
+// The radio layer is asked once for the cell of the moment; later cells
+// come from its notifications.
+void StartCellMonitor()
+{
+    StartCellTowerMonitor();
+    RequestCellTowerInfo();
+}
+
+// On the radio layer's thread.
+void RepaintAllNextTime()
+{
+    RepaintAllPending.store(true);
+}
+
+void InstallCellTowerSeams()
+{
+    ShellSeams.startCellMonitor = StartCellMonitor;
+    ShellSeams.stopCellMonitor = StopCellTowerMonitor;
+    ShellSeams.currentCellId = GetCurrentCellId;
+    CellTowerHooks.cellIdStored = RepaintAllNextTime;
+}
+#endif
+
 }  // namespace
 
 void InstallSubsystemSeams()
@@ -585,6 +612,9 @@ void InstallSubsystemSeams()
     ShellSeams.resizeWebMapWindow = ResizeWebMapWindow;
     ShellSeams.showItemOnMapCommand = ShowItemOnMapCommand;
     TrackHooks.showWebMapPage = ShowWebMapPage;
+#if defined(PATHVEX_WM)
+    InstallCellTowerSeams();
+#endif
 
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
@@ -646,7 +676,8 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
 
     ChooseColorScheme();
     ComputeLocalTimeZone();
-    // Before the platform's services: start-up calls some of the seams.
+    // Before the platform's start: the cell monitor and the browser host's
+    // class are seams too.
     InstallSubsystemSeams();
 
 #if defined(PATHVEX_HANDHELD)

@@ -1,6 +1,8 @@
 // Wildcard matching, resource extraction and the last-error box.
 #include "app/utils.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -97,4 +99,13 @@ void ShowLastErrorBox()
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                    kDefaultLanguage, text, kErrorTextSize, nullptr);
     MessageBoxW(nullptr, text, nullptr, MB_ICONINFORMATION);
+}
+
+int ListViewNextItem(HWND list, int start, UINT flags)
+{
+    const int next = static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(start), MAKELPARAM(LOWORD(flags), 0)));
+    if (next == 0 && !IsWindow(list))
+        return -1;
+    return next;
 }

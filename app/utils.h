@@ -28,6 +28,12 @@ bool MatchFileMask(const char* text, const char* mask, bool exact);
 bool ExtractResource(void* target, size_t capacity, const wchar_t* name, HMODULE module,
                      bool toMemory, const wchar_t* type);
 
+// The list view's next item after start (-1: from the top) with the flags
+// (LVNI_*; only their low 16 bits go with the query): its index, or -1 for
+// none. A list that no longer exists answers 0 to every query; that is -1
+// here too, so a loop over the selection cannot run for ever.
+int ListViewNextItem(HWND list, int start, UINT flags);
+
 // Shows the system's text for GetLastError in an information box without
 // owner or caption; does nothing when the last error is 0.
 void ShowLastErrorBox();

@@ -1,9 +1,11 @@
 // gps/gps.h - GPS receiver input.
 //
 // Offers the one GpsPort: the live GPS_CURRENT record as its first member,
-// the serial port with its reader thread, stream assembly of NMEA lines and
-// SiRF frames from raw receiver bytes, the NMEA parser and the SiRF decoder
-// applied to the live record, and the NMEA log. The simulation feed is in
+// the serial port (in pathvex-wm also the platform's GPS driver, whose
+// records the reader applies as a position and a satellite report) with its
+// reader thread, stream assembly of NMEA lines and SiRF frames from raw
+// receiver bytes, the NMEA parser and the SiRF decoder applied to the live
+// record, and the NMEA log. The simulation feed is in
 // gps/simulation.h, the geodesy and unit functions in gps/geodesy.h, the
 // records in gps/gps_record.h, the sentence parsing itself in gps/nmea.h,
 // what is sent to the receiver in gps/receiver_commands.h.
@@ -39,6 +41,7 @@
 #include <vector>
 
 class GpsPort;
+struct GPS_DRIVER_POSITION;   // platform/handheld/gps_api.h
 
 // WM_GPSDATA (resources/resource.h) goes from the reader thread to the main
 // window once per unit, after the unit was applied. wParam: the NMEA line as
@@ -237,7 +240,13 @@ private:
     void PlaySoundHook(const wchar_t* name);
 
     bool OpenPort();
+    // pathvex-wm's GPS driver (gps/gps_driver.cpp); the other builds have
+    // none: opening fails, closing finds nothing to close.
     bool OpenGpsDriver();
+    bool CloseGpsDriver();
+    void RunDriverReader();
+    void ApplyDriverPosition(const GPS_DRIVER_POSITION& record, uint32_t cellId, PendingEffects* fx);
+    void ApplyDriverSatellites(const GPS_DRIVER_POSITION& record);
     bool ConfigurePort();
     void ReleasePort();
     bool StartReader();
@@ -255,6 +264,11 @@ private:
     wchar_t device_[kDevicePathSize];
     uint32_t baud_;
     HANDLE port_;          // INVALID_HANDLE_VALUE when closed
+    // The GPS driver's device (null when not open) and the event it signals
+    // with each new position. Kept apart from port_: nothing may ever
+    // write to the driver as to a port.
+    HANDLE driverDevice_;
+    HANDLE driverEvent_;
     OVERLAPPED readIo_;    // the reader's pending read, auto-reset event
     OVERLAPPED writeIo_;   // Write's own, so a write never disturbs the read
     bool simulation_;

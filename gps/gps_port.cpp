@@ -31,6 +31,8 @@ GpsPort::GpsPort()
     std::memset(device_, 0, sizeof device_);
     baud_ = 0;
     port_ = INVALID_HANDLE_VALUE;
+    driverDevice_ = nullptr;
+    driverEvent_ = nullptr;
     std::memset(&readIo_, 0, sizeof readIo_);
     std::memset(&writeIo_, 0, sizeof writeIo_);
     simulation_ = false;

@@ -122,6 +122,10 @@ bool GpsPort::Close()
     closing_ = true;
     StopReader();
     closing_ = false;
+    if (CloseGpsDriver()) {
+        PlaySoundHook(L"ERR2");
+        return true;
+    }
     if (port_ == INVALID_HANDLE_VALUE)
         return false;
     ReleasePort();
@@ -139,14 +143,6 @@ void GpsPort::Shutdown()
     ReaderStopFlag.store(true);
     SetEvent(SimulationStepEvent);
     Close();
-}
-
-// Seam: pathvex-wm's reader of the platform's GPS driver is not written yet;
-// until it is, the driver cannot be opened and Open fails as for a port
-// that is not there.
-bool GpsPort::OpenGpsDriver()
-{
-    return false;
 }
 
 bool GpsPort::OpenPort()
@@ -260,6 +256,10 @@ bool GpsPort::StopRequested() const
 
 void GpsPort::RunReader()
 {
+    if (gpsDriver_) {
+        RunDriverReader();
+        return;
+    }
     while (!StopRequested()) {
         DWORD count = 0;
         const ReadResult r = Read(readBuffer_, sizeof readBuffer_, &count);

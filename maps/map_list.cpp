@@ -2,6 +2,7 @@
 #include "maps/offline_maps.h"
 
 #include "app/shell.h"
+#include "app/utils.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
 
@@ -41,7 +42,7 @@ int SelectedMap(HWND window)
     const HWND list = GetDlgItem(window, IDC_MAIN_LISTVIEW);
     if (!list)
         return -1;
-    const LRESULT row = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    const int row = ListViewNextItem(list, -1, LVNI_SELECTED);
     if (row < 0 || static_cast<size_t>(row) >= OfflineMaps.size())
         return -1;
     return static_cast<int>(row);

@@ -3,6 +3,7 @@
 #include "tracks/tracks.h"
 
 #include "app/display.h"
+#include "app/utils.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
 #include "maps/viewport.h"
@@ -52,7 +53,7 @@ int SelectedRow(HWND list)
 {
     if (!list)
         return -1;
-    return int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+    return ListViewNextItem(list, -1, LVNI_SELECTED);
 }
 
 std::vector<int> SelectedRows(HWND list)
@@ -60,7 +61,7 @@ std::vector<int> SelectedRows(HWND list)
     std::vector<int> rows;
     if (!list)
         return rows;
-    for (int row = -1; (row = int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(row), MAKELPARAM(LVNI_SELECTED, 0)))) >= 0;)
+    for (int row = -1; (row = ListViewNextItem(list, row, LVNI_SELECTED)) >= 0;)
         rows.push_back(row);
     return rows;
 }

@@ -552,6 +552,17 @@ TEST_CASE("list view columns")
         CHECK(ListView_GetColumnWidth(list, 2) == 10);
         CHECK((GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0);
     }
+    SUBCASE("ListViewNextItem walks the selection and ends on a list that is gone") {
+        ListView_InsertItem(list, &item);
+        ListView_InsertItem(list, &item);
+        ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+        ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+        CHECK(ListViewNextItem(list, -1, LVNI_SELECTED) == 0);
+        CHECK(ListViewNextItem(list, 0, LVNI_SELECTED | 0x10000) == 2);   // high bits go unsent
+        CHECK(ListViewNextItem(list, 2, LVNI_SELECTED) == -1);
+        DestroyWindow(list);
+        CHECK(ListViewNextItem(list, -1, LVNI_SELECTED) == -1);
+    }
     SUBCASE("DeleteAllColumns leaves none") {
         DeleteAllColumns(list);
         CHECK(Header_GetItemCount(ListView_GetHeader(list)) == 0);
