@@ -444,8 +444,5 @@ LRESULT DispatchCommand(HWND window, WPARAM wParam, LPARAM lParam)
         const auto handler = ShellSeams.*r.handler;
         return handler ? handler(window, WM_COMMAND, wParam) : 0;
     }
-    LRESULT result = 0;
-    if (ShellSeams.otherCommand && ShellSeams.otherCommand(window, wParam, lParam, &result))
-        return result;
     return 0;
 }

@@ -226,9 +226,6 @@ struct SHELL_SEAMS {
     LRESULT (*mapListCommand)(HWND, UINT, WPARAM);     // 1291-1299
     LRESULT (*exchangeCommand)(HWND, UINT, WPARAM);    // 1301-1399
     LRESULT (*showItemOnMapCommand)(HWND, UINT, WPARAM);   // 1400-1499, 1701-1799
-    // Every shell command the table does not hold yet (dialogs, the map
-    // view's moves, SiRF, sizes, help): true when it took the id.
-    bool (*otherCommand)(HWND window, WPARAM wParam, LPARAM lParam, LRESULT* result);
     // Command 197 after the old update files are deleted: the update run's
     // result (99 closes the program).
     int (*runSelfUpdate)(const wchar_t* product, const wchar_t* productId);

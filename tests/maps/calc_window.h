@@ -5,8 +5,10 @@
 #include <doctest.h>
 
 #include "support/dib_canvas.h"
+#include "support/test_support.h"
 
 #include "app/display.h"
+#include "app/settings.h"
 #include "app/shell.h"
 #include "gps/gps.h"
 #include "gps/simulation.h"
@@ -16,6 +18,7 @@
 #include "tracks/tracks.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <cmath>
@@ -84,25 +87,15 @@ private:
     std::thread thread_;
 };
 
-// The waypoint list's pick given directly: choosing the row is the waypoint
-// list's own business, tested with it; here only what the tool does with the
-// picked position matters.
-inline GPS_POSITION FakePickedPosition{};
-inline bool TakeItem(HWND, int) { return true; }
-inline bool GivePicked(GPS_POSITION* p)
-{
-    *p = FakePickedPosition;
-    return true;
-}
-
 struct Window {
+    // The settings document holds the waypoints that the list offers.
+    testsupport::TempDir dir;
     HWND window = nullptr;
     Window()
     {
+        OpenSettingsStore(dir.WPath().c_str());
         ShellSeams = SHELL_SEAMS{};
         InstallSubsystemSeams();
-        ShellSeams.takePickedItem = TakeItem;
-        CalcHooks.pickedWaypoint = GivePicked;
         CalcPoints.clear();
         CalcPrecision = 0;
         DistanceUnit = 0;
@@ -119,7 +112,8 @@ struct Window {
         Pump();
         GpsDevice.Shutdown();
         ReaderStopFlag.store(false);
-        CalcHooks.pickedWaypoint = nullptr;
+        CloseSettingsStore();
+        RebuildWaypointList();
         DeleteFontSet();
         ResetView(nullptr, true);
         SimulationList.LoadDemonstration();
@@ -128,6 +122,22 @@ struct Window {
     {
         SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
         Pump();
+    }
+    // "Get point from Waypoint...": a new waypoint at (x, y) is picked from
+    // the waypoint list, as the user selects its row and presses "OK".
+    void PickWaypoint(double x, double y)
+    {
+        AddWaypointElement(nullptr, x, y, 0.0, "Picked", true);
+        RebuildWaypointList();
+        Command(IDM_CALC_POINT_FROM_WPT);
+        CHECK(CurrentScreen == kScreenWaypoints);
+        CHECK(PickingMode);
+        const int last = static_cast<int>(SendMessageW(MainListView, LVM_GETITEMCOUNT, 0, 0)) - 1;
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = item.stateMask;
+        SendMessageW(MainListView, LVM_SETITEMSTATE, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&item));
+        Command(IDM_PICK_OK);
     }
     // Types one point into "Enter point..." (null: leaves that edit alone);
     // which of the edits showed, as "XY-".

@@ -67,20 +67,14 @@ TEST_CASE("measuring in the running window")
     // points; one picked inside the outline goes again at once.
     w.Command(IDM_SCREEN_CALC_2D);
     CalcPoints = triangle;
-    FakePickedPosition = GPS_POSITION{0.8, 0.9, 0.0, 0};
-    w.Command(IDM_CALC_POINT_FROM_WPT);
-    CHECK(CurrentScreen == kScreenWaypoints);
-    CHECK(PickingMode);
-    w.Command(IDM_PICK_OK);
+    w.PickWaypoint(0.8, 0.9);
     CHECK(CurrentScreen == kCalcScreenArea);
     REQUIRE(CalcPoints.size() == 4);
     CHECK(Near(CalcPoints[3], 0.8, 0.9, 0));
     CHECK(MapViewport.minLongitude < 0.0);
     CHECK(MapViewport.maxLongitude > 1.0);
     CHECK(MapViewport.maxLatitude - MapViewport.minLatitude < 5.0);
-    FakePickedPosition = GPS_POSITION{0.3, 0.3, 0.0, 0};
-    w.Command(IDM_CALC_POINT_FROM_WPT);
-    w.Command(IDM_PICK_OK);
+    w.PickWaypoint(0.3, 0.3);
     CHECK(CalcPoints.size() == 4);
 
     // Clear all points empties the list and the drawn path.

@@ -1,6 +1,6 @@
 // The handheld platform layer on the machine the program runs on: the menu
-// bar window and its commands, the backlight requirement, and the HTML view
-// library's absence.
+// bar window and its commands, the program's dialogs as full-screen dialogs,
+// the backlight requirement, and the HTML view library's absence.
 #include <doctest.h>
 
 #include "platform/handheld/handheld.h"
@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -32,6 +33,29 @@ HWND CreateOwner()
     RegisterClassW(&wc);
     return CreateWindowExW(0, wc.lpszClassName, L"owner", WS_OVERLAPPED, 10, 10, 240, 320, nullptr, nullptr,
                            wc.hInstance, nullptr);
+}
+
+INT_PTR CALLBACK FullScreenDialogProc(HWND dialog, UINT msg, WPARAM, LPARAM)
+{
+    if (msg == WM_INITDIALOG)
+        InitHandheldDialog(dialog);
+    return FALSE;
+}
+
+// The controls of dialog that reach outside its client area, by id.
+std::vector<int> ClippedControls(HWND dialog)
+{
+    RECT client{};
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<int> clipped;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        if (r.left < client.left || r.top < client.top || r.right > client.right || r.bottom > client.bottom)
+            clipped.push_back(GetDlgCtrlID(child));
+    }
+    return clipped;
 }
 
 }  // namespace
@@ -109,4 +133,35 @@ TEST_CASE("a missing HTML view library leaves the web map off")
     CHECK_FALSE(LoadHtmlViewLibrary(GetModuleHandleW(nullptr)));
     CHECK_FALSE(HtmlViewAvailable());
     CHECK_FALSE(LoadHtmlViewLibrary(GetModuleHandleW(nullptr)));
+}
+
+TEST_CASE("every dialog fits the device screen above the menu bar")
+{
+    // The main window's place: the device screen less the menu bar.
+    HWND owner = CreateOwner();
+    REQUIRE(owner);
+    const RECT screen = DeviceScreenRect();
+    MoveWindow(owner, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, FALSE);
+    REQUIRE(CreateHandheldMenuBar(owner, IDR_MENU_MAIN));
+    MoveWindow(owner, screen.left, screen.top, screen.right - screen.left,
+               screen.bottom - screen.top - HandheldMenuBarHeight(owner), FALSE);
+    for (const char* name :
+         {"AT_DIALOG_EN", "DIALOG_XYZ", "ATL_DIALOG_EN", "ATL1_DIALOG_EN", "DIALOG_SIMDATA", "DIALOG_GPSCFG",
+          "DIALOG_BACKNMEA", "DIALOG_CALC1", "DIALOG_CALC2", "DIALOG_CALC3", "DIALOG_RECORDOPTIONS",
+          "DIALOG_PLAYOPTIONS", "DIALOG_SPDOPTIONS", "DIALOG_DSTOPTIONS", "DIALOG_PATHVEXOPTIONS",
+          "DIALOG_TRACKINGOPTIONS", "DIALOG_COLOROPTIONS", "DIALOG_SPEEDLIMIT", "DIALOG_SPEEDLIMIT2",
+          "DIALOG_MAPOPTIONS", "DIALOG_GOOGLECALIBRATE"}) {
+        const std::string templateName = name;
+        CAPTURE(templateName);
+        HWND dialog = CreateDialogParamA(GetModuleHandleW(nullptr), name, owner, FullScreenDialogProc, 0);
+        REQUIRE_MESSAGE(dialog, "no template");
+        RECT shown{}, place{};
+        GetWindowRect(dialog, &shown);
+        GetWindowRect(owner, &place);
+        CHECK(EqualRect(&shown, &place));
+        CHECK_MESSAGE(ClippedControls(dialog).empty(), "a control of the dialog reaches past its edge");
+        DestroyWindow(dialog);
+    }
+    DestroyHandheldMenuBar(owner);
+    DestroyWindow(owner);
 }
