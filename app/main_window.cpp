@@ -560,13 +560,15 @@ bool TappingSimulationRuns()
 }
 
 // One tap: the reader delivers the next sentence; the title shows where the
-// simulation stands.
+// tap moves the simulation. The reader may not have woken yet, and nothing
+// sets the title again before the next tap, so it shows the tapped position
+// rather than the one the reader stands at now.
 void StepSimulation(HWND window)
 {
-    TapSimulation();
+    const uint32_t index = TapSimulation();
     RefreshWindow(window);
     wchar_t text[64];
-    FormatSimulationIndex(text, std::size(text));
+    FormatSimulationIndex(text, std::size(text), index);
     SetWindowTextW(window, text);
 }
 

@@ -157,17 +157,23 @@ size_t SimulationFeed::TakeNext(char* buffer, size_t size)
     return n + 2;
 }
 
-void TapSimulation()
+uint32_t TapSimulation()
 {
-    SimulationTapCount.fetch_add(1);
+    const uint32_t taps = SimulationTapCount.fetch_add(1) + 1;
     SetEvent(SimulationStepEvent);
+    return taps < SimulationList.Size() ? taps : 0;
 }
 
 void FormatSimulationIndex(wchar_t* text, size_t size)
 {
+    FormatSimulationIndex(text, size, SimulationList.Position());
+}
+
+void FormatSimulationIndex(wchar_t* text, size_t size, uint32_t index)
+{
     if (!text || size == 0)
         return;
-    std::swprintf(text, size, L"Sim index: %u/%u", static_cast<unsigned>(SimulationList.Position()),
+    std::swprintf(text, size, L"Sim index: %u/%u", static_cast<unsigned>(index),
                   static_cast<unsigned>(SimulationList.Size()));
 }
 

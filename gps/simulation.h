@@ -73,10 +73,15 @@ extern SimulationFeed SimulationList;
 // The built-in demonstration: one GSV, one GSA and 21 RMC sentences.
 extern const char* const kSimulationDemonstration[23];
 
-// A tap: SimulationTapCount + 1 and the step event set.
-void TapSimulation();
-// "Sim index: %u/%u" with the position and the list's length.
+// A tap: SimulationTapCount + 1 and the step event set. Returns the
+// position the tap moves the feed to (the new tap count, or 0 past the end);
+// the reader gets there only when it wakes, which may be well after the
+// caller shows it.
+uint32_t TapSimulation();
+// "Sim index: %u/%u" with the position (or the given index) and the list's
+// length.
 void FormatSimulationIndex(wchar_t* text, size_t size);
+void FormatSimulationIndex(wchar_t* text, size_t size, uint32_t index);
 
 // The automatic advance: while the port simulates in tapping mode, Shift is
 // held and the live speed is exactly 0 km/h, sends the main window a Space

@@ -59,12 +59,14 @@ void SetText(HWND dialog, int id, const wchar_t* text)
     SendDlgItemMessageW(dialog, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
-// Keys typed into the port combo's edit, one character at a time.
+// Keys typed into the port combo's edit, one character at a time, each
+// taken before the next. Posted keys could still wait in the queue once the
+// text looked right, and land after the test has moved on.
 void Type(HWND dialog, const std::wstring& keys)
 {
     HWND edit = FindWindowExW(GetDlgItem(dialog, kPort), nullptr, L"Edit", nullptr);
     for (wchar_t c : keys)
-        PostMessageW(edit, WM_CHAR, c, 1);
+        SendMessageTimeoutW(edit, WM_CHAR, c, 1, SMTO_BLOCK, kWaitMs, nullptr);
 }
 
 std::string WithChecksum(const std::string& text)

@@ -66,9 +66,10 @@ TEST_CASE("The simulation plays its list in timer and tapping mode and wraps")
     }
     SUBCASE("three taps before the reader wakes give one sentence and move to the fourth") {
         SimulationScope scope(kSimulationTapping);
-        TapSimulation();
-        TapSimulation();
-        TapSimulation();
+        // Each tap tells where it moves the feed, though the reader sleeps.
+        CHECK(TapSimulation() == 1);
+        CHECK(TapSimulation() == 2);
+        CHECK(TapSimulation() == 3);
         REQUIRE(port->Open(true, false));
         REQUIRE(PumpUntil([&] { return window.messages.size() == 1; }));
         PumpFor(300);
@@ -91,6 +92,8 @@ TEST_CASE("The simulation plays its list in timer and tapping mode and wraps")
         TapSimulation();
         REQUIRE(PumpUntil([&] { return window.messages.size() == 2; }));
         CHECK(window.messages[1].line == "$GPRMC,1");
+        CHECK(TapSimulation() == 2);
+        CHECK(TapSimulation() == 0);   // the end of the list: back to the start
     }
     SUBCASE("an empty list gives nothing; an overlong sentence is cut; a line without '$' is dropped") {
         SimulationScope scope(kSimulationTapping);
