@@ -58,25 +58,50 @@ XMLElement* Child(XMLElement* element, const char* name)
     return element ? element->FindElement(name, 0, nullptr) : nullptr;
 }
 
-// A position taken only when every value is finite (the altitude also at
-// the single precision it is kept in) and it lies on the globe.
-bool MakePoint(double x, double y, double z, const std::string& name, WAYPOINT* point)
+// One number of a file, read as "%f" reads it into a float (the value
+// kept) and as a double (to judge its range: 180.0000001 is off the globe,
+// though as a float it is 180).
+struct NUMBER {
+    double exact;
+    float value;
+};
+
+// A number as the C run-time reads a decimal, blanks before it skipped;
+// false when there is none. *end is just past it.
+bool ReadNumber(const char* text, const char** end, NUMBER* number)
 {
-    if (!(x >= -180.0 && x <= 180.0 && y >= -90.0 && y <= 90.0) || !std::isfinite(float(z)))
+    char* stop = nullptr;
+    number->exact = std::strtod(text, &stop);
+    if (stop == text)
         return false;
-    *point = WAYPOINT{};
-    SetWaypointName(point, name.c_str());
-    point->pos = GPS_POSITION{float(x), float(y), float(z), 0};
+    // Parsed as a float in its own right: a float narrowed from the double
+    // would round twice.
+    number->value = std::strtof(text, nullptr);
+    *end = stop;
     return true;
 }
 
-// "lon,lat[,alt]" as "%f,%f,%f" reads it: each number as the C run-time
-// reads a decimal (blanks before it skipped), commas between them, reading
-// ends at the first one missing (the altitude is then 0). A tuple without
-// longitude and latitude gives no point.
+// A position taken only when every value is finite (the altitude also at
+// the single precision it is kept in) and it lies on the globe.
+bool MakePoint(const NUMBER& x, const NUMBER& y, const NUMBER& z, const std::string& name, WAYPOINT* point)
+{
+    if (!(x.exact >= -180.0 && x.exact <= 180.0 && y.exact >= -90.0 && y.exact <= 90.0) || !std::isfinite(z.value))
+        return false;
+    *point = WAYPOINT{};
+    SetWaypointName(point, name.c_str());
+    point->pos.x = x.value;
+    point->pos.y = y.value;
+    point->pos.z = z.value;
+    return true;
+}
+
+// "lon,lat[,alt]" as "%f,%f,%f" reads it: blanks before each number
+// skipped, commas between them, reading ends at the first one missing (the
+// altitude is then 0). A tuple without longitude and latitude gives no
+// point.
 bool ReadTuple(const char* text, const std::string& name, WAYPOINT* point)
 {
-    double v[3] = {0.0, 0.0, 0.0};
+    NUMBER v[3] = {};
     int count = 0;
     for (const char* p = text; count < 3; ++count) {
         if (count > 0) {
@@ -84,11 +109,8 @@ bool ReadTuple(const char* text, const std::string& name, WAYPOINT* point)
                 break;
             ++p;
         }
-        char* end = nullptr;
-        v[count] = std::strtod(p, &end);
-        if (end == p)
+        if (!ReadNumber(p, &p, &v[count]))
             break;
-        p = end;
     }
     return count >= 2 && MakePoint(v[0], v[1], v[2], name, point);
 }
@@ -232,15 +254,13 @@ void ReadLocFile(HWND, const wchar_t* file, std::vector<WAYPOINT>* points)
             continue;
         const std::string lon = AttributeText(coord, "lon");
         const std::string lat = AttributeText(coord, "lat");
-        char* lonEnd = nullptr;
-        char* latEnd = nullptr;
-        const double x = std::strtod(lon.c_str(), &lonEnd);
-        const double y = std::strtod(lat.c_str(), &latEnd);
-        if (lonEnd == lon.c_str() || latEnd == lat.c_str())
+        const char* end = nullptr;
+        NUMBER x{}, y{};
+        if (!ReadNumber(lon.c_str(), &end, &x) || !ReadNumber(lat.c_str(), &end, &y))
             continue;
         XMLElement* name = Child(root->GetChild(i), "name");
         WAYPOINT point;
-        if (MakePoint(x, y, 0.0, name ? AttributeText(name, "id") : std::string(), &point))
+        if (MakePoint(x, y, NUMBER{}, name ? AttributeText(name, "id") : std::string(), &point))
             points->push_back(point);
     }
 }

@@ -171,6 +171,7 @@ inline bool RecordOpen(HWND, const wchar_t* target)
 struct ExchangeWindow : WindowFixture {
     ExchangeWindow()
     {
+        RebuildWaypointList();
         ShellSeams.openExternal = RecordOpen;
         OpenedFiles.clear();
     }
@@ -225,12 +226,13 @@ inline std::string UnixPath(const std::string& path)
     return result;
 }
 
-// Runs GPSBabel with options ("-i kml", more before it) on in, writing
-// outFormat to out; the text it wrote, or "" when it wrote nothing. Wine
+// Runs GPSBabel with options ("-i kml", more before it) on in, then its
+// filters ("-x ..."), writing outFormat to out; the text it wrote, or ""
+// when it wrote nothing. Wine
 // starts a Linux program but cannot wait for it: a script of the test's
 // own runs it and then leaves a mark that it is done.
 inline std::string GpsBabel(const std::string& options, const std::string& in, const std::string& outFormat,
-                            const std::string& out)
+                            const std::string& out, const std::string& filters = "")
 {
     const char* program = std::getenv("PATHVEX_GPSBABEL");
     REQUIRE_MESSAGE((program && *program == '/'), "GPSBabel is missing: run scripts/setup.sh");
@@ -238,7 +240,7 @@ inline std::string GpsBabel(const std::string& options, const std::string& in, c
     const std::string script = out + ".sh";
     DeleteFileA(out.c_str());
     DeleteFileA(done.c_str());
-    REQUIRE(WriteFile(script, "\"" + std::string(program) + "\" " + options + " -f \"" + UnixPath(in) + "\" -o " +
+    REQUIRE(WriteFile(script, "\"" + std::string(program) + "\" " + options + " -f \"" + UnixPath(in) + "\" " + filters + " -o " +
                                   outFormat + " -F \"" + UnixPath(out) + "\"\ntouch \"" + UnixPath(done) + "\"\n"));
     std::wstring line = L"sh \"" + Wide(UnixPath(script)) + L"\"";
     STARTUPINFOW si{};

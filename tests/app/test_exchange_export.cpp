@@ -172,3 +172,151 @@ TEST_CASE("waypoints leave as KML and LOC that GPSBabel reads")
             FindClose(h);
     }
 }
+
+namespace {
+
+const std::string kTrip = "Trip \"1\" " + kGreek + " " + kChinese;
+// 1000 characters: Greek and Chinese letters and blanks.
+std::string LongName()
+{
+    std::string name;
+    for (int i = 0; i < 250; ++i)
+        name += kGreek.substr(0, 2) + kChinese.substr(0, 3) + " " + (i % 2 ? "a" : "b");
+    return name;
+}
+
+// Tracks at list rows 0 to 4: a trip of three points, a category, a track
+// without points, a track of a long name, one with values too large to print
+// in a hundred bytes.
+std::string TrackFile()
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n<tracks>\r\n"
+           "<t n=\"Trip &quot;1&quot; " + kGreek + " " + kChinese + "\">"
+           "<p x=\"23.727539\" y=\"37.983810\" z=\"70.000000\"/><p x=\"23.728001\" y=\"37.984002\" z=\"71.500000\"/>"
+           "<p x=\"23.730123\" y=\"37.985111\" z=\"72.250000\"/></t>\r\n"
+           "<c n=\"Cat\"><t n=\"Inner\"><p x=\"1\" y=\"2\" z=\"3\"/></t></c>\r\n"
+           "<t n=\"Empty\"/>\r\n"
+           "<t n=\"" + LongName() + "\"><p x=\"116.397128\" y=\"39.916527\" z=\"44\"/><p x=\"116.4\" y=\"39.9\" z=\"45\"/></t>\r\n"
+           "<t n=\"Huge\"><p x=\"3e38\" y=\"-3e38\" z=\"1e300\"/></t>\r\n"
+           "</tracks>\r\n</root>\r\n";
+}
+
+struct TrackList : ExchangeWindow {
+    TrackList()
+    {
+        REQUIRE(WriteFile(File("pathvextrk.xml"), TrackFile()));
+        Command(IDM_SCREEN_TRACKS);
+        REQUIRE(ListView_GetItemCount(MainListView) == 5);
+    }
+};
+
+// The names of the tracks GPSBabel read, from its GPX.
+std::vector<std::string> GpxTrackNames(const std::string& gpx)
+{
+    std::vector<std::string> names;
+    for (size_t at = gpx.find("<trk>"); at != std::string::npos; at = gpx.find("<trk>", at + 1)) {
+        const size_t open = gpx.find("<name>", at);
+        const size_t close = gpx.find("</name>", open);
+        if (open != std::string::npos && close != std::string::npos)
+            names.push_back(Trimmed(gpx.substr(open + 6, close - open - 6)));
+    }
+    return names;
+}
+
+std::string Unescaped(std::string s)
+{
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"},
+                                   {"&apos;", "'"}, {"&amp;", "&"}})
+        for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+            s.replace(at, from.size(), to);
+    return s;
+}
+
+}  // namespace
+
+TEST_CASE("tracks leave as KML and LOC that GPSBabel reads")
+{
+    TrackList f;
+    const std::string out = f.File("babel.csv");
+    const double trip[3][3] = {{23.727539, 37.98381, 70.0}, {23.728001, 37.984002, 71.5}, {23.730123, 37.985111, 72.25}};
+
+    SUBCASE("the selected track as KML from the template, opened") {
+        Select({0});
+        Answers a({SaveAs(f.File("trip.kml"))});
+        CHECK(f.Menu(IDM_EXPORT_TRACK_KML));
+        CHECK(a.Shown(0) == L"Trip _1_ \u0391\u03b8\u03ae\u03bd\u03b1 \u5317\u4eac.kml");
+        REQUIRE(OpenedFiles.size() == 1);
+        CHECK(OpenedFiles[0] == Wide(f.File("trip.kml")));
+        const std::string kml = FileText(f.File("trip.kml"));
+        CHECK(kml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n"
+                        "<kml xmlns=\"http://earth.google.com/kml/2.1\">\r\n\t<Document>\r\n\t\t<name>\r\n\t\t\tPaths\r\n",
+                        0) == 0);
+        CHECK(Has(kml, "\t\t<description>\r\n\t\t\tTrip &quot;1&quot; " + kGreek + " " + kChinese + "\r\n"));
+        CHECK(Has(kml, "<Style id=\"sn_ylw-pushpin\">"));
+        CHECK(Has(kml, "\t\t\t\t<coordinates>\r\n\t\t\t\t\t23.727539,37.983810,70.000000\r\n"
+                       "23.728001,37.984002,71.500000\r\n23.730123,37.985111,72.250000\r\n\r\n"));
+        const std::vector<CSV_POINT> read = Read("kml", f.File("trip.kml"), out, true);
+        REQUIRE(read.size() == 3);
+        for (int i = 0; i < 3; ++i) {
+            CHECK(SamePrinted(read[i].lon, trip[i][0]));
+            CHECK(SamePrinted(read[i].lat, trip[i][1]));
+            CHECK(read[i].alt == doctest::Approx(trip[i][2]).epsilon(0.001));
+        }
+        CHECK(GpxTrackNames(GpsBabel("-i kml", f.File("trip.kml"), "gpx", f.File("trip.gpx"))) ==
+              std::vector<std::string>{"Pathvex Track"});
+    }
+    SUBCASE("the selected track's points as LOC waypoints \"WP n\", not opened") {
+        Select({0});
+        Answers a({SaveAs(f.File("trip.loc"))});
+        CHECK(f.Menu(IDM_EXPORT_TRACK_LOC));
+        CHECK(a.Shown(0) == L"Trip _1_ \u0391\u03b8\u03ae\u03bd\u03b1 \u5317\u4eac.loc");
+        CHECK(OpenedFiles.empty());
+        const std::vector<CSV_POINT> read = Read("geo", f.File("trip.loc"), out);
+        REQUIRE(read.size() == 3);
+        for (int i = 0; i < 3; ++i) {
+            CHECK(read[i].name == "WP " + std::to_string(i + 1));
+            CHECK(SamePrinted(read[i].lon, trip[i][0]));
+            CHECK(SamePrinted(read[i].lat, trip[i][1]));
+        }
+    }
+    SUBCASE("a category and a track without points are refused") {
+        for (int row : {1, 2})
+            for (int command : {IDM_EXPORT_TRACK_KML, IDM_EXPORT_TRACK_LOC}) {
+                Select({row});
+                Answers none({CancelDialog(kSaveCaption)});
+                f.Command(command);
+                CHECK(none.Stop() == 0);
+            }
+    }
+    SUBCASE("a name of 1000 characters: the proposal is cut, the file keeps it whole") {
+        Select({3});
+        Answers a({SaveAs(f.File("long.kml"))});
+        f.Command(IDM_EXPORT_TRACK_KML);
+        CHECK(a.Shown(0).size() == 204);
+        CHECK(a.Shown(0).substr(200) == L".kml");
+        CHECK(Has(FileText(f.File("long.kml")), "\t\t\t" + LongName() + "\r\n"));
+        CHECK(Read("kml", f.File("long.kml"), out, true).size() == 2);
+    }
+    SUBCASE("every track as KML; values too large for a hundred bytes each are printed whole") {
+        Answers a({SaveAs(f.File("all.kml"))});
+        CHECK(f.Menu(IDM_EXPORT_ALL_TRACKS_KML));
+        CHECK(a.Shown(0).empty());
+        CHECK(OpenedFiles.empty());
+        const std::string kml = FileText(f.File("all.kml"));
+        CHECK(kml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<kml>\r\n\t<Document>\r\n", 0) ==
+              0);
+        CHECK(Has(kml, "23.7275391,37.9838104,70.000 23.7280006,37.9840012,71.500 23.7301235,37.9851112,72.250 \r\n"));
+        char huge[400];
+        std::snprintf(huge, sizeof huge, "%.7f,%.7f,%.3f ", double(3e38f), double(-3e38f), 0.0);
+        CHECK(Has(kml, huge));   // 1e300 is no single-precision number: written as 0
+        CHECK(Has(kml, "\t\t\t<LineString>\r\n\t\t\t\t<coordinates/>\r\n"));
+        std::vector<std::string> names = GpxTrackNames(GpsBabel("-i kml", f.File("all.kml"), "gpx", f.File("all.gpx")));
+        for (std::string& name : names)
+            name = Unescaped(name);
+        CHECK(names == std::vector<std::string>{kTrip, "Inner", "Empty", LongName(), "Huge"});
+        const std::vector<CSV_POINT> read = Read("kml", f.File("all.kml"), out, true);
+        REQUIRE(read.size() >= 4);
+        CHECK(SamePrinted(read[0].lon, double(23.727539f)));
+        CHECK(SamePrinted(read[3].lat, 2.0));   // "Inner", in its category
+    }
+}
