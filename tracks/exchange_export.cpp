@@ -55,9 +55,10 @@ constexpr wchar_t kExportFailed[] =
     L"The file could not be written:\r\n%s\r\nA file of that name that was there before is unchanged.";
 // What a file name cannot hold; each becomes '_' in a proposed name.
 constexpr wchar_t kNotInFileNames[] = L"\\/:*?\"<>|";
-// Characters of a proposed name before its extension: with it, the name
-// stays within what a folder entry may hold.
-constexpr size_t kMaxProposedStem = 200;
+// Characters of a proposed name before its extension: the folder's path
+// and the name together must stay within MAX_PATH, which the system's
+// dialogs and file calls still hold to.
+constexpr size_t kMaxProposedStem = 100;
 
 std::wstring Substitute(const wchar_t* format, const std::wstring& text)
 {

@@ -6,8 +6,6 @@
 
 #include "resources/resource.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,17 +15,15 @@ namespace exchangetest {
 using namespace optiontest;
 using namespace gpsbabel;
 
-// The system's file dialogs as Wine titles them, and their file name box
-// (the combo box of the explorer-style dialog, or the plain edit).
+// Wine's file dialogs, its question before a save replaces a file, and the
+// file name box (the explorer-style combo box, or the plain edit).
 inline constexpr wchar_t kSaveCaption[] = L"Save As";
 inline constexpr wchar_t kOpenCaption[] = L"Open";
-// Wine asks before a save replaces a file in a box captioned "Error".
 inline constexpr wchar_t kReplaceCaption[] = L"Error";
-inline constexpr int kFileNameCombo = 0x47C;
-inline constexpr int kFileNameEdit = 0x480;
+inline constexpr int kFileNameBoxes[] = {0x47C, 0x480};
 
-// One dialog to answer: its caption (and a message box's text, or "" for
-// any), what to do in it, the button to press.
+// One dialog to answer: its caption (and a message box's text, "" for any),
+// what to do in it, the button to press.
 struct STEP {
     std::wstring caption;
     std::wstring text;
@@ -35,52 +31,33 @@ struct STEP {
     int button;
 };
 
-// Answers the dialogs in order on a thread of its own while the window
-// sits in them; keeps the text each one showed (a message box's text, a file
-// dialog's proposed name).
+// Answers the dialogs in order on a thread of its own while the window sits
+// in them, keeping what each showed (a box's text, a proposed file name).
 class Answers {
 public:
     explicit Answers(std::vector<STEP> steps) : steps_(std::move(steps)), thread_([this] { Run(); }) {}
-    ~Answers()
-    {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-    }
+    ~Answers() { Stop(); }
     Answers(const Answers&) = delete;
     Answers& operator=(const Answers&) = delete;
-    // Stops waiting for the steps still to come; the steps answered.
-    size_t Stop()
-    {
-        stop_ = true;
-        return Done();
-    }
-    // The steps answered; waits for the answering thread to finish first.
+    // The steps answered, once all are (or their time is up).
     size_t Done()
     {
         if (thread_.joinable())
             thread_.join();
         return done_;
     }
-    std::wstring Shown(size_t i)
+    // The steps answered, without waiting for those still to come.
+    size_t Stop()
     {
-        Done();
-        return i < shown_.size() ? shown_[i] : std::wstring();
+        stop_ = true;
+        return Done();
     }
+    std::wstring Shown(size_t i) { return Done() > i ? shown_[i] : std::wstring(); }
 
 private:
-    static std::wstring ShownText(HWND w)
-    {
-        if (GetDlgItem(w, kFileNameCombo))
-            return ItemText(w, kFileNameCombo);
-        if (GetDlgItem(w, kFileNameEdit))
-            return ItemText(w, kFileNameEdit);
-        return BoxText(w);
-    }
     HWND Find(const STEP& step, HWND last) const
     {
-        HWND w = nullptr;
-        while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
             if (w != last && pid == GetCurrentProcessId() && IsWindowVisible(w) && Text(w) == step.caption &&
@@ -98,7 +75,7 @@ private:
                 found = Find(step, last);
             if (!found)
                 return;
-            shown_.push_back(ShownText(found));
+            shown_.push_back(GetDlgItem(found, kFileNameBoxes[0]) ? ItemText(found, kFileNameBoxes[0]) : BoxText(found));
             if (step.act)
                 step.act(found);
             ++done_;
@@ -113,49 +90,35 @@ private:
     std::thread thread_;
 };
 
-// The file dialog answered with path (or cancelled).
-inline STEP SaveAs(const std::string& path)
-{
-    return {kSaveCaption, L"",
-            [path](HWND d) {
-                SetDlgItemTextW(d, kFileNameCombo, Wide(path).c_str());
-                SetDlgItemTextW(d, kFileNameEdit, Wide(path).c_str());
-            },
-            IDOK};
-}
-inline STEP OpenFile(const std::string& path)
-{
-    STEP s = SaveAs(path);
-    s.caption = kOpenCaption;
-    return s;
-}
-inline STEP ReplaceYes()
-{
-    return {kReplaceCaption, L"", nullptr, IDYES};
-}
-inline STEP CancelDialog(const wchar_t* caption)
-{
-    return {caption, L"", nullptr, IDCANCEL};
-}
-// A question or message of the program, captioned with its title.
-inline STEP Reply(const std::wstring& text, int button = IDOK)
-{
-    return {kProgramTitle, text, nullptr, button};
-}
-// Chooses entries (by index) in a selection list.
-inline STEP Choose(const wchar_t* caption, std::vector<int> rows)
+// A file dialog answered with path.
+inline STEP FileStep(const wchar_t* caption, const std::string& path)
 {
     return {caption, L"",
-            [rows](HWND d) {
-                const bool several = GetWindowLongW(GetDlgItem(d, IDC_ENTRY_TEXT), GWL_STYLE) & LBS_MULTIPLESEL;
-                for (int row : rows)
-                    SendDlgItemMessageW(d, IDC_ENTRY_TEXT, several ? LB_SETSEL : LB_SETCURSEL,
-                                        several ? TRUE : WPARAM(row), several ? LPARAM(row) : 0);
+            [path](HWND d) {
+                for (int box : kFileNameBoxes)
+                    SetDlgItemTextW(d, box, Wide(path).c_str());
             },
             IDOK};
 }
+inline STEP SaveAs(const std::string& path) { return FileStep(kSaveCaption, path); }
+inline STEP OpenFile(const std::string& path) { return FileStep(kOpenCaption, path); }
+inline STEP Press(const wchar_t* caption, int button) { return {caption, L"", nullptr, button}; }
+// A question or message of the program, captioned with its title.
+inline STEP Reply(const std::wstring& text, int button = IDOK) { return {kProgramTitle, text, nullptr, button}; }
 
-// The main window with its seams, "open" recorded instead of done.
+// The lines a selection list offers.
+inline std::vector<std::wstring> ListLines(HWND dialog)
+{
+    std::vector<std::wstring> lines;
+    wchar_t line[128];
+    for (int i = 0; i < SendDlgItemMessageW(dialog, IDC_ENTRY_TEXT, LB_GETCOUNT, 0, 0); ++i)
+        if (SendDlgItemMessageW(dialog, IDC_ENTRY_TEXT, LB_GETTEXTLEN, i, 0) < 128 &&
+            SendDlgItemMessageW(dialog, IDC_ENTRY_TEXT, LB_GETTEXT, i, LPARAM(line)) >= 0)
+            lines.push_back(line);
+    return lines;
+}
+
+// The main window with its seams; "open" recorded instead of done.
 inline std::vector<std::wstring> OpenedFiles;
 inline bool RecordOpen(HWND, const wchar_t* target)
 {
@@ -166,21 +129,40 @@ inline bool RecordOpen(HWND, const wchar_t* target)
 struct ExchangeWindow : WindowFixture {
     ExchangeWindow()
     {
+        // Wine's file dialogs start in the folder last visited, or else in
+        // the current one: both are to be the test's own, small folder, not
+        // one deleted since or the build folder, whose programs the dialog
+        // takes many seconds to list.
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
+        GetCurrentDirectoryW(MAX_PATH, startFolder);
+        SetCurrentDirectoryW(dir.WPath().c_str());
         RebuildWaypointList();
         ShellSeams.openExternal = RecordOpen;
         OpenedFiles.clear();
     }
-    // The command from the menu bar of the screen shown: true when the
-    // menu holds it (and it was sent).
+    ~ExchangeWindow() { SetCurrentDirectoryW(startFolder); }
+    // A picture for a person to look at, kept in the folder the test
+    // started in.
+    void Picture(HWND w, const std::string& name) const
+    {
+        SavePicture(w, Narrow(startFolder) + "\\" + name);
+    }
+    wchar_t startFolder[MAX_PATH] = L"";
+    // The command from the menu bar of the screen shown: false when the
+    // menu does not hold it (then it is not sent).
     bool Menu(int id)
     {
-        HMENU menu = GetMenu(window);
-        if (!menu || GetMenuStringW(menu, UINT(id), nullptr, 0, MF_BYCOMMAND) <= 0)
+        if (GetMenuStringW(GetMenu(window), UINT(id), nullptr, 0, MF_BYCOMMAND) <= 0)
             return false;
         Command(id);
         return true;
     }
     std::string File(const std::string& name) const { return dir.File(name); }
 };
+
+inline bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 }  // namespace exchangetest

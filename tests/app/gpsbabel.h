@@ -4,11 +4,11 @@
 #include <doctest.h>
 
 #include "support/test_support.h"
+#include "xml/xml.h"
 
 #include <windows.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -41,9 +41,6 @@ inline bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// ---------------------------------------------------------------------------
-// GPSBabel
-
 // The Linux path of a file of ours, as GPSBabel needs it.
 inline std::string UnixPath(const std::string& path)
 {
@@ -58,107 +55,77 @@ inline std::string UnixPath(const std::string& path)
     return result;
 }
 
-// Runs GPSBabel with options ("-i kml", more before it) on in, then its
-// filters ("-x ..."), writing outFormat to out; the text it wrote, or ""
-// when it wrote nothing. Wine
-// starts a Linux program but cannot wait for it: a script of the test's
-// own runs it and then leaves a mark that it is done.
+// Runs "gpsbabel <options> -f in <filters> -o outFormat -F out" and gives
+// what it wrote ("" for nothing). Wine starts a Linux program but cannot
+// wait for it: a script of the test's own runs it and then leaves a mark.
 inline std::string GpsBabel(const std::string& options, const std::string& in, const std::string& outFormat,
                             const std::string& out, const std::string& filters = "")
 {
     const char* program = std::getenv("PATHVEX_GPSBABEL");
     REQUIRE_MESSAGE((program && *program == '/'), "GPSBabel is missing: run scripts/setup.sh");
     const std::string done = out + ".done";
-    const std::string script = out + ".sh";
     DeleteFileA(out.c_str());
     DeleteFileA(done.c_str());
-    REQUIRE(WriteFile(script, "\"" + std::string(program) + "\" " + options + " -f \"" + UnixPath(in) + "\" " + filters + " -o " +
-                                  outFormat + " -F \"" + UnixPath(out) + "\"\ntouch \"" + UnixPath(done) + "\"\n"));
-    std::wstring line = L"sh \"" + Wide(UnixPath(script)) + L"\"";
+    REQUIRE(WriteFile(out + ".sh", "\"" + std::string(program) + "\" " + options + " -f \"" + UnixPath(in) + "\" " +
+                                       filters + " -o " + outFormat + " -F \"" + UnixPath(out) + "\"\ntouch \"" +
+                                       UnixPath(done) + "\"\n"));
+    std::wstring line = L"sh \"" + Wide(UnixPath(out + ".sh")) + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     REQUIRE(CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    if (pi.hThread)
-        CloseHandle(pi.hThread);
-    if (pi.hProcess)
-        CloseHandle(pi.hProcess);
-    const ULONGLONG until = GetTickCount64() + 60000;
-    while (!Exists(done) && GetTickCount64() < until)
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (ULONGLONG until = GetTickCount64() + 60000; !Exists(done) && GetTickCount64() < until;)
         Sleep(20);
     CHECK(Exists(done));
     return FileText(out);
 }
 
-// One row of GPSBabel's "unicsv" output.
-struct CSV_POINT {
-    double lat = 0.0;
-    double lon = 0.0;
-    double alt = 0.0;
-    std::string name;
+// A waypoint or track point as GPSBabel read it.
+struct BABEL_POINT {
+    double lon, lat, ele;
+    std::string name;    // of the waypoint, or of the point's track
 };
 
-// "unicsv" text: a header naming the columns, then one row per point;
-// quoted fields may hold commas, doubled quotes and line breaks.
-inline std::vector<CSV_POINT> ReadCsv(const std::string& text)
+// The text of element's child, without the blanks and line breaks GPSBabel
+// keeps around a text of the program's layout.
+inline std::string ChildText(XMLElement* element, const char* name)
 {
-    std::vector<std::vector<std::string>> rows(1);
-    std::string field;
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
-                field += text[++i];
-            else if (c == '"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            rows.back().push_back(field);
-            field.clear();
-        } else if (c == '\n') {
-            rows.back().push_back(field);
-            field.clear();
-            rows.emplace_back();
-        } else if (c != '\r') {
-            field += c;
-        }
-    }
-    std::vector<CSV_POINT> points;
-    const std::vector<std::string>& header = rows.front();
-    for (size_t r = 1; r < rows.size(); ++r) {
-        if (rows[r].size() < header.size())
+    XMLElement* child = element ? element->FindElement(name, 0, nullptr) : nullptr;
+    const XMLTextNode* node = child ? child->GetTextNode(0) : nullptr;
+    if (!node)
+        return std::string();
+    std::string text(size_t(node->GetText(nullptr, 0)) + 10, '\0');
+    text.resize(size_t(node->GetText(text.data(), 0)));
+    const size_t a = text.find_first_not_of(" \t\r\n");
+    return a == std::string::npos ? std::string() : text.substr(a, text.find_last_not_of(" \t\r\n") - a + 1);
+}
+
+// What GPSBabel reads of a file in format ("kml", "geo"): waypoints, then
+// track points, as it writes them into GPX.
+inline std::vector<BABEL_POINT> Read(const std::string& format, const std::string& file)
+{
+    const std::string gpx = file + ".gpx";
+    GpsBabel("-i " + format, file, "gpx", gpx);
+    XMLDocument doc;
+    doc.Load(Wide(gpx).c_str(), XML_LOAD_WIDE_FILE);
+    std::vector<BABEL_POINT> points;
+    XMLElement* root = doc.GetRoot();
+    std::vector<XMLElement*> all(root ? root->CountDescendants(-1) + 1 : 1, nullptr);
+    all.resize(root ? size_t(root->Query("", all.data(), -1)) : 0);
+    for (XMLElement* e : all) {
+        const std::string tag = e->GetStoredName();
+        if (tag != "wpt" && tag != "trkpt")
             continue;
-        CSV_POINT p;
-        for (size_t c = 0; c < header.size(); ++c) {
-            if (header[c] == "Latitude")
-                p.lat = std::atof(rows[r][c].c_str());
-            else if (header[c] == "Longitude")
-                p.lon = std::atof(rows[r][c].c_str());
-            else if (header[c] == "Altitude")
-                p.alt = std::atof(rows[r][c].c_str());
-            else if (header[c] == "Name")
-                p.name = rows[r][c];
-        }
-        points.push_back(p);
+        XMLElement* track = tag == "trkpt" && e->GetParent() ? e->GetParent()->GetParent() : nullptr;
+        points.push_back({e->FindAttribute("lon", 1, "")->GetFloatValue(), e->FindAttribute("lat", 1, "")->GetFloatValue(),
+                          std::atof(ChildText(e, "ele").c_str()), ChildText(track ? track : e, "name")});
     }
     return points;
 }
 
-// GPSBabel keeps the line breaks and indentation that stand around a text
-// of the program's layout ("<name>", CR LF, tabs, the text, ...).
-inline std::string Trimmed(const std::string& s)
-{
-    const size_t a = s.find_first_not_of(" \t\r\n,");
-    const size_t b = s.find_last_not_of(" \t\r\n,");
-    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
-}
-
-// GPSBabel prints six decimals: a value written with more agrees to half
-// its last digit.
+// Agrees with a value the program printed with six decimals.
 inline bool SamePrinted(double read, double written)
 {
     return std::fabs(read - written) <= 0.5e-6 + 1e-9;
