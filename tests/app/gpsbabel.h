@@ -20,22 +20,8 @@ inline std::wstring Wide(const std::string& s)
     return std::wstring(s.begin(), s.end());
 }
 
-inline std::string FileText(const std::string& path)
-{
-    std::string text;
-    testsupport::ReadFile(path, &text);
-    return text;
-}
-
-inline bool WriteFile(const std::string& path, const std::string& text)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
-}
-
+using testsupport::FileText;
+using testsupport::WriteWholeFile;
 inline bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -66,7 +52,7 @@ inline std::string GpsBabel(const std::string& options, const std::string& in, c
     const std::string done = out + ".done";
     DeleteFileA(out.c_str());
     DeleteFileA(done.c_str());
-    REQUIRE(WriteFile(out + ".sh", "\"" + std::string(program) + "\" " + options + " -f \"" + UnixPath(in) + "\" " +
+    REQUIRE(WriteWholeFile(out + ".sh", "\"" + std::string(program) + "\" " + options + " -f \"" + UnixPath(in) + "\" " +
                                        filters + " -o " + outFormat + " -F \"" + UnixPath(out) + "\"\ntouch \"" +
                                        UnixPath(done) + "\"\n"));
     std::wstring line = L"sh \"" + Wide(UnixPath(out + ".sh")) + L"\"";
@@ -79,7 +65,7 @@ inline std::string GpsBabel(const std::string& options, const std::string& in, c
     for (ULONGLONG until = GetTickCount64() + 60000; !Exists(done) && GetTickCount64() < until;)
         Sleep(20);
     CHECK(Exists(done));
-    return FileText(out);
+    return Exists(out) ? FileText(out) : std::string();
 }
 
 // A waypoint or track point as GPSBabel read it.

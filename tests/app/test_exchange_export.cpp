@@ -114,7 +114,7 @@ TEST_CASE("waypoints leave as KML and LOC that GPSBabel reads")
     }
     SUBCASE("a write that fails leaves the old file whole, no file beside it, and is told") {
         const std::string old = "<kml>the user's own file</kml>";
-        REQUIRE(WriteFile(f.File("keep.kml"), old));
+        REQUIRE(WriteWholeFile(f.File("keep.kml"), old));
         Select({2});
         Answers a({SaveAs(f.File("keep.kml")), Press(kReplaceCaption, IDYES),
                    Reply(L"The file could not be written:\r\n" + Wide(f.File("keep.kml")) +
@@ -147,7 +147,7 @@ std::string LongName()
 struct TrackList : ExchangeWindow {
     TrackList()
     {
-        REQUIRE(WriteFile(File("pathvextrk.xml"),
+        REQUIRE(WriteWholeFile(File("pathvextrk.xml"),
                           kHeader + "<root><tracks><t n=\"Trip &quot;1&quot; " + kGreek + "\">"
                                     "<p x=\"23.727539\" y=\"37.983810\" z=\"70.000000\"/>"
                                     "<p x=\"23.728001\" y=\"37.984002\" z=\"71.500000\"/>"

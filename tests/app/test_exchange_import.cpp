@@ -31,7 +31,7 @@ struct Importing : ExchangeWindow {
         std::string csv = "Latitude,Longitude,Name,Altitude\n";
         for (const std::string& row : rows)
             csv += row + "\n";
-        REQUIRE(WriteFile(File(file + ".csv"), csv));
+        REQUIRE(WriteWholeFile(File(file + ".csv"), csv));
         REQUIRE_FALSE(GpsBabel("-i unicsv", File(file + ".csv"), format, File(file), filters).empty());
         return File(file);
     }
@@ -128,7 +128,7 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
         std::string file = "<?xml version=\"1.0\"?><root><tracks><t n=\"Walk\">";
         for (int i = 0; i < 57; ++i)
             file += "<p x=\"" + std::to_string(8.5 + i * 0.0001) + "\" y=\"47.25\" z=\"400\"/>";
-        REQUIRE(WriteFile(f.File("pathvextrk.xml"), file + "</t></tracks></root>"));
+        REQUIRE(WriteWholeFile(f.File("pathvextrk.xml"), file + "</t></tracks></root>"));
         f.Command(IDM_SCREEN_TRACKS);
         ListView_SetItemState(MainListView, 0, LVIS_SELECTED, LVIS_SELECTED);
         Answers out({SaveAs(f.File("walk.kml"))});
@@ -176,7 +176,7 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
         };
         for (const auto& [name, text] : files) {
             CAPTURE(name);
-            REQUIRE(WriteFile(f.File(name), text));
+            REQUIRE(WriteWholeFile(f.File(name), text));
             Answers a({OpenFile(f.File(name)), Reply(kNothing)});
             f.Command(IDM_IMPORT_WAYPOINTS);
             CHECK(a.Done() == 2);
@@ -185,7 +185,7 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
     }
     SUBCASE("Cancel in the open dialog, a choice or a question changes nothing") {
         const std::string two = f.File("two.kml");
-        REQUIRE(WriteFile(two, xml + "<kml><Placemark><LineString><coordinates>1,2 3,4</coordinates></LineString>"
+        REQUIRE(WriteWholeFile(two, xml + "<kml><Placemark><LineString><coordinates>1,2 3,4</coordinates></LineString>"
                                      "</Placemark><Placemark/></kml>"));
         const STEP first = {L"Select Placemarks", L"",
                             [](HWND d) { SendDlgItemMessageW(d, IDC_ENTRY_TEXT, LB_SETCURSEL, 0, 0); }, IDOK};
@@ -219,7 +219,7 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
         DeleteFileA(f.File("big.kml").c_str());
     }
     SUBCASE("values out of range are skipped and the rest imported; a UTF-16 file reads") {
-        REQUIRE(WriteFile(f.File("mixed.kml"),
+        REQUIRE(WriteWholeFile(f.File("mixed.kml"),
                           xml + "<kml><Placemark><name>Mixed</name><LineString><coordinates>1e999,1,0\t nan,2,0\r\n"
                                 "-0,-0\n180.0000001,3,0 10,-20,30,40 181,0 0,90.0001 5</coordinates></LineString>"
                                 "</Placemark></kml>"));
@@ -232,7 +232,7 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
         const std::wstring utf16 = L"\xFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?><loc><waypoint>"
                                    L"<name id=\"\u0391\u03b8\u03ae\u03bd\u03b1 \u5317\u4eac\"/>"
                                    L"<coord lat=\"37.5\" lon=\"23.75\"/></waypoint></loc>";
-        REQUIRE(WriteFile(f.File("wide.loc"), std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2)));
+        REQUIRE(WriteWholeFile(f.File("wide.loc"), std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2)));
         Answers b({OpenFile(f.File("wide.loc")), Reply(L"1 waypoint imported.")});
         f.Command(IDM_IMPORT_WAYPOINTS);
         CHECK(b.Done() == 2);

@@ -46,7 +46,7 @@ TEST_CASE("each program exports its waypoints for GPSBabel and imports GPSBabel'
         const std::string exported = install.dir.File("all.kml");
         const std::string csv = install.dir.File("point.csv");
         const std::string imported = install.dir.File("point.kml");
-        REQUIRE(WriteFile(csv, "Latitude,Longitude,Name,Altitude\n-33.25,151.125,Harbour,12\n"));
+        REQUIRE(WriteWholeFile(csv, "Latitude,Longitude,Name,Altitude\n-33.25,151.125,Harbour,12\n"));
         REQUIRE_FALSE(GpsBabel("-i unicsv", csv, "kml", imported).empty());
 
         Running r(install.dir.Path(), p, "");
