@@ -1,8 +1,9 @@
 // Tracks, waypoints and routes in the shell: the list screens' fillers and
 // Back, the track and waypoint commands, picking a waypoint, route
 // following on the reader thread, the turn search of the panes and the
-// turn warning of timer 4, and what the commands ask of the shell (its
-// dialogs, questions, the map's "mfp" and the coordinate format).
+// turn warning of timer 4, the KML and LOC exchange, and what the commands
+// ask of the shell (its dialogs, questions and messages, the map's "mfp",
+// the coordinate format and opening a written file).
 #include "app/shell.h"
 
 #include "app/dialogs.h"
@@ -97,6 +98,18 @@ void RefillWaypointList(HWND window)
     FillWaypointList(window, MainListView, nullptr);
 }
 
+int ProgramMessageBox(HWND owner, const wchar_t* text, UINT type)
+{
+    return MessageBoxW(owner, text, kProgramTitle, type);
+}
+
+// Through the shell's seam at the time of the call, so that whoever owns
+// "open" then (the program, or a test) gets it.
+bool OpenWrittenFile(HWND window, const wchar_t* path)
+{
+    return ShellSeams.openExternal && ShellSeams.openExternal(window, path);
+}
+
 }  // namespace
 
 void InstallTrackSeams()
@@ -109,6 +122,7 @@ void InstallTrackSeams()
     ShellSeams.finishPick = ShellFinishPick;
     ShellSeams.trackCommand = TrackCommand;
     ShellSeams.waypointCommand = WaypointCommand;
+    ShellSeams.exchangeCommand = ExchangeCommand;
     ShellSeams.turnArmed = ShellTurnArmed;
     PaneHooks.findNextTurn = PaneFindNextTurn;
     CalcHooks.pickedWaypoint = CalcPickedWaypoint;
@@ -121,4 +135,6 @@ void InstallTrackSeams()
     TrackHooks.askYesNo = AskYesNo;
     TrackHooks.followPositionOnMap = FollowPositionOnMap;
     TrackHooks.coordinateFormat = CoordinateFormat;
+    TrackHooks.messageBox = ProgramMessageBox;
+    TrackHooks.openFile = OpenWrittenFile;
 }

@@ -25,6 +25,8 @@ have xdotool || need+=(xdotool)
 have xdpyinfo || need+=(x11-utils)
 have import || need+=(imagemagick)
 have python3 || need+=(python3)
+# The KML and LOC tests convert the program's files with a real peer.
+have gpsbabel || need+=(gpsbabel)
 [ -f /usr/include/doctest/doctest.h ] || need+=(doctest-dev)
 pkg wine32:i386 || need+=(wine32:i386)
 # pathvex-x86's database import reaches real databases through Wine's ADO

@@ -9,7 +9,8 @@
 // rebuilt from them with their list and commands, the track document
 // "pathvextrk.xml" with its track list and commands, the recorder (start,
 // the tick after every batch of receiver input, stop, and the recording
-// commands), normalisation, and route following with its turn search.
+// commands), normalisation, route following with its turn search, and the
+// KML and LOC exchange.
 //
 // Threads: the reader thread writes ActiveTrack, DrawnPath, RoutePosition,
 // RouteProgress, TrackDistance and, at arrival, RecorderState (the recorder
@@ -179,6 +180,11 @@ struct TRACK_HOOKS {
     // The web map page of provider 1 or 2 centred on (x, y) at zoom, after
     // the online map screen was entered. Null: the screen alone.
     void (*showWebMapPage)(HWND window, int provider, double x, double y, int zoom);
+    // A message box captioned with the program's title; its result (IDOK,
+    // IDYES, IDNO, IDCANCEL). Null answers IDCANCEL and shows nothing.
+    int (*messageBox)(HWND owner, const wchar_t* text, UINT type);
+    // Opens a written file with the system's "open" verb. Null opens nothing.
+    bool (*openFile)(HWND window, const wchar_t* path);
 };
 extern TRACK_HOOKS TrackHooks;
 
@@ -404,3 +410,29 @@ uint32_t NearestRoutePoint(const std::vector<GPS_CURRENT>& route, const GPS_CURR
 // WM_ROUTEARRIVED on the UI thread: stops timer 4 unless a new route is
 // followed by now.
 void OnRouteArrived(HWND window);
+
+// ---------------------------------------------------------------------------
+// KML 2.1 and LOC exchange
+
+// The exchange commands 1301-1399 for WM_COMMAND: one KML or LOC file per
+// selected waypoint, every waypoint as KML, the selected track as KML (from
+// the template "PATHXML") or LOC, every track as KML, and the imports of a
+// KML or LOC file as waypoints or as a track. Files are chosen in the
+// system's save and open dialogs; exports go through the XML library's safe
+// save, so a file that cannot be written leaves the old one as it was, and
+// the user is told. A track export refuses a category and a track without
+// points. Other ids and messages do nothing. Always 0. UI thread.
+LRESULT ExchangeCommand(HWND window, UINT msg, WPARAM wParam);
+// Appends the points of a KML file: its one Placemark, or the one the user
+// picks among several ("Select Placemarks"), as the Point or the tuples of
+// the LineString (split at any run of whitespace), each named by the
+// Placemark's name (cut to 99 bytes). A file that does not parse, a root
+// other than "kml", a missing "coordinates" give nothing; tuples without
+// longitude and latitude, or with a value that is not finite or outside
+// -180..180 / -90..90, are skipped. False when the user cancelled the choice.
+bool ImportKmlLoc(HWND window, const wchar_t* file, std::vector<WAYPOINT>* points);
+// Appends the waypoints of a LOC file (root "loc"): the name from the "id"
+// of each entry's "name" ("" without one), x and y from "lon" and "lat" of
+// its "coord", z 0. Entries without "coord", or with a position refused as
+// above, are skipped. window is not used.
+void ReadLocFile(HWND window, const wchar_t* file, std::vector<WAYPOINT>* points);

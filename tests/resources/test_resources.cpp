@@ -470,3 +470,14 @@ TEST_CASE("every variant carries the option dialogs; pathvex-wm has no calibrato
     CHECK(ResourceBytes(L"DIALOG_GOOGLECALIBRATE", RT_DIALOG).first != nullptr);
 #endif
 }
+
+TEST_CASE("every variant carries the KML template of the track export")
+{
+    const auto [bytes, size] = ResourceBytes(L"PATHXML", L"DATA");
+    REQUIRE(bytes);
+    CHECK(size == 724);
+    const std::string text(reinterpret_cast<const char*>(bytes), size);
+    CHECK(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n"
+                     "<kml xmlns=\"http://earth.google.com/kml/2.1\">\r\n<Document>\r\n", 0) == 0);
+    CHECK(text.find("\t\t\t<coordinates>\r\n\t\t\t</coordinates>\r\n") != std::string::npos);
+}

@@ -1,0 +1,455 @@
+// The KML and LOC exports: one file per selected waypoint, every waypoint,
+// the selected track (KML from the template "PATHXML", or LOC), every
+// track; the file dialogs and messages the imports share; and the table of
+// the exchange commands.
+//
+// Each file is built as a new document and written through the library's
+// safe save: the chosen file is replaced only once the new one is whole, so
+// an export that fails leaves the user's old file, and says so.
+#include "tracks/tracks.h"
+
+#include "app/utils.h"
+#include "resources/resource.h"
+#include "tracks/exchange_internal.h"
+#include "tracks/tracks_internal.h"
+#include "xml/xml.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tracksimpl;
+using namespace exchangeimpl;
+
+namespace {
+
+constexpr char kKmlNamespace[] = "http://earth.google.com/kml/2.1";
+constexpr char kWaypointExported[] = "Waypoint exported by Pathvex";
+constexpr char kAllWaypointsDescription[] = "Pathvex Waypoint";
+constexpr char kAllTracksDescription[] = "Pathvex Track";
+constexpr char kOnePointFormat[] = "%f,%f,%f";
+constexpr char kAllWaypointsFormat[] = "%.7f,%.7f,%.3f";
+constexpr char kAllTracksFormat[] = "%.7f,%.7f,%.3f ";
+constexpr char kTrackPointFormat[] = "%f,%f,%f\r\n";
+constexpr char kLocVersion[] = "1.0";
+constexpr char kLocSource[] = "Pathvex";
+constexpr char kLocType[] = "Geocache";
+constexpr char kLocPointName[] = "WP %u";
+constexpr char kWaypointQuery[] = "? == \"w\"";
+constexpr char kTrackQuery[] = "? == \"t\"";
+constexpr char kTracksTag[] = "tracks";
+constexpr char kCoordinatesPath[] = "Document\\Placemark\\LineString\\coordinates";
+constexpr char kDescriptionPath[] = "Document\\description";
+constexpr wchar_t kTemplateName[] = L"PATHXML";
+constexpr wchar_t kTemplateType[] = L"DATA";
+constexpr size_t kTemplateBufferSize = 10000;
+constexpr wchar_t kKmlProposal[] = L"%s.kml";
+constexpr wchar_t kLocProposal[] = L"%s.loc";
+constexpr wchar_t kExportFailed[] =
+    L"The file could not be written:\r\n%s\r\nA file of that name that was there before is unchanged.";
+// What a file name cannot hold; each becomes '_' in a proposed name.
+constexpr wchar_t kNotInFileNames[] = L"\\/:*?\"<>|";
+// Characters of a proposed name before its extension: the folder's path
+// and the name together must stay within MAX_PATH, which the system's
+// dialogs and file calls still hold to.
+constexpr size_t kMaxProposedStem = 100;
+
+std::wstring Substitute(const wchar_t* format, const std::wstring& text)
+{
+    std::wstring result = format;
+    const size_t at = result.find(L"%s");
+    if (at != std::wstring::npos)
+        result.replace(at, 2, text);
+    return result;
+}
+
+// "%s.kml" of a name: cut (never inside a surrogate pair) and without the
+// characters a file name cannot hold.
+std::wstring Proposal(const wchar_t* format, const std::string& name)
+{
+    std::wstring stem = Widen(name);
+    if (stem.size() > kMaxProposedStem) {
+        size_t cut = kMaxProposedStem;
+        if (IS_LOW_SURROGATE(stem[cut]))
+            --cut;
+        stem.resize(cut);
+    }
+    for (wchar_t& c : stem)
+        if (c < L' ' || std::wcschr(kNotInFileNames, c))
+            c = L'_';
+    return Substitute(format, stem);
+}
+
+// Three numbers in one format, sized to fit whatever their magnitude; a
+// value that is not finite is written as 0.
+std::string FormatTriple(const char* format, double x, double y, double z)
+{
+    const double v[3] = {std::isfinite(x) ? x : 0.0, std::isfinite(y) ? y : 0.0, std::isfinite(z) ? z : 0.0};
+    const int length = std::snprintf(nullptr, 0, format, v[0], v[1], v[2]);
+    if (length <= 0)
+        return std::string();
+    std::string text(size_t(length) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, v[0], v[1], v[2]);
+    text.resize(size_t(length));
+    return text;
+}
+
+// An attribute read at single precision, without adding it when missing.
+float SingleValue(const XMLElement* element, const char* name)
+{
+    const int index = element->FindAttributeIndex(name);
+    const XMLAttribute* attribute = index < 0 ? nullptr : element->GetAttribute(uint32_t(index));
+    return attribute ? float(attribute->GetFloatValue()) : 0.0f;
+}
+
+std::vector<XMLElement*> QueryAll(XMLElement* element, const char* expression)
+{
+    if (!element)
+        return {};
+    std::vector<XMLElement*> found(size_t(element->CountDescendants(-1)) + 1, nullptr);
+    found.resize(size_t(element->Query(expression, found.data(), -1)));
+    return found;
+}
+
+// A new document holding an empty root; saved with the default declaration.
+std::unique_ptr<XMLDocument> NewDocument(const char* root)
+{
+    auto doc = std::make_unique<XMLDocument>();
+    doc->LoadFromText(nullptr);
+    doc->SetRoot(new XMLElement(nullptr, root, XML_KIND_NAME));
+    return doc;
+}
+
+bool WriteDocument(HWND window, XMLDocument* doc, const std::wstring& path)
+{
+    doc->SetWideName(true);
+    if (doc->Save(path.c_str(), 1, XML_SAVE_FILE))
+        return true;
+    ShowMessage(window, Substitute(kExportFailed, path).c_str());
+    return false;
+}
+
+void OpenWritten(HWND window, const std::wstring& path)
+{
+    if (TrackHooks.openFile)
+        TrackHooks.openFile(window, path.c_str());
+}
+
+std::unique_ptr<XMLDocument> OneWaypointKml(const WAYPOINT& waypoint)
+{
+    auto doc = NewDocument(kKmlRoot);
+    doc->GetRoot()->AddAttribute("xmlns", kKmlNamespace);
+    XMLElement* placemark = AppendElement(doc->GetRoot(), "Placemark");
+    AppendTextElement(placemark, "name", waypoint.name);
+    AppendTextElement(placemark, "description", kWaypointExported);
+    XMLElement* point = AppendElement(placemark, "Point");
+    AppendTextElement(point, "coordinates",
+                      FormatTriple(kOnePointFormat, waypoint.pos.x, waypoint.pos.y, waypoint.pos.z));
+    return doc;
+}
+
+// One "waypoint" of a LOC file; the name goes through the library's
+// escaping, so quotes and ampersands stay inside the attribute.
+void AppendLocWaypoint(XMLElement* loc, const std::string& name, double x, double y)
+{
+    XMLElement* waypoint = AppendElement(loc, "waypoint");
+    AppendElement(waypoint, "name")->AddAttribute("id", name.c_str());
+    XMLElement* coord = AppendElement(waypoint, "coord");
+    coord->AddAttribute("lat", FormatNumber("%f", y).c_str());
+    coord->AddAttribute("lon", FormatNumber("%f", x).c_str());
+    AppendTextElement(waypoint, "type", kLocType);
+}
+
+std::unique_ptr<XMLDocument> NewLoc()
+{
+    auto doc = NewDocument(kLocRoot);
+    doc->GetRoot()->AddAttribute("version", kLocVersion);
+    doc->GetRoot()->AddAttribute("src", kLocSource);
+    return doc;
+}
+
+std::unique_ptr<XMLDocument> OneWaypointLoc(const WAYPOINT& waypoint)
+{
+    auto doc = NewLoc();
+    AppendLocWaypoint(doc->GetRoot(), waypoint.name, waypoint.pos.x, waypoint.pos.y);
+    return doc;
+}
+
+// One file per selected waypoint, in list order; a category ends the walk
+// and Cancel the whole command. Only a lone file written is opened.
+void ExportSelectedWaypoints(HWND window, const FILE_KIND& kind, const wchar_t* proposal,
+                             std::unique_ptr<XMLDocument> (*build)(const WAYPOINT&))
+{
+    if (ShownScreen() != kWaypointListScreen)
+        return;
+    HWND list = CommandList(window);
+    std::wstring written;
+    unsigned count = 0;
+    for (int row : SelectedRows(list)) {
+        WAYPOINT waypoint{};
+        if (!GetListItemWaypoint(window, list, row, &waypoint, false))
+            break;
+        const std::wstring path = AskSaveFile(window, kind, Proposal(proposal, waypoint.name));
+        if (path.empty())
+            return;
+        if (!WriteDocument(window, build(waypoint).get(), path))
+            continue;
+        written = path;
+        ++count;
+    }
+    if (count == 1)
+        OpenWritten(window, written);
+}
+
+void CmdExportWaypointKml(HWND window)
+{
+    ExportSelectedWaypoints(window, kKmlFiles, kKmlProposal, OneWaypointKml);
+}
+
+void CmdExportWaypointLoc(HWND window)
+{
+    ExportSelectedWaypoints(window, kLocFiles, kLocProposal, OneWaypointLoc);
+}
+
+// The selected track of the track list, read forward. A category is no
+// track, and a track without points makes an empty file: both refused.
+bool ReadSelectedTrack(HWND window, TRACK* track)
+{
+    HWND list = CommandList(window);
+    const int row = SelectedRow(list);
+    if (ShownScreen() != kTrackListScreen || !RowShowsChild(list, row, CurrentTrackElement))
+        return false;
+    const XMLElement* child = CurrentTrackElement->GetChild(uint32_t(row));
+    if (IsElementNamed(child, kCategoryTag) || child->GetChildCount() == 0)
+        return false;
+    ReadTrackPoints(uint32_t(row), track, false);
+    return !track->points.empty();
+}
+
+// The template as a document; without the resource, an empty one.
+std::unique_ptr<XMLDocument> TemplateDocument()
+{
+    std::vector<char> text(kTemplateBufferSize, '\0');
+    if (!ExtractResource(text.data(), text.size() - 1, kTemplateName, GetModuleHandleW(nullptr), true,
+                         kTemplateType))
+        text[0] = '\0';
+    auto doc = std::make_unique<XMLDocument>();
+    doc->LoadFromText(text.data());
+    return doc;
+}
+
+void SetFirstText(XMLElement* element, const std::string& text)
+{
+    if (!element)
+        return;
+    if (XMLTextNode* node = element->GetTextNode(0))
+        node->SetText(text.c_str(), 0);
+    else
+        element->AddTextNode(text.c_str(), 0);
+}
+
+void CmdExportTrackKml(HWND window)
+{
+    TRACK track{};
+    if (!ReadSelectedTrack(window, &track))
+        return;
+    const std::wstring path = AskSaveFile(window, kKmlFiles, Proposal(kKmlProposal, track.name));
+    if (path.empty())
+        return;
+    std::unique_ptr<XMLDocument> doc = TemplateDocument();
+    XMLElement* root = doc->GetRoot();
+    XMLElement* coordinates = root ? root->FindElementByPath(kCoordinatesPath) : nullptr;
+    if (!coordinates) {
+        ShowMessage(window, Substitute(kExportFailed, path).c_str());
+        return;
+    }
+    std::string text;
+    for (const GPS_CURRENT& point : track.points)
+        text += FormatTriple(kTrackPointFormat, point.pos.x, point.pos.y, point.pos.z);
+    coordinates->AddTextNode(text.c_str(), 0);
+    SetFirstText(root->FindElementByPath(kDescriptionPath), track.name);
+    if (WriteDocument(window, doc.get(), path))
+        OpenWritten(window, path);
+}
+
+void CmdExportTrackLoc(HWND window)
+{
+    TRACK track{};
+    if (!ReadSelectedTrack(window, &track))
+        return;
+    const std::wstring path = AskSaveFile(window, kLocFiles, Proposal(kLocProposal, track.name));
+    if (path.empty())
+        return;
+    auto doc = NewLoc();
+    char name[32];
+    for (size_t i = 0; i < track.points.size(); ++i) {
+        std::snprintf(name, sizeof name, kLocPointName, unsigned(i + 1));
+        AppendLocWaypoint(doc->GetRoot(), name, track.points[i].pos.x, track.points[i].pos.y);
+    }
+    WriteDocument(window, doc.get(), path);
+}
+
+void CmdExportAllWaypoints(HWND window)
+{
+    const std::wstring path = AskSaveFile(window, kKmlFiles, L"");
+    if (path.empty())
+        return;
+    auto doc = NewDocument(kKmlRoot);
+    XMLElement* document = AppendElement(doc->GetRoot(), "Document");
+    for (XMLElement* w : QueryAll(WaypointsElement, kWaypointQuery)) {
+        XMLElement* placemark = AppendElement(document, "Placemark");
+        AppendTextElement(placemark, "name", AttributeText(w, "n"));
+        AppendTextElement(placemark, "description", kAllWaypointsDescription);
+        AppendTextElement(AppendElement(placemark, "Point"), "coordinates",
+                          FormatTriple(kAllWaypointsFormat, SingleValue(w, "x"), SingleValue(w, "y"),
+                                       SingleValue(w, "z")));
+    }
+    WriteDocument(window, doc.get(), path);
+}
+
+// Every track of the track file, from a private copy of it that is let go
+// unsaved: the list's own document (and its current element) stay as they
+// are.
+void CmdExportAllTracks(HWND window)
+{
+    const std::wstring path = AskSaveFile(window, kKmlFiles, L"");
+    if (path.empty())
+        return;
+    XMLDocument stored;
+    if (TrackDocumentPath[0])
+        stored.Load(TrackDocumentPath, XML_LOAD_WIDE_FILE);
+    else
+        stored.LoadFromText(nullptr);
+    XMLElement* root = stored.GetRoot();
+    XMLElement* tracks = root ? root->FindElement(kTracksTag, 1, nullptr) : nullptr;
+
+    auto doc = NewDocument(kKmlRoot);
+    XMLElement* document = AppendElement(doc->GetRoot(), "Document");
+    for (XMLElement* t : QueryAll(tracks, kTrackQuery)) {
+        XMLElement* placemark = AppendElement(document, "Placemark");
+        AppendTextElement(placemark, "name", AttributeText(t, "n"));
+        AppendTextElement(placemark, "description", kAllTracksDescription);
+        std::string text;
+        for (uint32_t i = 0; i < t->GetChildCount(); ++i)
+            if (const XMLElement* p = t->GetChild(i))
+                text += FormatTriple(kAllTracksFormat, SingleValue(p, "x"), SingleValue(p, "y"), SingleValue(p, "z"));
+        AppendTextElement(AppendElement(placemark, "LineString"), "coordinates", text);
+    }
+    WriteDocument(window, doc.get(), path);
+}
+
+void CmdImportWaypoints(HWND window)
+{
+    ImportFile(window, false);
+}
+
+void CmdImportTrack(HWND window)
+{
+    ImportFile(window, true);
+}
+
+struct EXCHANGE_COMMAND {
+    WORD id;
+    void (*run)(HWND window);
+};
+
+constexpr EXCHANGE_COMMAND kExchangeCommands[] = {
+    {IDM_EXPORT_WAYPOINT_KML, CmdExportWaypointKml},
+    {IDM_EXPORT_TRACK_KML, CmdExportTrackKml},
+    {IDM_EXPORT_WAYPOINT_LOC, CmdExportWaypointLoc},
+    {IDM_EXPORT_TRACK_LOC, CmdExportTrackLoc},
+    {IDM_EXPORT_ALL_WAYPOINTS_KML, CmdExportAllWaypoints},
+    {IDM_EXPORT_ALL_TRACKS_KML, CmdExportAllTracks},
+    {IDM_IMPORT_WAYPOINTS, CmdImportWaypoints},
+    {IDM_IMPORT_TRACK, CmdImportTrack},
+};
+
+}  // namespace
+
+namespace exchangeimpl {
+
+std::wstring AskSaveFile(HWND window, const FILE_KIND& kind, const std::wstring& proposal)
+{
+    std::vector<wchar_t> file(kFileNameSize, L'\0');
+    proposal.copy(file.data(), std::min(proposal.size(), kFileNameSize - 1));
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window;
+    dialog.lpstrFilter = kind.filter;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = DWORD(kFileNameSize);
+    dialog.lpstrDefExt = kind.extension;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+    if (!GetSaveFileNameW(&dialog))
+        return std::wstring();
+    file.back() = L'\0';
+    return file.data();
+}
+
+std::wstring AskOpenFile(HWND window)
+{
+    std::vector<wchar_t> file(kFileNameSize, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window;
+    dialog.lpstrFilter = kKmlOrLocFiles.filter;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = DWORD(kFileNameSize);
+    dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER;
+    if (!GetOpenFileNameW(&dialog))
+        return std::wstring();
+    file.back() = L'\0';
+    return file.data();
+}
+
+int ShowMessage(HWND window, const wchar_t* text, UINT type)
+{
+    return TrackHooks.messageBox ? TrackHooks.messageBox(window, text, type) : IDCANCEL;
+}
+
+XMLElement* AppendElement(XMLElement* parent, const char* name)
+{
+    auto* element = new XMLElement(parent, name, XML_KIND_NAME);
+    parent->AppendChild(element);
+    return element;
+}
+
+// An empty text makes no text node, so the element is written "<name/>".
+XMLElement* AppendTextElement(XMLElement* parent, const char* name, const std::string& text)
+{
+    XMLElement* element = AppendElement(parent, name);
+    if (!text.empty())
+        element->AddTextNode(text.c_str(), 0);
+    return element;
+}
+
+std::string FirstText(const XMLElement* element)
+{
+    const XMLTextNode* node = element ? element->GetTextNode(0) : nullptr;
+    if (!node)
+        return std::string();
+    std::string text(size_t(node->GetText(nullptr, 0)) + 10, '\0');
+    text.resize(size_t(node->GetText(text.data(), 0)));
+    return text;
+}
+
+}  // namespace exchangeimpl
+
+LRESULT ExchangeCommand(HWND window, UINT msg, WPARAM wParam)
+{
+    if (msg != WM_COMMAND)
+        return 0;
+    const WORD id = LOWORD(wParam);
+    for (const EXCHANGE_COMMAND& c : kExchangeCommands)
+        if (c.id == id) {
+            c.run(window);
+            break;
+        }
+    return 0;
+}

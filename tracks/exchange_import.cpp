@@ -1,0 +1,304 @@
+// The KML and LOC imports: the points of a file, and what the user makes of
+// them (one waypoint, chosen waypoints, or a track).
+//
+// The files come from anywhere. A document that does not parse, or whose
+// root is not what it should be, gives no points; every element is looked
+// for before it is read, and a point is taken only with a longitude and a
+// latitude that are finite and on the globe. Nothing is stored until the
+// user has answered every question, so a cancelled import changes nothing.
+#include "tracks/tracks.h"
+
+#include "tracks/exchange_internal.h"
+#include "tracks/tracks_internal.h"
+#include "xml/xml.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tracksimpl;
+using namespace exchangeimpl;
+
+namespace {
+
+constexpr char kPlacemarkQuery[] = "? == \"Placemark\"";
+constexpr wchar_t kCollectionEntry[] = L"Collection %u";
+constexpr wchar_t kSelectPlacemarksTitle[] = L"Select Placemarks";
+constexpr wchar_t kSelectPlacemarksPrompt[] = L"Choose the placemark to import:";
+constexpr wchar_t kManyPointsQuestion[] = L"This file has many points.Do you want to create a track instead?";
+constexpr wchar_t kOnePointQuestion[] = L"This file has only 1 point.Do you want to create a waypoint instead?";
+constexpr wchar_t kOneWaypointImported[] = L"1 waypoint imported.";
+constexpr wchar_t kTrackImported[] = L"1 track imported (%u points).";
+constexpr wchar_t kWaypointEntry[] = L"#%u : %f,%f,%f";
+constexpr wchar_t kSelectWaypointsTitle[] = L"Select Waypoints";
+constexpr wchar_t kSelectWaypointsPrompt[] = L"Choose the waypoints to import:";
+constexpr char kImportedWaypointName[] = "W #%u";
+constexpr wchar_t kWaypointsImported[] = L"%u waypoints imported.";
+constexpr wchar_t kNothingImported[] = L"No waypoint or track could be read from this file.";
+// A Point's coordinates are read from this much of their text.
+constexpr size_t kPointTextBytes = 99;
+
+// The file as a document, or null when it does not parse (a start tag
+// without its end, nesting too deep) or its root is not named root.
+std::unique_ptr<XMLDocument> LoadFile(const wchar_t* file, const char* root)
+{
+    auto doc = std::make_unique<XMLDocument>();
+    doc->Load(file, XML_LOAD_WIDE_FILE);
+    if (doc->GetParseStatus(nullptr) >= XML_STATUS_NO_ELEMENT_END || !IsElementNamed(doc->GetRoot(), root))
+        return nullptr;
+    return doc;
+}
+
+XMLElement* Child(XMLElement* element, const char* name)
+{
+    return element ? element->FindElement(name, 0, nullptr) : nullptr;
+}
+
+// One number of a file, read as "%f" reads it into a float (the value
+// kept) and as a double (to judge its range: 180.0000001 is off the globe,
+// though as a float it is 180).
+struct NUMBER {
+    double exact;
+    float value;
+};
+
+// A number as the C run-time reads a decimal, blanks before it skipped;
+// false when there is none. *end is just past it.
+bool ReadNumber(const char* text, const char** end, NUMBER* number)
+{
+    char* stop = nullptr;
+    number->exact = std::strtod(text, &stop);
+    if (stop == text)
+        return false;
+    // Parsed as a float in its own right: a float narrowed from the double
+    // would round twice.
+    number->value = std::strtof(text, nullptr);
+    *end = stop;
+    return true;
+}
+
+// A position taken only when every value is finite (the altitude also at
+// the single precision it is kept in) and it lies on the globe.
+bool MakePoint(const NUMBER& x, const NUMBER& y, const NUMBER& z, const std::string& name, WAYPOINT* point)
+{
+    if (!(x.exact >= -180.0 && x.exact <= 180.0 && y.exact >= -90.0 && y.exact <= 90.0) || !std::isfinite(z.value))
+        return false;
+    *point = WAYPOINT{};
+    SetWaypointName(point, name.c_str());
+    point->pos.x = x.value;
+    point->pos.y = y.value;
+    point->pos.z = z.value;
+    return true;
+}
+
+// "lon,lat[,alt]" as "%f,%f,%f" reads it: blanks before each number
+// skipped, commas between them, reading ends at the first one missing (the
+// altitude is then 0). A tuple without longitude and latitude gives no
+// point.
+bool ReadTuple(const char* text, const std::string& name, WAYPOINT* point)
+{
+    NUMBER v[3] = {};
+    int count = 0;
+    for (const char* p = text; count < 3; ++count) {
+        if (count > 0) {
+            if (*p != ',')
+                break;
+            ++p;
+        }
+        if (!ReadNumber(p, &p, &v[count]))
+            break;
+    }
+    return count >= 2 && MakePoint(v[0], v[1], v[2], name, point);
+}
+
+bool IsXmlBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// KML separates the tuples of a coordinates text by any run of whitespace.
+void AppendTuples(const std::string& text, const std::string& name, std::vector<WAYPOINT>* points)
+{
+    std::string tuple;
+    for (size_t at = 0; at < text.size();) {
+        while (at < text.size() && IsXmlBlank(text[at]))
+            ++at;
+        const size_t start = at;
+        while (at < text.size() && !IsXmlBlank(text[at]))
+            ++at;
+        if (at == start)
+            break;
+        tuple.assign(text, start, at - start);
+        WAYPOINT point;
+        if (ReadTuple(tuple.c_str(), name, &point))
+            points->push_back(point);
+    }
+}
+
+std::wstring Printed(const wchar_t* format, unsigned n)
+{
+    wchar_t text[64];
+    std::swprintf(text, 64, format, n);
+    return text;
+}
+
+void ImportOneWaypoint(HWND window, const WAYPOINT& point)
+{
+    AddWaypointElement(window, point.pos.x, point.pos.y, point.pos.z, point.name, false);
+    ShowMessage(window, kOneWaypointImported);
+}
+
+// A new track named after the first point, in the track list's current
+// element; the document is let go again unless the track list shows it.
+void ImportTrack(HWND window, const std::vector<WAYPOINT>& points)
+{
+    if (!OpenTrackDocument())
+        return;
+    XMLElement* track = AppendTrackElement(CurrentTrackElement, points.front().name);
+    for (const WAYPOINT& p : points) {
+        GPS_CURRENT point{};
+        point.pos = p.pos;
+        AppendTrackPoint(track, point, 0);
+    }
+    FillTrackList(kTrackListSave, nullptr, nullptr);
+    if (ShownScreen() == kTrackListScreen)
+        FillTrackList(nullptr, CommandList(window), nullptr);
+    else
+        FillTrackList(nullptr, nullptr, nullptr);
+    ShowMessage(window, Printed(kTrackImported, unsigned(points.size())).c_str());
+}
+
+// The points offered by number and position; the chosen ones are named by
+// their numbers, not by the file's names.
+void ImportChosenWaypoints(HWND window, const std::vector<WAYPOINT>& points)
+{
+    std::vector<std::wstring> entries;
+    entries.reserve(points.size());
+    wchar_t line[256];
+    for (size_t j = 0; j < points.size(); ++j) {
+        std::swprintf(line, 256, kWaypointEntry, unsigned(j + 1), points[j].pos.x, points[j].pos.y, points[j].pos.z);
+        entries.push_back(line);
+    }
+    std::vector<bool> chosen;
+    if (!TrackHooks.selectDialog ||
+        !TrackHooks.selectDialog(window, kSelectWaypointsTitle, kSelectWaypointsPrompt, entries, &chosen, false))
+        return;
+    unsigned added = 0;
+    char name[32];
+    for (size_t j = 0; j < chosen.size() && j < points.size(); ++j) {
+        if (!chosen[j])
+            continue;
+        std::snprintf(name, sizeof name, kImportedWaypointName, unsigned(j + 1));
+        AddWaypointElement(window, points[j].pos.x, points[j].pos.y, points[j].pos.z, name, true);
+        ++added;
+    }
+    if (TrackHooks.saveSettingsDocument)
+        TrackHooks.saveSettingsDocument();
+    RebuildWaypointList();
+    if (ShownScreen() == kWaypointListScreen)
+        FillWaypointList(window, CommandList(window), nullptr);
+    ShowMessage(window, Printed(kWaypointsImported, added).c_str());
+}
+
+}  // namespace
+
+bool ImportKmlLoc(HWND window, const wchar_t* file, std::vector<WAYPOINT>* points)
+{
+    std::unique_ptr<XMLDocument> doc = LoadFile(file, kKmlRoot);
+    if (!doc || !points)
+        return true;
+    XMLElement* root = doc->GetRoot();
+    std::vector<XMLElement*> placemarks(size_t(root->CountDescendants(-1)) + 1, nullptr);
+    placemarks.resize(size_t(root->Query(kPlacemarkQuery, placemarks.data(), -1)));
+    if (placemarks.empty())
+        return true;
+    XMLElement* placemark = placemarks.front();
+    if (placemarks.size() > 1) {
+        std::vector<std::wstring> entries;
+        entries.reserve(placemarks.size());
+        for (size_t i = 0; i < placemarks.size(); ++i)
+            entries.push_back(Printed(kCollectionEntry, unsigned(i + 1)));
+        size_t chosen = 0;
+        if (!ChooseOne(window, kSelectPlacemarksTitle, kSelectPlacemarksPrompt, entries, &chosen))
+            return false;
+        placemark = placemarks[chosen];
+    }
+    const std::string name = FirstText(Child(placemark, "name"));
+    if (XMLElement* point = Child(placemark, "Point")) {
+        const std::string text = FirstText(Child(point, "coordinates")).substr(0, kPointTextBytes);
+        WAYPOINT w;
+        if (ReadTuple(text.c_str(), name, &w))
+            points->push_back(w);
+        return true;
+    }
+    XMLElement* line = Child(placemark, "LineString");
+    if (!line)
+        line = Child(Child(placemark, "GeometryCollection"), "LineString");
+    AppendTuples(FirstText(Child(line, "coordinates")), name, points);
+    return true;
+}
+
+void ReadLocFile(HWND, const wchar_t* file, std::vector<WAYPOINT>* points)
+{
+    std::unique_ptr<XMLDocument> doc = LoadFile(file, kLocRoot);
+    if (!doc || !points)
+        return;
+    XMLElement* root = doc->GetRoot();
+    for (uint32_t i = 0; i < root->GetChildCount(); ++i) {
+        XMLElement* coord = Child(root->GetChild(i), "coord");
+        if (!coord)
+            continue;
+        const std::string lon = AttributeText(coord, "lon");
+        const std::string lat = AttributeText(coord, "lat");
+        const char* end = nullptr;
+        NUMBER x{}, y{};
+        if (!ReadNumber(lon.c_str(), &end, &x) || !ReadNumber(lat.c_str(), &end, &y))
+            continue;
+        XMLElement* name = Child(root->GetChild(i), "name");
+        WAYPOINT point;
+        if (MakePoint(x, y, NUMBER{}, name ? AttributeText(name, "id") : std::string(), &point))
+            points->push_back(point);
+    }
+}
+
+namespace exchangeimpl {
+
+void ImportFile(HWND window, bool preferTrack)
+{
+    const std::wstring file = AskOpenFile(window);
+    if (file.empty())
+        return;
+    std::vector<WAYPOINT> points;
+    if (!ImportKmlLoc(window, file.c_str(), &points))
+        return;
+    if (points.empty())
+        ReadLocFile(window, file.c_str(), &points);
+    if (points.empty()) {
+        ShowMessage(window, kNothingImported);
+        return;
+    }
+    bool asTrack = preferTrack;
+    if (points.size() > 1 && !preferTrack) {
+        const int answer = ShowMessage(window, kManyPointsQuestion, MB_YESNOCANCEL);
+        if (answer != IDYES && answer != IDNO)
+            return;
+        asTrack = answer == IDYES;
+    } else if (points.size() == 1 && preferTrack) {
+        const int answer = ShowMessage(window, kOnePointQuestion, MB_YESNOCANCEL);
+        if (answer != IDYES && answer != IDNO)
+            return;
+        asTrack = answer == IDNO;
+    }
+    if (asTrack)
+        ImportTrack(window, points);
+    else if (points.size() == 1)
+        ImportOneWaypoint(window, points.front());
+    else
+        ImportChosenWaypoints(window, points);
+}
+
+}  // namespace exchangeimpl

@@ -1,0 +1,47 @@
+// tracks/exchange_internal.h - what the export and the import files of the
+// KML and LOC exchange share: the file dialogs, the messages, and building
+// and reading the elements of the exchanged documents.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+class XMLElement;
+
+namespace exchangeimpl {
+
+// The exchanged files as the system's dialogs offer them.
+struct FILE_KIND {
+    const wchar_t* filter;      // description and pattern, each ended by NUL
+    const wchar_t* extension;   // appended when the user types none
+};
+inline constexpr FILE_KIND kKmlFiles = {L"KML files\0*.KML\0", L"kml"};
+inline constexpr FILE_KIND kLocFiles = {L"LOC files\0*.LOC\0", L"loc"};
+inline constexpr FILE_KIND kKmlOrLocFiles = {L"KML/LOC files\0*.KML;*.LOC\0", nullptr};
+
+// The roots of the two kinds of file.
+inline constexpr char kKmlRoot[] = "kml";
+inline constexpr char kLocRoot[] = "loc";
+
+// Characters of the dialogs' file name, with its end.
+inline constexpr size_t kFileNameSize = 1000;
+
+// The save dialog, proposing proposal; the chosen name, or "" on Cancel.
+std::wstring AskSaveFile(HWND window, const FILE_KIND& kind, const std::wstring& proposal);
+// The open dialog for KML and LOC files; the chosen name, or "" on Cancel.
+std::wstring AskOpenFile(HWND window);
+
+// A plain message box (OK) with the program's title; its result for others.
+int ShowMessage(HWND window, const wchar_t* text, UINT type = MB_OK);
+
+// A new last child of parent named name (stored escaped).
+XMLElement* AppendElement(XMLElement* parent, const char* name);
+// As AppendElement, holding text (stored escaped).
+XMLElement* AppendTextElement(XMLElement* parent, const char* name, const std::string& text);
+// The first text of element unescaped, "" for none (or a null element).
+std::string FirstText(const XMLElement* element);
+
+// The import commands 1321 (waypoints preferred) and 1331 (a track preferred).
+void ImportFile(HWND window, bool preferTrack);
+
+}  // namespace exchangeimpl
