@@ -118,7 +118,7 @@ template <const wchar_t* Target>
 LRESULT CmdOpenExternal(HWND window, WPARAM, LPARAM)
 {
     if (ShellSeams.openExternal)
-        ShellSeams.openExternal(window, Target);
+        ShellSeams.openExternal(window, Target, SW_SHOWNORMAL);
     return 0;
 }
 

@@ -244,7 +244,8 @@ struct SHELL_SEAMS {
     void (*openWaypointElement)(HWND list, XMLElement* element);
     // Reaching outside the program. InstallSubsystemSeams plugs in the real
     // ones (ShellExecuteExW "open", SetSystemTime); tests put their own.
-    bool (*openExternal)(HWND window, const wchar_t* target);   // 195, 196, 901
+    // `show` is the ShowWindow mode the opened program is asked for.
+    bool (*openExternal)(HWND window, const wchar_t* target, int show);  // 195, 196, 901
     bool (*setSystemTime)(const SYSTEMTIME* utc);                // 104
 
     // Timers and the reader thread.

@@ -521,14 +521,14 @@ bool LoadSimulationFile(const wchar_t* path)
 
 namespace {
 
-bool OpenExternal(HWND window, const wchar_t* target)
+bool OpenExternal(HWND window, const wchar_t* target, int show)
 {
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.hwnd = window;
     info.lpVerb = L"open";
     info.lpFile = target;
-    info.nShow = SW_SHOWNORMAL;
+    info.nShow = show;
     return ShellExecuteExW(&info) != FALSE;
 }
 

@@ -103,11 +103,11 @@ int ProgramMessageBox(HWND owner, const wchar_t* text, UINT type)
     return MessageBoxW(owner, text, kProgramTitle, type);
 }
 
-// Through the shell's seam at the time of the call, so that whoever owns
+// Written exports open maximised. Through the shell's seam at the time of the call, so that whoever owns
 // "open" then (the program, or a test) gets it.
 bool OpenWrittenFile(HWND window, const wchar_t* path)
 {
-    return ShellSeams.openExternal && ShellSeams.openExternal(window, path);
+    return ShellSeams.openExternal && ShellSeams.openExternal(window, path, SW_SHOWMAXIMIZED);
 }
 
 }  // namespace

@@ -120,9 +120,10 @@ inline std::vector<std::wstring> ListLines(HWND dialog)
 
 // The main window with its seams; "open" recorded instead of done.
 inline std::vector<std::wstring> OpenedFiles;
-inline bool RecordOpen(HWND, const wchar_t* target)
+inline bool RecordOpen(HWND, const wchar_t* target, int show)
 {
-    OpenedFiles.push_back(target);
+    // Written files are shown maximised; anything else is a fault.
+    OpenedFiles.push_back(show == SW_SHOWMAXIMIZED ? target : L"not maximised");
     return true;
 }
 

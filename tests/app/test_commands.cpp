@@ -125,7 +125,7 @@ LRESULT RecordSirf(HWND, int command)
     SeamCalls.push_back(command);
     return 0;
 }
-bool RecordOpen(HWND, const wchar_t* target)
+bool RecordOpen(HWND, const wchar_t* target, int)
 {
     OpenedTargets.push_back(target);
     return true;
