@@ -2,6 +2,8 @@
 // only when the whole body arrived.
 #include "app/download.h"
 
+#include "platform/handles.h"
+
 #include <wininet.h>
 
 #include <cwchar>
@@ -22,22 +24,6 @@ constexpr DWORD kMaxUrlChars = 4096;
 constexpr DWORD kChunkBytes = 10000;
 constexpr wchar_t kTempPrefix[] = L"pvx";
 constexpr const wchar_t* kSchemes[] = {L"http://", L"https://"};
-
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET h) : h_(h) {}
-    ~InternetHandle()
-    {
-        if (h_)
-            InternetCloseHandle(h_);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET Get() const { return h_; }
-
-private:
-    HINTERNET h_;
-};
 
 // A file being written; closed once, with the result kept.
 class OutputFile {
@@ -110,8 +96,8 @@ public:
     HINTERNET Get() const { return request_.Get(); }
 
 private:
-    InternetHandle connection_;
-    InternetHandle request_;   // closed before its connection
+    NetHandle connection_;
+    NetHandle request_;   // closed before its connection
 };
 
 // Sends a GET for url; null when the address cannot be read, the server
@@ -311,7 +297,7 @@ bool DownloadUrlToFile(HWND, const wchar_t* target, const wchar_t* url)
     if (!url || !IsHttpUrl(url) || (target && !*target))
         return false;
     const DOWNLOAD_LIMITS limits = DownloadLimits;
-    InternetHandle session(InternetOpenW(kAgentName, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    NetHandle session(InternetOpenW(kAgentName, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session.Get())
         return false;
     std::unique_ptr<OpenedRequest> request = SendRequestFollowingRedirects(session.Get(), url, limits);

@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "maps/viewport.h"
+#include "platform/handles.h"
 
 #include <climits>
 #include <cmath>
@@ -43,23 +44,6 @@ struct CachedFile {
     FileStamp stamp;
 };
 CachedFile Cached;
-
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle()
-    {
-        if (h_ != INVALID_HANDLE_VALUE)
-            FindClose(h_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 bool HasImageExtension(const wchar_t* name)
 {

@@ -11,6 +11,7 @@
 #include "maps/viewport.h"
 #include "panes/pane_draw.h"
 #include "panes/panes.h"
+#include "platform/handles.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #if defined(PATHVEX_WM)
@@ -97,23 +98,6 @@ private:
     HGDIOBJ previous_;
 };
 
-// Owns a GDI object that is selected by hand; deleted when it goes.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject()
-    {
-        if (object_)
-            DeleteObject(object_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ Get() const { return object_; }
-
-private:
-    HGDIOBJ object_;
-};
-
 // Remembers the DC's pen and brush and selects them back when it goes.
 class PenBrushRestore {
 public:
@@ -131,30 +115,6 @@ private:
     HDC dc_;
     HGDIOBJ pen_;
     HGDIOBJ brush_;
-};
-
-class MemoryDc {
-public:
-    MemoryDc(HDC dc, HBITMAP bitmap) : dc_(CreateCompatibleDC(dc))
-    {
-        if (dc_)
-            previous_ = SelectObject(dc_, bitmap);
-    }
-    ~MemoryDc()
-    {
-        if (!dc_)
-            return;
-        if (previous_)
-            SelectObject(dc_, previous_);
-        DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC Get() const { return previous_ ? dc_ : nullptr; }
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_ = nullptr;
 };
 
 HFONT LabelFont()

@@ -1,6 +1,8 @@
 // SHA-1 and CRC-32 of files, and the INI read of the hash list.
 #include "updater/digest.h"
 
+#include "platform/handles.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -9,24 +11,6 @@ namespace {
 
 constexpr size_t kFileBlockBytes = 8000;
 constexpr char kUnknownReport[] = "Error: Unknown report type!";
-
-// Closes a file handle when it goes.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle()
-    {
-        if (h_ != INVALID_HANDLE_VALUE)
-            CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 // Other programs (and the update's own swap) may hold the file: share
 // everything, we only read.

@@ -2,6 +2,7 @@
 // icon and summary, job files, and the updater's texts.
 #include "updater/updater.h"
 
+#include "platform/handles.h"
 #include "resources/resource.h"
 
 #include <shellapi.h>
@@ -88,39 +89,6 @@ const UPDATE_TEXT kUpdateTexts[] = {
           L"Ευχαριστούμε που χρησιμοποιήσατε το Brisko Update!"},
 };
 
-class HandleOwner {
-public:
-    explicit HandleOwner(HANDLE h) : h_(h) {}
-    ~HandleOwner()
-    {
-        if (h_ && h_ != INVALID_HANDLE_VALUE)
-            CloseHandle(h_);
-    }
-    HandleOwner(const HandleOwner&) = delete;
-    HandleOwner& operator=(const HandleOwner&) = delete;
-    bool Valid() const { return h_ && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
-class LibraryOwner {
-public:
-    explicit LibraryOwner(HMODULE m) : m_(m) {}
-    ~LibraryOwner()
-    {
-        if (m_)
-            FreeLibrary(m_);
-    }
-    LibraryOwner(const LibraryOwner&) = delete;
-    LibraryOwner& operator=(const LibraryOwner&) = delete;
-    HMODULE Get() const { return m_; }
-
-private:
-    HMODULE m_;
-};
-
 template <size_t N>
 void CopyField(wchar_t (&field)[N], std::wstring_view text)
 {
@@ -203,7 +171,7 @@ void PumpUntilEnded(HANDLE worker)
 
 void RunWorker(UpdateJob* job, bool pump)
 {
-    HandleOwner worker(CreateThread(nullptr, 0, UpdateWorkerThread, job, 0, nullptr));
+    KernelHandle worker(CreateThread(nullptr, 0, UpdateWorkerThread, job, 0, nullptr));
     if (!worker.Valid()) {
         for (int32_t i = 0; i < job->entryCount; ++i)
             job->entries[i].status = kUpdateFailed;
@@ -289,8 +257,8 @@ int CallWithEvent(const UpdateJob& job, int32_t kind, int32_t status)
 // entries, for RunUpdateJob to refuse.
 bool ReadJobFile(const char* path, UpdateJob* job, std::unique_ptr<UpdateEntry[]>* entries)
 {
-    HandleOwner file(CreateFileA(path ? path : "", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileA(path ? path : "", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER length{};
     if (!file.Valid() || !GetFileSizeEx(file.Get(), &length))
         return false;
@@ -338,7 +306,7 @@ int MessageBoxWithTimeout(HWND owner, const wchar_t* text, const wchar_t* captio
                           int defaultResult)
 {
     using MessageBoxTimeoutFn = int(WINAPI*)(HWND, const wchar_t*, const wchar_t*, UINT, WORD, DWORD);
-    const LibraryOwner user32(LoadLibraryW(kUser32));
+    const LibraryHandle user32(LoadLibraryW(kUser32));
     const auto timed = user32.Get() ? reinterpret_cast<MessageBoxTimeoutFn>(reinterpret_cast<void*>(
                                           GetProcAddress(user32.Get(), kMessageBoxTimeoutName)))
                                     : nullptr;

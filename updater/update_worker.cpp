@@ -3,6 +3,7 @@
 // HTTP download with progress.
 #include "updater/updater.h"
 
+#include "platform/handles.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -33,39 +34,6 @@ constexpr DWORD kReadChunkBytes = 10000;
 constexpr int kFullBar = 100;
 // Replace an existing target and return only when the move is on disk.
 constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-
-class NetHandle {
-public:
-    explicit NetHandle(HINTERNET h) : h_(h) {}
-    ~NetHandle()
-    {
-        if (h_)
-            InternetCloseHandle(h_);
-    }
-    NetHandle(const NetHandle&) = delete;
-    NetHandle& operator=(const NetHandle&) = delete;
-    HINTERNET Get() const { return h_; }
-
-private:
-    HINTERNET h_;
-};
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle()
-    {
-        if (h_ != INVALID_HANDLE_VALUE)
-            CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 void SendToControl(HWND dialog, int control, UINT msg, WPARAM wParam, LPARAM lParam)
 {

@@ -7,9 +7,6 @@
 // it came from, and a file that exists but cannot be read makes the
 // document forget its name, so its defaults cannot replace the file either.
 #include <windows.h>
-#if defined(PATHVEX_X86)
-#include <wininet.h>
-#endif
 
 #include <climits>
 #include <cstring>
@@ -17,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/handles.h"
 #include "xml/xml.h"
 #include "xml/xml_io.h"
 
@@ -68,22 +66,6 @@ bool SameFile(const std::wstring& a, const std::wstring& b)
     return lstrcmpiW(fa, fb) == 0;
 }
 
-class FileCloser {
-public:
-    explicit FileCloser(HANDLE h) : h_(h) {}
-    ~FileCloser()
-    {
-        if (h_ != INVALID_HANDLE_VALUE)
-            CloseHandle(h_);
-    }
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 // Reads count bytes at most; the number read goes to *got.
 bool ReadAll(HANDLE file, char* buffer, size_t count, size_t* got)
 {
@@ -128,22 +110,6 @@ bool WriteReplacing(const std::wstring& path, Writer write)
 
 #if defined(PATHVEX_X86)
 
-class NetHandle {
-public:
-    explicit NetHandle(HINTERNET h) : h_(h) {}
-    ~NetHandle()
-    {
-        if (h_)
-            InternetCloseHandle(h_);
-    }
-    NetHandle(const NetHandle&) = delete;
-    NetHandle& operator=(const NetHandle&) = delete;
-    HINTERNET Get() const { return h_; }
-
-private:
-    HINTERNET h_;
-};
-
 // Fetches the body at url into a new temporary file in the current folder;
 // its name goes to temp. False (and no file left) when anything failed.
 bool Download(const char* url, char (&temp)[MAX_PATH])
@@ -156,8 +122,8 @@ bool Download(const char* url, char (&temp)[MAX_PATH])
     bool ok = false;
     {
         NetHandle request(InternetOpenUrlA(net.Get(), url, nullptr, 0, 0, 0));
-        FileCloser file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (request.Get() && file.Get() != INVALID_HANDLE_VALUE) {
+        FileHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (request.Get() && file.Valid()) {
             ok = true;
             char chunk[1000];
             for (;;) {
@@ -190,11 +156,11 @@ namespace xmlimpl {
 FileText ReadFileText(const char* narrow, const wchar_t* wide, XmlTransformHook* hook, std::unique_ptr<char[]>* text)
 {
     text->reset();
-    FileCloser file(narrow ? CreateFileA(narrow, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    FileHandle file(narrow ? CreateFileA(narrow, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
                            : CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) {
+    if (!file.Valid()) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
             return FileText::Missing;

@@ -2,6 +2,7 @@
 // imaging object of pathvex-wm, both decoding through the system's imaging
 // codecs (WIC) into 32-bit DIB sections with premultiplied alpha.
 #include "platform/handheld/handheld.h"
+#include "platform/handles.h"
 
 #include <objbase.h>
 #include <wincodec.h>
@@ -53,47 +54,6 @@ private:
     T* p_ = nullptr;
 };
 
-// COM for the decoding thread: the program's UI thread has it already, a
-// thread without it gets it for the call.
-class ComScope {
-public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(result_))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT result_;
-};
-
-class MemoryDc {
-public:
-    MemoryDc(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like))
-    {
-        if (dc_)
-            previous_ = SelectObject(dc_, bitmap);
-    }
-    ~MemoryDc()
-    {
-        if (!dc_)
-            return;
-        if (previous_)
-            SelectObject(dc_, previous_);
-        DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC Get() const { return previous_ ? dc_ : nullptr; }
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_ = nullptr;
-};
-
 HBITMAP CreateTopDownDib(int width, int height, void** bits)
 {
     BITMAPINFO info{};
@@ -106,23 +66,6 @@ HBITMAP CreateTopDownDib(int width, int height, void** bits)
     return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-// Frees a DIB section unless it is handed on.
-class DibHolder {
-public:
-    explicit DibHolder(HBITMAP dib) : dib_(dib) {}
-    ~DibHolder()
-    {
-        if (dib_)
-            DeleteObject(dib_);
-    }
-    DibHolder(const DibHolder&) = delete;
-    DibHolder& operator=(const DibHolder&) = delete;
-    HBITMAP Release() { return std::exchange(dib_, nullptr); }
-
-private:
-    HBITMAP dib_;
-};
-
 // The first frame of the file as premultiplied 32-bit pixels in a new DIB
 // section; null when the file cannot be opened, has no decoder, claims an
 // absurd size or breaks off while its pixels are read.
@@ -130,6 +73,8 @@ HBITMAP DecodeDib(const wchar_t* file, int* width, int* height)
 {
     if (!file || !*file)
         return nullptr;
+    // The program's UI thread has COM already; a decoding thread without it
+    // gets it for the call.
     ComScope com;
     ComRef<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -150,7 +95,7 @@ HBITMAP DecodeDib(const wchar_t* file, int* width, int* height)
     if (bytes > kMaxImageBytes)
         return nullptr;
     void* bits = nullptr;
-    DibHolder dib(CreateTopDownDib(static_cast<int>(w), static_cast<int>(h), &bits));
+    BitmapHandle dib(CreateTopDownDib(static_cast<int>(w), static_cast<int>(h), &bits));
     if (!bits || FAILED(converted->CopyPixels(nullptr, w * 4, static_cast<UINT>(bytes), static_cast<BYTE*>(bits))))
         return nullptr;
     *width = static_cast<int>(w);
