@@ -7,6 +7,7 @@
 #include "gps/geodesy.h"
 #include "maps/offline_maps.h"
 #include "resources/resource.h"
+#include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif
@@ -78,11 +79,7 @@ void Browse(HWND dialog)
 
 std::wstring MapsFolder()
 {
-    wchar_t wide[kOfflineMapsFolderSize] = {};
-    const std::string folder(OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder));
-    if (!MultiByteToWideChar(CP_UTF8, 0, folder.c_str(), -1, wide, kOfflineMapsFolderSize))
-        wide[0] = L'\0';
-    return wide;
+    return Utf8ToWide({OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder)});
 }
 
 // Save: nothing happens while a field is empty (the first empty one gets the

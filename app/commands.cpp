@@ -11,6 +11,7 @@
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
@@ -39,10 +40,7 @@ LRESULT CmdGpsConnect(HWND window, WPARAM, LPARAM)
 {
     char port[kGpsPortNameSize] = {};
     ReadSettingText(SettingId::GpsPort, port, sizeof port);
-    wchar_t name[kGpsPortNameSize] = {};
-    if (!MultiByteToWideChar(CP_UTF8, 0, port, -1, name, kGpsPortNameSize))
-        name[0] = L'\0';
-    GpsDevice.SetDevice(name, ReadSettingNumber(SettingId::GpsSpeed));
+    GpsDevice.SetDevice(Utf8ToWide(port).c_str(), ReadSettingNumber(SettingId::GpsSpeed));
     const bool simulation = ReadSettingNumber(SettingId::GpsSimu) != 0;
     const bool gpsDriver = ReadSettingNumber(SettingId::GpsApi) != 0;
     if (!GpsDevice.Open(simulation, gpsDriver))

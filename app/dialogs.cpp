@@ -4,6 +4,7 @@
 
 #include "gps/simulation.h"
 #include "resources/resource.h"
+#include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <iterator>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -67,30 +69,6 @@ std::wstring WindowText(HWND window)
     const int got = GetWindowTextW(window, text.data(), length + 1);
     text.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return text;
-}
-
-std::wstring Utf8ToWide(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0)
-        return {};
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::string WideToUtf8(const wchar_t* text, size_t length)
-{
-    if (length == 0)
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return {};
-    std::string narrow(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), n, nullptr, nullptr);
-    return narrow;
 }
 
 // OK reads the controls back into the request, then OK and Cancel end the
@@ -274,7 +252,7 @@ std::vector<std::string> SimulationFromEditorText(const std::wstring& text)
     for (;;) {
         const size_t end = text.find(L'\n', start);
         const size_t length = (end == std::wstring::npos ? text.size() : end) - start;
-        std::string entry = WideToUtf8(text.data() + start, length);
+        std::string entry = WideToUtf8(std::wstring_view(text).substr(start, length));
         entry += '\n';
         list.push_back(std::move(entry));
         if (end == std::wstring::npos)

@@ -14,6 +14,7 @@
 #include "panes/panes.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
@@ -751,11 +752,9 @@ void ShowWaypointStrip(HWND window, const WAYPOINT& waypoint)
         background = CustomColors[1];
         text = CustomColors[2];
     }
-    wchar_t name[kWaypointNameSize + 1] = {};
-    MultiByteToWideChar(CP_UTF8, 0, waypoint.name, static_cast<int>(strnlen(waypoint.name, kWaypointNameSize)), name,
-                        kWaypointNameSize);
+    const std::wstring name = Utf8ToWide({waypoint.name, strnlen(waypoint.name, kWaypointNameSize)});
     wchar_t line[kWaypointNameSize + 100];
-    std::swprintf(line, std::size(line), L"%ls: %.4f,%.4f", name, waypoint.pos.x, waypoint.pos.y);
+    std::swprintf(line, std::size(line), L"%ls: %.4f,%.4f", name.c_str(), waypoint.pos.x, waypoint.pos.y);
     HDC dc = GetDC(window);
     HBRUSH brush = CreateSolidBrush(background);
     FillRect(dc, &strip, brush);

@@ -5,6 +5,7 @@
 #include "app/shell.h"
 #include "maps/offline_maps.h"
 #include "resources/resource.h"
+#include "xml/utf8text.h"
 
 #include <cstring>
 #include <iterator>
@@ -43,27 +44,18 @@ bool FolderText(HWND dialog, std::string* folder)
         *folder = GetSettingKey(I::OfflineMaps).defaultText;
         return true;
     }
-    char utf8[kFolderChars * 3 + 1] = {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, typed, -1, utf8, sizeof utf8, nullptr, nullptr);
-    if (bytes <= 0 || bytes > kOfflineMapsFolderSize)   // bytes counts the terminator
+    const std::string utf8 = WideToUtf8(typed);
+    if (utf8.empty() || utf8.size() >= size_t(kOfflineMapsFolderSize))   // the setting keeps a terminator
         return false;
     *folder = utf8;
     return true;
-}
-
-std::wstring Wide(const char* utf8)
-{
-    wchar_t wide[kOfflineMapsFolderSize] = {};
-    if (!MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, kOfflineMapsFolderSize))
-        wide[0] = L'\0';
-    return wide;
 }
 
 void FillMapOptions(HWND dialog)
 {
     SendDlgItemMessageW(dialog, IDC_MAPOPT_FOLDER, EM_SETLIMITTEXT, kFolderChars, 0);
     const std::string folder(OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder));
-    SetDlgItemTextW(dialog, IDC_MAPOPT_FOLDER, Wide(folder.c_str()).c_str());
+    SetDlgItemTextW(dialog, IDC_MAPOPT_FOLDER, Utf8ToWide(folder).c_str());
 }
 
 bool AcceptMapOptions(HWND dialog)
@@ -84,7 +76,7 @@ void ApplyMapOptions(HWND dialog)
         return;
     std::memset(OfflineMapsFolder, 0, sizeof OfflineMapsFolder);
     std::memcpy(OfflineMapsFolder, folder.data(), folder.size());
-    ScanOfflineMaps(Wide(OfflineMapsFolder).c_str());
+    ScanOfflineMaps(Utf8ToWide(OfflineMapsFolder).c_str());
     WriteSettingGlobal(I::OfflineMaps);
 }
 

@@ -7,6 +7,7 @@
 #include "panes/panes.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#include "xml/utf8text.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -129,10 +130,10 @@ void FillTrackingOptions(HWND dialog)
     SendDlgItemMessageW(dialog, IDC_TRKOPT_URL, EM_SETLIMITTEXT, kTrackingUrlChars, 0);
     if (!InternetTrackingUrl[0])
         return;
-    wchar_t url[kInternetTrackingUrlSize] = {};
-    const std::string stored(InternetTrackingUrl, strnlen(InternetTrackingUrl, sizeof InternetTrackingUrl));
-    if (MultiByteToWideChar(CP_UTF8, 0, stored.c_str(), -1, url, kInternetTrackingUrlSize))
-        SetDlgItemTextW(dialog, IDC_TRKOPT_URL, url);
+    const std::wstring url =
+        Utf8ToWide({InternetTrackingUrl, strnlen(InternetTrackingUrl, sizeof InternetTrackingUrl)});
+    if (!url.empty())
+        SetDlgItemTextW(dialog, IDC_TRKOPT_URL, url.c_str());
 }
 
 // The template, then timer 3 of the owner anew: stopped at once for 0, else
@@ -141,13 +142,11 @@ void ApplyTrackingOptions(HWND dialog)
 {
     wchar_t url[kTrackingUrlChars + 1] = {};
     GetDlgItemTextW(dialog, IDC_TRKOPT_URL, url, static_cast<int>(std::size(url)));
-    char utf8[kTrackingUrlChars * 3 + 1] = {};
-    if (!WideCharToMultiByte(CP_UTF8, 0, url, -1, utf8, sizeof utf8, nullptr, nullptr))
-        utf8[0] = '\0';
+    const std::string utf8 = WideToUtf8(url);
     // A cut inside a character would store text that is not UTF-8.
-    const size_t length = Utf8CutLength(utf8, kTrackingUrlChars);
+    const size_t length = Utf8CutLength(utf8.c_str(), kTrackingUrlChars);
     std::memset(InternetTrackingUrl, 0, sizeof InternetTrackingUrl);
-    std::memcpy(InternetTrackingUrl, utf8, length);
+    std::memcpy(InternetTrackingUrl, utf8.data(), length);
     WriteSettingGlobal(I::Itu);
 
     HWND owner = GetWindow(dialog, GW_OWNER);

@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "gps/receiver_commands.h"
 #include "resources/resource.h"
+#include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif
@@ -81,15 +82,6 @@ void EnableControls(HWND dialog, std::initializer_list<int> ids, bool on)
         EnableWindow(GetDlgItem(dialog, id), on);
 }
 
-std::wstring Widen(const char* utf8)
-{
-    wchar_t wide[kComboTextChars + 1] = {};
-    if (!MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, kComboTextChars + 1))
-        wide[0] = L'\0';
-    wide[kComboTextChars] = L'\0';
-    return wide;
-}
-
 // ---------------------------------------------------------------------------
 // "DIALOG_GPSCFG"
 
@@ -106,7 +98,7 @@ void FillGpsConfig(HWND dialog)
     SendMessageW(port, CB_LIMITTEXT, kGpsPortNameSize - 1, 0);
     char stored[kGpsPortNameSize] = {};
     ReadSettingText(SettingId::GpsPort, stored, sizeof stored);
-    SetWindowTextW(port, Widen(stored).c_str());
+    SetWindowTextW(port, Utf8ToWide(stored).c_str());
 
     HWND baud = GetDlgItem(dialog, IDC_GPSCFG_BAUD);
     for (const wchar_t* rate : kBaudRates)
@@ -158,12 +150,10 @@ void ApplyGpsConfig(HWND dialog)
     // at the connect, which then fails.
     std::memset(text, 0, sizeof text);
     GetDlgItemTextW(dialog, IDC_GPSCFG_BAUD, text, kComboTextChars + 1);
-    char speed[kComboTextChars * 3 + 1] = {};
-    if (!WideCharToMultiByte(CP_UTF8, 0, text, -1, speed, sizeof speed, nullptr, nullptr))
-        speed[0] = '\0';
+    const std::string speed = WideToUtf8(text);
     const SETTING_KEY& key = GetSettingKey(SettingId::GpsSpeed);
     if (SettingsDocument)
-        WriteSettingString(key.path, key.attribute, speed, nullptr, SettingsDocument.get());
+        WriteSettingString(key.path, key.attribute, speed.c_str(), nullptr, SettingsDocument.get());
 
     WriteSettingNumber(SettingId::GpsSimu, IsChecked(dialog, IDC_GPSCFG_SIMULATION) ? 1 : 0);
     WriteSettingNumber(SettingId::GpsApi, IsChecked(dialog, IDC_GPSCFG_GPSAPI) ? 1 : 0);

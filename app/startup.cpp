@@ -28,6 +28,7 @@
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #include "updater/updater.h"
+#include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #if defined(PATHVEX_WM)
@@ -327,14 +328,9 @@ void CountDownToUpdateQuestion()
 
 void ReadMapsFolder()
 {
-    char folder[kOfflineMapsFolderSize] = {};
-    std::memcpy(folder, OfflineMapsFolder, sizeof folder);
-    folder[sizeof folder - 1] = '\0';
-    wchar_t wide[kOfflineMapsFolderSize] = {};
-    if (!MultiByteToWideChar(CP_UTF8, 0, folder, -1, wide, kOfflineMapsFolderSize))
-        wide[0] = L'\0';
+    const std::wstring wide = Utf8ToWide({OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder - 1)});
     if (ShellSeams.scanOfflineMaps)
-        ShellSeams.scanOfflineMaps(wide);
+        ShellSeams.scanOfflineMaps(wide.c_str());
 }
 
 void InstallDrawingHooks()

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "dbimport/ado.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 
 namespace {
@@ -212,11 +213,7 @@ std::string Utf8FromWide(const wchar_t* text, UINT length, size_t maxBytes)
     UINT units = static_cast<UINT>(std::min<size_t>(length, maxBytes + 1));
     if (units > 0 && units < length && IS_HIGH_SURROGATE(text[units - 1]))
         --units;
-    if (units == 0)
-        return std::string();
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(std::max(bytes, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), out.data(), bytes, nullptr, nullptr);
+    std::string out = WideToUtf8({text, units});
     if (out.size() > maxBytes) {
         size_t cut = maxBytes;
         while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80)

@@ -8,6 +8,7 @@
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 
 #include <cstdarg>
@@ -54,17 +55,6 @@ std::string Format(const char* format, ...)
     return text;
 }
 
-std::wstring Widen(const char* utf8, size_t length)
-{
-    if (length == 0)
-        return {};
-    std::wstring wide(length, L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, static_cast<int>(length), wide.data(),
-                                      static_cast<int>(wide.size()));
-    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return wide;
-}
-
 // The service's request for the view drawn into a grid of width x height.
 std::string RequestUrl(const MAP_VIEWPORT& v, unsigned width, unsigned height)
 {
@@ -87,7 +77,7 @@ std::wstring ImageTarget(const MAP_VIEWPORT& v)
     const int n = std::swprintf(name.data(), name.size(), kSavedMapName, v.minLongitude, v.maxLatitude,
                                 v.maxLongitude, v.minLatitude);
     name.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return Widen(OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder)) + name;
+    return Utf8ToWide({OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder)}) + name;
 }
 
 bool IsBlank(char c)
@@ -138,7 +128,7 @@ bool ReadImageAddress(const wchar_t* answerFile, std::wstring* address)
     text = text.substr(begin, end - begin);
     if (!IsImageAddress(text))
         return false;
-    *address = Widen(text.data(), text.size());
+    *address = Utf8ToWide(text);
     return !address->empty();
 }
 
@@ -162,7 +152,7 @@ void FetchOnlineMapImage(HWND window)
         return;
     const std::string request = RequestUrl(view, static_cast<unsigned>(width), static_cast<unsigned>(height));
     const std::wstring target = ImageTarget(view);
-    if (!DownloadUrlToFile(window, kAnswerFile, Widen(request.data(), request.size()).c_str()))
+    if (!DownloadUrlToFile(window, kAnswerFile, Utf8ToWide(request).c_str()))
         return;
     std::wstring address;
     if (!ReadImageAddress(kAnswerFile, &address))

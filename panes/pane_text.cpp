@@ -6,6 +6,7 @@
 #include "gps/geodesy.h"
 #include "panes/pane_draw.h"
 #include "tracks/tracks.h"
+#include "xml/utf8text.h"
 
 #include <climits>
 #include <cmath>
@@ -210,16 +211,8 @@ bool FormatNearestWaypoint(wchar_t* buffer, size_t size, const GPS_CURRENT& gps,
         return false;
     const WAYPOINT& w = waypoints[static_cast<size_t>(n - 1)];
     // The name comes from the settings file: never read past its 100 bytes.
-    const void* end = std::memchr(w.name, 0, sizeof w.name);
-    const int bytes = end ? static_cast<int>(static_cast<const char*>(end) - w.name)
-                          : static_cast<int>(sizeof w.name);
-    wchar_t name[sizeof w.name + 1];
-    int chars = bytes == 0 ? 0
-        : MultiByteToWideChar(CP_UTF8, 0, w.name, bytes, name, static_cast<int>(sizeof w.name));
-    if (chars < 0)
-        chars = 0;
-    name[chars] = L'\0';
-    FormatText(buffer, size, L"%.2f Km %ls", gps.nearestWaypointKm, name);
+    const std::wstring name = Utf8ToWide({w.name, strnlen(w.name, sizeof w.name)});
+    FormatText(buffer, size, L"%.2f Km %ls", gps.nearestWaypointKm, name.c_str());
     return true;
 }
 

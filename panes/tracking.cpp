@@ -3,6 +3,7 @@
 
 #include "app/download.h"
 #include "gps/gps.h"
+#include "xml/utf8text.h"
 
 #include <cstdio>
 #include <cstring>
@@ -53,11 +54,8 @@ void InternetTrackingTick(HWND window, const char* urlTemplate)
     const std::string url = FormatTrackingUrl(urlTemplate, position.x, position.y, position.z);
     if (url.empty())
         return;
-    std::wstring wide(url.size() + 1, L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, url.data(), static_cast<int>(url.size()), wide.data(),
-                                      static_cast<int>(wide.size()));
-    if (n <= 0)
+    const std::wstring wide = Utf8ToWide(url);
+    if (wide.empty())
         return;
-    wide.resize(static_cast<size_t>(n));
     DownloadUrlToFile(window, nullptr, wide.c_str());
 }

@@ -12,6 +12,7 @@
 #include "resources/resource.h"
 #include "tracks/exchange_internal.h"
 #include "tracks/tracks_internal.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 
 #include <commdlg.h>
@@ -73,7 +74,7 @@ std::wstring Substitute(const wchar_t* format, const std::wstring& text)
 // characters a file name cannot hold.
 std::wstring Proposal(const wchar_t* format, const std::string& name)
 {
-    std::wstring stem = Widen(name);
+    std::wstring stem = Utf8ToWide(name);
     if (stem.size() > kMaxProposedStem) {
         size_t cut = kMaxProposedStem;
         if (IS_LOW_SURROGATE(stem[cut]))

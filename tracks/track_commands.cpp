@@ -13,6 +13,7 @@
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 
 #include <commctrl.h>
@@ -233,10 +234,10 @@ void CmdRename(HWND window)
     XMLElement* child = SelectedTrackChild(list, &row);
     if (!child)
         return;
-    std::wstring name = Widen(AttributeText(child, "n"));
+    std::wstring name = Utf8ToWide(AttributeText(child, "n"));
     if (!EnterText(window, kRenameTitle, kRenamePrompt, &name))
         return;
-    SetAttributeText(child, "n", Narrow(name).c_str());
+    SetAttributeText(child, "n", WideToUtf8(name).c_str());
     SaveAndRefill(list);
 }
 
@@ -247,7 +248,7 @@ void CmdAddTrackCategory(HWND window)
     std::wstring name;
     if (!EnterText(window, kAddCategoryTitle, kNamePrompt, &name))
         return;
-    AppendCategoryElement(CurrentTrackElement, Narrow(name).c_str());
+    AppendCategoryElement(CurrentTrackElement, WideToUtf8(name).c_str());
     SaveAndRefill(List(window));
 }
 
@@ -287,7 +288,7 @@ void CmdMoveTrack(HWND window)
         XMLElement* child = current->GetChild(i);
         if (!IsElementNamed(child, kCategoryTag))
             continue;
-        choices.push_back(Widen(AttributeText(child, "n")));
+        choices.push_back(Utf8ToWide(AttributeText(child, "n")));
         targets.push_back(child);
     }
     if (current->GetDepth() > kTracksDepth && current->GetParent()) {

@@ -4,16 +4,15 @@
 
 #include "app/display.h"
 #include "tracks/tracks_internal.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -57,25 +56,6 @@ XMLElement* TracksElement()
     return root ? root->FindElement(kTracks, 1, nullptr) : nullptr;
 }
 
-bool IsNamed(const XMLElement* element, const char* name)
-{
-    std::vector<char> buffer(size_t(element->GetName(nullptr, 0)) + 10, '\0');
-    element->GetName(buffer.data(), 0);
-    return std::strcmp(buffer.data(), name) == 0;
-}
-
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring wide(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), n);
-    return wide;
-}
-
 void SetItemText(HWND list, int item, int column, const std::wstring& text)
 {
     LVITEMW lv{};
@@ -102,8 +82,8 @@ void FillRows(HWND list)
         const int item = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv)));
         if (item < 0 || !child)
             continue;
-        const std::wstring name = Widen(tracksimpl::AttributeText(child, "n"));
-        SetItemText(list, item, 1, IsNamed(child, kCategory) ? L"<" + name + L">" : name);
+        const std::wstring name = Utf8ToWide(tracksimpl::AttributeText(child, "n"));
+        SetItemText(list, item, 1, tracksimpl::IsElementNamed(child, kCategory) ? L"<" + name + L">" : name);
         SetItemText(list, item, 2, std::to_wstring(child->GetChildCount()));
     }
     if (count)

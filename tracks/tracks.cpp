@@ -78,30 +78,6 @@ bool IsElementNamed(const XMLElement* element, const char* name)
     return std::strcmp(buffer.data(), name) == 0;
 }
 
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring wide(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return std::string();
-    std::string narrow(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), narrow.data(), n, nullptr, nullptr);
-    return narrow;
-}
-
 void SetAttributeText(XMLElement* element, const char* name, const char* value)
 {
     if (XMLAttribute* attribute = element ? element->FindAttribute(name, 1, "") : nullptr)

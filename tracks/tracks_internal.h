@@ -42,9 +42,6 @@ XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* 
 
 // Whether element's unescaped name is name; false for null.
 bool IsElementNamed(const XMLElement* element, const char* name);
-// UTF-8 to UTF-16 and back; text that does not convert gives "".
-std::wstring Widen(const std::string& text);
-std::string Narrow(const std::wstring& text);
 // Sets attribute name (added when missing) to value, escaped.
 void SetAttributeText(XMLElement* element, const char* name, const char* value);
 

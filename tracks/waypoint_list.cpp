@@ -10,6 +10,7 @@
 #include "gps/gps.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 
 #include <commctrl.h>
@@ -48,7 +49,7 @@ std::wstring CoordinateText(const XMLElement* element, const char* name, int axi
 {
     const int format = TrackHooks.coordinateFormat ? TrackHooks.coordinateFormat() : 0;
     if (format == kDecimalCoordinates)
-        return Widen(AttributeText(element, name));
+        return Utf8ToWide(AttributeText(element, name));
     wchar_t text[kCoordinateTextSize];
     FormatCoordinateDms(Coordinate(element, name), text, kCoordinateTextSize, axis, nullptr, nullptr, nullptr,
                         nullptr, nullptr);
@@ -66,7 +67,7 @@ void AddRow(HWND list, uint32_t index, const XMLElement* child)
     const int row = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv)));
     if (row < 0 || !child)
         return;
-    const std::wstring name = Widen(AttributeText(child, "n"));
+    const std::wstring name = Utf8ToWide(AttributeText(child, "n"));
     if (IsElementNamed(child, kCategoryTag)) {
         SetRowText(list, row, kNameColumn, L"<" + name + L">");
         return;
@@ -102,7 +103,7 @@ XMLElement* Selected(HWND window, WAYPOINT* waypoint, bool categories)
 // The name typed for a waypoint, as much as the record holds.
 std::string WaypointName(const std::wstring& typed)
 {
-    const std::string name = Narrow(typed);
+    const std::string name = WideToUtf8(typed);
     return name.substr(0, Utf8CutLength(name.c_str(), kWaypointNameSize - 1));
 }
 
@@ -119,7 +120,7 @@ void CmdEdit(HWND window)
     XMLElement* element = Selected(window, &waypoint, false);
     if (!element)
         return;
-    std::wstring name = Widen(waypoint.name);
+    std::wstring name = Utf8ToWide(waypoint.name);
     if (!EnterText(window, kEditTitle, kEditPrompt, &name))
         return;
     double x = waypoint.pos.x;
@@ -139,7 +140,7 @@ void AddNamedWaypoint(HWND window, double x, double y, double z)
     std::wstring name;
     if (!EnterText(window, kAddTitle, kNamePrompt, &name))
         return;
-    AddWaypointElement(window, x, y, z, Narrow(name).c_str(), false);
+    AddWaypointElement(window, x, y, z, WideToUtf8(name).c_str(), false);
 }
 
 void CmdAddManually(HWND window)
@@ -226,7 +227,7 @@ void CmdMove(HWND window)
         XMLElement* child = shown->GetChild(i);
         if (!IsElementNamed(child, kCategoryTag))
             continue;
-        choices.push_back(Widen(AttributeText(child, "n")));
+        choices.push_back(Utf8ToWide(AttributeText(child, "n")));
         targets.push_back(child);
     }
     if (OpenWaypointCategory) {
@@ -257,7 +258,7 @@ void CmdAddCategory(HWND window)
     std::wstring name;
     if (!EnterText(window, kAddCategoryTitle, kNamePrompt, &name))
         return;
-    AppendCategoryElement(shown, Narrow(name).c_str());
+    AppendCategoryElement(shown, WideToUtf8(name).c_str());
     AfterChange(window);
 }
 
@@ -326,7 +327,7 @@ XMLElement* GetListItemWaypoint(HWND, HWND list, int item, WAYPOINT* waypoint, b
         return categories ? element : nullptr;
     if (waypoint) {
         *waypoint = WAYPOINT{};
-        SetWaypointName(waypoint, Narrow(RowText(list, row, kNameColumn)).c_str());
+        SetWaypointName(waypoint, WideToUtf8(RowText(list, row, kNameColumn)).c_str());
         waypoint->pos.x = Coordinate(element, "x");
         waypoint->pos.y = Coordinate(element, "y");
         waypoint->pos.z = Coordinate(element, "z");

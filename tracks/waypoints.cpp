@@ -13,13 +13,6 @@ namespace {
 constexpr char kCategory[] = "c";
 constexpr char kWaypoint[] = "w";
 
-bool IsNamed(const XMLElement* element, const char* name)
-{
-    std::vector<char> buffer(size_t(element->GetName(nullptr, 0)) + 10, '\0');
-    element->GetName(buffer.data(), 0);
-    return std::strcmp(buffer.data(), name) == 0;
-}
-
 // As much of a waypoint's name as fits the record.
 std::string CutName(const char* name)
 {
@@ -71,7 +64,7 @@ void RebuildWaypointList()
         XMLElement* element = all[i];
         // Every element that is not a category counts as a waypoint,
         // whatever its name: files edited by hand keep their points.
-        if (IsNamed(element, kCategory))
+        if (tracksimpl::IsElementNamed(element, kCategory))
             continue;
         WAYPOINT w{};
         // The lookups add a missing attribute empty, as older versions did;

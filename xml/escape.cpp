@@ -3,8 +3,8 @@
 
 #include <climits>
 #include <cstring>
-#include <vector>
 
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 #include "xml/xml_internal.h"
 
@@ -193,13 +193,9 @@ void WriteUtf8AsUtf16(FILE* file, const char* text)
 {
     if (!file || !text || !*text)
         return;
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (units <= 1)
-        return;
-    std::vector<wchar_t> wide(size_t(units) + 1, 0);
-    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), units) <= 0)
-        return;
-    std::fwrite(wide.data(), sizeof(wchar_t), size_t(units - 1), file);
+    const std::wstring wide = Utf8ToWide(text);
+    if (!wide.empty())
+        std::fwrite(wide.data(), sizeof(wchar_t), wide.size(), file);
 }
 
 namespace xmlimpl {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "xml/base64.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 #include "xml/xml_internal.h"
 
@@ -133,8 +134,8 @@ int CopyBounded(const char* text, char* buffer, int size)
     return Length(take);
 }
 
-// Text in a code page (UTF-8 unless told) as UTF-16.
-std::wstring ToWide(const std::string& text, unsigned codePage = CP_UTF8)
+// Text in a code page as UTF-16.
+std::wstring ToWide(const std::string& text, unsigned codePage)
 {
     if (text.empty())
         return std::wstring();
@@ -158,14 +159,6 @@ bool WideToCodePage(const wchar_t* text, size_t units, unsigned codePage, std::s
         return false;
     out->assign(size_t(n), '\0');
     return WideCharToMultiByte(codePage, 0, text, Length(units), out->data(), n, nullptr, nullptr) == n;
-}
-
-std::string WideToUtf8(const wchar_t* text)
-{
-    std::string out;
-    if (text)
-        WideToCodePage(text, std::wcslen(text), CP_UTF8, &out);
-    return out;
 }
 
 // The longest leading part of a UTF-16 text whose conversion to the code
@@ -310,7 +303,7 @@ int ReadSettingStringInCodePage(const char* path, const char* attribute, const c
     if (text == def)
         return Length(def.size());   // the caller's buffer holds its default already
 
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = Utf8ToWide(text);
     std::string converted;
     if (!WideToCodePage(wide.data(), wide.size(), codePage, &converted)) {
         if (buffer && size > 0)
@@ -324,7 +317,7 @@ int ReadSettingStringInCodePage(const char* path, const char* attribute, const c
         return Length(converted.size() + 1);
     }
     // Too long: the default in that code page, cut at a whole character.
-    const std::string cut = FittingPrefix(ToWide(def), codePage, size - 1);
+    const std::string cut = FittingPrefix(Utf8ToWide(def), codePage, size - 1);
     std::memcpy(buffer, cut.c_str(), cut.size() + 1);
     return Length(cut.size() + 1);
 }
@@ -428,7 +421,7 @@ int WriteSettingAnsiString(const char* path, const char* attribute, const char* 
     if (!value)
         return WriteSettingString(path, attribute, nullptr, file, nullptr);
     const std::wstring wide = ToWide(value, CP_ACP);
-    return WriteSettingString(path, attribute, WideToUtf8(wide.c_str()).c_str(), file, nullptr);
+    return WriteSettingString(path, attribute, WideToUtf8(wide).c_str(), file, nullptr);
 }
 
 int RenameSettingElement(const char* path, const char* newName, const char* file, XMLDocument* doc)

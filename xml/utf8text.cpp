@@ -1,6 +1,7 @@
 // xml/utf8text.cpp - the UTF-8 / UTF-16 / BSTR text holder.
 #include "xml/utf8text.h"
 
+#include <climits>
 #include <cstring>
 #include <cwchar>
 
@@ -30,6 +31,32 @@ char* Utf8FromWide(const wchar_t* text)
 }
 
 }  // namespace
+
+std::wstring Utf8ToWide(std::string_view utf8)
+{
+    if (utf8.empty() || utf8.size() > size_t(INT_MAX))
+        return {};
+    const int length = int(utf8.size());
+    const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    if (units <= 0)
+        return {};
+    std::wstring wide(size_t(units), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), units);
+    return wide;
+}
+
+std::string WideToUtf8(std::wstring_view wide)
+{
+    if (wide.empty() || wide.size() > size_t(INT_MAX))
+        return {};
+    const int length = int(wide.size());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return {};
+    std::string utf8(size_t(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
 
 Utf8Text::Utf8Text(const char* utf8)
 {

@@ -5,9 +5,20 @@
 // each interface the form it wants. All three forms are made once, at
 // construction, so the accessors are plain reads. Meant for short texts
 // (names, paths, messages). Neither copyable nor assignable.
+//
+// Beside it, the plain string conversions every library uses.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
+
+#include <string>
+#include <string_view>
+
+// UTF-8 to UTF-16 and back, the whole text (embedded NULs included). Invalid
+// sequences come out as U+FFFD; a conversion that fails, or a text beyond
+// what the Win32 call takes (2 GB), gives the empty string.
+std::wstring Utf8ToWide(std::string_view utf8);
+std::string WideToUtf8(std::wstring_view wide);
 
 class Utf8Text {
 public:

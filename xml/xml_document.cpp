@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 #include "xml/xml_io.h"
 
@@ -347,11 +348,8 @@ int XMLDocument::LoadFromWideText(const wchar_t* text)
 {
     if (!text)
         return Load(nullptr, XML_LOAD_TEXT);
-    const int need = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::vector<char> utf8(size_t(need > 0 ? need : 0) + 1, 0);
-    if (need > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), need, nullptr, nullptr);
-    return Load(utf8.data(), XML_LOAD_TEXT);
+    const std::string utf8 = WideToUtf8(text);
+    return Load(utf8.c_str(), XML_LOAD_TEXT);
 }
 
 // A file that exists but does not parse (cut short by a crash, broken by a
