@@ -9,6 +9,7 @@
 #include <doctest.h>
 
 #include "support/test_support.h"
+#include "support/window_support.h"
 
 #include <windows.h>
 
@@ -21,8 +22,11 @@
 
 namespace programtest {
 
+using testsupport::FolderNames;
 using testsupport::ReadFile;
 using testsupport::TempDir;
+using testsupport::WaitFor;
+using testsupport::WriteWholeFile;
 
 inline constexpr wchar_t kMainClass[] = L"Pathvex CLASS";
 inline constexpr wchar_t kUpdateQuestion[] = L"Check for Pathvex updates now?";
@@ -42,17 +46,7 @@ struct PROGRAM {
     bool handheld;
 };
 
-inline std::string FromUnixPath(const char* p)
-{
-    std::string s = p ? p : "";
-    if (!s.empty() && s[0] == '/') {
-        for (char& c : s)
-            if (c == '/')
-                c = '\\';
-        s = "Z:" + s;
-    }
-    return s;
-}
+inline std::string FromUnixPath(const char* p) { return testsupport::WinePath(p ? p : ""); }
 
 inline std::wstring Widen(const std::string& s)
 {
@@ -85,27 +79,7 @@ inline std::vector<PROGRAM> ProgramsUnderTest()
 
 inline std::string ProgramDir()
 {
-    return FromUnixPath(std::getenv("PATHVEX_PROGRAM_DIR"));
-}
-
-inline bool WaitFor(const std::function<bool()>& done, DWORD ms)
-{
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (!done()) {
-        if (GetTickCount64() > until)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
-inline bool WriteText(const std::string& path, const std::string& text)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
+    return testsupport::EnvPath("PATHVEX_PROGRAM_DIR");
 }
 
 inline std::string Settings(const std::string& pathvexAttributes, const std::string& gpsAttributes = "")
@@ -113,23 +87,6 @@ inline std::string Settings(const std::string& pathvexAttributes, const std::str
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <waypoints/>\r\n <cfg>\r\n"
            "  <pathvex floatconverted=\"2\" " + pathvexAttributes + "/>\r\n"
            "  <gps " + gpsAttributes + "/>\r\n </cfg>\r\n</root>\r\n";
-}
-
-// The folder's file names, sorted as the system lists them.
-inline std::vector<std::string> ListFolder(const std::string& dir)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string n = fd.cFileName;
-        if (n != "." && n != "..")
-            names.push_back(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
 }
 
 // Another run of these tests in the same Wine prefix may have a program
@@ -293,7 +250,7 @@ struct Install {
         const std::string to = dir.File(p.name + ".exe");
         REQUIRE_MESSAGE(CopyFileA(from.c_str(), to.c_str(), FALSE), "cannot copy ", from);
         if (!settings.empty())
-            REQUIRE(WriteText(SettingsPath(), settings));
+            REQUIRE(WriteWholeFile(SettingsPath(), settings));
     }
     std::string SettingsPath() const { return dir.File("pathvex.xml"); }
     std::string ReadSettings() const

@@ -111,12 +111,8 @@ struct MapsFixture : WindowFixture {
         Command(IDM_MAPLIST_LOAD);
         Pump();   // the posted Map screen command
         CHECK(CurrentScreen == kScreenMap);
-        RECT client{};
-        GetClientRect(window, &client);
-        testsupport::DibCanvas canvas(client.right, client.bottom);
-        HDC dc = GetDC(window);
-        BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-        ReleaseDC(window, dc);
+        const RECT client = Client();
+        testsupport::DibCanvas canvas(window);
         CHECK(canvas.SavePng(picture));
         const auto share = [&](int left, int right, COLORREF c) {
             int n = 0, all = 0;

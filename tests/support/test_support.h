@@ -6,6 +6,12 @@
 
 namespace testsupport {
 
+// A Linux path as Wine opens it (Wine maps the root of the Linux file
+// system to drive Z:); any other path stays as it is.
+std::string WinePath(std::string path);
+// WinePath of the folder named by the environment variable ("" when unset).
+std::string EnvPath(const char* variable);
+
 // The receiver recordings and other data made by others, beside the project.
 // Empty when the folder is absent (tests then skip, saying so).
 std::string TestDataDir();
