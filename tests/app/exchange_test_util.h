@@ -60,20 +60,14 @@ struct ExchangeWindow : WindowFixture {
         // one deleted since or the build folder, whose programs the dialog
         // takes many seconds to list.
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
-        GetCurrentDirectoryW(MAX_PATH, startFolder);
-        SetCurrentDirectoryW(dir.WPath().c_str());
         RebuildWaypointList();
         ShellSeams.openExternal = RecordOpen;
         OpenedFiles.clear();
     }
-    ~ExchangeWindow() { SetCurrentDirectoryW(startFolder); }
+    testsupport::CurrentDir here{dir.Path()};
     // A picture for a person to look at, kept in the folder the test
     // started in.
-    void Picture(HWND w, const std::string& name) const
-    {
-        SavePicture(w, Narrow(startFolder) + "\\" + name);
-    }
-    wchar_t startFolder[MAX_PATH] = L"";
+    void Picture(HWND w, const std::string& name) const { SavePicture(w, here.Before() + "\\" + name); }
     // The command from the menu bar of the screen shown: false when the
     // menu does not hold it (then it is not sent).
     bool Menu(int id)

@@ -216,6 +216,13 @@ public:
         return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) != 0;
     }
     bool Command(WPARAM id) const { return PostMessageW(MainWindow(), WM_COMMAND, id, 0) != 0; }
+    // The command carried out when this returns (one it posts on comes later).
+    bool Send(WPARAM id) const
+    {
+        DWORD_PTR r = 0;
+        return SendMessageTimeoutW(MainWindow(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &r) != 0;
+    }
+    DWORD Pid() const { return pid_; }
     bool Ended() const { return !process_ || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
     // True when the process ended within the time with exit code 0.
     bool WaitForExit(DWORD ms = kExitMs) const

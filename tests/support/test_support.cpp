@@ -142,6 +142,19 @@ std::vector<std::string> FolderNames(const std::string& dir)
     return names;
 }
 
+CurrentDir::CurrentDir(const std::string& dir)
+{
+    char old[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, old);
+    old_ = old;
+    SetCurrentDirectoryA(dir.c_str());
+}
+
+CurrentDir::~CurrentDir()
+{
+    SetCurrentDirectoryA(old_.c_str());
+}
+
 std::wstring TempDir::WPath() const
 {
     int n = MultiByteToWideChar(CP_ACP, 0, path_.c_str(), -1, nullptr, 0);

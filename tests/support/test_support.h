@@ -48,4 +48,18 @@ private:
     std::string path_;
 };
 
+// Makes a folder the current one for as long as the object lives.
+class CurrentDir {
+public:
+    explicit CurrentDir(const std::string& dir);
+    ~CurrentDir();
+    CurrentDir(const CurrentDir&) = delete;
+    CurrentDir& operator=(const CurrentDir&) = delete;
+    // The folder that was current before.
+    const std::string& Before() const { return old_; }
+
+private:
+    std::string old_;
+};
+
 }  // namespace testsupport

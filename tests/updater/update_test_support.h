@@ -108,24 +108,11 @@ void Put(wchar_t (&field)[N], const std::wstring& text)
     wcsncpy(field, text.c_str(), N - 1);
 }
 
-class CurrentDir {
-public:
-    explicit CurrentDir(const std::wstring& dir)
-    {
-        GetCurrentDirectoryW(MAX_PATH, saved_);
-        SetCurrentDirectoryW(dir.c_str());
-    }
-    ~CurrentDir() { SetCurrentDirectoryW(saved_); }
-
-private:
-    wchar_t saved_[MAX_PATH] = {};
-};
-
 // A temporary folder as the current one (the hash list lands there), an
 // update server, and a job to fill.
 struct Site {
     testsupport::TempDir dir;
-    CurrentDir cd{dir.WPath()};
+    testsupport::CurrentDir cd{dir.Path()};
     UpdateServer server;
     std::vector<UpdateEntry> entries;
     UpdateJob job{};

@@ -37,24 +37,7 @@ std::string Run(XMLElement* e, const char* expression, int depth = -1)
     return names;
 }
 
-// Makes a folder current for as long as the object lives (swap files go
-// to the current folder).
-class InFolder {
-public:
-    explicit InFolder(const std::string& dir)
-    {
-        char old[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, old);
-        old_ = old;
-        SetCurrentDirectoryA(dir.c_str());
-    }
-    ~InFolder() { SetCurrentDirectoryA(old_.c_str()); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    std::string old_;
-};
+using InFolder = testsupport::CurrentDir;
 
 }  // namespace
 

@@ -44,22 +44,7 @@ std::string Attr(XMLElement* e, const char* name)
     return s;
 }
 
-class InFolder {
-public:
-    explicit InFolder(const std::string& dir)
-    {
-        char old[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, old);
-        old_ = old;
-        SetCurrentDirectoryA(dir.c_str());
-    }
-    ~InFolder() { SetCurrentDirectoryA(old_.c_str()); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    std::string old_;
-};
+using InFolder = testsupport::CurrentDir;
 
 int ByNameDescending(const void* a, const void* b)
 {
