@@ -79,7 +79,8 @@ private:
                 found = Find(steps_[i], last);
             if (!found)
                 return;
-            shown_.push_back(GetDlgItem(found, kFileNameBoxes[0]) ? ItemText(found, kFileNameBoxes[0]) : BoxText(found));
+            const int box = kFileNameBoxes[0];
+            shown_.push_back(GetDlgItem(found, box) ? ItemText(found, box) : BoxText(found));
             if (steps_[i].act)
                 steps_[i].act(found);
             // Counted before the press: the command may return at once.
@@ -129,9 +130,7 @@ struct WindowFixture : windowtest::MainWindowFixture {
     std::string SavedFile()
     {
         CloseSettingsStore();
-        std::string text;
-        testsupport::ReadFile(dir.File("pathvex.xml"), &text);
-        return text;
+        return testsupport::FileBytes(dir.File("pathvex.xml"));
     }
 };
 

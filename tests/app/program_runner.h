@@ -34,7 +34,15 @@ inline constexpr wchar_t kInstanceMutex[] = L"Local\\Pathvex.Instance";
 inline constexpr DWORD kStartMs = 20000;   // a cold Wine start of a process takes seconds
 inline constexpr DWORD kExitMs = 15000;
 inline constexpr DWORD kOtherRunMs = 120000;
+inline constexpr WPARAM kCommandConnect = 102;
+inline constexpr WPARAM kCommandGps = 201;
 inline constexpr WPARAM kCommandSatellite = 205;
+inline constexpr WPARAM kCommandTracks = 206;
+inline constexpr WPARAM kCommandWaypoints = 207;
+inline constexpr WPARAM kCommandBack = 999;
+inline constexpr WPARAM kCommandStartRecording = 1202;
+inline constexpr WPARAM kCommandEndRecording = 1204;
+inline constexpr int kListId = 901;   // the main window's list view
 inline constexpr WPARAM kCommandRaw = 299;
 inline constexpr WPARAM kCommandShutdown = 199;
 inline constexpr WPARAM kCommandTimerSimulation = 379;
@@ -260,12 +268,7 @@ struct Install {
             REQUIRE(WriteWholeFile(SettingsPath(), settings));
     }
     std::string SettingsPath() const { return dir.File("pathvex.xml"); }
-    std::string ReadSettings() const
-    {
-        std::string text;
-        ReadFile(SettingsPath(), &text);
-        return text;
-    }
+    std::string ReadSettings() const { return testsupport::FileBytes(SettingsPath()); }
 };
 
 inline bool Contains(const std::string& text, const std::string& part)

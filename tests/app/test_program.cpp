@@ -181,8 +181,6 @@ TEST_CASE("a second instance brings the first to the front and leaves the files 
 
 TEST_CASE("a recording made in the running program ends in the track file")
 {
-    constexpr WPARAM kCommandStartRecording = 1202;
-    constexpr WPARAM kCommandEndRecording = 1204;
     // Every position of the built-in simulation, as "%f" writes it.
     const std::vector<std::string> simulated = {
         "x=\"0.000000\" y=\"0.000000\"",      "x=\"-45.000000\" y=\"22.500000\"", "x=\"-90.000000\" y=\"45.000000\"",

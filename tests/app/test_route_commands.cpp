@@ -38,7 +38,7 @@ STEP Choose(const std::wstring& entry)
 
 constexpr wchar_t kPlayOptions[] = L"Record Options";
 
-using testsupport::FileText;
+const auto FileText = testsupport::FileBytes;
 using testsupport::WriteWholeFile;
 constexpr auto Has = Contains;
 

@@ -21,9 +21,7 @@ using namespace programtest;
 
 namespace {
 
-constexpr WPARAM kCommandTracks = 206;
 constexpr WPARAM kCommandRunStraight = 1253;
-constexpr int kListId = 901;
 constexpr DWORD kDriveMs = 90000;   // 274 sentences at 100 ms, on a loaded machine
 
 // The drive, near the equator so that degrees of longitude and latitude

@@ -116,6 +116,13 @@ std::string FileText(const std::string& path)
     return ReadFile(path, &text) ? text : "<missing>";
 }
 
+std::string FileBytes(const std::string& path)
+{
+    std::string bytes;
+    ReadFile(path, &bytes);
+    return bytes;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& bytes)
 {
     FILE* f = std::fopen(path.c_str(), "wb");

@@ -23,6 +23,8 @@ std::string SourceDir();
 bool ReadFile(const std::string& path, std::string* out);
 // The whole file, or "<missing>" when it cannot be read.
 std::string FileText(const std::string& path);
+// The whole file, or "" when it cannot be read.
+std::string FileBytes(const std::string& path);
 // Writes bytes as the whole file; false when it cannot be written.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 // The names in a folder ("." and ".." left out), sorted.

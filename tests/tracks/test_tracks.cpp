@@ -23,12 +23,7 @@
 
 namespace {
 
-std::string Slurp(const std::string& path)
-{
-    std::string bytes;
-    testsupport::ReadFile(path, &bytes);
-    return bytes;
-}
+const auto Slurp = testsupport::FileBytes;
 
 bool Has(const std::string& text, const std::string& part)
 {

@@ -9,20 +9,11 @@
 
 #include "support/test_support.h"
 #include "xml/xml.h"
+#include "xml_test_util.h"
+
+using namespace xmltest;
 
 namespace {
-
-std::unique_ptr<XMLElement> Parse(const char* text)
-{
-    return std::unique_ptr<XMLElement>(XmlParse(nullptr, text, nullptr));
-}
-
-std::string Name(const XMLElement* e)
-{
-    std::string s(size_t(e->GetName(nullptr, 1)) + 10, '\0');
-    s.resize(size_t(e->GetName(s.data(), 0)));
-    return s;
-}
 
 // The names of the elements a query returns, joined by blanks; the results
 // array is sized the way callers are told to size it.

@@ -11,20 +11,11 @@
 
 #include "support/test_support.h"
 #include "xml/xml.h"
+#include "xml_test_util.h"
+
+using namespace xmltest;
 
 namespace {
-
-std::unique_ptr<XMLElement> Parse(const char* text)
-{
-    return std::unique_ptr<XMLElement>(XmlParse(nullptr, text, nullptr));
-}
-
-std::string Name(const XMLElement* e)
-{
-    std::string s(size_t(e->GetName(nullptr, 1)) + 10, '\0');
-    s.resize(size_t(e->GetName(s.data(), 0)));
-    return s;
-}
 
 std::string Children(const XMLElement* e)
 {
@@ -32,16 +23,6 @@ std::string Children(const XMLElement* e)
     for (uint32_t i = 0; i < e->GetChildCount(); ++i)
         names += (i ? " " : "") + (e->GetChild(i) ? Name(e->GetChild(i)) : std::string("<unloaded>"));
     return names;
-}
-
-std::string Attr(XMLElement* e, const char* name)
-{
-    const XMLAttribute* a = e->FindAttribute(name, 0, nullptr);
-    if (!a)
-        return "<none>";
-    std::string s(size_t(a->GetValue(nullptr, 1)) + 10, '\0');
-    s.resize(size_t(a->GetValue(s.data(), 0)));
-    return s;
 }
 
 using InFolder = testsupport::CurrentDir;

@@ -12,18 +12,7 @@ namespace xmltest {
 
 std::string Golden(const std::string& name)
 {
-    std::string bytes;
-    testsupport::ReadFile(testsupport::SourceDir() + "\\tests\\xml\\data\\" + name, &bytes);
-    return bytes;
-}
-
-bool WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return testsupport::FileBytes(testsupport::SourceDir() + "\\tests\\xml\\data\\" + name);
 }
 
 namespace {

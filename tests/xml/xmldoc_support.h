@@ -18,7 +18,10 @@ inline long long LiveAllocations() { return testsupport::LiveBlocks(); }
 std::string Golden(const std::string& name);
 
 // Writes bytes to a file; false when that failed.
-bool WriteFileBytes(const std::string& path, const std::string& bytes);
+inline bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    return testsupport::WriteWholeFile(path, bytes);
+}
 
 // The whole document as Save writes it to memory (raw form).
 std::string SaveToText(XMLDocument& doc, int raw = 1);
