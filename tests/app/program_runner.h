@@ -56,10 +56,7 @@ struct PROGRAM {
 
 inline std::string FromUnixPath(const char* p) { return testsupport::WinePath(p ? p : ""); }
 
-inline std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+inline std::wstring Widen(const std::string& s) { return testsupport::Wide(s); }
 
 inline std::vector<PROGRAM> ProgramsUnderTest()
 {

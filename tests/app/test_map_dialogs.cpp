@@ -25,10 +25,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr wchar_t kMapCaption[] = L"Map Options";
 
-std::wstring Wide(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+using testsupport::Wide;
 
 // The fixture's store with a maps folder of its own, no grid lines over the
 // pictures.

@@ -1,5 +1,7 @@
 #include "port_harness.h"
 
+#include "support/test_support.h"
+
 #include <tlhelp32.h>
 
 #include <cstdlib>
@@ -46,10 +48,7 @@ std::string EnvText(const char* name)
     return v ? v : "";
 }
 
-std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+std::wstring Widen(const std::string& s) { return testsupport::Wide(s); }
 
 }  // namespace
 

@@ -6,6 +6,9 @@
 
 namespace testsupport {
 
+// The text widened character by character (for ASCII paths and names).
+inline std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
 // A Linux path as Wine opens it (Wine maps the root of the Linux file
 // system to drive Z:); any other path stays as it is.
 std::string WinePath(std::string path);

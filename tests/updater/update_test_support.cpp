@@ -194,10 +194,7 @@ std::string Sha1Of(const std::string& bytes)
     return text;
 }
 
-std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+std::wstring Widen(const std::string& s) { return testsupport::Wide(s); }
 
 std::string Lower(std::string s)
 {
