@@ -28,10 +28,7 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-COLORREF Role(ColorRole role)
-{
-    return SchemeColor(role);
-}
+COLORREF Role(ColorRole role) { return SchemeColor(role); }
 
 // Fresh globals, the fonts, and the drawing hooks reading a record of our own.
 struct ScreenFixture {
