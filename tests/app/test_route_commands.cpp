@@ -49,12 +49,7 @@ void Select(std::initializer_list<int> rows)
         ListView_SetItemState(MainListView, row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-std::wstring Cell(int row, int column)
-{
-    wchar_t text[512] = {};
-    ListView_GetItemText(MainListView, row, column, text, 512);
-    return text;
-}
+std::wstring Cell(int row, int column) { return testsupport::ListCell(MainListView, row, column); }
 
 int Rows()
 {

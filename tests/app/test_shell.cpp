@@ -283,12 +283,7 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         SendMessageW(f.window, WM_GPSDATA, reinterpret_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&GpsDevice));
         SendMessageW(f.window, WM_GPSDATA, reinterpret_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&GpsDevice));
         CHECK(f.RawRows() == 2);
-        wchar_t text[128] = {};
-        LVITEMW item{};
-        item.pszText = text;
-        item.cchTextMax = 128;
-        SendMessageW(MainListView, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&item));
-        CHECK(std::wstring(text) == line);
+        CHECK(testsupport::ListCell(MainListView, 1, 0) == line);
         // Escape typed into the list, which has the focus, empties it.
         SetForegroundWindow(f.window);
         CHECK(GetFocus() == MainListView);

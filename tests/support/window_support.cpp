@@ -1,5 +1,7 @@
 #include "support/window_support.h"
 
+#include <commctrl.h>
+
 namespace testsupport {
 namespace {
 
@@ -56,6 +58,17 @@ std::wstring ItemText(HWND dialog, int id)
 std::wstring BoxText(HWND box)
 {
     return ItemText(box, 0xFFFF);
+}
+
+std::wstring ListCell(HWND list, int row, int column)
+{
+    wchar_t text[512] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 512;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
 }
 
 HWND FindDialog(DWORD pid, const std::function<bool(HWND)>& match, HWND skip)

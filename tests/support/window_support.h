@@ -28,6 +28,9 @@ std::wstring ItemText(HWND dialog, int id);
 // The text of a message box (its static 0xFFFF).
 std::wstring BoxText(HWND box);
 
+// The text of a list view's cell (up to 511 characters).
+std::wstring ListCell(HWND list, int row, int column);
+
 // The first visible dialog (#32770) of the process pid other than skip that
 // match accepts; null when none shows.
 HWND FindDialog(DWORD pid, const std::function<bool(HWND)>& match, HWND skip = nullptr);
