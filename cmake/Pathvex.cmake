@@ -76,8 +76,9 @@ function(pathvex_add_test_executable name)
     target_link_options(${name} PRIVATE -mconsole)
 endfunction()
 
-# The ctest entry NAME running COMMAND under Wine, with the tests' environment
-# and ENV added (a list).
+# pathvex_test_entry(NAME TIMEOUT ENV command ...)
+# The ctest entry NAME running the command, with the tests' environment and
+# ENV (a list) added; TIMEOUT "" is 300 s.
 function(pathvex_test_entry name timeout env)
     add_test(NAME ${name} COMMAND ${ARGN})
     if(NOT timeout)
@@ -116,11 +117,14 @@ endfunction()
 # pathvex_add_program_test(NAME TARGET exe [PROGRAMS program ...] [ARGS option ...] [TIMEOUT s]
 #                          [ENV VAR=value ...] [WRAPPER command ...])
 # One isolated ctest entry running the test executable against programs of
-# this tree: PATHVEX_PROGRAM_DIR names their folder, PATHVEX_PROGRAMS the
-# ones of this entry (comma-separated). WRAPPER starts the run (a serial
-# pair's script, which then runs the rest of the command).
+# this tree, which it then depends on: PATHVEX_PROGRAM_DIR names their
+# folder, PATHVEX_PROGRAMS the ones of this entry (comma-separated). WRAPPER
+# starts the run (a serial pair's script, which then runs the rest).
 function(pathvex_add_program_test name)
     cmake_parse_arguments(A "" "TARGET;TIMEOUT" "PROGRAMS;ARGS;ENV;WRAPPER" ${ARGN})
+    if(A_PROGRAMS)
+        add_dependencies(${A_TARGET} ${A_PROGRAMS})
+    endif()
     list(JOIN A_PROGRAMS "," programs)
     pathvex_test_entry(${name} "${A_TIMEOUT}"
         "PATHVEX_PROGRAM_DIR=${PROJECT_BINARY_DIR}/exe;PATHVEX_PROGRAMS=${programs};${A_ENV}"
