@@ -80,9 +80,6 @@ struct ExchangeWindow : WindowFixture {
     std::string File(const std::string& name) const { return dir.File(name); }
 };
 
-inline bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+inline bool Has(const std::string& text, const std::string& part) { return Contains(text, part); }
 
 }  // namespace exchangetest

@@ -26,7 +26,7 @@ inline std::wstring Text(HWND window) { return testsupport::WindowText(window); 
 inline void SetItem(HWND dialog, int id, const wchar_t* text) { SetDlgItemTextW(dialog, id, text); }
 inline bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 inline void Check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
-inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using testsupport::Contains;
 inline std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
 // One dialog to answer in a sequence: its caption (and a message box's

@@ -22,6 +22,7 @@
 
 namespace programtest {
 
+using testsupport::Contains;
 using testsupport::FolderNames;
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -267,11 +268,6 @@ struct Install {
     std::string SettingsPath() const { return dir.File("pathvex.xml"); }
     std::string ReadSettings() const { return testsupport::FileBytes(SettingsPath()); }
 };
-
-inline bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 // "Sim index: i/n" split into i and n; false for any other title.
 inline bool ParseSimIndex(const std::wstring& title, unsigned* index, unsigned* count)

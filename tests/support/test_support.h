@@ -6,6 +6,8 @@
 
 namespace testsupport {
 
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 // The text widened character by character (for ASCII paths and names).
 inline std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 

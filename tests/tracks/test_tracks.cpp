@@ -26,10 +26,7 @@ namespace {
 
 const auto Slurp = testsupport::FileBytes;
 
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+const auto Has = testsupport::Contains;
 
 std::vector<std::wstring> Notices;
 int WINAPI RecordNotice(HWND, const wchar_t* text, const wchar_t*, UINT)
