@@ -14,6 +14,14 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 else()
     set(PATHVEX_DEFS PATHVEX_DESKTOP=1 PATHVEX_X64=1)
 endif()
+# The programs this tree builds, which the end-to-end tests start; the
+# desktop one first.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(PATHVEX_TEST_PROGRAMS pathvex-x86 pathvex-ppc pathvex-wm)
+else()
+    set(PATHVEX_TEST_PROGRAMS pathvex-x64)
+endif()
+list(GET PATHVEX_TEST_PROGRAMS 0 PATHVEX_TEST_DESKTOP_PROGRAM)
 set(PATHVEX_DEFS_ppc PATHVEX_HANDHELD=1 PATHVEX_PPC=1)
 set(PATHVEX_DEFS_wm PATHVEX_HANDHELD=1 PATHVEX_WM=1)
 
@@ -52,6 +60,37 @@ function(pathvex_add_library name)
     endforeach()
 endfunction()
 
+# pathvex_add_test_executable(NAME SOURCES t.cpp ... [DEPENDS lib ...] [VARIANT _ppc] [SYSLIBS ...])
+# One doctest executable, built only: pathvex_add_test and
+# pathvex_add_program_test make the ctest entries that run it.
+function(pathvex_add_test_executable name)
+    cmake_parse_arguments(A "" "VARIANT" "SOURCES;DEPENDS;SYSLIBS" ${ARGN})
+    add_executable(${name} ${A_SOURCES})
+    target_link_libraries(${name} PRIVATE pathvex_test_main)
+    foreach(dep IN LISTS A_DEPENDS)
+        target_link_libraries(${name} PRIVATE ${dep}${A_VARIANT})
+    endforeach()
+    if(A_SYSLIBS)
+        target_link_libraries(${name} PRIVATE ${A_SYSLIBS})
+    endif()
+    target_link_options(${name} PRIVATE -mconsole)
+endfunction()
+
+# pathvex_test_entry(NAME TIMEOUT ENV command ...)
+# The ctest entry NAME running the command, with the tests' environment and
+# ENV (a list) added; TIMEOUT "" is 300 s.
+function(pathvex_test_entry name timeout env)
+    add_test(NAME ${name} COMMAND ${ARGN})
+    if(NOT timeout)
+        set(timeout 300)
+    endif()
+    set(all ${PATHVEX_TEST_ENV} ${env})   # unquoted: no empty entries
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "${all}"
+        TIMEOUT ${timeout}
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()
+
 # pathvex_add_test(NAME SOURCES t.cpp ... DEPENDS lib ... [VARIANT _ppc] [LABELS l ...] [ISOLATED]
 #                  [ARGS option ...])
 # One doctest executable, run under Wine by ctest. Tests see the source
@@ -62,31 +101,34 @@ endfunction()
 # (doctest's filters, for one executable split into several entries).
 function(pathvex_add_test name)
     cmake_parse_arguments(A "ISOLATED" "VARIANT;TIMEOUT" "SOURCES;DEPENDS;LABELS;SYSLIBS;ARGS" ${ARGN})
-    add_executable(${name} ${A_SOURCES})
-    target_link_libraries(${name} PRIVATE pathvex_test_main)
-    foreach(dep IN LISTS A_DEPENDS)
-        target_link_libraries(${name} PRIVATE ${dep}${A_VARIANT})
-    endforeach()
-    if(A_SYSLIBS)
-        target_link_libraries(${name} PRIVATE ${A_SYSLIBS})
-    endif()
-    target_link_options(${name} PRIVATE -mconsole)
+    pathvex_add_test_executable(${name} SOURCES ${A_SOURCES} DEPENDS ${A_DEPENDS} VARIANT "${A_VARIANT}"
+        SYSLIBS ${A_SYSLIBS})
     set(isolation "")
     if(A_ISOLATED)
         set(isolation --isolated ${name})
     endif()
-    add_test(NAME ${name} COMMAND ${PATHVEX_WINE_RUN} ${isolation} $<TARGET_FILE:${name}> --no-colors=true ${A_ARGS})
-    set(timeout 300)
-    if(A_TIMEOUT)
-        set(timeout ${A_TIMEOUT})
-    endif()
-    set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "${PATHVEX_TEST_ENV}"
-        TIMEOUT ${timeout}
-        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    pathvex_test_entry(${name} "${A_TIMEOUT}" "" ${PATHVEX_WINE_RUN} ${isolation} $<TARGET_FILE:${name}>
+        --no-colors=true ${A_ARGS})
     if(A_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}")
     endif()
+endfunction()
+
+# pathvex_add_program_test(NAME TARGET exe [PROGRAMS program ...] [ARGS option ...] [TIMEOUT s]
+#                          [ENV VAR=value ...] [WRAPPER command ...])
+# One isolated ctest entry running the test executable against programs of
+# this tree, which it then depends on: PATHVEX_PROGRAM_DIR names their
+# folder, PATHVEX_PROGRAMS the ones of this entry (comma-separated). WRAPPER
+# starts the run (a serial pair's script, which then runs the rest).
+function(pathvex_add_program_test name)
+    cmake_parse_arguments(A "" "TARGET;TIMEOUT" "PROGRAMS;ARGS;ENV;WRAPPER" ${ARGN})
+    if(A_PROGRAMS)
+        add_dependencies(${A_TARGET} ${A_PROGRAMS})
+    endif()
+    list(JOIN A_PROGRAMS "," programs)
+    pathvex_test_entry(${name} "${A_TIMEOUT}"
+        "PATHVEX_PROGRAM_DIR=${PROJECT_BINARY_DIR}/exe;PATHVEX_PROGRAMS=${programs};${A_ENV}"
+        ${A_WRAPPER} ${PATHVEX_WINE_RUN} --isolated ${name} $<TARGET_FILE:${A_TARGET}> --no-colors=true ${A_ARGS})
 endfunction()
 
 # pathvex_add_bench(NAME SOURCES b.cpp ... DEPENDS lib ...): built, never run by the tests.

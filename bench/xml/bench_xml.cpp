@@ -7,69 +7,17 @@
 // itself costs: the heap blocks per point and the time the element
 // constructor alone takes for the same start tags.
 #include <windows.h>
-#include <malloc.h>
 #include <psapi.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "tests/support/alloc_count.h"
 #include "xml/xml.h"
-
-namespace {
-
-// Heap use of the whole program, counted by the allocation functions below.
-std::atomic<long long> g_blocks{0};
-std::atomic<long long> g_bytes{0};
-std::atomic<long long> g_peakBytes{0};
-
-void* Allocate(std::size_t n)
-{
-    void* p = std::malloc(n ? n : 1);
-    if (!p)
-        return nullptr;
-    ++g_blocks;
-    const long long now = g_bytes += static_cast<long long>(_msize(p));
-    long long peak = g_peakBytes.load();
-    while (now > peak && !g_peakBytes.compare_exchange_weak(peak, now)) {
-    }
-    return p;
-}
-
-void Release(void* p)
-{
-    if (!p)
-        return;
-    --g_blocks;
-    g_bytes -= static_cast<long long>(_msize(p));
-    std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t n)
-{
-    if (void* p = Allocate(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n)
-{
-    if (void* p = Allocate(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
 
 namespace {
 
@@ -126,9 +74,9 @@ int main()
     std::printf("track document: %d points, %llu bytes (%.2f MB)\n", kPoints,
                 static_cast<unsigned long long>(text.size()), mb);
 
-    const long long heapBefore = g_bytes.load();
-    const long long blocksBefore = g_blocks.load();
-    g_peakBytes = heapBefore;
+    const long long heapBefore = testsupport::LiveBytes();
+    const long long blocksBefore = testsupport::LiveBlocks();
+    testsupport::ResetPeakBytes();
     double parseBest = 1e9;
     double writeBest = 1e9;
     long long treeBytes = 0;
@@ -148,9 +96,9 @@ int main()
             return 1;
         }
         if (run == 0) {
-            treeBytes = g_bytes.load() - heapBefore;
-            treeBlocks = g_blocks.load() - blocksBefore;
-            parsePeak = g_peakBytes.load();
+            treeBytes = testsupport::LiveBytes() - heapBefore;
+            treeBlocks = testsupport::LiveBlocks() - blocksBefore;
+            parsePeak = testsupport::PeakBytes();
         }
 
         out[0] = 0;

@@ -15,10 +15,7 @@
 
 namespace gpsbabel {
 
-inline std::wstring Wide(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+using testsupport::Wide;
 
 using testsupport::FileText;
 using testsupport::WriteWholeFile;

@@ -4,164 +4,133 @@
 #pragma once
 #include <doctest.h>
 
-#include "support/dib_canvas.h"
-#include "support/test_support.h"
+#include "window_fixture.h"
 
-#include "app/display.h"
 #include "app/settings.h"
-#include "app/shell.h"
-#include "gps/gps.h"
-#include "tracks/tracks.h"
-
-#include <windows.h>
 
 #include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace optiontest {
 
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-inline std::wstring ItemText(HWND dialog, int id)
-{
-    wchar_t text[2048] = {};
-    GetWindowTextW(id ? GetDlgItem(dialog, id) : dialog, text, 2048);
-    return text;
-}
-inline std::wstring Text(HWND window) { return ItemText(window, 0); }
-// The text of a message box (its static 0xFFFF).
-inline std::wstring BoxText(HWND box) { return ItemText(box, 0xFFFF); }
+using testsupport::BoxText;
+using testsupport::DialogAnswerer;
+using testsupport::ItemText;
+using testsupport::Pump;
+using testsupport::PumpUntil;
+inline std::wstring Text(HWND window) { return testsupport::WindowText(window); }
 inline void SetItem(HWND dialog, int id, const wchar_t* text) { SetDlgItemTextW(dialog, id, text); }
 inline bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 inline void Check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
-inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using testsupport::Contains;
 inline std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
-// Waits on its own thread for the first visible dialog of this process with
-// the caption, lets answer work on it and then presses the button answer
-// returns (0: answer ended the dialog itself). With repeat every such dialog
-// is answered until the answerer goes.
-class DialogAnswerer {
+// One dialog to answer in a sequence: its caption (and a message box's
+// text, "" for any), what to do in it, the button to press.
+struct STEP {
+    std::wstring caption;
+    std::wstring text;
+    std::function<void(HWND)> act;
+    int button;
+};
+
+// Answers the dialogs in order on a thread of its own while the window sits
+// in them, keeping what each showed: the file name a file dialog proposes
+// (its explorer-style combo box or plain edit), or else a box's text.
+class Answers {
 public:
-    DialogAnswerer(const wchar_t* caption, std::function<int(HWND)> answer, bool repeat = false)
-        : caption_(caption), answer_(std::move(answer)), repeat_(repeat), thread_([this] { Run(); })
+    static constexpr int kFileNameBoxes[] = {0x47C, 0x480};
+    explicit Answers(std::vector<STEP> steps) : steps_(std::move(steps)), thread_([this] { Run(); }) {}
+    ~Answers() { Stop(); }
+    Answers(const Answers&) = delete;
+    Answers& operator=(const Answers&) = delete;
+    // The steps answered, once all are (or their time is up).
+    size_t Done()
     {
-    }
-    ~DialogAnswerer()
-    {
-        stop_ = true;
         if (thread_.joinable())
             thread_.join();
+        return done_;
     }
-    DialogAnswerer(const DialogAnswerer&) = delete;
-    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
-    // Waits until a single answer is complete: the dialog may end (and the
-    // command that showed it return) while answer is still running.
-    bool Answered()
+    // The steps answered, without waiting for those still to come.
+    size_t Stop()
     {
-        if (!repeat_ && thread_.joinable())
-            thread_.join();
-        return answered_;
+        stop_ = true;
+        return Done();
     }
+    std::wstring Shown(size_t i) { return Done() > i ? shown_[i] : std::wstring(); }
 
 private:
-    HWND Find(HWND last) const
+    HWND Find(const STEP& step, HWND last) const
     {
-        HWND w = nullptr;
-        while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == GetCurrentProcessId() && w != last && IsWindowVisible(w) && ItemText(w, 0) == caption_)
-                return w;
-        }
-        return nullptr;
+        return testsupport::FindDialog(GetCurrentProcessId(), [&](HWND w) {
+            return Text(w) == step.caption && (step.text.empty() || BoxText(w) == step.text);
+        }, last);
     }
     void Run()
     {
-        const ULONGLONG until = GetTickCount64() + 15000;
         HWND last = nullptr;
-        while (!stop_ && (repeat_ || GetTickCount64() < until)) {
-            if (last && !IsWindow(last))
-                last = nullptr;
-            if (HWND w = Find(last)) {
-                if (const int button = answer_(w))
-                    PostMessageW(w, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-                answered_ = true;
-                if (!repeat_)
-                    return;
-                last = w;
-            }
-            Sleep(20);
+        for (size_t i = 0; i < steps_.size(); ++i) {
+            HWND found = nullptr;
+            for (ULONGLONG until = GetTickCount64() + 30000; !stop_ && !found && GetTickCount64() < until; Sleep(20))
+                found = Find(steps_[i], last);
+            if (!found)
+                return;
+            const int box = kFileNameBoxes[0];
+            shown_.push_back(GetDlgItem(found, box) ? ItemText(found, box) : BoxText(found));
+            if (steps_[i].act)
+                steps_[i].act(found);
+            // Counted before the press: the command may return at once.
+            ++done_;
+            PostMessageW(found, WM_COMMAND, MAKEWPARAM(steps_[i].button, BN_CLICKED), 0);
+            // Gone before the next step looks, unless the next dialog shows
+            // over it (a file dialog's question about replacing a file).
+            const STEP* next = i + 1 < steps_.size() ? &steps_[i + 1] : nullptr;
+            for (ULONGLONG until = GetTickCount64() + 5000;
+                 !stop_ && IsWindow(found) && !(next && Find(*next, found)) && GetTickCount64() < until;)
+                Sleep(20);
+            last = found;
         }
     }
-    std::wstring caption_;
-    std::function<int(HWND)> answer_;
-    bool repeat_;
+    std::vector<STEP> steps_;
     std::atomic<bool> stop_{false};
-    std::atomic<bool> answered_{false};
+    std::atomic<size_t> done_{0};
+    std::vector<std::wstring> shown_;
     std::thread thread_;
 };
+inline STEP Press(const wchar_t* caption, int button = IDOK) { return {caption, L"", nullptr, button}; }
+// A question or message of the program, captioned with its title.
+inline STEP Reply(const std::wstring& text, int button = IDOK) { return {kProgramTitle, text, nullptr, button}; }
 
 // A picture of the dialog as it shows, for a person to look at.
-inline bool SavePicture(HWND dialog, const std::string& name)
-{
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RECT r{};
-    GetWindowRect(dialog, &r);
-    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
-    HDC dc = GetWindowDC(dialog);
-    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), dc, 0, 0, SRCCOPY);
-    ReleaseDC(dialog, dc);
-    return canvas.SavePng(name);
-}
+inline bool SavePicture(HWND dialog, const std::string& name) { return testsupport::SaveWindowPicture(dialog, name); }
 
 // The running main window over a settings store in a fresh folder, with
 // every seam the program installs. The globals start from their defaults and
 // get them back at the end.
-struct WindowFixture {
-    testsupport::TempDir dir;
-    HWND window = nullptr;
+struct WindowFixture : windowtest::MainWindowFixture {
     WindowFixture()
     {
         OpenSettingsStore(dir.WPath().c_str());
         ReadSettingsIntoGlobals();
-        ShellSeams = SHELL_SEAMS{};
-        InstallSubsystemSeams();
-        RecorderState.store(kRecorderIdle);
-        CreateFontSet();
-        InstallGpsHooks();
-        window = CreateMainWindow(GetModuleHandleW(nullptr));
-        REQUIRE(window);
+        ResetSeams();
+        Open();
     }
     ~WindowFixture()
     {
-        if (IsWindow(window))
-            SendMessageW(window, WM_CLOSE, 0, 0);
-        Pump();
-        GpsDevice.Shutdown();
-        ReaderStopFlag.store(false);
+        Close();
         FillTrackList(nullptr, nullptr, nullptr);
         CloseSettingsStore();
         ReadSettingsIntoGlobals();
-        DeleteFontSet();
     }
-    LRESULT Command(int id) { return SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     // Saves the store as shutdown does (closing it) and gives the file.
     std::string SavedFile()
     {
         CloseSettingsStore();
-        std::string text;
-        testsupport::ReadFile(dir.File("pathvex.xml"), &text);
-        return text;
+        return testsupport::FileBytes(dir.File("pathvex.xml"));
     }
 };
 

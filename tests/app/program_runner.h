@@ -9,6 +9,7 @@
 #include <doctest.h>
 
 #include "support/test_support.h"
+#include "support/window_support.h"
 
 #include <windows.h>
 
@@ -21,8 +22,12 @@
 
 namespace programtest {
 
+using testsupport::Contains;
+using testsupport::FolderNames;
 using testsupport::ReadFile;
 using testsupport::TempDir;
+using testsupport::WaitFor;
+using testsupport::WriteWholeFile;
 
 inline constexpr wchar_t kMainClass[] = L"Pathvex CLASS";
 inline constexpr wchar_t kUpdateQuestion[] = L"Check for Pathvex updates now?";
@@ -30,7 +35,15 @@ inline constexpr wchar_t kInstanceMutex[] = L"Local\\Pathvex.Instance";
 inline constexpr DWORD kStartMs = 20000;   // a cold Wine start of a process takes seconds
 inline constexpr DWORD kExitMs = 15000;
 inline constexpr DWORD kOtherRunMs = 120000;
+inline constexpr WPARAM kCommandConnect = 102;
+inline constexpr WPARAM kCommandGps = 201;
 inline constexpr WPARAM kCommandSatellite = 205;
+inline constexpr WPARAM kCommandTracks = 206;
+inline constexpr WPARAM kCommandWaypoints = 207;
+inline constexpr WPARAM kCommandBack = 999;
+inline constexpr WPARAM kCommandStartRecording = 1202;
+inline constexpr WPARAM kCommandEndRecording = 1204;
+inline constexpr int kListId = 901;   // the main window's list view
 inline constexpr WPARAM kCommandRaw = 299;
 inline constexpr WPARAM kCommandShutdown = 199;
 inline constexpr WPARAM kCommandTimerSimulation = 379;
@@ -42,22 +55,9 @@ struct PROGRAM {
     bool handheld;
 };
 
-inline std::string FromUnixPath(const char* p)
-{
-    std::string s = p ? p : "";
-    if (!s.empty() && s[0] == '/') {
-        for (char& c : s)
-            if (c == '/')
-                c = '\\';
-        s = "Z:" + s;
-    }
-    return s;
-}
+inline std::string FromUnixPath(const char* p) { return testsupport::WinePath(p ? p : ""); }
 
-inline std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+inline std::wstring Widen(const std::string& s) { return testsupport::Wide(s); }
 
 inline std::vector<PROGRAM> ProgramsUnderTest()
 {
@@ -85,27 +85,7 @@ inline std::vector<PROGRAM> ProgramsUnderTest()
 
 inline std::string ProgramDir()
 {
-    return FromUnixPath(std::getenv("PATHVEX_PROGRAM_DIR"));
-}
-
-inline bool WaitFor(const std::function<bool()>& done, DWORD ms)
-{
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (!done()) {
-        if (GetTickCount64() > until)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
-inline bool WriteText(const std::string& path, const std::string& text)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
+    return testsupport::EnvPath("PATHVEX_PROGRAM_DIR");
 }
 
 inline std::string Settings(const std::string& pathvexAttributes, const std::string& gpsAttributes = "")
@@ -113,23 +93,6 @@ inline std::string Settings(const std::string& pathvexAttributes, const std::str
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <waypoints/>\r\n <cfg>\r\n"
            "  <pathvex floatconverted=\"2\" " + pathvexAttributes + "/>\r\n"
            "  <gps " + gpsAttributes + "/>\r\n </cfg>\r\n</root>\r\n";
-}
-
-// The folder's file names, sorted as the system lists them.
-inline std::vector<std::string> ListFolder(const std::string& dir)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string n = fd.cFileName;
-        if (n != "." && n != "..")
-            names.push_back(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
 }
 
 // Another run of these tests in the same Wine prefix may have a program
@@ -259,6 +222,13 @@ public:
         return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) != 0;
     }
     bool Command(WPARAM id) const { return PostMessageW(MainWindow(), WM_COMMAND, id, 0) != 0; }
+    // The command carried out when this returns (one it posts on comes later).
+    bool Send(WPARAM id) const
+    {
+        DWORD_PTR r = 0;
+        return SendMessageTimeoutW(MainWindow(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &r) != 0;
+    }
+    DWORD Pid() const { return pid_; }
     bool Ended() const { return !process_ || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
     // True when the process ended within the time with exit code 0.
     bool WaitForExit(DWORD ms = kExitMs) const
@@ -293,21 +263,11 @@ struct Install {
         const std::string to = dir.File(p.name + ".exe");
         REQUIRE_MESSAGE(CopyFileA(from.c_str(), to.c_str(), FALSE), "cannot copy ", from);
         if (!settings.empty())
-            REQUIRE(WriteText(SettingsPath(), settings));
+            REQUIRE(WriteWholeFile(SettingsPath(), settings));
     }
     std::string SettingsPath() const { return dir.File("pathvex.xml"); }
-    std::string ReadSettings() const
-    {
-        std::string text;
-        ReadFile(SettingsPath(), &text);
-        return text;
-    }
+    std::string ReadSettings() const { return testsupport::FileBytes(SettingsPath()); }
 };
-
-inline bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 // "Sim index: i/n" split into i and n; false for any other title.
 inline bool ParseSimIndex(const std::wstring& title, unsigned* index, unsigned* count)

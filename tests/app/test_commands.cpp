@@ -3,8 +3,7 @@
 // of every screen of the screen cycle.
 #include <doctest.h>
 
-#include "support/dib_canvas.h"
-#include "support/test_support.h"
+#include "window_fixture.h"
 
 #include "app/dialogs.h"
 #include "app/display.h"
@@ -20,99 +19,20 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
-using testsupport::TempDir;
+using testsupport::ItemText;
 using testsupport::TypeKey;
+using testsupport::WindowText;
+using windowtest::DialogAnswerer;
+using windowtest::Pump;
+using windowtest::PumpUntil;
 
 namespace {
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// Dispatches messages until done() or 10 s have passed.
-bool PumpUntil(const std::function<bool()>& done)
-{
-    const ULONGLONG until = GetTickCount64() + 10000;
-    while (!done()) {
-        if (GetTickCount64() > until)
-            return false;
-        Pump();
-        Sleep(10);
-    }
-    return true;
-}
-
-std::wstring Text(HWND window)
-{
-    wchar_t text[4096] = {};
-    GetWindowTextW(window, text, 4096);
-    return text;
-}
-
-std::wstring ItemText(HWND dialog, int id)
-{
-    return Text(GetDlgItem(dialog, id));
-}
-
-// Waits on its own thread for the first visible dialog of this process with
-// the caption, lets answer fill it in and then presses the button answer
-// returns (0: answer closed the dialog itself).
-class DialogAnswerer {
-public:
-    DialogAnswerer(const wchar_t* caption, std::function<int(HWND)> answer)
-        : caption_(caption), answer_(std::move(answer)), thread_([this] { Run(); })
-    {
-    }
-    ~DialogAnswerer()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    bool Answered() const { return answered_; }
-
-private:
-    void Run()
-    {
-        const ULONGLONG until = GetTickCount64() + 10000;
-        while (!stop_ && GetTickCount64() < until) {
-            HWND w = nullptr;
-            while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || Text(w) != caption_)
-                    continue;
-                // Answered before the button goes: the dialog's caller may
-                // look at it as soon as the dialog ends.
-                answered_ = true;
-                if (const int button = answer_(w))
-                    PostMessageW(w, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-                return;
-            }
-            Sleep(20);
-        }
-    }
-    std::wstring caption_;
-    std::function<int(HWND)> answer_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> answered_{false};
-    std::thread thread_;
-};
 
 std::vector<int> SeamCalls;
 std::vector<std::wstring> OpenedTargets;
@@ -137,16 +57,13 @@ bool RecordClock(const SYSTEMTIME* utc)
 }
 int RunUpdate(const wchar_t*, const wchar_t*) { return UpdateResult; }
 
-struct Fixture {
-    TempDir dir;
-    HWND window = nullptr;
+struct Fixture : windowtest::MainWindowFixture {
     Fixture()
     {
         const std::string tracks = dir.File("pathvextrk.xml");
         const std::wstring wide(tracks.begin(), tracks.end());
         wcsncpy(TrackDocumentPath, wide.c_str(), MAX_PATH - 1);
-        ShellSeams = SHELL_SEAMS{};
-        InstallSubsystemSeams();
+        ResetSeams();
         // Nothing leaves the program from a test.
         ShellSeams.openExternal = RecordOpen;
         ShellSeams.setSystemTime = RecordClock;
@@ -155,34 +72,18 @@ struct Fixture {
         ShellSeams.sirfCommand = RecordSirf;
         SeamCalls.clear();
         OpenedTargets.clear();
-        RecorderState.store(kRecorderIdle);
-        ReaderStopFlag.store(false);
         MapViewport.rotation = 0;
-        CreateFontSet();
-        InstallGpsHooks();
-        window = CreateMainWindow(GetModuleHandleW(nullptr));
-        REQUIRE(window);
+        Open();
     }
     ~Fixture()
     {
-        if (IsWindow(window))
-            SendMessageW(window, WM_CLOSE, 0, 0);
-        Pump();
-        GpsDevice.Shutdown();
-        ReaderStopFlag.store(false);
+        Close();
         GpsInputKind.store(kGpsInputNmea);
         FillTrackList(nullptr, nullptr, nullptr);
         TrackDocumentPath[0] = L'\0';
-        DeleteFontSet();
         ResetView(nullptr, true);
         MapViewport.polar = 0;
         MapViewport.polarAngleStep = 30;
-    }
-    LRESULT Command(int id) { return SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0); }
-    void Key(UINT key)
-    {
-        SendMessageW(window, WM_KEYDOWN, key, 0);
-        Pump();
     }
 };
 
@@ -487,13 +388,7 @@ TEST_CASE("keys and clicks")
         RECT client{};
         GetClientRect(f.window, &client);
         const RECT strip{0, client.bottom - 15, client.right, client.bottom};
-        const auto stripText = [&] {
-            testsupport::DibCanvas canvas(client.right, client.bottom);
-            HDC dc = GetDC(f.window);
-            BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-            ReleaseDC(f.window, dc);
-            return canvas.Count(strip, ColorTable[0]);
-        };
+        const auto stripText = [&] { return testsupport::DibCanvas(f.window).Count(strip, ColorTable[0]); };
         const auto click = [&](int x, int y) {
             PostMessageW(f.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
             Pump();
@@ -527,13 +422,7 @@ TEST_CASE("keys and clicks")
     SUBCASE("entering a painted screen or a colour scheme repaints at once") {
         RECT client{};
         GetClientRect(f.window, &client);
-        const auto count = [&](COLORREF colour) {
-            testsupport::DibCanvas canvas(client.right, client.bottom);
-            HDC dc = GetDC(f.window);
-            BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-            ReleaseDC(f.window, dc);
-            return canvas.Count(client, colour);
-        };
+        const auto count = [&](COLORREF colour) { return testsupport::DibCanvas(f.window).Count(client, colour); };
         const COLORREF smear = RGB(255, 0, 255);
         const auto smearWindow = [&] {
             HDC dc = GetDC(f.window);
@@ -577,16 +466,16 @@ TEST_CASE("keys and clicks")
         RefreshWindow(f.window);
     }
     SUBCASE("Space and a double-click step a tapping simulation; without one they do nothing") {
-        const std::wstring title = Text(f.window);
+        const std::wstring title = WindowText(f.window);
         f.Key(VK_SPACE);
-        CHECK(Text(f.window) == title);
+        CHECK(WindowText(f.window) == title);
         CHECK(SimulationTapCount.load() == 0);
         SimulationList.LoadDemonstration();
         SimulationMode.store(kSimulationTapping);
         REQUIRE(GpsDevice.Open(true, false));
         f.Key(VK_SPACE);
         CHECK(SimulationTapCount.load() == 1);
-        CHECK(Text(f.window).rfind(L"Sim index: ", 0) == 0);
+        CHECK(WindowText(f.window).rfind(L"Sim index: ", 0) == 0);
         // A double-click away from the known rectangles is a tap on the GPS
         // data screen, not on a list.
         const POINT away = OutsideKnownRects(f.window);
@@ -620,14 +509,9 @@ TEST_CASE("the screen cycle leaves a picture of each screen")
     for (int i = 0; i < 12; ++i) {
         UpdateWindow(f.window);
         Pump();
-        RECT client{};
-        GetClientRect(f.window, &client);
-        testsupport::DibCanvas canvas(client.right, client.bottom);
-        REQUIRE(canvas.Valid());
         // The screens paint through the window's own DC: read it back.
-        HDC dc = GetDC(f.window);
-        BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-        ReleaseDC(f.window, dc);
+        testsupport::DibCanvas canvas(f.window);
+        REQUIRE(canvas.Valid());
         char name[64];
         std::snprintf(name, sizeof name, "screen_%02d_%d.png", i, CurrentScreen);
         CHECK(canvas.SavePng(name));

@@ -21,10 +21,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-std::wstring Wide(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+using testsupport::Wide;
 
 // More than one read long, and every line tells where it belongs.
 std::string LongBody()

@@ -11,7 +11,6 @@ using namespace programtest;
 
 namespace {
 
-constexpr WPARAM kWaypointScreen = 207;
 constexpr WPARAM kExportAllWaypoints = 1317;
 constexpr WPARAM kImportWaypoints = 1321;
 constexpr int kFileNameCombo = 0x47C;
@@ -51,7 +50,7 @@ TEST_CASE("each program exports its waypoints for GPSBabel and imports GPSBabel'
 
         Running r(install.dir.Path(), p, "");
         REQUIRE(r.WaitForMainWindow());
-        r.Command(kWaypointScreen);
+        r.Command(kCommandWaypoints);
         r.Command(kExportAllWaypoints);
         CHECK(AnswerFileDialog(r, L"Save As", exported));
         CHECK(WaitFor([&] { return Exists(exported); }, kStartMs));

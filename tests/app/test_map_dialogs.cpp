@@ -25,10 +25,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr wchar_t kMapCaption[] = L"Map Options";
 
-std::wstring Wide(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+using testsupport::Wide;
 
 // The fixture's store with a maps folder of its own, no grid lines over the
 // pictures.
@@ -111,12 +108,8 @@ struct MapsFixture : WindowFixture {
         Command(IDM_MAPLIST_LOAD);
         Pump();   // the posted Map screen command
         CHECK(CurrentScreen == kScreenMap);
-        RECT client{};
-        GetClientRect(window, &client);
-        testsupport::DibCanvas canvas(client.right, client.bottom);
-        HDC dc = GetDC(window);
-        BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-        ReleaseDC(window, dc);
+        const RECT client = Client();
+        testsupport::DibCanvas canvas(window);
         CHECK(canvas.SavePng(picture));
         const auto share = [&](int left, int right, COLORREF c) {
             int n = 0, all = 0;

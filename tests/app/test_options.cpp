@@ -218,14 +218,7 @@ int TrackingTicks = 0;
 ULONGLONG FirstTickAt = 0;
 
 // Pumps the window's messages for up to ms; true once done.
-bool PumpFor(DWORD ms, const std::function<bool()>& done)
-{
-    for (const ULONGLONG until = GetTickCount64() + ms; !done() && GetTickCount64() < until;) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        Pump();
-    }
-    return done();
-}
+bool PumpFor(DWORD ms, const std::function<bool()>& done) { return PumpUntil(done, ms); }
 
 }  // namespace
 

@@ -31,7 +31,7 @@ TEST_CASE("each program starts, asks about updates once, and saves its settings 
         if (p.handheld) {
             // The HTML view library is checked before use: one that cannot be
             // loaded leaves the web map off and the program running.
-            REQUIRE(WriteText(install.dir.File("HTMLVIEW.DLL"), "not a library"));
+            REQUIRE(WriteWholeFile(install.dir.File("HTMLVIEW.DLL"), "not a library"));
         }
         // Started from another folder: the settings still go beside the
         // program.
@@ -56,7 +56,7 @@ TEST_CASE("each program starts, asks about updates once, and saves its settings 
         CHECK(Contains(saved, "upd=\"20\""));
         CHECK(Contains(saved, "floatconverted=\"1\""));
         CHECK(Contains(saved, "<waypoints"));
-        CHECK(ListFolder(elsewhere).empty());
+        CHECK(FolderNames(elsewhere).empty());
     }
 }
 
@@ -114,7 +114,7 @@ TEST_CASE("-log loads a simulation file, and needs the file's name")
             continue;
         CAPTURE(p.name);
         Install install(p, Settings("upd=\"5\" agc=\"1\"", "simu=\"1\""));
-        REQUIRE(WriteText(install.dir.File("trip.nmea"),
+        REQUIRE(WriteWholeFile(install.dir.File("trip.nmea"),
                           "$GPRMC,120000.000,A,4916.45,N,12311.12,W,10.0,0.0,230394,,*00\r\n"
                           "$GPRMC,120001.000,A,4916.46,N,12311.13,W,10.0,0.0,230394,,*00\r\n"
                           "\r\n"
@@ -165,14 +165,14 @@ TEST_CASE("a second instance brings the first to the front and leaves the files 
         ShowWindow(window, SW_HIDE);
         REQUIRE(WaitFor([&] { return !IsWindowVisible(window); }, kExitMs));
         const std::string before = install.ReadSettings();
-        const auto filesBefore = ListFolder(install.dir.Path());
+        const auto filesBefore = FolderNames(install.dir.Path());
 
         Running second(install.dir.Path(), p, std::to_string(kCommandShutdown), true);
         CHECK(second.WaitForExit());
         CHECK(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, kExitMs));
         CHECK(GetForegroundWindow() == window);
         CHECK(install.ReadSettings() == before);
-        CHECK(ListFolder(install.dir.Path()) == filesBefore);
+        CHECK(FolderNames(install.dir.Path()) == filesBefore);
         CHECK_FALSE(first.Ended());
         CHECK(first.Close());
         CHECK(Contains(install.ReadSettings(), "upd=\"4\""));
@@ -181,8 +181,6 @@ TEST_CASE("a second instance brings the first to the front and leaves the files 
 
 TEST_CASE("a recording made in the running program ends in the track file")
 {
-    constexpr WPARAM kCommandStartRecording = 1202;
-    constexpr WPARAM kCommandEndRecording = 1204;
     // Every position of the built-in simulation, as "%f" writes it.
     const std::vector<std::string> simulated = {
         "x=\"0.000000\" y=\"0.000000\"",      "x=\"-45.000000\" y=\"22.500000\"", "x=\"-90.000000\" y=\"45.000000\"",
@@ -377,7 +375,7 @@ TEST_CASE("position reports reach the tracking address once a second, and only w
         std::string expected = "GET /report?lon=0.000000&lat=0.000000&alt=0.000000&again=%1 HTTP/1.1";
         int tapsToFix = 3;   // GSV, GSA, then the first RMC
         if (p.desktop) {
-            REQUIRE(WriteText(install.dir.File("fix.nmea"),
+            REQUIRE(WriteWholeFile(install.dir.File("fix.nmea"),
                               "$GPGGA,120000.000,4930.0000,N,00030.0000,W,1,05,1.2,545.0,M,,,,*00\r\n"
                               "$GPGGA,120001.000,4930.0000,N,00030.0000,W,0,00,,,M,,,,*00\r\n"
                               "$GPGGA,120002.000,4930.0000,N,00030.0000,W,0,00,,,M,,,,*00\r\n"));

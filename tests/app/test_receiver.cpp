@@ -2,12 +2,12 @@
 // connected to a serial pair, and every command of its SIRF menu read back,
 // byte for byte, at the receiver's end of the pair.
 //
-// PATHVEX_PROGRAM names the executable (in PATHVEX_PROGRAM_DIR); the serial
+// PATHVEX_PROGRAMS names the executable (in PATHVEX_PROGRAM_DIR); the serial
 // pair comes from serial_pair.sh (PATHVEX_GPS_COM, PATHVEX_GPS_PAIR).
 #include <doctest.h>
 
 #include "../gps/port_harness.h"
-#include "support/test_support.h"
+#include "program_runner.h"
 
 #include "gps/receiver_commands.h"
 
@@ -20,27 +20,22 @@
 #include <vector>
 
 using porttest::FarEnd;
+using programtest::Contains;
+using programtest::Install;
+using programtest::PROGRAM;
+using programtest::ProgramsUnderTest;
+using programtest::Running;
 
 namespace {
 
 constexpr DWORD kWaitMs = 8000;
-constexpr DWORD kStartMs = 20000;   // a cold Wine start of a process takes seconds
 constexpr wchar_t kGpsConfig[] = L"GPS Configuration";
 constexpr wchar_t kRateSelection[] = L"Rate selection";
 constexpr wchar_t kNmeaRates[] = L"NMEA Rates";
 // Controls of the templates.
 constexpr int kPort = 101, kBaud = 102, kSimulation = 201, kGpsApi = 202, kEntryText = 102;
 
-bool WaitFor(const std::function<bool()>& done, DWORD ms = kWaitMs)
-{
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (!done()) {
-        if (GetTickCount64() > until)
-            return false;
-        Sleep(30);
-    }
-    return true;
-}
+bool WaitFor(const std::function<bool()>& done, DWORD ms = kWaitMs) { return testsupport::WaitFor(done, ms); }
 
 std::wstring Text(HWND w)
 {
@@ -76,69 +71,25 @@ std::string WithChecksum(const std::string& text)
     return text + tail;
 }
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 // A copy of the program in a fresh folder (no update question, nothing of
 // the GPS set up), started there.
 class Program {
 public:
-    Program() : name_(std::getenv("PATHVEX_PROGRAM"))
+    Program()
     {
-        std::string dir = std::getenv("PATHVEX_PROGRAM_DIR");
-        for (char& c : dir)
-            c = c == '/' ? '\\' : c;
-        const std::string exe = folder_.File(name_ + ".exe");
-        REQUIRE(CopyFileA(("Z:" + dir + "\\" + name_ + ".exe").c_str(), exe.c_str(), FALSE));
-        const std::string settings = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n"
-                                     " <cfg>\r\n  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n </cfg>\r\n</root>\r\n";
-        FILE* f = std::fopen(folder_.File("pathvex.xml").c_str(), "wb");
-        REQUIRE(f);
-        std::fwrite(settings.data(), 1, settings.size(), f);
-        std::fclose(f);
-        std::wstring line(exe.begin(), exe.end());
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        REQUIRE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.WPath().c_str(),
-                               &si, &pi));
-        CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
-        pid_ = pi.dwProcessId;
-        REQUIRE(WaitFor([&] { return Main() != nullptr; }, kStartMs));
-        title_ = Text(Main());
+        REQUIRE(run_.Started());
+        REQUIRE(run_.WaitForMainWindow());
     }
-    ~Program()
-    {
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process_, 99);
-        CloseHandle(process_);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
 
-    bool Desktop() const { return name_ == "pathvex-x64" || name_ == "pathvex-x86"; }
-    const std::wstring& Title() const { return title_; }
-    // A visible top-level window of this process.
-    HWND Find(const wchar_t* className, const wchar_t* caption) const
-    {
-        HWND w = nullptr;
-        while ((w = FindWindowExW(nullptr, w, className, caption)) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == pid_ && IsWindowVisible(w))
-                return w;
-        }
-        return nullptr;
-    }
-    HWND Main() const { return Find(L"Pathvex CLASS", nullptr); }
-    void Command(WPARAM id) const { PostMessageW(Main(), WM_COMMAND, id, 0); }
+    bool Desktop() const { return program_.desktop; }
+    const std::wstring& Title() const { return program_.title; }
+    HWND Main() const { return run_.MainWindow(); }
+    void Command(WPARAM id) const { run_.Command(id); }
+    // A visible dialog of this process.
     HWND WaitDialog(const wchar_t* caption, DWORD ms = kWaitMs) const
     {
         HWND found = nullptr;
-        WaitFor([&] { return (found = Find(L"#32770", caption)) != nullptr; }, ms);
+        WaitFor([&] { return (found = run_.FindOwnWindow(L"#32770", caption)) && IsWindowVisible(found); }, ms);
         return found;
     }
     bool Gone(HWND dialog) const { return WaitFor([&] { return !IsWindow(dialog); }); }
@@ -146,27 +97,15 @@ public:
     bool Alive() const
     {
         DWORD_PTR r = 0;
-        return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT &&
-               SendMessageTimeoutW(Main(), WM_NULL, 0, 0, SMTO_BLOCK, 5000, &r) != 0;
+        return !run_.Ended() && SendMessageTimeoutW(Main(), WM_NULL, 0, 0, SMTO_BLOCK, 5000, &r) != 0;
     }
-    bool Close() const
-    {
-        PostMessageW(Main(), WM_CLOSE, 0, 0);
-        return WaitForSingleObject(process_, kStartMs) == WAIT_OBJECT_0;
-    }
-    std::string Settings() const
-    {
-        std::string text;
-        testsupport::ReadFile(folder_.File("pathvex.xml"), &text);
-        return text;
-    }
+    bool Close() const { return run_.Close(); }
+    std::string Settings() const { return install_.ReadSettings(); }
 
 private:
-    testsupport::TempDir folder_;
-    std::string name_;
-    std::wstring title_;
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
+    PROGRAM program_ = ProgramsUnderTest().at(0);
+    Install install_{program_, programtest::Settings("upd=\"5\"")};
+    Running run_{install_.dir.Path(), program_, ""};
 };
 
 // What one command puts on the wire, exactly.

@@ -20,78 +20,9 @@ using namespace optiontest;
 
 namespace {
 
-// One dialog to answer: its caption (and a message box's text), what to
-// type into it, the button to press.
-struct STEP {
-    std::wstring caption;
-    std::wstring text;   // a message box's question; empty for any
-    std::function<void(HWND)> fill;
-    int button;
-};
-
-// Answers the dialogs in order on a thread of its own while the window
-// sits in them.
-class Answers {
-public:
-    explicit Answers(std::vector<STEP> steps) : steps_(std::move(steps)), thread_([this] { Run(); }) {}
-    ~Answers()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    Answers(const Answers&) = delete;
-    Answers& operator=(const Answers&) = delete;
-    size_t Done() const { return done_; }
-
-private:
-    HWND Find(const STEP& step, HWND last) const
-    {
-        HWND w = nullptr;
-        while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (w != last && pid == GetCurrentProcessId() && IsWindowVisible(w) && Text(w) == step.caption &&
-                (step.text.empty() || BoxText(w) == step.text))
-                return w;
-        }
-        return nullptr;
-    }
-    void Run()
-    {
-        HWND last = nullptr;
-        for (const STEP& step : steps_) {
-            HWND found = nullptr;
-            for (ULONGLONG until = GetTickCount64() + 15000; !stop_ && !found && GetTickCount64() < until; Sleep(20))
-                found = Find(step, last);
-            if (!found)
-                return;
-            if (step.fill)
-                step.fill(found);
-            // Counted before the press: the command may return at once.
-            ++done_;
-            PostMessageW(found, WM_COMMAND, MAKEWPARAM(step.button, BN_CLICKED), 0);
-            for (ULONGLONG until = GetTickCount64() + 5000; IsWindow(found) && GetTickCount64() < until;)
-                Sleep(20);
-            last = found;
-        }
-    }
-    std::vector<STEP> steps_;
-    std::atomic<bool> stop_{false};
-    std::atomic<size_t> done_{0};
-    std::thread thread_;
-};
-
 STEP Type(const wchar_t* caption, std::wstring text, int button = IDOK)
 {
     return {caption, L"", [text](HWND d) { SetDlgItemTextW(d, IDC_ENTRY_TEXT, text.c_str()); }, button};
-}
-STEP Press(const wchar_t* caption, int button = IDOK)
-{
-    return {caption, L"", nullptr, button};
-}
-STEP Reply(const wchar_t* question, int button)
-{
-    return {kProgramTitle, question, nullptr, button};
 }
 // Chooses the entry with the text in a category list.
 STEP Choose(const std::wstring& entry)
@@ -107,17 +38,9 @@ STEP Choose(const std::wstring& entry)
 
 constexpr wchar_t kPlayOptions[] = L"Record Options";
 
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-std::string FileText(const std::string& path)
-{
-    std::string text;
-    testsupport::ReadFile(path, &text);
-    return text;
-}
+const auto FileText = testsupport::FileBytes;
+using testsupport::WriteWholeFile;
+constexpr auto Has = Contains;
 
 void Select(std::initializer_list<int> rows)
 {
@@ -126,12 +49,7 @@ void Select(std::initializer_list<int> rows)
         ListView_SetItemState(MainListView, row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-std::wstring Cell(int row, int column)
-{
-    wchar_t text[512] = {};
-    ListView_GetItemText(MainListView, row, column, text, 512);
-    return text;
-}
+std::wstring Cell(int row, int column) { return testsupport::ListCell(MainListView, row, column); }
 
 int Rows()
 {
@@ -165,17 +83,9 @@ struct TrackList : WindowFixture {
     TrackList()
     {
         SetLive(0.0, 0.0, 0);
-        REQUIRE(WriteTextFile(file, kTracks));
+        REQUIRE(WriteWholeFile(file, kTracks));
         Command(IDM_SCREEN_TRACKS);
         REQUIRE(Rows() == 5);
-    }
-    static bool WriteTextFile(const std::string& path, const char* text)
-    {
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f)
-            return false;
-        std::fputs(text, f);
-        return std::fclose(f) == 0;
     }
     std::string Saved() const { return FileText(file); }
 };
@@ -214,7 +124,7 @@ TEST_CASE("the track list's commands")
         CHECK(Rows() == 5);
     }
     SUBCASE("a file changed on disk while the list shows: the list's document is saved, whole") {
-        REQUIRE(TrackList::WriteTextFile(f.file, "<?xml version=\"1.0\"?><root><tracks><t n=\"other"));
+        REQUIRE(WriteWholeFile(f.file, "<?xml version=\"1.0\"?><root><tracks><t n=\"other"));
         Select({3});
         Answers a({Type(L"Track name", L"B2")});
         f.Command(IDM_TRACKLIST_RENAME);

@@ -21,9 +21,7 @@ using namespace programtest;
 
 namespace {
 
-constexpr WPARAM kCommandTracks = 206;
 constexpr WPARAM kCommandRunStraight = 1253;
-constexpr int kListId = 901;
 constexpr DWORD kDriveMs = 90000;   // 274 sentences at 100 ms, on a loaded machine
 
 // The drive, near the equator so that degrees of longitude and latitude
@@ -173,13 +171,7 @@ size_t CountOf(const std::vector<SOUND>& sounds, const std::string& name)
 // The window as the screen shows it, for a person to look at.
 void SavePicture(HWND window, const std::string& name)
 {
-    RECT r{};
-    GetWindowRect(window, &r);
-    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    canvas.SavePng(name);
+    testsupport::SaveScreenUnder(window, name);
 }
 
 }  // namespace
@@ -195,8 +187,8 @@ TEST_CASE("a stored track run as a route warns at the speed mark and before the 
             continue;
         CAPTURE(p.name);
         Install install(p, Settings("upd=\"5\" agc=\"1\" slw=\"1\" swt=\"1\" swa=\"45\"", "simu=\"1\""));
-        REQUIRE(WriteText(install.dir.File("drive.nmea"), DriveFile(route)));
-        REQUIRE(WriteText(install.dir.File("pathvextrk.xml"), TrackFile(route)));
+        REQUIRE(WriteWholeFile(install.dir.File("drive.nmea"), DriveFile(route)));
+        REQUIRE(WriteWholeFile(install.dir.File("pathvextrk.xml"), TrackFile(route)));
         REQUIRE(CopyFileA(FromUnixPath(dll).c_str(), install.dir.File("winmm.dll").c_str(), FALSE));
         REQUIRE(UseNativeWinmm(p.name));
         const std::string soundLog = install.dir.File("sounds.log");

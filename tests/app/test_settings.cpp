@@ -20,19 +20,11 @@ namespace {
 
 using testsupport::TempDir;
 
-std::string Slurp(const std::string& path)
-{
-    std::string bytes;
-    testsupport::ReadFile(path, &bytes);
-    return bytes;
-}
+const auto Slurp = testsupport::FileBytes;
 
 void Put(const std::string& path, const std::string& bytes)
 {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    REQUIRE(f);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    REQUIRE(testsupport::WriteWholeFile(path, bytes));
 }
 
 std::string DataFile(const std::string& name)

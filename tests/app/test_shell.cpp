@@ -4,7 +4,7 @@
 // paused, and closing while the reader thread runs.
 #include <doctest.h>
 
-#include "support/test_support.h"
+#include "window_fixture.h"
 
 #include "app/display.h"
 #include "app/shell.h"
@@ -16,7 +16,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -24,10 +23,13 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
-#include <thread>
 #include <vector>
 
+using testsupport::BoxAnswerer;
+using testsupport::Pump;
+using testsupport::PumpUntil;
 using testsupport::TempDir;
+using testsupport::WriteWholeFile;
 
 namespace {
 
@@ -63,15 +65,6 @@ TIME_ZONE_INFORMATION Zone(int bias, int daylightBias, SYSTEMTIME daylight, SYST
     return z;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    return std::fclose(f) == 0;
-}
-
 std::vector<std::string> ReadLines(const std::string& path)
 {
     std::vector<std::string> lines;
@@ -89,69 +82,6 @@ WAYPOINT Waypoint(const char* name, double x, double y)
     return w;
 }
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;   // the destroyed window's; the test thread goes on
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-template <typename Done>
-bool PumpUntil(Done done, DWORD ms)
-{
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (!done()) {
-        if (GetTickCount64() > until)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        Pump();
-    }
-    return true;
-}
-
-// Presses button on the first message box of this process that shows text,
-// from a thread of its own while the UI thread sits in the box.
-class BoxAnswerer {
-public:
-    BoxAnswerer(const wchar_t* text, int button) : text_(text), button_(button), thread_([this] { Run(); }) {}
-    ~BoxAnswerer()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    bool Answered() const { return answered_; }
-
-private:
-    void Run()
-    {
-        const ULONGLONG until = GetTickCount64() + 10000;
-        while (!stop_ && GetTickCount64() < until) {
-            HWND w = nullptr;
-            while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                wchar_t text[256] = {};
-                GetDlgItemTextW(w, 0xFFFF, text, 256);
-                if (pid == GetCurrentProcessId() && text_ == text) {
-                    answered_ = true;   // before the box can end
-                    PostMessageW(w, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
-                    return;
-                }
-            }
-            Sleep(20);
-        }
-    }
-    std::wstring text_;
-    int button_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> answered_{false};
-    std::thread thread_;
-};
-
 std::vector<WPARAM> TrackCommands;
 LRESULT RecordTrackCommand(HWND, UINT, WPARAM wParam)
 {
@@ -160,39 +90,16 @@ LRESULT RecordTrackCommand(HWND, UINT, WPARAM wParam)
 }
 
 // A main window of this process with the shell's seams reset.
-struct MainWindowFixture {
-    HWND window = nullptr;
-    MainWindowFixture()
+struct ShellWindow : windowtest::MainWindowFixture {
+    ShellWindow()
     {
-        ShellSeams = SHELL_SEAMS{};
+        ResetSeams(false);
         ShellSeams.trackCommand = RecordTrackCommand;
         TrackCommands.clear();
-        RecorderState.store(kRecorderIdle);
-        ReaderStopFlag.store(false);
-        CreateFontSet();
-        InstallGpsHooks();
-        window = CreateMainWindow(GetModuleHandleW(nullptr));
-        REQUIRE(window);
-    }
-    ~MainWindowFixture()
-    {
-        if (IsWindow(window)) {
-            RecorderState.store(kRecorderIdle);
-            SendMessageW(window, WM_CLOSE, 0, 0);
-        }
-        Pump();
-        GpsDevice.Shutdown();
-        ReaderStopFlag.store(false);
-        RecorderState.store(kRecorderIdle);
-        DeleteFontSet();
+        Open();
     }
     int RawRows() const { return static_cast<int>(SendMessageW(MainListView, LVM_GETITEMCOUNT, 0, 0)); }
-    std::wstring Title() const
-    {
-        wchar_t text[128] = {};
-        GetWindowTextW(window, text, 128);
-        return text;
-    }
+    std::wstring Title() const { return testsupport::WindowText(window); }
 };
 
 }  // namespace
@@ -262,14 +169,14 @@ TEST_CASE("the command line's number and simulation files")
 
     TempDir dir;
     SUBCASE("CR LF ends are removed; an empty line is an empty entry; no end on the last line") {
-        REQUIRE(WriteBytes(dir.File("a.nmea"), "$GPGSA,1\r\n\r\n$GPRMC,2\n$GPGGA,3\r\r\n$GPGSV,4"));
+        REQUIRE(WriteWholeFile(dir.File("a.nmea"), "$GPGSA,1\r\n\r\n$GPRMC,2\n$GPGGA,3\r\r\n$GPGSV,4"));
         const auto lines = ReadLines(dir.File("a.nmea"));
         CHECK(lines == std::vector<std::string>{"$GPGSA,1", "", "$GPRMC,2", "$GPGGA,3", "$GPGSV,4"});
     }
     SUBCASE("a line longer than 999 bytes is cut into several entries") {
         const std::string longLine(2500, 'x');
         const std::string exact(999, 'y');
-        REQUIRE(WriteBytes(dir.File("b.nmea"), longLine + "\r\n" + exact + "\r\n$GPRMC\r\n"));
+        REQUIRE(WriteWholeFile(dir.File("b.nmea"), longLine + "\r\n" + exact + "\r\n$GPRMC\r\n"));
         const auto lines = ReadLines(dir.File("b.nmea"));
         REQUIRE(lines.size() == 5);
         CHECK(lines[0] == std::string(999, 'x'));
@@ -279,7 +186,7 @@ TEST_CASE("the command line's number and simulation files")
         CHECK(lines[4] == "$GPRMC");
     }
     SUBCASE("a zero byte ends its entry's text") {
-        REQUIRE(WriteBytes(dir.File("c.nmea"), std::string("$GP\0junk\r\nnext\r\n", 16)));
+        REQUIRE(WriteWholeFile(dir.File("c.nmea"), std::string("$GP\0junk\r\nnext\r\n", 16)));
         CHECK(ReadLines(dir.File("c.nmea")) == std::vector<std::string>{"$GP", "next"});
     }
     SUBCASE("a file that cannot be opened leaves the list alone") {
@@ -366,7 +273,7 @@ TEST_CASE("a track becomes a simulation that reads back as its points")
 
 TEST_CASE("the main window: raw log, closing while recording, paused or reading")
 {
-    MainWindowFixture f;
+    ShellWindow f;
 
     SUBCASE("every sentence on the raw screen adds a row; entering it again empties it") {
         SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_RAW, 0);
@@ -376,12 +283,7 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         SendMessageW(f.window, WM_GPSDATA, reinterpret_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&GpsDevice));
         SendMessageW(f.window, WM_GPSDATA, reinterpret_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&GpsDevice));
         CHECK(f.RawRows() == 2);
-        wchar_t text[128] = {};
-        LVITEMW item{};
-        item.pszText = text;
-        item.cchTextMax = 128;
-        SendMessageW(MainListView, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&item));
-        CHECK(std::wstring(text) == line);
+        CHECK(testsupport::ListCell(MainListView, 1, 0) == line);
         // Escape typed into the list, which has the focus, empties it.
         SetForegroundWindow(f.window);
         CHECK(GetFocus() == MainListView);
@@ -401,7 +303,7 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
     SUBCASE("a track picked from the list becomes the simulation") {
         TempDir dir;
         const std::string file = dir.File("pathvextrk.xml");
-        REQUIRE(WriteBytes(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<root>\r\n<tracks>\r\n"
+        REQUIRE(WriteWholeFile(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<root>\r\n<tracks>\r\n"
                                  "<t n=\"Empty\"/>\r\n<t n=\"Trip\">\r\n"
                                  "<p x=\"10.5\" y=\"50.25\" z=\"100\"/>\r\n<p x=\"10.6\" y=\"50.3\" z=\"101\"/>\r\n"
                                  "<p x=\"10.7\" y=\"50.35\" z=\"102\"/>\r\n</t>\r\n"

@@ -24,13 +24,10 @@ using namespace programtest;
 
 namespace {
 
-constexpr int kListId = 901;
 constexpr int kWebMapId = 878;
-constexpr WPARAM kCommandWaypoints = 207;
 constexpr WPARAM kCommandGoogle = 1401;
 constexpr WPARAM kCommandZoomIn = 1402;
 constexpr WPARAM kCommandLive = 1703;
-constexpr WPARAM kCommandBack = 999;
 constexpr char kWaypointSettings[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n"
     " <waypoints>\r\n  <w n=\"Harbour\" x=\"23.5\" y=\"38.25\" z=\"0\"/>\r\n </waypoints>\r\n"

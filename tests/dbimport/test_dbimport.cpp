@@ -16,6 +16,7 @@
 #include "dbimport/ado.h"
 #include "dbimport/dbimport.h"
 #include "dbimport/fake_ado.h"
+#include "support/test_support.h"
 #include "xml/xml.h"
 
 namespace {
@@ -64,20 +65,7 @@ std::string Attribute(XMLElement* e, const char* name)
     return s;
 }
 
-// A Linux path as Wine sees it: Wine maps "/" to drive Z:.
-std::string WinePath(std::string unixPath)
-{
-    for (char& c : unixPath)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + unixPath;
-}
-
-bool WriteText(const std::string& path, const std::string& text)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    return f && std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fclose(f) == 0;
-}
+using testsupport::WinePath;
 
 // Runs one SQL statement through the platform's ADO (setup of the real database).
 bool ExecuteSql(const wchar_t* connectionString, const wchar_t* sql)
@@ -121,7 +109,8 @@ TEST_CASE("ImportDatabase opens a real database through the platform's ADO")
         REQUIRE_MESSAGE(!ini.empty(), "the build sets ODBCINI for this test");
         const std::string database = ini.substr(0, ini.rfind('/') + 1) + "dbimport.sqlite";
         DeleteFileA(WinePath(database).c_str());
-        REQUIRE(WriteText(WinePath(ini), "[" + std::string(kDataSource) + "]\nDriver=SQLite3\nDatabase=" + database + "\n"));
+        REQUIRE(testsupport::WriteWholeFile(
+            WinePath(ini), "[" + std::string(kDataSource) + "]\nDriver=SQLite3\nDatabase=" + database + "\n"));
         REQUIRE(ExecuteSql(L"Provider=MSDASQL;Data Source=pathvex_dbimport", L"CREATE TABLE pts (id INTEGER, n TEXT)"));
 
         auto root = Import(kOdbcFormat, kDataSource, tables);

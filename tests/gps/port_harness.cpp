@@ -1,5 +1,8 @@
 #include "port_harness.h"
 
+#include "support/test_support.h"
+#include "support/window_support.h"
+
 #include <tlhelp32.h>
 
 #include <cstdlib>
@@ -46,10 +49,7 @@ std::string EnvText(const char* name)
     return v ? v : "";
 }
 
-std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+std::wstring Widen(const std::string& s) { return testsupport::Wide(s); }
 
 }  // namespace
 
@@ -122,21 +122,11 @@ std::unique_ptr<GpsPort> NewPort(TestWindow* window, const wchar_t* com, uint32_
     return port;
 }
 
+// What is waiting is dispatched first, even when done() holds already.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms)
 {
-    const ULONGLONG until = GetTickCount64() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (GetTickCount64() >= until)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    testsupport::Pump();
+    return testsupport::PumpUntil(done, ms);
 }
 
 void PumpFor(DWORD ms)

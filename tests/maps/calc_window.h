@@ -4,123 +4,49 @@
 #pragma once
 #include <doctest.h>
 
-#include "support/dib_canvas.h"
-#include "support/test_support.h"
+#include "app/window_fixture.h"
 
-#include "app/display.h"
 #include "app/settings.h"
-#include "app/shell.h"
-#include "gps/gps.h"
 #include "gps/simulation.h"
 #include "maps/calc.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
 
-#include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <cmath>
 #include <cwchar>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace calctest {
 
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using Answerer = testsupport::DialogAnswerer;
+using testsupport::Pump;
+inline std::wstring Text(HWND window) { return testsupport::WindowText(window); }
 
-inline std::wstring Text(HWND window)
-{
-    wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
-    return text;
-}
-
-// Waits on its own thread for the first visible dialog of this process with
-// the caption, lets answer look at it and set it up, then presses the button
-// answer returns. The message boxes' text is their static 0xFFFF.
-class Answerer {
-public:
-    Answerer(const wchar_t* caption, std::function<int(HWND)> answer)
-        : caption_(caption), answer_(std::move(answer)), thread_([this] { Run(); }) {}
-    ~Answerer()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    bool Answered() const { return answered_; }
-
-private:
-    void Run()
-    {
-        const ULONGLONG until = GetTickCount64() + 20000;
-        while (!stop_ && GetTickCount64() < until) {
-            HWND w = nullptr;
-            while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || Text(w) != caption_)
-                    continue;
-                PostMessageW(w, WM_COMMAND, MAKEWPARAM(answer_(w), BN_CLICKED), 0);
-                answered_ = true;
-                return;
-            }
-            Sleep(20);
-        }
-    }
-    std::wstring caption_;
-    std::function<int(HWND)> answer_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> answered_{false};
-    std::thread thread_;
-};
-
-struct Window {
+struct Window : windowtest::MainWindowFixture {
     // The settings document holds the waypoints that the list offers.
-    testsupport::TempDir dir;
-    HWND window = nullptr;
     Window()
     {
         OpenSettingsStore(dir.WPath().c_str());
-        ShellSeams = SHELL_SEAMS{};
-        InstallSubsystemSeams();
+        ResetSeams();
         CalcPoints.clear();
         CalcPrecision = 0;
         DistanceUnit = 0;
-        ReaderStopFlag.store(false);
-        CreateFontSet();
-        InstallGpsHooks();
-        window = CreateMainWindow(GetModuleHandleW(nullptr));
-        REQUIRE(window);
+        Open();
     }
     ~Window()
     {
-        if (IsWindow(window))
-            SendMessageW(window, WM_CLOSE, 0, 0);
-        Pump();
-        GpsDevice.Shutdown();
-        ReaderStopFlag.store(false);
+        Close();
         CloseSettingsStore();
         RebuildWaypointList();
-        DeleteFontSet();
         ResetView(nullptr, true);
         SimulationList.LoadDemonstration();
     }
     void Command(int id)
     {
-        SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+        MainWindowFixture::Command(id);
         Pump();
     }
     // "Get point from Waypoint...": a new waypoint at (x, y) is picked from
@@ -174,12 +100,7 @@ struct Window {
     int Picture(const char* name)
     {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        RECT client{};
-        GetClientRect(window, &client);
-        testsupport::DibCanvas canvas(client.right, client.bottom);
-        HDC dc = GetDC(window);
-        BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-        ReleaseDC(window, dc);
+        testsupport::DibCanvas canvas(window);
         CHECK(canvas.SavePng(name));
         return canvas.Count(canvas.Rect(), SchemeColor(ColorRole::OK));
     }
@@ -193,9 +114,7 @@ inline void DialogPicture(HWND dialog, const char* name)
     RECT r{};
     GetWindowRect(dialog, &r);
     testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.Dc(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+    canvas.TakeScreen(r.left, r.top);
     CHECK(canvas.SavePng(name));
 }
 

@@ -10,6 +10,7 @@
 #include <doctest.h>
 
 #include "support/http_server.h"
+#include "support/window_support.h"
 
 #include "maps/browser_host.h"
 #include "resources/resource.h"
@@ -322,23 +323,8 @@ LRESULT CALLBACK ParentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&msg);
-}
-
-bool PumpUntil(const std::function<bool()>& done)
-{
-    const ULONGLONG until = GetTickCount64() + kWaitMs;
-    for (; !done(); Sleep(10)) {
-        if (GetTickCount64() > until)
-            return false;
-        Pump();
-    }
-    return true;
-}
+using testsupport::Pump;
+bool PumpUntil(const std::function<bool()>& done) { return testsupport::PumpUntil(done, kWaitMs); }
 
 struct Host {
     HWND parent = nullptr;

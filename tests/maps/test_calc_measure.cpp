@@ -40,7 +40,7 @@ TEST_CASE("measuring in the running window")
     bool asked = false;
     {
         Answerer a(kProgramTitle, [&](HWND box) {
-            asked = Text(GetDlgItem(box, 0xFFFF)) == L"Warning: GPS position is not valid!\r\nContinue?";
+            asked = testsupport::BoxText(box) == L"Warning: GPS position is not valid!\r\nContinue?";
             return IDNO;
         });
         w.Command(IDM_CALC_POINT_FROM_GPS);
@@ -51,12 +51,7 @@ TEST_CASE("measuring in the running window")
     SimulationMode.store(kSimulationTapping);
     REQUIRE(GpsDevice.Open(true, false));
     SendMessageW(w.window, WM_KEYDOWN, VK_SPACE, 0);
-    const ULONGLONG until = GetTickCount64() + 20000;
-    while (GpsDevice.Snapshot().fix != 1 && GetTickCount64() < until) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        Pump();
-    }
-    REQUIRE(GpsDevice.Snapshot().fix == 1);
+    REQUIRE(testsupport::PumpUntil([] { return GpsDevice.Snapshot().fix == 1; }, 20000));
     w.Command(IDM_CALC_POINT_FROM_GPS);
     GpsDevice.Close();
     REQUIRE(CalcPoints.size() == 1);

@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "support/dib_canvas.h"
 #include "support/test_support.h"
+#include "support/window_support.h"
 #include "view_fixture.h"
 
 #include <commctrl.h>
@@ -253,11 +254,7 @@ TEST_CASE_FIXTURE(MapsState, "The Maps list shows every map; its menu deletes af
     std::sort(OfflineMaps.begin(), OfflineMaps.end(), [](auto& a, auto& b) { return NameOf(a) < NameOf(b); });
     FillMapList(list);
     FillMapList(list);   // refilling replaces the rows
-    auto cell = [&](int row, int column) {
-        wchar_t text[128] = {};
-        ListView_GetItemText(list, row, column, text, 128);
-        return std::wstring(text);
-    };
+    auto cell = [&](int row, int column) { return testsupport::ListCell(list, row, column); };
     REQUIRE(ListView_GetItemCount(list) == 2);
     CHECK(cell(0, 0) == L"1");
     CHECK(cell(0, 1) == L"-1.500000,2.250000");

@@ -3,13 +3,10 @@
 // with an XML document naming a PNG on the same server, and serves the PNG.
 #include <doctest.h>
 
-#include "support/dib_canvas.h"
 #include "support/http_server.h"
-#include "support/test_support.h"
 
-#include "app/display.h"
 #include "app/settings.h"
-#include "app/shell.h"
+#include "app/window_fixture.h"
 #include "maps/offline_maps.h"
 #include "maps/online_maps.h"
 #include "maps/viewport.h"
@@ -43,13 +40,11 @@ std::string Answer(const std::string& image)
     return "<?xml version=\"1.0\"?>\r\n<ResultSet><Result>" + image + "</Result></ResultSet>\r\n";
 }
 
-struct Fixture {
-    testsupport::TempDir dir;
+struct Fixture : windowtest::MainWindowFixture {
     HttpServer server;
     std::string address = server.Url("");
     std::string maps = dir.File("maps");
     std::string here;   // where the test was started: the PNG goes there
-    HWND window = nullptr;
 
     Fixture()
     {
@@ -65,30 +60,24 @@ struct Fixture {
         server.Answer(kServicePath, {200, Answer(server.Url("/img/map.png"))});
         server.Answer("/img/map.png", {200, ImagePng()});
         OnlineMapsEnabled = true;
-        ShellSeams = SHELL_SEAMS{};
-        InstallSubsystemSeams();
+        ResetSeams();
         // As the start-up connects the viewport to the shell's seam.
         MapViewHooks.fetchOnlineImage = [](HWND w) { ShellSeams.fetchOnlineMapImage(w); };
-        CreateFontSet();
-        window = CreateMainWindow(GetModuleHandleW(nullptr));
-        REQUIRE(window);
+        Open();
     }
     ~Fixture()
     {
-        SendMessageW(window, WM_CLOSE, 0, 0);
+        Close();
         OnlineMapsEnabled = SaveOnlineMaps = false;
         OnlineMapService = kOnlineMapService;
         MapViewHooks.fetchOnlineImage = nullptr;
         ReleaseMapImage();
         ResetView(nullptr, true);
-        DeleteFontSet();
         SetCurrentDirectoryA(here.c_str());
     }
-    void Command(int id) { SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     SIZE Client() const
     {
-        RECT r{};
-        GetClientRect(window, &r);
+        const RECT r = MainWindowFixture::Client();
         return {r.right, r.bottom};
     }
 };
@@ -128,10 +117,7 @@ TEST_CASE_FIXTURE(Fixture, "the Map screen shows the service's image for its win
     REQUIRE(MapImage.bitmap);
     CHECK((MapImage.projected.right == 0 && MapImage.projected.bottom == 0));
     UpdateWindow(window);
-    testsupport::DibCanvas canvas(Client().cx, Client().cy);
-    HDC dc = GetDC(window);
-    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), dc, 0, 0, SRCCOPY);
-    ReleaseDC(window, dc);
+    testsupport::DibCanvas canvas(window);
     CHECK(canvas.SavePng(here + "\\online_map_screen.png"));
     CHECK(canvas.Count({20, 20, 20 + kImageWidth, 20 + kImageHeight}, kImageColour) >
           kImageWidth * kImageHeight * 3 / 4);

@@ -42,10 +42,7 @@ void SetLive(double x, double y)
     live->pos = At(x, y);
 }
 
-COLORREF Role(ColorRole role)
-{
-    return SchemeColor(role);
-}
+COLORREF Role(ColorRole role) { return SchemeColor(role); }
 
 POINT Centre(const RECT& r)
 {

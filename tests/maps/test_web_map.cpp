@@ -64,11 +64,8 @@ std::wstring PublicSite(int command)
 // The library from the programs' folder (a Unix path, seen through Z:).
 bool LoadHtmlView()
 {
-    const char* dir = std::getenv("PATHVEX_PROGRAM_DIR");
-    REQUIRE(dir);
-    std::string folder = std::string("Z:") + dir;
-    for (char& c : folder)
-        c = c == '/' ? '\\' : c;
+    const std::string folder = testsupport::EnvPath("PATHVEX_PROGRAM_DIR");
+    REQUIRE(!folder.empty());
     SetDllDirectoryA(folder.c_str());
     return LoadHtmlViewLibrary(GetModuleHandleW(nullptr));
 }

@@ -56,10 +56,7 @@ bool FakeFindNextTurn(GPS_CURRENT*, double* angle, double* distance)
 // and the recorder state.
 GpsPort* g_port = nullptr;
 
-COLORREF Role(ColorRole role)
-{
-    return SchemeColor(role);
-}
+COLORREF Role(ColorRole role) { return SchemeColor(role); }
 
 // A moving fix near Zurich, heading east, with a waypoint nearby.
 void FillLive(GPS_CURRENT* g)

@@ -9,6 +9,7 @@
 #include "pane_test_util.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
+#include "support/window_support.h"
 
 #include <commctrl.h>
 
@@ -28,10 +29,7 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-COLORREF Role(ColorRole role)
-{
-    return SchemeColor(role);
-}
+COLORREF Role(ColorRole role) { return SchemeColor(role); }
 
 // Fresh globals, the fonts, and the drawing hooks reading a record of our own.
 struct ScreenFixture {
@@ -423,11 +421,7 @@ TEST_CASE("the statistics list: rebuilt with labels, refreshed on the UI thread 
     column.cx = 70;
     ListView_InsertColumn(list, 0, &column);
     ListView_InsertColumn(list, 1, &column);
-    auto cell = [&](int r, int col) {
-        wchar_t t[128] = {};
-        ListView_GetItemText(list, r, col, t, 128);
-        return std::wstring(t);
-    };
+    auto cell = [&](int r, int col) { return testsupport::ListCell(list, r, col); };
     static int screen = 9;
     static std::atomic<DWORD> readOn{0};
     StatisticsHooks = {[] { return uint64_t{125}; }, [] { return uint64_t{0}; },

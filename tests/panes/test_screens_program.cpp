@@ -7,123 +7,47 @@
 // read by the same parser.
 //
 // PATHVEX_PROGRAM_DIR names the folder of the built executables and
-// PATHVEX_PROGRAM the desktop program of this build tree.
+// PATHVEX_PROGRAMS the desktop program of this build tree.
 #include <doctest.h>
+
+#include "app/program_runner.h"
+#include "support/dib_canvas.h"
 
 #include "app/display.h"
 #include "app/shell.h"
 #include "maps/draw.h"
 #include "panes/panes.h"
-#include "support/dib_canvas.h"
-#include "support/test_support.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cwchar>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
+using namespace programtest;
 using testsupport::DibCanvas;
 
 namespace {
 
 // bu353s4.log, lines 87 to 89 (list entries 86 to 88): the last GSV series
 // names twelve satellites, all with PRNs the parser keeps.
-constexpr wchar_t kRecording[] = L"\\receiver-logs\\bu353s4.log";
+constexpr char kRecording[] = "\\receiver-logs\\bu353s4.log";
 constexpr int kLastSky[] = {17, 28, 6, 1, 30, 20, 26, 13, 8, 2, 3, 24};
 constexpr unsigned kLastGsv = 88;
 constexpr unsigned kHoldFrom = kLastGsv + 4;   // its GSA is in too
-constexpr DWORD kStartMs = 30000;
+constexpr DWORD kSettleMs = 30000;
 constexpr DWORD kLoopMs = 90000;   // a few turns of the recording at 100 ms a sentence
 constexpr DWORD kCycleEndMs = 3000;
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms)
-{
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (!done()) {
-        if (GetTickCount64() > until)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
-
-// One run of the program in a folder of its own, closed when it goes.
-class Program {
-public:
-    Program(const std::wstring& dir, const std::wstring& exe, const std::wstring& arguments)
-    {
-        std::wstring line = L"\"" + dir + L"\\" + exe + L"\" " + arguments;
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) {
-            CloseHandle(pi.hThread);
-            process_ = pi.hProcess;
-            pid_ = pi.dwProcessId;
-        }
-    }
-    ~Program()
-    {
-        PostMessageW(Window(), WM_CLOSE, 0, 0);
-        if (process_ && WaitForSingleObject(process_, 15000) != WAIT_OBJECT_0)
-            TerminateProcess(process_, 99);
-        if (process_)
-            CloseHandle(process_);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    HWND Window() const
-    {
-        HWND w = nullptr;
-        DWORD pid = 0;
-        while ((w = FindWindowExW(nullptr, w, kMainWindowClass, nullptr)) != nullptr)
-            if (GetWindowThreadProcessId(w, &pid) && pid == pid_)
-                return w;
-        return nullptr;
-    }
-    std::wstring Title() const
-    {
-        wchar_t text[128] = {};
-        GetWindowTextW(Window(), text, 128);
-        return text;
-    }
-    // Carried out when this returns (a command it posts on comes later).
-    void Command(WPARAM id) const
-    {
-        DWORD_PTR r = 0;
-        SendMessageTimeoutW(Window(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &r);
-    }
-
-private:
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
-};
-
-// The simulation's position while the title shows it; false otherwise.
-bool SimIndex(const std::wstring& title, unsigned* index)
-{
-    unsigned count = 0;
-    return std::swscanf(title.c_str(), L"Sim index: %u/%u", index, &count) == 2;
-}
 
 // The client area as the display shows it.
 bool Capture(HWND window, DibCanvas* canvas)
 {
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
-    return canvas->CaptureScreen(origin.x, origin.y, kStartMs);
+    return canvas->CaptureScreen(origin.x, origin.y, kSettleMs);
 }
 
 int Differences(const DibCanvas& a, const DibCanvas& b)
@@ -152,35 +76,23 @@ const PAINTED kPainted[] = {
 
 TEST_CASE("the instrument screens of the running program show the recording")
 {
-    const std::wstring data = Widen(testsupport::TestDataDir());
-    const char* programDir = std::getenv("PATHVEX_PROGRAM_DIR");
-    const char* program = std::getenv("PATHVEX_PROGRAM");
-    if (data.empty() || !programDir || !program) {
+    const std::string data = testsupport::TestDataDir();
+    const std::vector<PROGRAM> programs = ProgramsUnderTest();
+    if (data.empty() || programs.empty()) {
         MESSAGE("no shared recordings or no program to run; skipped");
         return;
     }
-    testsupport::TempDir dir;
-    const std::wstring exe = Widen(program) + L".exe";
-    REQUIRE(CopyFileW((L"Z:" + Widen(programDir) + L"\\" + exe).c_str(), (dir.WPath() + L"\\" + exe).c_str(),
-                      FALSE));
-    FILE* f = std::fopen(dir.File("pathvex.xml").c_str(), "wb");
-    REQUIRE(f);
-    std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <waypoints/>\r\n"
-               " <cfg>\r\n  <pathvex floatconverted=\"2\" upd=\"5\" agc=\"1\"/>\r\n  <gps simu=\"1\"/>\r\n"
-               " </cfg>\r\n</root>\r\n",
-               f);
-    std::fclose(f);
-
-    Program run(dir.WPath(), exe, L"-log " + data + kRecording);
-    REQUIRE(WaitFor([&] { return run.Window() != nullptr; }, kStartMs));
-    SetWindowPos(run.Window(), HWND_TOPMOST, 300, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    Install install(programs[0], Settings("upd=\"5\" agc=\"1\"", "simu=\"1\""));
+    Running run(install.dir.Path(), programs[0], "-log " + data + kRecording);
+    REQUIRE(run.WaitForMainWindow());
+    SetWindowPos(run.MainWindow(), HWND_TOPMOST, 300, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
 
     // Played in timer mode, then held in tapping mode (where no tap comes)
     // before the list wraps round to its first series.
-    run.Command(IDM_SIM_TIMER);
-    unsigned index = 0;
-    REQUIRE(WaitFor([&] { return SimIndex(run.Title(), &index) && index >= kHoldFrom; }, kLoopMs));
-    run.Command(IDM_SIM_TAPPING);
+    run.Send(IDM_SIM_TIMER);
+    unsigned index = 0, count = 0;
+    REQUIRE(WaitFor([&] { return ParseSimIndex(run.Title(), &index, &count) && index >= kHoldFrom; }, kLoopMs));
+    run.Send(IDM_SIM_TAPPING);
     std::wstring title;
     REQUIRE(WaitFor(
         [&] {
@@ -188,13 +100,13 @@ TEST_CASE("the instrument screens of the running program show the recording")
             Sleep(400);
             return (title = run.Title()) == before;
         },
-        kStartMs));
-    REQUIRE(SimIndex(title, &index));
+        kSettleMs));
+    REQUIRE(ParseSimIndex(title, &index, &count));
     CAPTURE(index);
 
     // The sentences delivered up to there, through this process's parser.
     std::vector<std::string> lines;
-    REQUIRE(ReadSimulationFile((data + kRecording).c_str(), &lines));
+    REQUIRE(ReadSimulationFile(Widen(data + kRecording).c_str(), &lines));
     REQUIRE(kLastGsv + 1 < lines.size());
     GpsPort port;
     Reference = port.LiveRecord();
@@ -213,17 +125,17 @@ TEST_CASE("the instrument screens of the running program show the recording")
 
     CreateFontSet();
     DrawStateHooks = {[] { return Reference->fix == 1; }, [] { return 0; }};
-    run.Command(IDM_SCREEN_GPS);   // titled again (the simulation had the title)
+    run.Send(IDM_SCREEN_GPS);   // titled again (the simulation had the title)
     std::vector<std::wstring> seen;
     for (int step = 0; step < 12; ++step) {
         const std::wstring screen = run.Title();
         // The GPS data screen bears the program's own title.
         seen.push_back(screen.rfind(L"Pathvex ", 0) == 0 ? L"GPS" : screen);
         RECT client{};
-        GetClientRect(run.Window(), &client);
+        GetClientRect(run.MainWindow(), &client);
         DibCanvas shot(client.right, client.bottom);
         REQUIRE(shot.Valid());
-        CHECK(Capture(run.Window(), &shot));
+        CHECK(Capture(run.MainWindow(), &shot));
         char name[64];
         std::snprintf(name, sizeof name, "program_%02d_%ls.png", step, seen.back().c_str());
         CHECK(shot.SavePng(name));
@@ -243,10 +155,10 @@ TEST_CASE("the instrument screens of the running program show the recording")
             CHECK_MESSAGE(fewest == 0, std::string(screen.begin(), screen.end()));
         }
         if (screen == L"Statistics")
-            CHECK(SendDlgItemMessageW(run.Window(), IDC_MAIN_LISTVIEW, LVM_GETITEMCOUNT, 0, 0) == kStatisticsRows);
+            CHECK(SendDlgItemMessageW(run.MainWindow(), IDC_MAIN_LISTVIEW, LVM_GETITEMCOUNT, 0, 0) == kStatisticsRows);
         // The next screen comes by a command the program posts itself; the
         // raw log ends the cycle and keeps its title.
-        run.Command(IDM_NEXT_SCREEN);
+        run.Send(IDM_NEXT_SCREEN);
         if (!WaitFor([&] { return run.Title() != screen; }, kCycleEndMs))
             break;
     }

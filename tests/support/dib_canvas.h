@@ -28,6 +28,11 @@ public:
         bits_ = static_cast<uint32_t*>(bits);
         previous_ = bitmap_ ? SelectObject(dc_, bitmap_) : nullptr;
     }
+    // The window's client area as its DC holds it, at the client's size.
+    explicit DibCanvas(HWND window) : DibCanvas(ClientRect(window).right, ClientRect(window).bottom)
+    {
+        TakeClient(window);
+    }
     ~DibCanvas()
     {
         if (previous_)
@@ -73,6 +78,35 @@ public:
         FillRect(dc_, &r, brush);
         DeleteObject(brush);
     }
+    // Copies the canvas's size from dc, from (left, top) on.
+    void Take(HDC from, int left, int top) { BitBlt(dc_, 0, 0, width_, height_, from, left, top, SRCCOPY); }
+    // The window's client area as its DC holds it.
+    void TakeClient(HWND window)
+    {
+        const HDC dc = GetDC(window);
+        Take(dc, 0, 0);
+        ReleaseDC(window, dc);
+    }
+    // The whole window, frame and caption too.
+    void TakeWindow(HWND window)
+    {
+        const HDC dc = GetWindowDC(window);
+        Take(dc, 0, 0);
+        ReleaseDC(window, dc);
+    }
+    // The display's pixels from (left, top) on.
+    void TakeScreen(int left, int top)
+    {
+        const HDC screen = GetDC(nullptr);
+        Take(screen, left, top);
+        ReleaseDC(nullptr, screen);
+    }
+    static RECT ClientRect(HWND window)
+    {
+        RECT r{};
+        GetClientRect(window, &r);
+        return r;
+    }
     // Takes the display's pixels from (left, top) on, the canvas's size, until
     // two takes 150 ms apart agree (painted, and the display caught up);
     // false when they still differ after ms.
@@ -80,9 +114,7 @@ public:
     {
         std::vector<uint32_t> last;
         for (const ULONGLONG until = GetTickCount64() + ms; GetTickCount64() <= until; Sleep(150)) {
-            const HDC screen = GetDC(nullptr);
-            BitBlt(dc_, 0, 0, width_, height_, screen, left, top, SRCCOPY);
-            ReleaseDC(nullptr, screen);
+            TakeScreen(left, top);
             GdiFlush();
             std::vector<uint32_t> now(bits_, bits_ + static_cast<size_t>(width_) * height_);
             if (now == last)
@@ -105,5 +137,28 @@ private:
     HGDIOBJ previous_ = nullptr;
     uint32_t* bits_ = nullptr;
 };
+
+// The window, frame and all, repainted and saved as a PNG for a person to
+// look at.
+inline bool SaveWindowPicture(HWND window, const std::string& path)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT r{};
+    GetWindowRect(window, &r);
+    DibCanvas canvas(r.right - r.left, r.bottom - r.top);
+    canvas.TakeWindow(window);
+    return canvas.SavePng(path);
+}
+
+// The display where the window shows (another process's too), saved as a
+// PNG for a person to look at.
+inline bool SaveScreenUnder(HWND window, const std::string& path)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    DibCanvas canvas(r.right - r.left, r.bottom - r.top);
+    canvas.TakeScreen(r.left, r.top);
+    return canvas.SavePng(path);
+}
 
 }  // namespace testsupport

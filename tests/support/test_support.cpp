@@ -9,23 +9,6 @@
 namespace testsupport {
 namespace {
 
-// A Linux path from the environment becomes a path Wine can open: Wine maps
-// the root of the Linux file system to drive Z:.
-std::string FromEnvPath(const char* name)
-{
-    const char* v = std::getenv(name);
-    if (!v || !*v)
-        return {};
-    std::string p = v;
-    if (p[0] == '/') {
-        for (char& c : p)
-            if (c == '/')
-                c = '\\';
-        p = "Z:" + p;
-    }
-    return p;
-}
-
 bool DirExists(const std::string& p)
 {
     DWORD a = GetFileAttributesA(p.c_str());
@@ -56,15 +39,31 @@ void RemoveTree(const std::string& dir)
 
 }  // namespace
 
+std::string WinePath(std::string path)
+{
+    if (path.empty() || path[0] != '/')
+        return path;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + path;
+}
+
+std::string EnvPath(const char* variable)
+{
+    const char* v = std::getenv(variable);
+    return WinePath(v ? v : "");
+}
+
 std::string TestDataDir()
 {
-    std::string p = FromEnvPath("PATHVEX_TESTDATA");
+    std::string p = EnvPath("PATHVEX_TESTDATA");
     return DirExists(p) ? p : std::string{};
 }
 
 std::string SourceDir()
 {
-    return FromEnvPath("PATHVEX_SOURCE_DIR");
+    return EnvPath("PATHVEX_SOURCE_DIR");
 }
 
 bool ReadFile(const std::string& path, std::string* out)
@@ -117,6 +116,13 @@ std::string FileText(const std::string& path)
     return ReadFile(path, &text) ? text : "<missing>";
 }
 
+std::string FileBytes(const std::string& path)
+{
+    std::string bytes;
+    ReadFile(path, &bytes);
+    return bytes;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& bytes)
 {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -141,6 +147,19 @@ std::vector<std::string> FolderNames(const std::string& dir)
     FindClose(h);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+CurrentDir::CurrentDir(const std::string& dir)
+{
+    char old[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, old);
+    old_ = old;
+    SetCurrentDirectoryA(dir.c_str());
+}
+
+CurrentDir::~CurrentDir()
+{
+    SetCurrentDirectoryA(old_.c_str());
 }
 
 std::wstring TempDir::WPath() const

@@ -6,6 +6,17 @@
 
 namespace testsupport {
 
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The text widened character by character (for ASCII paths and names).
+inline std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// A Linux path as Wine opens it (Wine maps the root of the Linux file
+// system to drive Z:); any other path stays as it is.
+std::string WinePath(std::string path);
+// WinePath of the folder named by the environment variable ("" when unset).
+std::string EnvPath(const char* variable);
+
 // The receiver recordings and other data made by others, beside the project.
 // Empty when the folder is absent (tests then skip, saying so).
 std::string TestDataDir();
@@ -17,6 +28,8 @@ std::string SourceDir();
 bool ReadFile(const std::string& path, std::string* out);
 // The whole file, or "<missing>" when it cannot be read.
 std::string FileText(const std::string& path);
+// The whole file, or "" when it cannot be read.
+std::string FileBytes(const std::string& path);
 // Writes bytes as the whole file; false when it cannot be written.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 // The names in a folder ("." and ".." left out), sorted.
@@ -40,6 +53,20 @@ public:
 
 private:
     std::string path_;
+};
+
+// Makes a folder the current one for as long as the object lives.
+class CurrentDir {
+public:
+    explicit CurrentDir(const std::string& dir);
+    ~CurrentDir();
+    CurrentDir(const CurrentDir&) = delete;
+    CurrentDir& operator=(const CurrentDir&) = delete;
+    // The folder that was current before.
+    const std::string& Before() const { return old_; }
+
+private:
+    std::string old_;
 };
 
 }  // namespace testsupport

@@ -10,6 +10,7 @@
 #include "gps/simulation.h"
 #include "resources/resource.h"
 #include "support/test_support.h"
+#include "support/window_support.h"
 #include "xml/xml.h"
 
 #include <doctest.h>
@@ -23,17 +24,9 @@
 
 namespace {
 
-std::string Slurp(const std::string& path)
-{
-    std::string bytes;
-    testsupport::ReadFile(path, &bytes);
-    return bytes;
-}
+const auto Slurp = testsupport::FileBytes;
 
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+const auto Has = testsupport::Contains;
 
 std::vector<std::wstring> Notices;
 int WINAPI RecordNotice(HWND, const wchar_t* text, const wchar_t*, UINT)
@@ -365,15 +358,7 @@ TEST_CASE("the track list: a row per child, categories in angle brackets, Back")
         SendMessageW(list, LVM_INSERTCOLUMNW, WPARAM(i), reinterpret_cast<LPARAM>(&c));
     }
     const auto rows = [&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); };
-    const auto text = [&](int item, int column) {
-        wchar_t buffer[200] = {};
-        LVITEMW lv{};
-        lv.iSubItem = column;
-        lv.pszText = buffer;
-        lv.cchTextMax = 200;
-        SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(item), reinterpret_cast<LPARAM>(&lv));
-        return std::wstring(buffer);
-    };
+    const auto text = [&](int item, int column) { return testsupport::ListCell(list, item, column); };
 
     FillTrackList(nullptr, list, nullptr);   // no file yet: an empty list
     CHECK(rows() == 0);

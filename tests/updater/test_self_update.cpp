@@ -12,12 +12,13 @@
 
 #include "update_test_support.h"
 
-#include <algorithm>
-#include <cstdlib>
+#include "app/program_runner.h"
+
 #include <string>
 #include <vector>
 
 using namespace updtest;
+using programtest::Running;
 
 namespace {
 
@@ -29,72 +30,17 @@ constexpr char kSettings[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <cfg>\r\n"
     "  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n </cfg>\r\n</root>\r\n";
 
-class Program {
-public:
-    Program(const std::wstring& exe, const std::wstring& dir)
-    {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        std::wstring line = L"\"" + exe + L"\"";
-        if (CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi_))
-            CloseHandle(pi_.hThread);
-    }
-    ~Program()
-    {
-        if (pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 1);
-            WaitForSingleObject(pi_.hProcess, kStartMs);
-        }
-        if (pi_.hProcess)
-            CloseHandle(pi_.hProcess);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    DWORD Pid() const { return pi_.dwProcessId; }
-    HWND MainWindow() const
-    {
-        HWND w = nullptr;
-        while ((w = FindWindowExW(nullptr, w, L"Pathvex CLASS", nullptr)) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == pi_.dwProcessId)
-                return w;
-        }
-        return nullptr;
-    }
-    bool Command(WPARAM id) const
-    {
-        HWND w = nullptr;
-        return WaitFor([&] { return (w = MainWindow()) != nullptr; }, kStartMs) &&
-               PostMessageW(w, WM_COMMAND, id, 0);
-    }
-    bool Running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
-    // Ended within ms with exit code 0.
-    bool Exited(DWORD ms) const
-    {
-        DWORD code = 1;
-        return pi_.hProcess && WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0 &&
-               GetExitCodeProcess(pi_.hProcess, &code) && code == 0;
-    }
-
-private:
-    PROCESS_INFORMATION pi_{};
-};
-
 }  // namespace
 
 TEST_CASE("command 197 replaces the running program with the newer one from the update server")
 {
-    const std::string list = std::getenv("PATHVEX_PROGRAMS") ? std::getenv("PATHVEX_PROGRAMS") : "";
-    REQUIRE_FALSE(list.empty());
-    const std::string name = list + ".exe";
+    const std::vector<programtest::PROGRAM> programs = programtest::ProgramsUnderTest();
+    REQUIRE_FALSE(programs.empty());
+    const std::string name = programs[0].name + ".exe";
     testsupport::TempDir dir;
     UpdateServer server;
     const std::wstring exe = dir.WPath() + L"\\" + Widen(name);
-    std::wstring built = L"Z:" + Widen(std::getenv("PATHVEX_PROGRAM_DIR")) + L"/" + Widen(name);
-    std::replace(built.begin(), built.end(), L'/', L'\\');
-    std::string shipped = ReadBytes(built);
+    std::string shipped = ReadBytes(Widen(programtest::ProgramDir() + "\\" + name));
     REQUIRE(PointAtServer(&shipped, server.Url("")));
     REQUIRE(WriteBytes(exe, shipped));
     REQUIRE(WriteBytes(dir.WPath() + L"\\pathvex.xml", kSettings));
@@ -103,15 +49,16 @@ TEST_CASE("command 197 replaces the running program with the newer one from the 
     server.Serve("/tools/" + name, {newer});
     server.Serve("/hash.php?file=./tools/" + name, {"[Hash]\r\n1=" + Lower(Sha1Of(newer)) + "\r\n"});
 
+    // The two copies run one after the other: no wait for the instance lock.
     {
-        Program run(exe, dir.WPath());
+        Running run(dir.Path(), programs[0], "", true);
         BoxAnswerer box(run.Pid(), kSummaryCaption, IDYES, "self_update_question.png");
-        REQUIRE(run.Command(kCheckForUpdates));
+        REQUIRE((run.WaitForMainWindow() && run.Command(kCheckForUpdates)));
         CHECK(box.Wait(kRunMs));
         CHECK(box.question);
         CHECK(box.text.find(L"Files updated: \t1/1") != std::wstring::npos);
         // Yes: the result 99 closes the program.
-        CHECK(run.Exited(kStartMs));
+        CHECK(run.WaitForExit(kStartMs));
     }
     CHECK(ReadBytes(exe) == newer);
     CHECK(ReadBytes(exe + L".old") == shipped);
@@ -122,15 +69,15 @@ TEST_CASE("command 197 replaces the running program with the newer one from the 
 
     // The new executable starts; its own command 197 removes the ".old" and
     // finds nothing newer.
-    Program again(exe, dir.WPath());
+    Running again(dir.Path(), programs[0], "", true);
     BoxAnswerer box(again.Pid(), kSummaryCaption, IDOK, "self_update_current.png");
-    REQUIRE(again.Command(kCheckForUpdates));
+    REQUIRE((again.WaitForMainWindow() && again.Command(kCheckForUpdates)));
     CHECK(box.Wait(kRunMs));
     CHECK_FALSE(box.question);
     CHECK(box.text.find(L"No files need to be updated!") != std::wstring::npos);
     CHECK_FALSE(Exists(exe + L".old"));
     CHECK(WaitFor([&] { return !FindWindowExW(nullptr, nullptr, L"#32770", kSummaryCaption); }, kStartMs));
-    CHECK(again.Running());
+    CHECK_FALSE(again.Ended());
     CHECK(PostMessageW(again.MainWindow(), WM_CLOSE, 0, 0));
-    CHECK(again.Exited(kStartMs));
+    CHECK(again.WaitForExit(kStartMs));
 }

@@ -414,19 +414,8 @@ TEST_CASE("the download: progress beyond 42 MB, a long name, the dialog")
         DownloadWithProgress(dialog, L"Program Executable", target.c_str(), server.Url("/half").c_str(), true);
         CHECK(text() == L"Downloading: Program Executable 1024/2048 KB...50%");
         ShowWindow(dialog, SW_SHOW);
-        WaitFor([] {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&msg);
-            return false;
-        }, 300);
-        RECT r{};
-        GetWindowRect(dialog, &r);
-        testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
-        HDC dc = GetWindowDC(dialog);
-        BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), dc, 0, 0, SRCCOPY);
-        ReleaseDC(dialog, dc);
-        CHECK(canvas.SavePng("update_dialog.png"));
+        testsupport::PumpUntil([] { return false; }, 300);
+        CHECK(testsupport::SaveWindowPicture(dialog, "update_dialog.png"));
         // The progress text of the self-update's name takes two lines: both
         // must fit in the text's box.
         HWND label = GetDlgItem(dialog, IDC_UPDATE_TEXT);

@@ -1,6 +1,7 @@
 #include "update_test_support.h"
 
 #include "support/dib_canvas.h"
+#include "support/window_support.h"
 #include "updater/digest.h"
 
 #include <algorithm>
@@ -46,13 +47,7 @@ std::string UserAgent(const std::string& request)
 void SaveScreenUnder(HWND window, const std::string& path)
 {
     Sleep(300);   // let it paint
-    RECT r{};
-    GetWindowRect(window, &r);
-    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    canvas.SavePng(path);
+    testsupport::SaveScreenUnder(window, path);
 }
 
 }  // namespace
@@ -138,17 +133,11 @@ BoxAnswerer::BoxAnswerer(DWORD pid, const std::wstring& caption, int button, con
 {
     thread_ = std::thread([=, this] {
         for (; !stop_; Sleep(50)) {
-            HWND box = nullptr;
-            DWORD owner = 0;
-            while ((box = FindWindowExW(nullptr, box, L"#32770", caption.c_str())) != nullptr)
-                if (GetWindowThreadProcessId(box, &owner) && owner == pid && GetDlgItem(box, 0xFFFF) &&
-                    IsWindowVisible(box))
-                    break;
+            const HWND box = testsupport::FindDialog(
+                pid, [&](HWND w) { return testsupport::WindowText(w) == caption && GetDlgItem(w, 0xFFFF); });
             if (!box)
                 continue;
-            wchar_t shown[2048] = {};
-            GetDlgItemTextW(box, 0xFFFF, shown, 2048);
-            text = shown;
+            text = testsupport::BoxText(box);
             question = GetDlgItem(box, IDYES) != nullptr;
             if (!picture.empty())
                 SaveScreenUnder(box, picture);
@@ -205,10 +194,7 @@ std::string Sha1Of(const std::string& bytes)
     return text;
 }
 
-std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+std::wstring Widen(const std::string& s) { return testsupport::Wide(s); }
 
 std::string Lower(std::string s)
 {

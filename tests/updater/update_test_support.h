@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "support/test_support.h"
+#include "support/window_support.h"
 #include "updater/updater.h"
 
 #include <commctrl.h>
@@ -91,18 +92,7 @@ std::string Sha1Of(const std::string& bytes);       // upper-case SHA-1 text
 std::wstring Widen(const std::string& s);
 std::string Lower(std::string s);
 
-// Polls done every 20 ms; false on time-out.
-template <typename Done>
-bool WaitFor(Done done, DWORD ms)
-{
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (!done()) {
-        if (GetTickCount64() > until)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
+using testsupport::WaitFor;
 
 inline constexpr DWORD kBoxMs = 30000;
 inline constexpr wchar_t kTitle[] = L"Test Update";
@@ -118,24 +108,11 @@ void Put(wchar_t (&field)[N], const std::wstring& text)
     wcsncpy(field, text.c_str(), N - 1);
 }
 
-class CurrentDir {
-public:
-    explicit CurrentDir(const std::wstring& dir)
-    {
-        GetCurrentDirectoryW(MAX_PATH, saved_);
-        SetCurrentDirectoryW(dir.c_str());
-    }
-    ~CurrentDir() { SetCurrentDirectoryW(saved_); }
-
-private:
-    wchar_t saved_[MAX_PATH] = {};
-};
-
 // A temporary folder as the current one (the hash list lands there), an
 // update server, and a job to fill.
 struct Site {
     testsupport::TempDir dir;
-    CurrentDir cd{dir.WPath()};
+    testsupport::CurrentDir cd{dir.Path()};
     UpdateServer server;
     std::vector<UpdateEntry> entries;
     UpdateJob job{};

@@ -9,13 +9,11 @@
 #include <string>
 
 #include "xml/xml.h"
+#include "xml_test_util.h"
+
+using namespace xmltest;
 
 namespace {
-
-std::unique_ptr<XMLElement> Parse(const char* text)
-{
-    return std::unique_ptr<XMLElement>(XmlParse(nullptr, text, nullptr));
-}
 
 // Puts CF_TEXT bytes on the clipboard the way another program would.
 bool PutText(const std::string& bytes)

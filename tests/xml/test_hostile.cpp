@@ -20,12 +20,7 @@ using xmltest::LiveAllocations;
 
 namespace {
 
-std::string ReadAll(const std::string& path)
-{
-    std::string bytes;
-    testsupport::ReadFile(path, &bytes);
-    return bytes;
-}
+const auto ReadAll = testsupport::FileBytes;
 
 // What must hold for any document, whatever it was loaded from.
 void CheckSound(XMLDocument& doc)

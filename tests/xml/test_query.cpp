@@ -9,20 +9,11 @@
 
 #include "support/test_support.h"
 #include "xml/xml.h"
+#include "xml_test_util.h"
+
+using namespace xmltest;
 
 namespace {
-
-std::unique_ptr<XMLElement> Parse(const char* text)
-{
-    return std::unique_ptr<XMLElement>(XmlParse(nullptr, text, nullptr));
-}
-
-std::string Name(const XMLElement* e)
-{
-    std::string s(size_t(e->GetName(nullptr, 1)) + 10, '\0');
-    s.resize(size_t(e->GetName(s.data(), 0)));
-    return s;
-}
 
 // The names of the elements a query returns, joined by blanks; the results
 // array is sized the way callers are told to size it.
@@ -37,24 +28,7 @@ std::string Run(XMLElement* e, const char* expression, int depth = -1)
     return names;
 }
 
-// Makes a folder current for as long as the object lives (swap files go
-// to the current folder).
-class InFolder {
-public:
-    explicit InFolder(const std::string& dir)
-    {
-        char old[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, old);
-        old_ = old;
-        SetCurrentDirectoryA(dir.c_str());
-    }
-    ~InFolder() { SetCurrentDirectoryA(old_.c_str()); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    std::string old_;
-};
+using InFolder = testsupport::CurrentDir;
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 
 #include "support/test_support.h"
 #include "xml/xml.h"
+#include "xml_test_util.h"
 
 namespace {
 
@@ -34,31 +35,13 @@ std::string Read(XMLDocument* doc, const char* path, const char* attribute, cons
 std::string Names(const XMLElement* e)
 {
     std::string names;
-    for (uint32_t i = 0; i < e->GetChildCount(); ++i) {
-        const XMLElement* c = e->GetChild(i);
-        std::string s(size_t(c->GetName(nullptr, 1)) + 10, '\0');
-        s.resize(size_t(c->GetName(s.data(), 0)));
-        names += (i ? " " : "") + s;
-    }
+    for (uint32_t i = 0; i < e->GetChildCount(); ++i)
+        names += (i ? " " : "") + xmltest::Name(e->GetChild(i));
     return names;
 }
 
-bool WriteFile(const std::string& path, const std::string& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-std::string FileText(const std::string& path)
-{
-    std::string text;
-    if (!testsupport::ReadFile(path, &text))
-        return "<missing>";
-    return text;
-}
+using testsupport::FileText;
+using testsupport::WriteWholeFile;
 
 }  // namespace
 
@@ -409,8 +392,8 @@ TEST_CASE("settings in a file")
         CHECK(FileText(file) == "<missing>");
     }
     SUBCASE("changes go back to the file, prolog comments kept in place") {
-        WriteFile(file, std::string(kDeclaration) + "\r\n<!--before-->\r\n<root>\r\n <cfg a=\"1\"/>\r\n</root>\r\n"
-                                                    "<!--after-->\r\n");
+        WriteWholeFile(file, std::string(kDeclaration) + "\r\n<!--before-->\r\n<root>\r\n <cfg a=\"1\"/>\r\n</root>\r\n"
+                                                         "<!--after-->\r\n");
         CHECK(WriteSettingString("cfg", "b", "x&y", file.c_str(), nullptr) == 1);
         CHECK(FileText(file) == std::string(kDeclaration) +
                                     "\r\n<!--before-->\r\n<root>\r\n\t<cfg a=\"1\" b=\"x&amp;y\"/>\r\n</root>\r\n"
@@ -451,21 +434,22 @@ TEST_CASE("settings in a file")
     }
     SUBCASE("a file without a declaration is read but never written over") {
         const std::string text = "<root><cfg a=\"7\"/></root>";
-        WriteFile(file, text);
+        WriteWholeFile(file, text);
         CHECK(ReadSettingUInt("cfg", "a", 0, file.c_str(), nullptr) == 7u);
         CHECK(WriteSettingUInt("cfg", "a", 8, file.c_str(), nullptr) == 1);
         CHECK(FileText(file) == text);
     }
     SUBCASE("a file whose root never ends gives defaults and stays as it was") {
         const std::string text = std::string(kDeclaration) + "\r\n<root>\r\n<cfg a=\"7\"/>\r\n";
-        WriteFile(file, text);
+        WriteWholeFile(file, text);
         CHECK(ReadSettingUInt("cfg", "a", 3, file.c_str(), nullptr) == 3u);
         CHECK(WriteSettingUInt("cfg", "a", 8, file.c_str(), nullptr) == 0);
         CHECK(RenameSettingElement("", "x", file.c_str(), nullptr) == 0);
         CHECK(FileText(file) == text);
     }
     SUBCASE("attribute and child lists come from the file") {
-        WriteFile(file, std::string(kDeclaration) + "<root><cfg a=\"1\" b=\"x&lt;y\"><one/><t&amp;wo/></cfg></root>");
+        WriteWholeFile(file,
+                       std::string(kDeclaration) + "<root><cfg a=\"1\" b=\"x&lt;y\"><one/><t&amp;wo/></cfg></root>");
         char* names[4] = {};
         char* values[4] = {};
         CHECK(ReadSettingAttributes("cfg", names, values, file.c_str()) == 2);

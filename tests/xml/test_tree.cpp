@@ -6,25 +6,11 @@
 #include <vector>
 
 #include "xml/xml.h"
+#include "xml_test_util.h"
+
+using namespace xmltest;
 
 namespace {
-
-std::string Name(const XMLElement& e)
-{
-    std::string s(size_t(e.GetName(nullptr, 1)) + 10, '\0');
-    s.resize(size_t(e.GetName(s.data(), 0)));
-    return s;
-}
-
-std::string Attr(XMLElement& e, const char* name)
-{
-    const XMLAttribute* a = e.FindAttribute(name, 0, nullptr);
-    if (!a)
-        return "<none>";
-    std::string s(size_t(a->GetValue(nullptr, 1)) + 10, '\0');
-    s.resize(size_t(a->GetValue(s.data(), 0)));
-    return s;
-}
 
 // Offset of FindElementEnd's result in text, or -1 for null.
 long EndOffset(const char* text)

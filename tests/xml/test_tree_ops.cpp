@@ -11,20 +11,11 @@
 
 #include "support/test_support.h"
 #include "xml/xml.h"
+#include "xml_test_util.h"
+
+using namespace xmltest;
 
 namespace {
-
-std::unique_ptr<XMLElement> Parse(const char* text)
-{
-    return std::unique_ptr<XMLElement>(XmlParse(nullptr, text, nullptr));
-}
-
-std::string Name(const XMLElement* e)
-{
-    std::string s(size_t(e->GetName(nullptr, 1)) + 10, '\0');
-    s.resize(size_t(e->GetName(s.data(), 0)));
-    return s;
-}
 
 std::string Children(const XMLElement* e)
 {
@@ -34,32 +25,7 @@ std::string Children(const XMLElement* e)
     return names;
 }
 
-std::string Attr(XMLElement* e, const char* name)
-{
-    const XMLAttribute* a = e->FindAttribute(name, 0, nullptr);
-    if (!a)
-        return "<none>";
-    std::string s(size_t(a->GetValue(nullptr, 1)) + 10, '\0');
-    s.resize(size_t(a->GetValue(s.data(), 0)));
-    return s;
-}
-
-class InFolder {
-public:
-    explicit InFolder(const std::string& dir)
-    {
-        char old[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, old);
-        old_ = old;
-        SetCurrentDirectoryA(dir.c_str());
-    }
-    ~InFolder() { SetCurrentDirectoryA(old_.c_str()); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    std::string old_;
-};
+using InFolder = testsupport::CurrentDir;
 
 int ByNameDescending(const void* a, const void* b)
 {

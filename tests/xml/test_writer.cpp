@@ -30,12 +30,7 @@ XMLElement* SmallTree()
     return r;
 }
 
-std::string ReadAll(const std::string& path)
-{
-    std::string bytes;
-    testsupport::ReadFile(path, &bytes);
-    return bytes;
-}
+const auto ReadAll = testsupport::FileBytes;
 
 }  // namespace
 

@@ -1,78 +1,18 @@
 #include "xmldoc_support.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "support/test_support.h"
 
-namespace {
-std::atomic<long long> g_live{0};
-
-void* Allocate(std::size_t n)
-{
-    void* p = std::malloc(n ? n : 1);
-    if (p)
-        ++g_live;
-    return p;
-}
-
-void Release(void* p)
-{
-    if (!p)
-        return;
-    --g_live;
-    std::free(p);
-}
-}  // namespace
-
-// Counting replacements of the global allocation functions.
-void* operator new(std::size_t n)
-{
-    if (void* p = Allocate(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n)
-{
-    if (void* p = Allocate(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
-
 namespace xmltest {
-
-long long LiveAllocations()
-{
-    return g_live.load();
-}
 
 std::string Golden(const std::string& name)
 {
-    std::string bytes;
-    testsupport::ReadFile(testsupport::SourceDir() + "\\tests\\xml\\data\\" + name, &bytes);
-    return bytes;
-}
-
-bool WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return testsupport::FileBytes(testsupport::SourceDir() + "\\tests\\xml\\data\\" + name);
 }
 
 namespace {
@@ -187,19 +127,6 @@ std::string Texts(XMLElement* e)
     for (uint32_t i = 0; i < e->GetTextNodeCount(); ++i)
         out += (i ? "|" : "") + std::string(e->GetTextNode(i)->GetStoredText());
     return out;
-}
-
-CurrentDir::CurrentDir(const std::string& dir)
-{
-    char old[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, old);
-    old_ = old;
-    SetCurrentDirectoryA(dir.c_str());
-}
-
-CurrentDir::~CurrentDir()
-{
-    SetCurrentDirectoryA(old_.c_str());
 }
 
 std::string ListFiles(const std::string& dir)

@@ -4,19 +4,24 @@
 
 #include <string>
 
+#include "support/alloc_count.h"
+#include "support/test_support.h"
 #include "xml/xml.h"
 
 namespace xmltest {
 
 // Live heap allocations of the whole test program (operator new minus
 // delete): a leak shows as a count that does not return to where it was.
-long long LiveAllocations();
+inline long long LiveAllocations() { return testsupport::LiveBlocks(); }
 
 // The golden file tests/xml/data/<name>, read whole; empty when missing.
 std::string Golden(const std::string& name);
 
 // Writes bytes to a file; false when that failed.
-bool WriteFileBytes(const std::string& path, const std::string& bytes);
+inline bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    return testsupport::WriteWholeFile(path, bytes);
+}
 
 // The whole document as Save writes it to memory (raw form).
 std::string SaveToText(XMLDocument& doc, int raw = 1);
@@ -35,17 +40,7 @@ int TreeDepth(XMLElement* e);
 // The stored texts of an element's text nodes, joined by '|'.
 std::string Texts(XMLElement* e);
 
-// Makes a folder the current one for as long as the object lives.
-class CurrentDir {
-public:
-    explicit CurrentDir(const std::string& dir);
-    ~CurrentDir();
-    CurrentDir(const CurrentDir&) = delete;
-    CurrentDir& operator=(const CurrentDir&) = delete;
-
-private:
-    std::string old_;
-};
+using testsupport::CurrentDir;
 
 // Names of the files in a folder (no subfolders), sorted, joined by '|'.
 std::string ListFiles(const std::string& dir);

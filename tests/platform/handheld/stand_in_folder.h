@@ -5,6 +5,7 @@
 
 #include "stand_in_scripts.h"
 #include "support/test_support.h"
+#include "support/window_support.h"
 
 #include <windows.h>
 
@@ -17,26 +18,13 @@ namespace standin {
 
 inline constexpr DWORD kWaitMs = 15000;
 
-inline bool WaitFor(const std::function<bool()>& done, DWORD ms = kWaitMs)
-{
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (!done()) {
-        if (GetTickCount64() > until)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
+inline bool WaitFor(const std::function<bool()>& done, DWORD ms = kWaitMs) { return testsupport::WaitFor(done, ms); }
 
 // "Z:\..." for a folder the build names in the environment.
 inline std::string BuildFolder(const char* variable)
 {
-    const char* unix = std::getenv(variable);
-    REQUIRE_MESSAGE(unix, variable, " is not set");
-    std::string path = std::string("Z:") + unix;
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    return path;
+    REQUIRE_MESSAGE(std::getenv(variable), variable, " is not set");
+    return testsupport::EnvPath(variable);
 }
 
 enum class Libraries { None, Whole, Partial };

@@ -35,24 +35,14 @@ volatile LONG Reading = 0;
 
 std::string Beside(const char* name)
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(Self, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1) + name;
+    return standin::BesideModule(Self, name);
 }
 
 void Log(const char* format, unsigned long a = 0)
 {
     char line[128];
-    const int n = std::snprintf(line, sizeof line, format, a);
-    HANDLE f = CreateFileA(Beside(standin::kGpsLog).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(f, line, static_cast<DWORD>(n), &written, nullptr);
-    WriteFile(f, "\r\n", 2, &written, nullptr);
-    CloseHandle(f);
+    std::snprintf(line, sizeof line, format, a);
+    standin::AppendLine(Beside(standin::kGpsLog), line);
 }
 
 // Step index (from 0) of the script, when it has been written whole.

@@ -8,7 +8,11 @@
 #pragma once
 #include "platform/handheld/gps_api.h"
 
+#include <windows.h>
+
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 namespace standin {
 
@@ -44,5 +48,26 @@ inline constexpr char kGpsScript[] = "gpsapi_script.bin";
 // read), "close"; "misuse ..." for a call on a closed device, a record
 // without version 1 and its size, or a close while a read is under way.
 inline constexpr char kGpsLog[] = "gpsapi.log";
+
+// For the stand-ins themselves: a file in the library's own folder, and a
+// line appended to one (their logs).
+inline std::string BesideModule(HMODULE module, const char* name)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    const std::string s = path;
+    return s.substr(0, s.find_last_of('\\') + 1) + name;
+}
+inline void AppendLine(const std::string& path, const char* line)
+{
+    HANDLE f = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(f, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+    WriteFile(f, "\r\n", 2, &written, nullptr);
+    CloseHandle(f);
+}
 
 }  // namespace standin

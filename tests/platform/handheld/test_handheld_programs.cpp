@@ -149,7 +149,7 @@ TEST_CASE("full screen, the backlight and display power in the running handheld 
                 SetDlgItemTextW(dialog, field, text);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
             CHECK(run.Answer(L"Save converted map to your maps directory?", IDYES));
-            CHECK(WaitFor([&] { return ListFolder(install.dir.File("maps")).size() == 1; }, kStartMs));
+            CHECK(WaitFor([&] { return FolderNames(install.dir.File("maps")).size() == 1; }, kStartMs));
         }
 
         // Display off by command 105, on by Return; off again, and the end of

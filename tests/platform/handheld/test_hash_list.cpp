@@ -14,10 +14,7 @@ namespace {
 
 constexpr char kSha1[] = "A94A8FE5CCB19BA61C4C0873D391E987982FBBD3";
 
-std::wstring Wide(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
+using testsupport::Wide;
 
 std::wstring Read(const std::wstring& file, const wchar_t* key)
 {

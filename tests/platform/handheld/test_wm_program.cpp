@@ -25,11 +25,6 @@ using standin::Libraries;
 
 namespace {
 
-constexpr WPARAM kCommandGps = 201;
-constexpr WPARAM kCommandConnect = 102;
-constexpr WPARAM kCommandStartRecording = 1202;
-constexpr WPARAM kCommandEndRecording = 1204;
-constexpr int kListId = 901;
 constexpr WPARAM kCommandSirfBinary = 401;
 constexpr wchar_t kOpeningFailed[] = L"GPS Opening failed";
 constexpr wchar_t kSirfRefused[] = L"SIRF commands cannot be used when GPSApi is in use !";
