@@ -32,7 +32,9 @@ using testsupport::WriteWholeFile;
 inline constexpr wchar_t kMainClass[] = L"Pathvex CLASS";
 inline constexpr wchar_t kUpdateQuestion[] = L"Check for Pathvex updates now?";
 inline constexpr wchar_t kInstanceMutex[] = L"Local\\Pathvex.Instance";
-inline constexpr DWORD kStartMs = 20000;   // a cold Wine start of a process takes seconds
+// A cold Wine start of a process takes seconds, and far more when the
+// machine is busy with many tests side by side; the waits end as soon as it is up.
+inline constexpr DWORD kStartMs = 45000;
 inline constexpr DWORD kExitMs = 15000;
 inline constexpr DWORD kOtherRunMs = 120000;
 inline constexpr WPARAM kCommandConnect = 102;
