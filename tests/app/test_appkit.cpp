@@ -120,11 +120,8 @@ TEST_CASE("colour roles by scheme")
         CustomColors[1] = 0;
         ColorScheme = 2;
         DibCanvas canvas(8, 8);
-        RECT all{0, 0, 8, 8};
-        FillRect(canvas.Dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        HBRUSH brush = CreateSolidBrush(SchemeColor(ColorRole::Bk));
-        FillRect(canvas.Dc(), &all, brush);
-        DeleteObject(brush);
+        canvas.Fill(RGB(255, 255, 255));
+        canvas.Fill(SchemeColor(ColorRole::Bk));
         CHECK(canvas.Pixel(3, 3) == 0x000000);
     }
     SUBCASE("a scheme out of range is day") {
@@ -382,8 +379,7 @@ TEST_CASE("BlitBitmap")
 {
     // A 4 x 4 source: white with a red pixel at (1, 1).
     DibCanvas source(4, 4);
-    RECT all{0, 0, 4, 4};
-    FillRect(source.Dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    source.Fill(RGB(255, 255, 255));
     SetPixel(source.Dc(), 1, 1, RGB(255, 0, 0));
     HBITMAP bitmap = CreateCompatibleBitmap(source.Dc(), 4, 4);
     {
@@ -394,7 +390,7 @@ TEST_CASE("BlitBitmap")
         DeleteDC(copy);
     }
     DibCanvas target(8, 8);
-    FillRect(target.Dc(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    target.Fill(RGB(0, 0, 0));
     const unsigned before = GdiObjectCount();
 
     SUBCASE("plain copy at x, y in the bitmap's own size") {
