@@ -3,57 +3,22 @@
 
 #include "app/display.h"
 #include "app/utils.h"
+#include "support/dib_canvas.h"
 #include "support/gdi_count.h"
+#include "support/window_support.h"
 #include "support/test_support.h"
 
 #include <commctrl.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdint>
+#include <optional>
 #include <cstring>
 #include <string>
-#include <thread>
 
+using testsupport::DibCanvas;
 using testsupport::GdiObjectCount;
 
 namespace {
-
-// A 32-bit top-down DIB section in a memory DC, for reading painted pixels.
-struct PixelCanvas {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    uint32_t* pixels = nullptr;
-    int width;
-
-    PixelCanvas(int w, int h) : width(w)
-    {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels = static_cast<uint32_t*>(bits);
-        previous = SelectObject(dc, bitmap);
-    }
-    ~PixelCanvas()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    // As a COLORREF (0x00BBGGRR); the DIB holds 0x00RRGGBB.
-    COLORREF At(int x, int y) const
-    {
-        GdiFlush();
-        const uint32_t p = pixels[y * width + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-};
 
 LOGFONTW FontOf(HFONT font)
 {
@@ -100,70 +65,21 @@ std::wstring MenuItemText(HMENU menu, UINT position)
     return text;
 }
 
-// Closes the first message box of this process that appears within the
-// watch, keeping its text, so a box shown by mistake cannot hang the test.
-class MessageBoxWatcher {
-public:
-    MessageBoxWatcher() : thread_([this] { Watch(); }) {}
-    ~MessageBoxWatcher() { Stop(); }
-    void Stop()
+// Shows the box for error, if any, and answers it; the box's text, or
+// nothing when no box showed.
+std::optional<std::wstring> LastErrorBoxText(DWORD error)
+{
+    std::optional<std::wstring> text;
     {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
+        testsupport::DialogAnswerer answerer([](HWND) { return true; }, [&](HWND box) {
+            text = testsupport::BoxText(box);
+            return IDOK;
+        });
+        SetLastError(error);
+        ShowLastErrorBox();
     }
-    bool seen = false;
-    std::wstring text;
-
-private:
-    void Watch()
-    {
-        for (int i = 0; i < 250 && !stop_; ++i) {
-            if (HWND box = FindBox()) {
-                // The box exists before its static text is filled in: wait
-                // until there is more than the button's caption to read.
-                for (int tries = 0; tries < 100; ++tries) {
-                    text.clear();
-                    EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
-                    if (text.size() > 8)
-                        break;
-                    Sleep(20);
-                }
-                seen = true;
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
-                return;
-            }
-            Sleep(20);
-        }
-    }
-    static BOOL CALLBACK IsOurBox(HWND w, LPARAM found)
-    {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        wchar_t cls[16] = L"";
-        GetClassNameW(w, cls, 16);
-        if (pid != GetCurrentProcessId() || std::wcscmp(cls, L"#32770") != 0)
-            return TRUE;
-        *reinterpret_cast<HWND*>(found) = w;
-        return FALSE;
-    }
-    static HWND FindBox()
-    {
-        HWND found = nullptr;
-        EnumWindows(IsOurBox, reinterpret_cast<LPARAM>(&found));
-        return found;
-    }
-    static BOOL CALLBACK CollectText(HWND child, LPARAM p)
-    {
-        wchar_t t[1000] = L"";
-        GetWindowTextW(child, t, 1000);
-        *reinterpret_cast<std::wstring*>(p) += t;
-        return TRUE;
-    }
-
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
+    return text;
+}
 
 }  // namespace
 
@@ -203,13 +119,10 @@ TEST_CASE("colour roles by scheme")
     SUBCASE("scheme 2 with c2 = 0 paints a black background") {
         CustomColors[1] = 0;
         ColorScheme = 2;
-        PixelCanvas canvas(8, 8);
-        RECT all{0, 0, 8, 8};
-        FillRect(canvas.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        HBRUSH brush = CreateSolidBrush(SchemeColor(ColorRole::Bk));
-        FillRect(canvas.dc, &all, brush);
-        DeleteObject(brush);
-        CHECK(canvas.At(3, 3) == 0x000000);
+        DibCanvas canvas(8, 8);
+        canvas.Fill(RGB(255, 255, 255));
+        canvas.Fill(SchemeColor(ColorRole::Bk));
+        CHECK(canvas.Pixel(3, 3) == 0x000000);
     }
     SUBCASE("a scheme out of range is day") {
         CHECK(SchemeColor(7, ColorRole::Bk) == 0xE9E9E9);
@@ -221,23 +134,23 @@ TEST_CASE("colour roles by scheme")
 
 TEST_CASE("GdiSelectGuard hands the DC back and deletes its object")
 {
-    PixelCanvas canvas(4, 4);
-    const HGDIOBJ ownPen = GetCurrentObject(canvas.dc, OBJ_PEN);
+    DibCanvas canvas(4, 4);
+    const HGDIOBJ ownPen = GetCurrentObject(canvas.Dc(), OBJ_PEN);
     const unsigned before = GdiObjectCount();
 
     SUBCASE("guards unwind in reverse, leaving the DC's own objects") {
         HPEN pen = CreatePen(PS_SOLID, 2, 0x00FF00);
         {
-            GdiSelectGuard a(canvas.dc, pen);
-            GdiSelectGuard b(canvas.dc, CreatePen(PS_SOLID, 1, 0));
-            CHECK(GetCurrentObject(canvas.dc, OBJ_PEN) != ownPen);
+            GdiSelectGuard a(canvas.Dc(), pen);
+            GdiSelectGuard b(canvas.Dc(), CreatePen(PS_SOLID, 1, 0));
+            CHECK(GetCurrentObject(canvas.Dc(), OBJ_PEN) != ownPen);
         }
-        CHECK(GetCurrentObject(canvas.dc, OBJ_PEN) == ownPen);
+        CHECK(GetCurrentObject(canvas.Dc(), OBJ_PEN) == ownPen);
         CHECK(GetObjectType(pen) == 0);
         CHECK(GdiObjectCount() == before);
     }
     SUBCASE("Release early, then again at scope end") {
-        GdiSelectGuard g(canvas.dc, CreateSolidBrush(0x123456));
+        GdiSelectGuard g(canvas.Dc(), CreateSolidBrush(0x123456));
         g.Release();
         CHECK(GdiObjectCount() == before);
         g.Release();
@@ -250,8 +163,8 @@ TEST_CASE("GdiSelectGuard hands the DC back and deletes its object")
         CHECK(GdiObjectCount() == before);
     }
     SUBCASE("a null object changes nothing") {
-        { GdiSelectGuard g(canvas.dc, nullptr); }
-        CHECK(GetCurrentObject(canvas.dc, OBJ_PEN) == ownPen);
+        { GdiSelectGuard g(canvas.Dc(), nullptr); }
+        CHECK(GetCurrentObject(canvas.Dc(), OBJ_PEN) == ownPen);
         CHECK(GdiObjectCount() == before);
     }
 }
@@ -465,33 +378,32 @@ TEST_CASE("PointInRect includes the edges")
 TEST_CASE("BlitBitmap")
 {
     // A 4 x 4 source: white with a red pixel at (1, 1).
-    PixelCanvas source(4, 4);
-    RECT all{0, 0, 4, 4};
-    FillRect(source.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SetPixel(source.dc, 1, 1, RGB(255, 0, 0));
-    HBITMAP bitmap = CreateCompatibleBitmap(source.dc, 4, 4);
+    DibCanvas source(4, 4);
+    source.Fill(RGB(255, 255, 255));
+    SetPixel(source.Dc(), 1, 1, RGB(255, 0, 0));
+    HBITMAP bitmap = CreateCompatibleBitmap(source.Dc(), 4, 4);
     {
-        HDC copy = CreateCompatibleDC(source.dc);
+        HDC copy = CreateCompatibleDC(source.Dc());
         HGDIOBJ old = SelectObject(copy, bitmap);
-        BitBlt(copy, 0, 0, 4, 4, source.dc, 0, 0, SRCCOPY);
+        BitBlt(copy, 0, 0, 4, 4, source.Dc(), 0, 0, SRCCOPY);
         SelectObject(copy, old);
         DeleteDC(copy);
     }
-    PixelCanvas target(8, 8);
-    FillRect(target.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    DibCanvas target(8, 8);
+    target.Fill(RGB(0, 0, 0));
     const unsigned before = GdiObjectCount();
 
     SUBCASE("plain copy at x, y in the bitmap's own size") {
-        CHECK(BlitBitmap(target.dc, bitmap, 2, 3, -1, -1, false, nullptr) == 0);
-        CHECK(target.At(3, 4) == RGB(255, 0, 0));
-        CHECK(target.At(5, 6) == RGB(255, 255, 255));
-        CHECK(target.At(6, 7) == RGB(0, 0, 0));
+        CHECK(BlitBitmap(target.Dc(), bitmap, 2, 3, -1, -1, false, nullptr) == 0);
+        CHECK(target.Pixel(3, 4) == RGB(255, 0, 0));
+        CHECK(target.Pixel(5, 6) == RGB(255, 255, 255));
+        CHECK(target.Pixel(6, 7) == RGB(0, 0, 0));
     }
     SUBCASE("stretched: source (1, 1)-(2, 2) fills the destination") {
         const RECT dest{0, 0, 8, 8};
-        CHECK(BlitBitmap(target.dc, bitmap, 1, 1, 2, 2, true, &dest) == 0);
-        CHECK(target.At(0, 0) == RGB(255, 0, 0));
-        CHECK(target.At(7, 7) == RGB(255, 0, 0));
+        CHECK(BlitBitmap(target.Dc(), bitmap, 1, 1, 2, 2, true, &dest) == 0);
+        CHECK(target.Pixel(0, 0) == RGB(255, 0, 0));
+        CHECK(target.Pixel(7, 7) == RGB(255, 0, 0));
     }
     CHECK(GdiObjectCount() == before);   // the memory DC went away
     CHECK(GetObjectType(bitmap) == OBJ_BITMAP);
@@ -657,24 +569,17 @@ TEST_CASE("ExtractResource")
 TEST_CASE("ShowLastErrorBox")
 {
     SUBCASE("no error, no box") {
-        MessageBoxWatcher watcher;
-        SetLastError(0);
-        ShowLastErrorBox();
-        watcher.Stop();
-        CHECK_FALSE(watcher.seen);
+        CHECK_FALSE(LastErrorBoxText(0));
     }
     SUBCASE("an error shows the system's text") {
         wchar_t expected[1000] = L"";
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                        ERROR_FILE_NOT_FOUND, 1024, expected, 1000, nullptr);
-        MessageBoxWatcher watcher;
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        ShowLastErrorBox();
-        watcher.Stop();
-        CHECK(watcher.seen);
+        const std::optional<std::wstring> text = LastErrorBoxText(ERROR_FILE_NOT_FOUND);
+        CHECK(text);
         std::wstring first(expected);
         first = first.substr(0, first.find_first_of(L"\r\n"));
         CHECK_FALSE(first.empty());
-        CHECK(watcher.text.find(first) != std::wstring::npos);
+        CHECK(text.value_or(L"").find(first) != std::wstring::npos);
     }
 }

@@ -111,11 +111,7 @@ struct Window : windowtest::MainWindowFixture {
 inline void DialogPicture(HWND dialog, const char* name)
 {
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RECT r{};
-    GetWindowRect(dialog, &r);
-    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
-    canvas.TakeScreen(r.left, r.top);
-    CHECK(canvas.SavePng(name));
+    CHECK(testsupport::SaveScreenUnder(dialog, name));
 }
 
 inline bool Near(const GPS_POSITION& p, double x, double y, double z)

@@ -5,9 +5,9 @@
 
 #include "app/display.h"
 #include "maps/draw.h"
+#include "support/dib_canvas.h"
 #include "support/gdi_count.h"
 
-#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -18,64 +18,9 @@ namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-// A 32-bit top-down DIB section in a memory DC, filled white.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height)
-    {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof bi.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels_ = static_cast<uint32_t*>(bits);
-        previous_ = SelectObject(dc_, bitmap_);
-        Fill({0, 0, width, height}, kWhite);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
-    HDC Dc() const { return dc_; }
-    // As a COLORREF (0x00BBGGRR); the DIB holds 0x00RRGGBB.
-    COLORREF At(int x, int y) const
-    {
-        GdiFlush();
-        const uint32_t p = pixels_[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    void Fill(const RECT& r, COLORREF c)
-    {
-        GdiFlush();
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                pixels_[y * width_ + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    }
-    int Count(COLORREF colour) const
-    {
-        int n = 0;
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x)
-                n += At(x, y) == colour;
-        return n;
-    }
-    std::vector<uint32_t> Pixels() const
-    {
-        GdiFlush();
-        return std::vector<uint32_t>(pixels_, pixels_ + width_ * height_);
-    }
-
-private:
-    int width_;
-    int height_;
-    HDC dc_ = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    uint32_t* pixels_ = nullptr;
+// A canvas filled white.
+struct Canvas : testsupport::DibCanvas {
+    Canvas(int width, int height) : DibCanvas(width, height) { Fill(kWhite); }
 };
 
 // The state the hooks report in the current test.
@@ -184,8 +129,8 @@ TEST_CASE("DrawAllPairLines joins every point to every later one")
     DrawAllPairLines(canvas.Dc(), square, 4);
     const POINT inked[] = {{30, 10}, {50, 30}, {30, 50}, {10, 30}, {30, 30}, {20, 40}, {40, 20}};
     for (POINT p : inked)
-        CHECK(canvas.At(p.x, p.y) == RGB(0, 0, 0));
-    CHECK(canvas.At(40, 30) == kWhite);
+        CHECK(canvas.Pixel(p.x, p.y) == RGB(0, 0, 0));
+    CHECK(canvas.Pixel(40, 30) == kWhite);
 }
 
 TEST_CASE("SetSchemeTextColor follows the scheme and the fix")
@@ -253,7 +198,7 @@ TEST_CASE("DrawStateIcon shows the recorder state at the bottom left")
             int inside = 0, outside = 0;
             for (int y = 0; y < 80; ++y)
                 for (int x = 0; x < 64; ++x)
-                    (x < 32 && y >= 48 ? inside : outside) += canvas.At(x, y) != kWhite;
+                    (x < 32 && y >= 48 ? inside : outside) += canvas.Pixel(x, y) != kWhite;
             CHECK(inside > 50);
             CHECK(outside == 0);
         }
@@ -293,9 +238,9 @@ TEST_CASE("The back buffer puts the background under the marker back")
     CHECK(GdiObjectCount() == start + 2);   // its DC and its bitmap
     canvas.Fill(marker, RGB(0, 0, 255));
     RestoreScreenRect(canvas.Dc());
-    CHECK(canvas.At(12, 12) == RGB(10, 20, 30));
-    CHECK(canvas.At(19, 19) == RGB(10, 20, 30));
-    CHECK(canvas.At(15, 15) == RGB(200, 0, 0));
+    CHECK(canvas.Pixel(12, 12) == RGB(10, 20, 30));
+    CHECK(canvas.Pixel(19, 19) == RGB(10, 20, 30));
+    CHECK(canvas.Pixel(15, 15) == RGB(200, 0, 0));
     CHECK(canvas.Count(RGB(0, 0, 255)) == 0);
 
     // A moving marker reuses the bitmap.
@@ -303,7 +248,7 @@ TEST_CASE("The back buffer puts the background under the marker back")
     SaveScreenRect(canvas.Dc(), &moved);
     canvas.Fill(moved, RGB(0, 0, 255));
     RestoreScreenRect(canvas.Dc());
-    CHECK(canvas.At(25, 25) == RGB(10, 20, 30));
+    CHECK(canvas.Pixel(25, 25) == RGB(10, 20, 30));
     CHECK(GdiObjectCount() == start + 2);
 
     ReleaseScreenBuffer();

@@ -71,12 +71,20 @@ public:
                     ++n;
         return n;
     }
-    void Fill(COLORREF colour)
+    int Count(COLORREF colour) const { return Count(Rect(), colour); }
+    void Fill(const RECT& r, COLORREF colour)
     {
         const HBRUSH brush = CreateSolidBrush(colour);
-        RECT r = Rect();
         FillRect(dc_, &r, brush);
         DeleteObject(brush);
+    }
+    void Fill(COLORREF colour) { Fill(Rect(), colour); }
+    // Every pixel as the DIB holds it, row by row.
+    std::vector<uint32_t> Pixels() const
+    {
+        GdiFlush();
+        return bits_ ? std::vector<uint32_t>(bits_, bits_ + static_cast<size_t>(width_) * height_)
+                     : std::vector<uint32_t>();
     }
     // Copies the canvas's size from dc, from (left, top) on.
     void Take(HDC from, int left, int top) { BitBlt(dc_, 0, 0, width_, height_, from, left, top, SRCCOPY); }
@@ -115,8 +123,7 @@ public:
         std::vector<uint32_t> last;
         for (const ULONGLONG until = GetTickCount64() + ms; GetTickCount64() <= until; Sleep(150)) {
             TakeScreen(left, top);
-            GdiFlush();
-            std::vector<uint32_t> now(bits_, bits_ + static_cast<size_t>(width_) * height_);
+            std::vector<uint32_t> now = Pixels();
             if (now == last)
                 return true;
             last.swap(now);
