@@ -130,8 +130,7 @@ void FillTrackingOptions(HWND dialog)
     SendDlgItemMessageW(dialog, IDC_TRKOPT_URL, EM_SETLIMITTEXT, kTrackingUrlChars, 0);
     if (!InternetTrackingUrl[0])
         return;
-    const std::wstring url =
-        Utf8ToWide({InternetTrackingUrl, strnlen(InternetTrackingUrl, sizeof InternetTrackingUrl)});
+    const std::wstring url = SettingTextWide(InternetTrackingUrl);
     if (!url.empty())
         SetDlgItemTextW(dialog, IDC_TRKOPT_URL, url.c_str());
 }
