@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
 #include <iterator>
 #include <string>
@@ -77,11 +76,6 @@ void Browse(HWND dialog)
         SetDlgItemTextW(dialog, IDC_CALIBRATE_IMAGE, path);
 }
 
-std::wstring MapsFolder()
-{
-    return Utf8ToWide({OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder)});
-}
-
 // Save: nothing happens while a field is empty (the first empty one gets the
 // focus). An image that cannot be read, or edges that make no map, are told
 // and nothing is saved; the dialog stays for another try.
@@ -110,7 +104,7 @@ void Save(HWND dialog)
     }
     if (MessageBoxW(dialog, kSaveQuestion, kProgramTitle, MB_YESNO) == IDYES) {
         wchar_t target[kOfflineMapsFolderSize + 256] = {};
-        std::swprintf(target, std::size(target), kMapFileFormat, MapsFolder().c_str(), edges.west, edges.north,
+        std::swprintf(target, std::size(target), kMapFileFormat, SettingTextWide(OfflineMapsFolder).c_str(), edges.west, edges.north,
                       edges.east, edges.south);
         if (!CopyFileW(image.c_str(), target, FALSE))
             Tell(dialog, kCopyFailed);

@@ -25,22 +25,20 @@ constexpr DWORD kChunkBytes = 10000;
 constexpr wchar_t kTempPrefix[] = L"pvx";
 constexpr const wchar_t* kSchemes[] = {L"http://", L"https://"};
 
-// A file being written; closed once, with the result kept.
+// A file being written. Close reports whether the data reached the disk; a
+// file dropped unclosed (a failed download) is only closed.
 class OutputFile {
 public:
     explicit OutputFile(const wchar_t* path)
-        : h_(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))
+        : file_(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))
     {
     }
-    ~OutputFile() { Close(); }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool Valid() const { return file_.Valid(); }
     bool Write(const char* bytes, DWORD count)
     {
         while (count > 0) {
             DWORD written = 0;
-            if (!WriteFile(h_, bytes, count, &written, nullptr) || written == 0)
+            if (!WriteFile(file_.Get(), bytes, count, &written, nullptr) || written == 0)
                 return false;
             bytes += written;
             count -= written;
@@ -50,16 +48,16 @@ public:
     // Flushed and closed; false when either failed (the data may be lost).
     bool Close()
     {
-        if (h_ == INVALID_HANDLE_VALUE)
+        if (!file_.Valid())
             return true;
-        const bool flushed = FlushFileBuffers(h_) != FALSE;
-        const bool closed = CloseHandle(h_) != FALSE;
-        h_ = INVALID_HANDLE_VALUE;
+        const HANDLE h = file_.Release();
+        const bool flushed = FlushFileBuffers(h) != FALSE;
+        const bool closed = CloseHandle(h) != FALSE;
         return flushed && closed;
     }
 
 private:
-    HANDLE h_;
+    FileHandle file_;
 };
 
 bool IsHttpUrl(const wchar_t* url)

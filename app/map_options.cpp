@@ -54,8 +54,7 @@ bool FolderText(HWND dialog, std::string* folder)
 void FillMapOptions(HWND dialog)
 {
     SendDlgItemMessageW(dialog, IDC_MAPOPT_FOLDER, EM_SETLIMITTEXT, kFolderChars, 0);
-    const std::string folder(OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder));
-    SetDlgItemTextW(dialog, IDC_MAPOPT_FOLDER, Utf8ToWide(folder).c_str());
+    SetDlgItemTextW(dialog, IDC_MAPOPT_FOLDER, SettingTextWide(OfflineMapsFolder).c_str());
 }
 
 bool AcceptMapOptions(HWND dialog)
@@ -76,7 +75,7 @@ void ApplyMapOptions(HWND dialog)
         return;
     std::memset(OfflineMapsFolder, 0, sizeof OfflineMapsFolder);
     std::memcpy(OfflineMapsFolder, folder.data(), folder.size());
-    ScanOfflineMaps(Utf8ToWide(OfflineMapsFolder).c_str());
+    ScanOfflineMaps(SettingTextWide(OfflineMapsFolder).c_str());
     WriteSettingGlobal(I::OfflineMaps);
 }
 

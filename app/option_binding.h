@@ -38,6 +38,12 @@ struct OPTION_DIALOG {
 // The whole dialog procedure of a bound dialog: WM_INITDIALOG fills, OK
 // applies, writes, repaints the owner and ends with 1, Cancel ends with 2.
 INT_PTR RunBoundDialog(HWND dialog, UINT msg, WPARAM wParam, const OPTION_DIALOG& d);
+// The same as a dialog procedure (opened with parameter 0) for the table D.
+template <const OPTION_DIALOG& D>
+INT_PTR CALLBACK BoundDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
+{
+    return RunBoundDialog(dialog, msg, wParam, D);
+}
 
 // The number in a control's text: leading blanks skipped, then decimal
 // digits up to the first other character. No digit, or a value beyond 32

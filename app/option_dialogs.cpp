@@ -130,8 +130,7 @@ void FillTrackingOptions(HWND dialog)
     SendDlgItemMessageW(dialog, IDC_TRKOPT_URL, EM_SETLIMITTEXT, kTrackingUrlChars, 0);
     if (!InternetTrackingUrl[0])
         return;
-    const std::wstring url =
-        Utf8ToWide({InternetTrackingUrl, strnlen(InternetTrackingUrl, sizeof InternetTrackingUrl)});
+    const std::wstring url = SettingTextWide(InternetTrackingUrl);
     if (!url.empty())
         SetDlgItemTextW(dialog, IDC_TRKOPT_URL, url.c_str());
 }
@@ -210,13 +209,13 @@ struct OPTION_COMMAND {
 
 constexpr OPTION_COMMAND kOptionCommands[] = {
     {IDM_OPTIONS_MAP, kMapOptionsTemplate, MapOptionsDlgProc, {}},
-    {IDM_OPTIONS_SPEED, kSpeedOptionsTemplate, SpeedOptionsDlgProc, kSpeedOptions},
-    {IDM_OPTIONS_PROGRAM, kProgramOptionsTemplate, ProgramOptionsDlgProc, kProgramOptions},
-    {IDM_OPTIONS_RECORD, kRecordOptionsTemplate, RecordOptionsDlgProc, kRecordOptions},
-    {IDM_OPTIONS_DISTANCE, kDistanceOptionsTemplate, DistanceOptionsDlgProc, kDistanceOptions},
-    {IDM_OPTIONS_TRACKING, kTrackingOptionsTemplate, TrackingOptionsDlgProc, kTrackingOptions},
-    {IDM_OPTIONS_PLAY, kPlayOptionsTemplate, PlayOptionsDlgProc, kPlayOptions},
-    {IDM_OPTIONS_COLORS, kColorOptionsTemplate, ColorOptionsDlgProc, kColorOptions},
+    {IDM_OPTIONS_SPEED, kSpeedOptionsTemplate, BoundDialogProc<kSpeedOptionsDialog>, kSpeedOptions},
+    {IDM_OPTIONS_PROGRAM, kProgramOptionsTemplate, BoundDialogProc<kProgramOptionsDialog>, kProgramOptions},
+    {IDM_OPTIONS_RECORD, kRecordOptionsTemplate, BoundDialogProc<kRecordOptionsDialog>, kRecordOptions},
+    {IDM_OPTIONS_DISTANCE, kDistanceOptionsTemplate, BoundDialogProc<kDistanceOptionsDialog>, kDistanceOptions},
+    {IDM_OPTIONS_TRACKING, kTrackingOptionsTemplate, BoundDialogProc<kTrackingOptionsDialog>, kTrackingOptions},
+    {IDM_OPTIONS_PLAY, kPlayOptionsTemplate, BoundDialogProc<kPlayOptionsDialog>, kPlayOptions},
+    {IDM_OPTIONS_COLORS, kColorOptionsTemplate, BoundDialogProc<kColorOptionsDialog>, kColorOptions},
 #if !defined(PATHVEX_WM)
     {IDM_CALIBRATOR, kCalibratorTemplate, CalibratorDlgProc, {}},
 #endif
@@ -229,49 +228,14 @@ INT_PTR ShowTemplate(HWND owner, const wchar_t* templateName, DLGPROC procedure)
 
 }  // namespace
 
-INT_PTR CALLBACK SpeedOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kSpeedOptionsDialog);
-}
-
-INT_PTR CALLBACK DistanceOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kDistanceOptionsDialog);
-}
-
-INT_PTR CALLBACK ProgramOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kProgramOptionsDialog);
-}
-
-INT_PTR CALLBACK TrackingOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kTrackingOptionsDialog);
-}
-
-INT_PTR CALLBACK ColorOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kColorOptionsDialog);
-}
-
-INT_PTR CALLBACK RecordOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kRecordOptionsDialog);
-}
-
-INT_PTR CALLBACK PlayOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kPlayOptionsDialog);
-}
-
 bool ShowRecordOptionsDialog(HWND owner)
 {
-    return ShowTemplate(owner, kRecordOptionsTemplate, RecordOptionsDlgProc) == IDOK;
+    return ShowTemplate(owner, kRecordOptionsTemplate, BoundDialogProc<kRecordOptionsDialog>) == IDOK;
 }
 
 bool ShowPlayOptionsDialog(HWND owner)
 {
-    return ShowTemplate(owner, kPlayOptionsTemplate, PlayOptionsDlgProc) == IDOK;
+    return ShowTemplate(owner, kPlayOptionsTemplate, BoundDialogProc<kPlayOptionsDialog>) == IDOK;
 }
 
 void ShowOptionDialog(HWND owner, int command)

@@ -46,13 +46,6 @@ struct MAP_EDGES {
 bool CalibrateMapEdges(double x, double y, long zoom, int width, int height, MAP_EDGES* edges);
 
 // Dialog procedures, one per template; each is opened with parameter 0.
-INT_PTR CALLBACK SpeedOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK DistanceOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK ProgramOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK RecordOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK PlayOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK TrackingOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK ColorOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SpeedLimitDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SpeedMarkDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK MapOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -41,25 +41,10 @@ constexpr int kLastRateEntryCommand = 419;
 constexpr int kBackToNmeaRateEdits[] = {IDC_BACKNMEA_GGA, IDC_BACKNMEA_GLL, IDC_BACKNMEA_GSA, IDC_BACKNMEA_GSV,
                                         IDC_BACKNMEA_RMC, IDC_BACKNMEA_VTG, IDC_BACKNMEA_MSS};
 
-HINSTANCE ProgramModule()
-{
-    return GetModuleHandleW(nullptr);
-}
-
-// A modal dialog of the program's templates. The handheld shell builds its
-// full-screen dialogs from the template in memory.
+// A modal dialog of the program's templates; -1 when it cannot be shown.
 INT_PTR RunDialog(HWND owner, const wchar_t* name, DLGPROC proc, LPARAM param)
 {
-#if defined(PATHVEX_HANDHELD)
-    HRSRC found = FindResourceW(ProgramModule(), name, MAKEINTRESOURCEW(5));   // RT_DIALOG
-    HGLOBAL loaded = found ? LoadResource(ProgramModule(), found) : nullptr;
-    const auto* dialogTemplate = loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
-    if (!dialogTemplate)
-        return -1;
-    return DialogBoxIndirectParamW(ProgramModule(), dialogTemplate, owner, proc, param);
-#else
-    return DialogBoxParamW(ProgramModule(), name, owner, proc, param);
-#endif
+    return DialogBoxParamW(GetModuleHandleW(nullptr), name, owner, proc, param);
 }
 
 void PrepareDialog(HWND dialog)

@@ -17,10 +17,13 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
+#include <string>
 #include <variant>
 
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 
 // ---------------------------------------------------------------------------
@@ -159,3 +162,11 @@ extern bool PathCentredOnPosition;        // "cpc"
 extern char InternetTrackingUrl[kInternetTrackingUrlSize];   // "itu", UTF-8
 extern bool ShowCellIdsOnMap;             // "vci"
 extern unsigned PathSize;                 // "pls"
+
+// A UTF-8 text global above as UTF-16: its bytes up to the first NUL, and
+// never past the array, whatever was copied into it.
+template <size_t N>
+std::wstring SettingTextWide(const char (&text)[N])
+{
+    return Utf8ToWide({text, strnlen(text, N)});
+}

@@ -328,7 +328,7 @@ void CountDownToUpdateQuestion()
 
 void ReadMapsFolder()
 {
-    const std::wstring wide = Utf8ToWide({OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder - 1)});
+    const std::wstring wide = SettingTextWide(OfflineMapsFolder);
     if (ShellSeams.scanOfflineMaps)
         ShellSeams.scanOfflineMaps(wide.c_str());
 }
