@@ -6,6 +6,7 @@
 #include <exdispid.h>
 
 #include <cwchar>
+#include <iterator>
 #include <new>
 
 namespace {
@@ -15,7 +16,7 @@ namespace {
 constexpr int kClassTextSize = 1000;
 // The program's own addresses, which the site keeps the control from loading.
 constexpr wchar_t kAppScheme[] = L"app:";
-constexpr size_t kAppSchemeLength = 4;
+constexpr size_t kAppSchemeLength = std::size(kAppScheme) - 1;
 constexpr UINT kBeforeNavigateArguments = 7;
 
 int LiveSiteCount = 0;
@@ -176,7 +177,7 @@ LRESULT CALLBACK AxWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
 // --- The site: life ---------------------------------------------------------
 
 AXClientSite::AXClientSite(HWND window, const char* text)
-    : window_(window), parent_(GetParent(window)), createInterface_(IID_IOleObject)
+    : window_(window), parent_(GetParent(window))
 {
     ++LiveSiteCount;
     wchar_t wide[kClassTextSize + 1] = {};
@@ -186,7 +187,7 @@ AXClientSite::AXClientSite(HWND window, const char* text)
 }
 
 AXClientSite::AXClientSite(HWND window, const CLSID& classId)
-    : window_(window), parent_(GetParent(window)), classId_(classId), createInterface_(IID_IOleObject)
+    : window_(window), parent_(GetParent(window)), classId_(classId)
 {
     ++LiveSiteCount;
 }
@@ -210,7 +211,7 @@ bool AXClientSite::Create()
                                 0, &storage_)))
         return false;
     void* object = nullptr;
-    if (FAILED(OleCreate(classId_, createInterface_, OLERENDER_DRAW, nullptr, static_cast<IOleClientSite*>(this),
+    if (FAILED(OleCreate(classId_, IID_IOleObject, OLERENDER_DRAW, nullptr, static_cast<IOleClientSite*>(this),
                          storage_, &object)) ||
         !object) {
         ReleaseInterface(&storage_);
@@ -679,21 +680,10 @@ STDMETHODIMP AXClientSite::SetMenu(HMENU, HOLEMENU, HWND)
     return E_NOTIMPL;
 }
 
-STDMETHODIMP AXClientSite::RemoveMenus(HMENU shared)
+// The host shares no menus (InsertMenus refuses), so there is none to remove.
+STDMETHODIMP AXClientSite::RemoveMenus(HMENU)
 {
-    if (!menuSharing_)
-        return E_NOTIMPL;
-    for (int i = GetMenuItemCount(shared) - 1; shared && i >= 0; --i) {
-        HMENU sub = GetSubMenu(shared, i);
-        if (!sub || sub != sharedMenu_)
-            continue;
-        RemoveMenu(shared, static_cast<UINT>(i), MF_BYPOSITION);
-        DestroyMenu(sub);
-        sharedMenu_ = nullptr;
-    }
-    if (parent_)
-        DrawMenuBar(parent_);
-    return S_OK;
+    return E_NOTIMPL;
 }
 
 STDMETHODIMP AXClientSite::SetStatusText(LPCOLESTR)

@@ -163,7 +163,6 @@ private:
     int refs_ = 0;
     bool windowGone_ = false;
     CLSID classId_{};
-    IID createInterface_;
     bool active_ = false;
     bool hide_ = false;
     IID eventInterface_{};
@@ -179,6 +178,4 @@ private:
     HWND notifyWindow_ = nullptr;
     UINT notifyMessage_ = 0;
     IOleInPlaceActiveObject* activeObject_ = nullptr;
-    bool menuSharing_ = false;
-    HMENU sharedMenu_ = nullptr;
 };

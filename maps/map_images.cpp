@@ -3,6 +3,8 @@
 // pathvex-wm.
 #include "maps/offline_maps.h"
 
+#include "platform/handles.h"
+
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #else
@@ -10,6 +12,7 @@
 #endif
 
 #include <climits>
+#include <memory>
 
 namespace {
 
@@ -21,23 +24,11 @@ int ClampSide(long long side)
 #if defined(PATHVEX_DESKTOP)
 namespace gp = Gdiplus::DllExports;
 
-// Disposes a GDI+ image when it goes.
-class GpImageHolder {
-public:
-    GpImageHolder() = default;
-    ~GpImageHolder()
-    {
-        if (image_)
-            gp::GdipDisposeImage(image_);
-    }
-    GpImageHolder(const GpImageHolder&) = delete;
-    GpImageHolder& operator=(const GpImageHolder&) = delete;
-    Gdiplus::GpImage** Out() { return &image_; }
-    Gdiplus::GpImage* Get() const { return image_; }
-
-private:
-    Gdiplus::GpImage* image_ = nullptr;
+// Disposes a GDI+ image (or bitmap) when it goes.
+struct GpImageDisposer {
+    void operator()(Gdiplus::GpImage* image) const { gp::GdipDisposeImage(image); }
 };
+using GpImagePtr = std::unique_ptr<Gdiplus::GpImage, GpImageDisposer>;
 #endif
 
 }  // namespace
@@ -47,12 +38,14 @@ private:
 bool ReadMapImageSize(const wchar_t* path, int* width, int* height)
 {
     *width = *height = 0;
-    GpImageHolder image;
-    if (!path || gp::GdipLoadImageFromFile(path, image.Out()) != Gdiplus::Ok || !image.Get())
+    Gdiplus::GpImage* loaded = nullptr;
+    const bool opened = path && gp::GdipLoadImageFromFile(path, &loaded) == Gdiplus::Ok;
+    const GpImagePtr image(loaded);
+    if (!opened || !image)
         return false;
     UINT w = 0, h = 0;
-    gp::GdipGetImageWidth(image.Get(), &w);
-    gp::GdipGetImageHeight(image.Get(), &h);
+    gp::GdipGetImageWidth(image.get(), &w);
+    gp::GdipGetImageHeight(image.get(), &h);
     *width = ClampSide(w);
     *height = ClampSide(h);
     return true;
@@ -63,12 +56,11 @@ MapBitmap DecodeMapImageFile(const wchar_t* path)
     if (!path)
         return nullptr;
     Gdiplus::GpBitmap* bitmap = nullptr;
-    if (gp::GdipCreateBitmapFromFile(path, &bitmap) != Gdiplus::Ok || !bitmap)
-        return nullptr;
+    const bool opened = gp::GdipCreateBitmapFromFile(path, &bitmap) == Gdiplus::Ok;
+    const GpImagePtr image(bitmap);
     HBITMAP result = nullptr;
-    if (gp::GdipCreateHBITMAPFromBitmap(bitmap, &result, 0) != Gdiplus::Ok)
-        result = nullptr;
-    gp::GdipDisposeImage(bitmap);
+    if (!opened || !bitmap || gp::GdipCreateHBITMAPFromBitmap(bitmap, &result, 0) != Gdiplus::Ok)
+        return nullptr;
     return result;
 }
 
@@ -77,13 +69,9 @@ MapBitmap DecodeMapImageFile(const wchar_t* path)
 bool ReadMapImageSize(const wchar_t* path, int* width, int* height)
 {
     *width = *height = 0;
-    HBITMAP bitmap = HandheldShellLoadImage(path);
-    if (!bitmap)
-        return false;
+    const BitmapHandle bitmap(HandheldShellLoadImage(path));
     BITMAP info{};
-    const bool read = GetObjectW(bitmap, sizeof info, &info) != 0;
-    DeleteObject(bitmap);
-    if (!read)
+    if (!bitmap.Valid() || !GetObjectW(bitmap.Get(), sizeof info, &info))
         return false;
     *width = ClampSide(info.bmWidth);
     *height = ClampSide(info.bmHeight < 0 ? -static_cast<long long>(info.bmHeight) : info.bmHeight);

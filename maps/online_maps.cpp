@@ -36,6 +36,8 @@ constexpr wchar_t kSavedMapName[] = L"\\%f_%f_%f_%f.png";
 constexpr const char* kImageSchemes[] = {"http://", "https://"};
 constexpr int kPathScreen = 13;
 constexpr int kPathMargin = 2;
+// Blanks around the image address in the answer.
+constexpr char kBlanks[] = " \t\r\n";
 
 std::string Format(const char* format, ...)
 {
@@ -80,11 +82,6 @@ std::wstring ImageTarget(const MAP_VIEWPORT& v)
     return Utf8ToWide({OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder)}) + name;
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // Only a plain http or https address of bounded length, whatever else the
 // answer holds.
 bool IsImageAddress(const std::string& text)
@@ -119,13 +116,10 @@ bool ReadImageAddress(const wchar_t* answerFile, std::wstring* address)
     auto buffer = std::make_unique<char[]>(static_cast<size_t>(stored) + 10);
     const int length = node->GetText(buffer.get(), 0);
     std::string text(buffer.get(), length > 0 ? static_cast<size_t>(length) : 0);
-    const size_t begin = text.find_first_not_of(" \t\r\n");
+    const size_t begin = text.find_first_not_of(kBlanks);
     if (begin == std::string::npos)
         return false;
-    size_t end = text.size();
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    text = text.substr(begin, end - begin);
+    text = text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
     if (!IsImageAddress(text))
         return false;
     *address = Utf8ToWide(text);
