@@ -9,6 +9,7 @@
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
+#include "xml/utf8text.h"
 #include "xml/xml.h"
 
 #include <commctrl.h>
@@ -25,8 +26,6 @@ constexpr wchar_t kDistancePromptMiles[] = L"Enter distance (mi)";
 constexpr wchar_t kDistancePromptNautical[] = L"Enter distance (Nmi)";
 constexpr wchar_t kBearingPrompt[] = L"Enter bearing in degrees:";
 constexpr wchar_t kBearingPreset[] = L"0.0";
-constexpr double kKmPerMile = 1.609344;
-constexpr double kKmPerNauticalMile = 1.852;
 
 // A typed number as the C run-time reads it ("abc" is 0), at single
 // precision as the distance dialogs keep it.
@@ -87,6 +86,33 @@ bool RowShowsChild(HWND list, int row, const XMLElement* parent)
     return child && RowElement(list, row) == child;
 }
 
+// From the last row to the first, so the indices still to come stay valid.
+void DeleteRows(HWND list, const std::vector<int>& rows, XMLElement* parent)
+{
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (!RowShowsChild(list, *it, parent))
+            continue;
+        SendMessageW(list, LVM_DELETEITEM, WPARAM(*it), 0);
+        parent->RemoveChild(uint32_t(*it));
+    }
+}
+
+XMLElement* SelectedTrackChild(HWND list, int* row)
+{
+    *row = SelectedRow(list);
+    if (ShownScreen() != kTrackListScreen || !RowShowsChild(list, *row, CurrentTrackElement))
+        return nullptr;
+    return CurrentTrackElement->GetChild(uint32_t(*row));
+}
+
+XMLElement* SelectedTrack(HWND list, int* row)
+{
+    XMLElement* child = SelectedTrackChild(list, row);
+    if (!child || IsElementNamed(child, kCategoryTag) || child->GetChildCount() == 0)
+        return nullptr;
+    return child;
+}
+
 void SetRowText(HWND list, int row, int column, const std::wstring& text)
 {
     LVITEMW item{};
@@ -145,6 +171,37 @@ bool ChooseOne(HWND owner, const wchar_t* title, const wchar_t* prompt, const st
     return false;
 }
 
+bool MoveToChosenCategory(HWND owner, XMLElement* shown, XMLElement* item, XMLElement* up)
+{
+    std::vector<std::wstring> choices;
+    std::vector<XMLElement*> targets;
+    for (uint32_t i = 0; i < shown->GetChildCount(); ++i) {
+        XMLElement* child = shown->GetChild(i);
+        if (!IsElementNamed(child, kCategoryTag))
+            continue;
+        choices.push_back(Utf8ToWide(AttributeText(child, "n")));
+        targets.push_back(child);
+    }
+    if (up) {
+        choices.push_back(kParentCategory);
+        targets.push_back(up);
+    }
+    size_t chosen = 0;
+    if (choices.empty() || !ChooseOne(owner, kSelectCategoryTitle, kSelectCategoryPrompt, choices, &chosen))
+        return false;
+    // A category moved into itself would leave the tree.
+    XMLElement* target = targets[chosen];
+    const int index = shown->GetChildIndex(item);
+    if (target == item || index < 0)
+        return false;
+    XMLElement* moved = nullptr;
+    shown->DetachChild(uint32_t(index), &moved);
+    if (!moved)
+        return false;
+    target->AppendChild(moved);
+    return true;
+}
+
 bool AskDistanceAndBearing(HWND owner, GeoPointF start, GeoPointF* target)
 {
     const wchar_t* prompt = DistanceUnit == 0 ? kDistancePromptKm
@@ -158,9 +215,9 @@ bool AskDistanceAndBearing(HWND owner, GeoPointF start, GeoPointF* target)
         return false;
     double km = TypedNumber(distanceText);
     if (DistanceUnit == 1)
-        km *= kKmPerMile;
+        km *= kKmPerStatuteMile;
     else if (DistanceUnit == 2)
-        km *= kKmPerNauticalMile;
+        km *= kKnotsToKmh;   // km per nautical mile
     const float bearing = TypedNumber(bearingText);
     // "1e39" or "nan" would give a target nobody can reach or draw.
     if (!std::isfinite(km) || !std::isfinite(float(km)) || !std::isfinite(bearing))

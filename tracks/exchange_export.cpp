@@ -18,7 +18,6 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cwchar>
 #include <memory>
@@ -87,35 +86,12 @@ std::wstring Proposal(const wchar_t* format, const std::string& name)
     return Substitute(format, stem);
 }
 
-// Three numbers in one format, sized to fit whatever their magnitude; a
-// value that is not finite is written as 0.
-std::string FormatTriple(const char* format, double x, double y, double z)
-{
-    const double v[3] = {std::isfinite(x) ? x : 0.0, std::isfinite(y) ? y : 0.0, std::isfinite(z) ? z : 0.0};
-    const int length = std::snprintf(nullptr, 0, format, v[0], v[1], v[2]);
-    if (length <= 0)
-        return std::string();
-    std::string text(size_t(length) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, v[0], v[1], v[2]);
-    text.resize(size_t(length));
-    return text;
-}
-
 // An attribute read at single precision, without adding it when missing.
 float SingleValue(const XMLElement* element, const char* name)
 {
     const int index = element->FindAttributeIndex(name);
     const XMLAttribute* attribute = index < 0 ? nullptr : element->GetAttribute(uint32_t(index));
     return attribute ? float(attribute->GetFloatValue()) : 0.0f;
-}
-
-std::vector<XMLElement*> QueryAll(XMLElement* element, const char* expression)
-{
-    if (!element)
-        return {};
-    std::vector<XMLElement*> found(size_t(element->CountDescendants(-1)) + 1, nullptr);
-    found.resize(size_t(element->Query(expression, found.data(), -1)));
-    return found;
 }
 
 // A new document holding an empty root; saved with the default declaration.
@@ -151,7 +127,7 @@ std::unique_ptr<XMLDocument> OneWaypointKml(const WAYPOINT& waypoint)
     AppendTextElement(placemark, "description", kWaypointExported);
     XMLElement* point = AppendElement(placemark, "Point");
     AppendTextElement(point, "coordinates",
-                      FormatTriple(kOnePointFormat, waypoint.pos.x, waypoint.pos.y, waypoint.pos.z));
+                      FormatNumber(kOnePointFormat, waypoint.pos.x, waypoint.pos.y, waypoint.pos.z));
     return doc;
 }
 
@@ -218,16 +194,11 @@ void CmdExportWaypointLoc(HWND window)
     ExportSelectedWaypoints(window, kLocFiles, kLocProposal, OneWaypointLoc);
 }
 
-// The selected track of the track list, read forward. A category is no
-// track, and a track without points makes an empty file: both refused.
+// The selected track of the track list, read forward; false for none.
 bool ReadSelectedTrack(HWND window, TRACK* track)
 {
-    HWND list = CommandList(window);
-    const int row = SelectedRow(list);
-    if (ShownScreen() != kTrackListScreen || !RowShowsChild(list, row, CurrentTrackElement))
-        return false;
-    const XMLElement* child = CurrentTrackElement->GetChild(uint32_t(row));
-    if (IsElementNamed(child, kCategoryTag) || child->GetChildCount() == 0)
+    int row = -1;
+    if (!SelectedTrack(CommandList(window), &row))
         return false;
     ReadTrackPoints(uint32_t(row), track, false);
     return !track->points.empty();
@@ -272,7 +243,7 @@ void CmdExportTrackKml(HWND window)
     }
     std::string text;
     for (const GPS_CURRENT& point : track.points)
-        text += FormatTriple(kTrackPointFormat, point.pos.x, point.pos.y, point.pos.z);
+        text += FormatNumber(kTrackPointFormat, point.pos.x, point.pos.y, point.pos.z);
     coordinates->AddTextNode(text.c_str(), 0);
     SetFirstText(root->FindElementByPath(kDescriptionPath), track.name);
     if (WriteDocument(window, doc.get(), path))
@@ -308,7 +279,7 @@ void CmdExportAllWaypoints(HWND window)
         AppendTextElement(placemark, "name", AttributeText(w, "n"));
         AppendTextElement(placemark, "description", kAllWaypointsDescription);
         AppendTextElement(AppendElement(placemark, "Point"), "coordinates",
-                          FormatTriple(kAllWaypointsFormat, SingleValue(w, "x"), SingleValue(w, "y"),
+                          FormatNumber(kAllWaypointsFormat, SingleValue(w, "x"), SingleValue(w, "y"),
                                        SingleValue(w, "z")));
     }
     WriteDocument(window, doc.get(), path);
@@ -339,7 +310,7 @@ void CmdExportAllTracks(HWND window)
         std::string text;
         for (uint32_t i = 0; i < t->GetChildCount(); ++i)
             if (const XMLElement* p = t->GetChild(i))
-                text += FormatTriple(kAllTracksFormat, SingleValue(p, "x"), SingleValue(p, "y"), SingleValue(p, "z"));
+                text += FormatNumber(kAllTracksFormat, SingleValue(p, "x"), SingleValue(p, "y"), SingleValue(p, "z"));
         AppendTextElement(AppendElement(placemark, "LineString"), "coordinates", text);
     }
     WriteDocument(window, doc.get(), path);
@@ -375,7 +346,11 @@ constexpr EXCHANGE_COMMAND kExchangeCommands[] = {
 
 namespace exchangeimpl {
 
-std::wstring AskSaveFile(HWND window, const FILE_KIND& kind, const std::wstring& proposal)
+namespace {
+
+// The system's save (with the overwrite question) or open dialog over kind,
+// starting from proposal; the chosen name, or "" on Cancel.
+std::wstring AskFile(HWND window, const FILE_KIND& kind, const std::wstring& proposal, bool save)
 {
     std::vector<wchar_t> file(kFileNameSize, L'\0');
     proposal.copy(file.data(), std::min(proposal.size(), kFileNameSize - 1));
@@ -386,27 +361,24 @@ std::wstring AskSaveFile(HWND window, const FILE_KIND& kind, const std::wstring&
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = DWORD(kFileNameSize);
     dialog.lpstrDefExt = kind.extension;
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-    if (!GetSaveFileNameW(&dialog))
+    dialog.Flags = OFN_HIDEREADONLY | OFN_EXPLORER |
+                   (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST);
+    if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog)))
         return std::wstring();
     file.back() = L'\0';
     return file.data();
 }
 
+}  // namespace
+
+std::wstring AskSaveFile(HWND window, const FILE_KIND& kind, const std::wstring& proposal)
+{
+    return AskFile(window, kind, proposal, true);
+}
+
 std::wstring AskOpenFile(HWND window)
 {
-    std::vector<wchar_t> file(kFileNameSize, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window;
-    dialog.lpstrFilter = kKmlOrLocFiles.filter;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = DWORD(kFileNameSize);
-    dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&dialog))
-        return std::wstring();
-    file.back() = L'\0';
-    return file.data();
+    return AskFile(window, kKmlOrLocFiles, std::wstring(), false);
 }
 
 int ShowMessage(HWND window, const wchar_t* text, UINT type)

@@ -196,11 +196,7 @@ void ImportChosenWaypoints(HWND window, const std::vector<WAYPOINT>& points)
         AddWaypointElement(window, points[j].pos.x, points[j].pos.y, points[j].pos.z, name, true);
         ++added;
     }
-    if (TrackHooks.saveSettingsDocument)
-        TrackHooks.saveSettingsDocument();
-    RebuildWaypointList();
-    if (ShownScreen() == kWaypointListScreen)
-        FillWaypointList(window, CommandList(window), nullptr);
+    WaypointsChanged(window);
     ShowMessage(window, Printed(kWaypointsImported, added).c_str());
 }
 
@@ -212,8 +208,7 @@ bool ImportKmlLoc(HWND window, const wchar_t* file, std::vector<WAYPOINT>* point
     if (!doc || !points)
         return true;
     XMLElement* root = doc->GetRoot();
-    std::vector<XMLElement*> placemarks(size_t(root->CountDescendants(-1)) + 1, nullptr);
-    placemarks.resize(size_t(root->Query(kPlacemarkQuery, placemarks.data(), -1)));
+    const std::vector<XMLElement*> placemarks = QueryAll(root, kPlacemarkQuery);
     if (placemarks.empty())
         return true;
     XMLElement* placemark = placemarks.front();

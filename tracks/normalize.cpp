@@ -3,19 +3,15 @@
 #include "tracks/tracks.h"
 
 #include "gps/geodesy.h"
+#include "tracks/tracks_internal.h"
 
 #include <cmath>
 #include <cstddef>
 #include <vector>
 
+using tracksimpl::KmBetween;
+
 namespace {
-
-constexpr float kDegreesToRadians = 0.017453292f;
-
-double LegKm(const GPS_CURRENT& a, const GPS_CURRENT& b)
-{
-    return CalcDistanceKm(float(a.pos.x), float(a.pos.y), float(b.pos.x), float(b.pos.y));
-}
 
 // Bearings between the three must be absolute, not relative to a recorded
 // course: the courses of all three become 0.
@@ -33,7 +29,7 @@ bool InCluster(const std::vector<GPS_CURRENT>& points, size_t k, float threshold
     const GPS_CURRENT& c = points[k + 1];
     if (a.cellId != b.cellId || b.cellId != c.cellId)
         return false;
-    return double(thresholdKm) >= LegKm(a, b) + LegKm(b, c) + LegKm(a, c);
+    return double(thresholdKm) >= KmBetween(a, b) + KmBetween(b, c) + KmBetween(a, c);
 }
 
 // No fold across north: bearings of 0.01 and 6.27 differ by 6.26, so a
@@ -72,7 +68,7 @@ void NormalizeTrack(TRACK* track)
     const float clusterKm = float(NormalizationMetres) / 1000.0f;
     ThinInterior(track->points,
                  [clusterKm](const std::vector<GPS_CURRENT>& p, size_t k) { return InCluster(p, k, clusterKm); });
-    const float straight = float(RecordAngleFilter) * kDegreesToRadians;
+    const float straight = float(RecordAngleFilter) * kDegToRad;
     ThinInterior(track->points,
                  [straight](const std::vector<GPS_CURRENT>& p, size_t k) { return OnStraightRun(p, k, straight); });
 }

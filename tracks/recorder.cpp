@@ -56,17 +56,12 @@ bool PassesFilters(const GPS_CURRENT& fix, uint32_t mark, uint32_t cellId)
     return PassesLegFilters(fix, LastCourse, ActiveTrack.speedThreshold, ActiveTrack.angleThreshold);
 }
 
-// The leg from the last stored point in km: the unit shown may change during
-// the recording, the sum must not mix units.
-double LegKm(const GPS_CURRENT& from, const GPS_CURRENT& to)
-{
-    return CalcDistanceKm(float(from.pos.x), float(from.pos.y), float(to.pos.x), float(to.pos.y));
-}
-
 void KeepPoint(GPS_CURRENT* fix, uint32_t mark, uint32_t cellId)
 {
+    // In km: the unit shown may change during the recording, the sum must
+    // not mix units.
     if (!ActiveTrack.points.empty())
-        TrackDistance += LegKm(ActiveTrack.points.back(), *fix);
+        TrackDistance += tracksimpl::KmBetween(ActiveTrack.points.back(), *fix);
     fix->mark = mark;
     fix->cellId = cellId;
     ActiveTrack.points.push_back(*fix);

@@ -11,11 +11,14 @@
 #include "gps/geodesy.h"
 #include "gps/gps.h"
 #include "resources/resource.h"
+#include "tracks/tracks_internal.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+using tracksimpl::KmBetween;
 
 ROUTE_OPTIONS RouteOptions{15, 10, 3, 45, 300, 10};
 std::atomic<bool> TurnArmed{false};
@@ -38,32 +41,15 @@ constexpr uint32_t kDefaultTurnWarnSeconds = 10;
 constexpr double kMetresPerKm = 1000.0;
 constexpr double kInchesPerStatuteMile = 63360.0;
 constexpr double kFeetPerNauticalMile = 6076.0;
-constexpr double kKmPerMile = 1.609344;
-constexpr double kKmPerNauticalMile = 1.852;
 // A course beyond this is a garbled value and counts as north.
 constexpr float kCourseLimit = 100000.0f;
 constexpr float kPi = 3.14159265f;
 
-double KmBetween(const GPS_CURRENT& a, const GPS_CURRENT& b)
-{
-    return CalcDistanceKm(float(a.pos.x), float(a.pos.y), float(b.pos.x), float(b.pos.y));
-}
-
-// Whole seconds to cover km at the live speed, or -1 when the speed does
-// not tell (standing, or no number).
-double SecondsToGo(const GPS_CURRENT& live, double km)
-{
-    if (!(live.ms > 0.0))
-        return -1.0;
-    const double seconds = std::trunc(km * kMetresPerKm / live.ms);
-    return std::isfinite(seconds) ? seconds : -1.0;
-}
-
 // Only a known time counts: standing still anywhere on the last leg must
 // not end the route (the distance test alone arrives while standing).
-bool WithinSeconds(double seconds, uint32_t limit)
+bool WithinSeconds(const GPS_CURRENT& live, double km, uint32_t limit)
 {
-    return seconds >= 0.0 && seconds <= double(limit);
+    return !std::isnan(km) && CalcTimeToGo(&live, km) <= limit;
 }
 
 bool WithinMetres(double km, uint32_t limit)
@@ -121,7 +107,7 @@ STEP_EFFECTS StepRoute(const GPS_CURRENT& live)
 
     if (RoutePosition + 1 == route.size()) {
         const double km = KmBetween(live, point);
-        if (WithinMetres(km, options.reachedMetres) || WithinSeconds(SecondsToGo(live, km), options.reachedSeconds)) {
+        if (WithinMetres(km, options.reachedMetres) || WithinSeconds(live, km, options.reachedSeconds)) {
             RecorderState.store(kRecorderIdle);
             fx.arrived = true;
         }
@@ -135,7 +121,7 @@ STEP_EFFECTS StepRoute(const GPS_CURRENT& live)
     const double next = KmBetween(live, route[RoutePosition + 1]);
     ROUTE_PROGRESS& progress = RouteProgress;
     if (progress.recalculate || next <= current || WithinMetres(current, options.reachedMetres) ||
-        WithinSeconds(SecondsToGo(live, current), options.reachedSeconds)) {
+        WithinSeconds(live, current, options.reachedSeconds)) {
         Advance(live, route, next);
         return fx;
     }
@@ -174,8 +160,8 @@ double LookAheadInUnit(uint32_t units)
 double InDistanceUnit(double km)
 {
     switch (DistanceUnit) {
-    case 1: return km / kKmPerMile;
-    case 2: return km / kKmPerNauticalMile;
+    case 1: return km / kKmPerStatuteMile;
+    case 2: return km / kKnotsToKmh;   // km per nautical mile
     default: return km;
     }
 }
@@ -277,8 +263,7 @@ bool FindNextTurn(const GPS_CURRENT* live, double* angle, double* distance)
             sum += leg;
             if (double(options.reachedMetres) <= km * kMetresPerKm)
                 ++reference;
-            const double seconds = SecondsToGo(*live, totalKm);
-            if (sum - leg > lookAhead && (seconds < 0.0 || seconds > double(options.turnWarnSeconds)))
+            if (sum - leg > lookAhead && CalcTimeToGo(live, totalKm) > options.turnWarnSeconds)
                 break;
             float u = std::fabs(f);
             if (u > kPi)

@@ -41,30 +41,6 @@ constexpr char kNormalisedMark[] = "1";
 // offers ".." to move an item up.
 constexpr int kTracksDepth = 1;
 
-HWND List(HWND window)
-{
-    return CommandList(window);
-}
-
-// The selected row's element while the track list shows it, else null.
-XMLElement* SelectedTrackChild(HWND list, int* row)
-{
-    *row = SelectedRow(list);
-    if (ShownScreen() != kTrackListScreen || !RowShowsChild(list, *row, CurrentTrackElement))
-        return nullptr;
-    return CurrentTrackElement->GetChild(uint32_t(*row));
-}
-
-// A category is no track, and a track without points has no leg to run,
-// measure or thin: the commands that read points refuse both.
-XMLElement* SelectedTrack(HWND list, int* row)
-{
-    XMLElement* child = SelectedTrackChild(list, row);
-    if (!child || IsElementNamed(child, kCategoryTag) || child->GetChildCount() == 0)
-        return nullptr;
-    return child;
-}
-
 // Every change is saved at once and the list shows the top level again.
 void SaveAndRefill(HWND list)
 {
@@ -124,15 +100,9 @@ void CmdDistanceFromHere(HWND window)
 // ---------------------------------------------------------------------------
 // The track list.
 
-void CmdViewInMap(HWND window)
+// The path drawn and the map screen fitted to it, the track document let go.
+void ShowPathOnMap(HWND window, const std::vector<GPS_POSITION>& drawn)
 {
-    HWND list = List(window);
-    int row = -1;
-    if (!SelectedTrack(list, &row))
-        return;
-    TRACK track{};
-    ReadTrackPoints(uint32_t(row), &track, false);
-    std::vector<GPS_POSITION> drawn = Positions(track.points);
     {
         LiveRecordGuard hold(&GpsDevice);
         DrawnPath = drawn;
@@ -142,11 +112,22 @@ void CmdViewInMap(HWND window)
     FitViewToPoints(window, &drawn);
 }
 
+void CmdViewInMap(HWND window)
+{
+    HWND list = CommandList(window);
+    int row = -1;
+    if (!SelectedTrack(list, &row))
+        return;
+    TRACK track{};
+    ReadTrackPoints(uint32_t(row), &track, false);
+    ShowPathOnMap(window, Positions(track.points));
+}
+
 void RunTrack(HWND window, bool reversed)
 {
     if (RecorderState.load() != kRecorderIdle)
         return;
-    HWND list = List(window);
+    HWND list = CommandList(window);
     int row = -1;
     if (!SelectedTrack(list, &row) || !PlayOptionsConfirmed(window))
         return;
@@ -156,14 +137,8 @@ void RunTrack(HWND window, bool reversed)
         return;
     if (!route.normalised && AskYesNo(window, kNormalizeBeforeRun, false))
         NormalizeTrack(&route);
-    FillTrackList(nullptr, nullptr, nullptr);
     std::vector<GPS_POSITION> drawn = Positions(route.points);
-    {
-        LiveRecordGuard hold(&GpsDevice);
-        DrawnPath = drawn;
-    }
-    SendMessageW(window, WM_COMMAND, IDM_SCREEN_MAP, 0);
-    FitViewToPoints(window, &drawn);
+    ShowPathOnMap(window, drawn);
     // With a fix (or a simulation about to give one) the route is joined
     // where the user is; otherwise it starts at its first point.
     const GPS_CURRENT live = GpsDevice.Snapshot();
@@ -183,27 +158,21 @@ void CmdRunReversed(HWND window)
     RunTrack(window, true);
 }
 
-// From the last row to the first, so the indices still to come stay valid.
 void CmdDeleteTracks(HWND window)
 {
-    HWND list = List(window);
+    HWND list = CommandList(window);
     const std::vector<int> rows = SelectedRows(list);
     if (rows.empty() || ShownScreen() != kTrackListScreen || !CurrentTrackElement)
         return;
     if (!AskYesNo(window, kDeleteTracksQuestion, true))
         return;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        if (!RowShowsChild(list, *it, CurrentTrackElement))
-            continue;
-        SendMessageW(list, LVM_DELETEITEM, WPARAM(*it), 0);
-        CurrentTrackElement->RemoveChild(uint32_t(*it));
-    }
+    DeleteRows(list, rows, CurrentTrackElement);
     SaveAndRefill(list);
 }
 
 void CmdCalculateLength(HWND window)
 {
-    HWND list = List(window);
+    HWND list = CommandList(window);
     int row = -1;
     if (!SelectedTrack(list, &row))
         return;
@@ -229,7 +198,7 @@ void CmdCalculateLength(HWND window)
 
 void CmdRename(HWND window)
 {
-    HWND list = List(window);
+    HWND list = CommandList(window);
     int row = -1;
     XMLElement* child = SelectedTrackChild(list, &row);
     if (!child)
@@ -249,12 +218,12 @@ void CmdAddTrackCategory(HWND window)
     if (!EnterText(window, kAddCategoryTitle, kNamePrompt, &name))
         return;
     AppendCategoryElement(CurrentTrackElement, WideToUtf8(name).c_str());
-    SaveAndRefill(List(window));
+    SaveAndRefill(CommandList(window));
 }
 
 void CmdNormalize(HWND window)
 {
-    HWND list = List(window);
+    HWND list = CommandList(window);
     int row = -1;
     XMLElement* stored = SelectedTrack(list, &row);
     if (!stored)
@@ -276,38 +245,15 @@ void CmdNormalize(HWND window)
 
 void CmdMoveTrack(HWND window)
 {
-    HWND list = List(window);
+    HWND list = CommandList(window);
     int row = -1;
     XMLElement* item = SelectedTrackChild(list, &row);
     if (!item)
         return;
     XMLElement* current = CurrentTrackElement;
-    std::vector<std::wstring> choices;
-    std::vector<XMLElement*> targets;
-    for (uint32_t i = 0; i < current->GetChildCount(); ++i) {
-        XMLElement* child = current->GetChild(i);
-        if (!IsElementNamed(child, kCategoryTag))
-            continue;
-        choices.push_back(Utf8ToWide(AttributeText(child, "n")));
-        targets.push_back(child);
-    }
-    if (current->GetDepth() > kTracksDepth && current->GetParent()) {
-        choices.push_back(kParentCategory);
-        targets.push_back(current->GetParent());
-    }
-    size_t chosen = 0;
-    if (choices.empty() || !ChooseOne(window, kSelectCategoryTitle, kSelectCategoryPrompt, choices, &chosen))
-        return;
-    // A category moved into itself would leave the tree.
-    XMLElement* target = targets[chosen];
-    if (target == item)
-        return;
-    XMLElement* moved = nullptr;
-    current->DetachChild(uint32_t(row), &moved);
-    if (!moved)
-        return;
-    target->AppendChild(moved);
-    SaveAndRefill(list);
+    XMLElement* up = current->GetDepth() > kTracksDepth ? current->GetParent() : nullptr;
+    if (MoveToChosenCategory(window, current, item, up))
+        SaveAndRefill(list);
 }
 
 struct ROUTE_COMMAND {

@@ -69,6 +69,15 @@ XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* 
     return element;
 }
 
+std::vector<XMLElement*> QueryAll(XMLElement* element, const char* expression)
+{
+    if (!element)
+        return {};
+    std::vector<XMLElement*> found(size_t(element->CountDescendants(-1)) + 1, nullptr);
+    found.resize(size_t(element->Query(expression, found.data(), -1)));
+    return found;
+}
+
 bool IsElementNamed(const XMLElement* element, const char* name)
 {
     if (!element)

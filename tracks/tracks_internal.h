@@ -16,20 +16,26 @@ class XMLElement;
 
 namespace tracksimpl {
 
-// One double printed with format ("%f", "%.2f"), sized to fit: 1e300 keeps
-// all of its digits. A value that is not finite is written as 0, so the
-// file holds a number that every reader takes back.
-inline std::string FormatNumber(const char* format, double value)
+// Doubles printed with format ("%f", "%.2f", "%f,%f,%f"), sized to fit:
+// 1e300 keeps all of its digits. A value that is not finite is written as
+// 0, so the file holds a number that every reader takes back.
+template <class... Values>
+std::string FormatNumber(const char* format, Values... values)
 {
-    if (!std::isfinite(value))
-        value = 0.0;
-    const int length = std::snprintf(nullptr, 0, format, value);
+    const auto finite = [](double v) { return std::isfinite(v) ? v : 0.0; };
+    const int length = std::snprintf(nullptr, 0, format, finite(double(values))...);
     if (length <= 0)
         return "0";
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, value);
+    std::snprintf(text.data(), text.size(), format, finite(double(values))...);
     text.resize(static_cast<size_t>(length));
     return text;
+}
+
+// The great-circle distance between two records' positions in km.
+inline double KmBetween(const GPS_CURRENT& a, const GPS_CURRENT& b)
+{
+    return CalcDistanceKm(float(a.pos.x), float(a.pos.y), float(b.pos.x), float(b.pos.y));
 }
 
 // The unescaped value of attribute name, or "" when it is missing. The
@@ -40,13 +46,17 @@ std::string AttributeText(const XMLElement* element, const char* name);
 // last child of parent; null without a parent. Track and category elements.
 XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* name);
 
+// The descendants of element (at any depth) that expression selects, in
+// document order; none for a null element.
+std::vector<XMLElement*> QueryAll(XMLElement* element, const char* expression);
 // Whether element's unescaped name is name; false for null.
 bool IsElementNamed(const XMLElement* element, const char* name);
 // Sets attribute name (added when missing) to value, escaped.
 void SetAttributeText(XMLElement* element, const char* name, const char* value);
 
 // ---------------------------------------------------------------------------
-// What the track and waypoint commands share (command_kit.cpp).
+// What the track and waypoint commands share (command_kit.cpp; the
+// waypoints' refresh in waypoint_list.cpp).
 
 inline constexpr char kCategoryTag[] = "c";
 inline constexpr wchar_t kPositionNotValid[] = L"Warning: GPS position is not valid!\r\nContinue?";
@@ -72,8 +82,22 @@ XMLElement* RowElement(HWND list, int row);
 // Whether row of list shows child row of parent: a list filled from
 // another element, or from a document since released, shows nothing of it.
 bool RowShowsChild(HWND list, int row, const XMLElement* parent);
+// Removes rows (in list order) from list and their children from parent;
+// a row that no longer shows its child of parent is left alone.
+void DeleteRows(HWND list, const std::vector<int>& rows, XMLElement* parent);
+// The selected row's element while the track list shows it (*row its
+// row), else null.
+XMLElement* SelectedTrackChild(HWND list, int* row);
+// As SelectedTrackChild, but a category is no track, and a track without
+// points has no leg to run, measure, thin or export: both give null.
+XMLElement* SelectedTrack(HWND list, int* row);
 void SetRowText(HWND list, int row, int column, const std::wstring& text);
 std::wstring RowText(HWND list, int row, int column);
+
+// After a change to the stored waypoints: the settings document saved, the
+// vector rebuilt and the waypoint list, when it shows, refilled from its
+// top level.
+void WaypointsChanged(HWND window);
 
 // The dialogs through TrackHooks; each false when it is not confirmed.
 bool AskYesNo(HWND owner, const wchar_t* text, bool noDefault);
@@ -82,6 +106,11 @@ bool EnterText(HWND owner, const wchar_t* title, const wchar_t* prompt, std::wst
 // The first chosen entry's index.
 bool ChooseOne(HWND owner, const wchar_t* title, const wchar_t* prompt, const std::vector<std::wstring>& entries,
                size_t* chosen);
+// "Select Category": the categories among the children of shown, and
+// ".." for up when up is given; item (a child of shown) becomes the last
+// child of the chosen one. False when nothing was moved (Cancel, no
+// category, or item chosen as its own target).
+bool MoveToChosenCategory(HWND owner, XMLElement* shown, XMLElement* item, XMLElement* up);
 // "Distance go...": a distance in the distance unit and a bearing in
 // degrees, and the point they lead to from start. False on Cancel and for
 // input that leads to no point (not finite).

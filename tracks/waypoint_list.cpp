@@ -80,17 +80,6 @@ void AddRow(HWND list, uint32_t index, const XMLElement* child)
     SetRowText(list, row, 4, z);
 }
 
-// After a change: the document is saved, the vector rebuilt and the list
-// shows the top level again.
-void AfterChange(HWND window)
-{
-    if (TrackHooks.saveSettingsDocument)
-        TrackHooks.saveSettingsDocument();
-    RebuildWaypointList();
-    if (ShownScreen() == kWaypointListScreen)
-        FillWaypointList(window, CommandList(window), nullptr);
-}
-
 // The selected row's waypoint (or, with categories, category) while the
 // waypoint list shows it.
 XMLElement* Selected(HWND window, WAYPOINT* waypoint, bool categories)
@@ -132,7 +121,7 @@ void CmdEdit(HWND window)
     SetCoordinate(element, "x", x);
     SetCoordinate(element, "y", y);
     SetCoordinate(element, "z", z);
-    AfterChange(window);
+    WaypointsChanged(window);
 }
 
 void AddNamedWaypoint(HWND window, double x, double y, double z)
@@ -163,7 +152,6 @@ void CmdAddCurrentPosition(HWND window)
     AddNamedWaypoint(window, live.pos.x, live.pos.y, live.pos.z);
 }
 
-// From the last row to the first, so the indices still to come stay valid.
 // The rows go directly; the list is not refilled.
 void CmdDelete(HWND window)
 {
@@ -174,12 +162,7 @@ void CmdDelete(HWND window)
         return;
     if (!AskYesNo(window, kDeleteWaypointsQuestion, true))
         return;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        if (!RowShowsChild(list, *it, shown))
-            continue;
-        SendMessageW(list, LVM_DELETEITEM, WPARAM(*it), 0);
-        shown->RemoveChild(uint32_t(*it));
-    }
+    DeleteRows(list, rows, shown);
     if (TrackHooks.saveSettingsDocument)
         TrackHooks.saveSettingsDocument();
     RebuildWaypointList();
@@ -221,33 +204,9 @@ void CmdMove(HWND window)
     XMLElement* shown = ShownElement();
     if (!item || !shown)
         return;
-    std::vector<std::wstring> choices;
-    std::vector<XMLElement*> targets;
-    for (uint32_t i = 0; i < shown->GetChildCount(); ++i) {
-        XMLElement* child = shown->GetChild(i);
-        if (!IsElementNamed(child, kCategoryTag))
-            continue;
-        choices.push_back(Utf8ToWide(AttributeText(child, "n")));
-        targets.push_back(child);
-    }
-    if (OpenWaypointCategory) {
-        choices.push_back(kParentCategory);
-        targets.push_back(OpenWaypointCategory->GetParent());
-    }
-    size_t chosen = 0;
-    if (choices.empty() || !ChooseOne(window, kSelectCategoryTitle, kSelectCategoryPrompt, choices, &chosen))
-        return;
-    // A category moved into itself would leave the tree.
-    XMLElement* target = targets[chosen];
-    const int index = shown->GetChildIndex(item);
-    if (!target || target == item || index < 0)
-        return;
-    XMLElement* moved = nullptr;
-    shown->DetachChild(uint32_t(index), &moved);
-    if (!moved)
-        return;
-    target->AppendChild(moved);
-    AfterChange(window);
+    XMLElement* up = OpenWaypointCategory ? OpenWaypointCategory->GetParent() : nullptr;
+    if (MoveToChosenCategory(window, shown, item, up))
+        WaypointsChanged(window);
 }
 
 void CmdAddCategory(HWND window)
@@ -259,7 +218,7 @@ void CmdAddCategory(HWND window)
     if (!EnterText(window, kAddCategoryTitle, kNamePrompt, &name))
         return;
     AppendCategoryElement(shown, WideToUtf8(name).c_str());
-    AfterChange(window);
+    WaypointsChanged(window);
 }
 
 void ShowWebMap(HWND window, int provider)
@@ -301,6 +260,15 @@ constexpr WAYPOINT_COMMAND kWaypointCommands[] = {
 };
 
 }  // namespace
+
+void tracksimpl::WaypointsChanged(HWND window)
+{
+    if (TrackHooks.saveSettingsDocument)
+        TrackHooks.saveSettingsDocument();
+    RebuildWaypointList();
+    if (ShownScreen() == kWaypointListScreen)
+        FillWaypointList(window, CommandList(window), nullptr);
+}
 
 void FillWaypointList(HWND, HWND list, XMLElement* element)
 {
