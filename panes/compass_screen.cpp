@@ -72,12 +72,7 @@ void PaintCompassPane(HWND window, HDC dc)
 {
     RECT client{};
     GetClientRect(window, &client);
-    GPS_CURRENT gps;
-    {
-        LiveRecordGuard live(&GpsDevice);
-        gps = *live;
-    }
-    DrawCompassScreen(dc, client, gps);
+    DrawCompassScreen(dc, client, GpsDevice.Snapshot());
 }
 
 void RedrawCompassPane(HWND window)

@@ -6,6 +6,7 @@
 #include "gps/gps.h"
 #include "maps/draw.h"
 #include "panes/pane_draw.h"
+#include "platform/handles.h"
 
 #include <cmath>
 
@@ -21,7 +22,6 @@ constexpr int kPlotRingInset = 50;  // the inner circle of the sky plot
 constexpr int kDotRadius = 8;
 // DrawEdge: a sunken outer border around a raised-and-sunken inner one.
 constexpr UINT kBarEdge = BDR_SUNKENOUTER | BDR_RAISEDINNER | BDR_SUNKENINNER;
-constexpr float kDegToRadians = 0.017453292f;
 
 // Entries the bars and the plot look at: the first 35, or under the GPS
 // driver only as many as it reports in view (its table is a list).
@@ -141,7 +141,7 @@ bool SkyPlotPoint(const RECT& square, float elevation, float azimuth, POINT* at)
     const int x = square.left + F;
     const int y = square.top + (square.bottom - square.top) / 2 -
                   static_cast<int>(static_cast<float>(F) * el / 90.0f);
-    *at = RotatePixel(x, y, square, az * kDegToRadians);
+    *at = RotatePixel(x, y, square, az * kDegToRad);
     return true;
 }
 
@@ -166,12 +166,7 @@ void PaintSatellitePane(HWND window, HDC dc)
 {
     RECT client{};
     GetClientRect(window, &client);
-    GPS_CURRENT gps;
-    {
-        LiveRecordGuard live(&GpsDevice);
-        gps = *live;
-    }
-    DrawSatelliteScreen(dc, client, gps, GpsInputKind.load());
+    DrawSatelliteScreen(dc, client, GpsDevice.Snapshot(), GpsInputKind.load());
     SatellitesChanged.store(false);
 }
 
@@ -184,17 +179,16 @@ void RedrawSatellitePane(HWND window)
         return;
     // Painted into a bitmap of the window's size and copied in one go: the
     // bars and dots of the last paint vanish without a flicker.
-    const HDC memory = CreateCompatibleDC(screen);
-    const HBITMAP bitmap = memory ? CreateCompatibleBitmap(screen, client.right, client.bottom) : nullptr;
-    if (bitmap) {
-        GdiSelectGuard held(memory, bitmap);
-        panes_detail::FillSolid(memory, client, SchemeColor(ColorRole::Bk));
-        PaintSatellitePane(window, memory);
-        BitBlt(screen, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    } else {
-        PaintSatellitePane(window, screen);
+    {
+        const BitmapHandle bitmap(CreateCompatibleBitmap(screen, client.right, client.bottom));
+        const MemoryDc memory(screen, bitmap.Get());
+        if (bitmap.Valid() && memory.Get()) {
+            panes_detail::FillSolid(memory.Get(), client, SchemeColor(ColorRole::Bk));
+            PaintSatellitePane(window, memory.Get());
+            BitBlt(screen, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
+        } else {
+            PaintSatellitePane(window, screen);
+        }
     }
-    if (memory)
-        DeleteDC(memory);
     ReleaseDC(window, screen);
 }

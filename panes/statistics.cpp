@@ -28,9 +28,7 @@ constexpr wchar_t kNoSunTime[] = L"--:--";
 constexpr wchar_t kRefreshClass[] = L"Pathvex Statistics Refresh";
 constexpr double kMetresToInches = 39.37;
 constexpr double kMetresToFeet = 3.28;
-constexpr double kKmhPerKnot = 1.852;
 constexpr double kKmhPerMs = 3.6;
-constexpr double kKmPerStatuteMile = 1.609344;
 // Fixes farther out than this are garbage and are not counted.
 constexpr double kMaxLongitude = 360.0;
 constexpr double kMaxLatitude = 90.0;
@@ -73,12 +71,13 @@ void TrackTime(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int)
 void MaxSpeedRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int speedUnit, int)
 {
     const double kmh = s.maxSpeedKmh;
+    double speed = kmh;
     switch (speedUnit) {
-    case 1: FormatText(b, n, L"%.2f Knots", kmh / kKmhPerKnot); return;
-    case 2: FormatText(b, n, L"%.2f m/s", kmh / kKmhPerMs); return;
-    case 3: FormatText(b, n, L"%.2f MpH", kmh / kKmPerStatuteMile); return;
-    default: FormatText(b, n, L"%.2f Km/H", kmh); return;
+    case 1: speed = kmh / kKnotsToKmh; break;
+    case 2: speed = kmh / kKmhPerMs; break;
+    case 3: speed = kmh / kKmPerStatuteMile; break;
     }
+    FormatText(b, n, L"%.2f %ls", speed, SpeedUnitLabel(speedUnit));
 }
 
 void MaxAltitudeRow(wchar_t* b, size_t n, const TRIP_STATISTICS& s, int, int distanceUnit)

@@ -8,6 +8,7 @@
 #include "maps/draw.h"
 #include "panes/astro.h"
 #include "panes/pane_draw.h"
+#include "platform/handles.h"
 #include "tracks/tracks.h"
 
 #include <cmath>
@@ -20,7 +21,6 @@ namespace {
 
 constexpr wchar_t kPositionFormat[] = L"Position: %ls";
 constexpr wchar_t kPhaseFormat[] = L"Phase: %ls [%.2f%%]";
-constexpr float kDegToRadians = 0.017453292f;
 constexpr double kRadiansToDegrees = 180.0 / 3.14159265358979323846;
 constexpr int kRuleY = 40;       // the line under the text
 constexpr int kDialInset = 5;
@@ -89,8 +89,8 @@ void DrawDials(HDC dc, int W, int H, double longitude, double course)
     }
 
     Ellipse(dc, right.left, right.top, right.right, right.bottom);
-    DrawDirectionArrow(dc, right, static_cast<float>(longitude) - panes_detail::FoldDegrees(course) * kDegToRadians, ok, 0.0,
-                       SchemeColor(ColorRole::Err));
+    const float arrow = static_cast<float>(longitude) - panes_detail::FoldDegrees(course) * kDegToRad;
+    DrawDirectionArrow(dc, right, arrow, ok, 0.0, SchemeColor(ColorRole::Err));
 }
 
 void DrawMoonPhaseDisc(HDC dc, int W, int H, const PHASES& p)
@@ -102,12 +102,11 @@ void DrawMoonPhaseDisc(HDC dc, int W, int H, const PHASES& p)
         GdiSelectGuard lit(dc, CreateSolidBrush(SchemeColor(ColorRole::OK)));
         Ellipse(dc, r.left, r.top, r.right, r.bottom);
     }
-    if (const HRGN dark = CreateEllipticRgn(m.dark.left, m.dark.top, m.dark.right, m.dark.bottom)) {
-        if (const HBRUSH shade = CreateSolidBrush(SchemeColor(ColorRole::Bk))) {
-            FillRgn(dc, dark, shade);
-            DeleteObject(shade);
-        }
-        DeleteObject(dark);
+    {
+        const GdiObject dark(CreateEllipticRgn(m.dark.left, m.dark.top, m.dark.right, m.dark.bottom));
+        const GdiObject shade(CreateSolidBrush(SchemeColor(ColorRole::Bk)));
+        if (dark.Valid() && shade.Valid())
+            FillRgn(dc, static_cast<HRGN>(dark.Get()), static_cast<HBRUSH>(shade.Get()));
     }
     GdiSelectGuard outline(dc, CreatePen(PS_SOLID, 2, SchemeColor(ColorRole::Gray)));
     SharedSelection hollow(dc, GetStockObject(NULL_BRUSH));
@@ -144,16 +143,8 @@ void PaintBody(HWND window, HDC dc, Body body)
 {
     RECT client{};
     GetClientRect(window, &client);
-    GPS_CURRENT gps;
-    {
-        LiveRecordGuard live(&GpsDevice);
-        LastPaintedRecord = *live;
-        gps = LastPaintedRecord;
-    }
-    if (body == Body::Sun)
-        DrawSunScreen(dc, client, gps);
-    else
-        DrawMoonScreen(dc, client, gps);
+    LastPaintedRecord = GpsDevice.Snapshot();
+    DrawBodyScreen(dc, client, LastPaintedRecord, body);
 }
 
 void RedrawBody(HWND window, Body body)

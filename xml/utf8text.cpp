@@ -7,27 +7,19 @@
 
 namespace {
 
-// The converted buffers are sized by asking the conversion first: a fixed
-// multiple of the source length is too small for runs of three-byte
-// characters. The terminator is converted along, so the result is always
-// terminated; a conversion that fails leaves an empty text.
-
-wchar_t* WideFromUtf8(const char* text)
+// The holder's own terminated copies of a conversion (empty when it failed).
+wchar_t* NewCopy(const std::wstring& text)
 {
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    wchar_t* wide = new wchar_t[units > 0 ? units + 1 : 1]();
-    if (units > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, units);
-    return wide;
+    wchar_t* copy = new wchar_t[text.size() + 1]();
+    std::wmemcpy(copy, text.data(), text.size());
+    return copy;
 }
 
-char* Utf8FromWide(const wchar_t* text)
+char* NewCopy(const std::string& text)
 {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    char* utf8 = new char[bytes > 0 ? bytes + 1 : 1]();
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, bytes, nullptr, nullptr);
-    return utf8;
+    char* copy = new char[text.size() + 1]();
+    std::memcpy(copy, text.data(), text.size());
+    return copy;
 }
 
 }  // namespace
@@ -66,7 +58,7 @@ Utf8Text::Utf8Text(const char* utf8)
     length_ = int(length);
     utf8_ = new char[length + 10]();
     std::memcpy(utf8_, utf8, length + 1);
-    wide_ = WideFromUtf8(utf8_);
+    wide_ = NewCopy(Utf8ToWide(utf8_));
     bstr_ = SysAllocString(wide_);
 }
 
@@ -78,7 +70,7 @@ Utf8Text::Utf8Text(const wchar_t* utf16)
     length_ = int(length);
     wide_ = new wchar_t[length + 10]();
     std::memcpy(wide_, utf16, (length + 1) * sizeof(wchar_t));
-    utf8_ = Utf8FromWide(wide_);
+    utf8_ = NewCopy(WideToUtf8(wide_));
     bstr_ = SysAllocString(wide_);
 }
 
