@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "dbimport/ado.h"
+#include "platform/handles.h"
 #include "xml/utf8text.h"
 #include "xml/xml.h"
 
@@ -25,34 +26,6 @@ constexpr wchar_t kSelectAll[] = L"SELECT * FROM ";
 constexpr size_t kConnectionBytes = 1000;   // the connection string with its terminator
 constexpr size_t kMaxValueBytes = 1000;     // UTF-8 bytes of one attribute value
 static_assert(CLSCTX_ALL == 23, "the Connection may come from any kind of server");
-
-// One reference to a COM object, released when it goes.
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { Reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-
-    T** Out()   // for an out-parameter: drops what was held first
-    {
-        Reset();
-        return &object_;
-    }
-    T* Get() const { return object_; }
-    T* operator->() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
-    void Reset()
-    {
-        if (object_)
-            object_->Release();
-        object_ = nullptr;
-    }
-
-private:
-    T* object_ = nullptr;
-};
 
 // Closes an open connection or recordset when it goes. Declared after the
 // ComRef that holds the object, so the object is closed before its release.

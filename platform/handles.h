@@ -4,7 +4,8 @@
 // function of its kind, and cannot be copied. What "no handle" is depends on
 // the kind: CreateFile and FindFirstFile fail with INVALID_HANDLE_VALUE, the
 // rest with null. The traits keep that apart, so a caller asks Valid()
-// instead of comparing against the wrong one. Header-only; a user of
+// instead of comparing against the wrong one. Beside them the owners of a
+// memory DC, a COM reference and COM on a thread. Header-only; a user of
 // NetHandle links wininet.
 #pragma once
 #include <windows.h>
@@ -107,6 +108,34 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_ = nullptr;
+};
+
+// One reference to a COM object, released when it goes.
+template <class T>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() { Reset(); }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+
+    T** Out()   // for an out-parameter: drops what was held first
+    {
+        Reset();
+        return &object_;
+    }
+    T* Get() const { return object_; }
+    T* operator->() const { return object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+    void Reset()
+    {
+        if (object_)
+            object_->Release();
+        object_ = nullptr;
+    }
+
+private:
+    T* object_ = nullptr;
 };
 
 // COM on the calling thread for one scope. A thread that has COM already

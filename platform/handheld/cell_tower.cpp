@@ -109,7 +109,6 @@ HRESULT CallRilDevSpecific(RIL_HANDLE ril, const BYTE* command, DWORD size)
 
 int StartCellTowerMonitor()
 {
-    LoadRilLibrary();
     // The layer writes the handle only when it succeeds: a failure must not
     // leave whatever it wrote there for the later calls.
     RIL_HANDLE ril = nullptr;

@@ -14,17 +14,10 @@
 
 // The decoded pixels: a top-down 32-bit DIB section.
 struct IMAGING_PIXELS {
-    HBITMAP dib = nullptr;
-    int width = 0;
-    int height = 0;
-    IMAGING_PIXELS() = default;
-    ~IMAGING_PIXELS()
-    {
-        if (dib)
-            DeleteObject(dib);
-    }
-    IMAGING_PIXELS(const IMAGING_PIXELS&) = delete;
-    IMAGING_PIXELS& operator=(const IMAGING_PIXELS&) = delete;
+    IMAGING_PIXELS(HBITMAP decoded, int w, int h) : dib(decoded), width(w), height(h) {}
+    const BitmapHandle dib;
+    const int width;
+    const int height;
 };
 
 namespace {
@@ -33,26 +26,6 @@ namespace {
 // system can make) the file is not decoded.
 constexpr UINT kMaxImageSide = 32767;
 constexpr uint64_t kMaxImageBytes = 256ull << 20;
-
-// One reference to a COM object, released when it goes.
-template <typename T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef()
-    {
-        if (p_)
-            p_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T** Out() { return &p_; }
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-
-private:
-    T* p_ = nullptr;
-};
 
 HBITMAP CreateTopDownDib(int width, int height, void** bits)
 {
@@ -148,7 +121,7 @@ bool ImagingImage::Draw(HDC dc, const RECT& to) const
     const int dy0 = to.top + static_cast<int>(std::lround(sy0 / scaleY));
     const int dx1 = to.left + static_cast<int>(std::lround(sx1 / scaleX));
     const int dy1 = to.top + static_cast<int>(std::lround(sy1 / scaleY));
-    MemoryDc memory(dc, pixels_->dib);
+    MemoryDc memory(dc, pixels_->dib.Get());
     if (!memory.Get())
         return false;
     const int mode = SetStretchBltMode(dc, COLORONCOLOR);
@@ -161,11 +134,11 @@ bool ImagingImage::Draw(HDC dc, const RECT& to) const
 
 std::unique_ptr<ImagingImage> ImagingFactory::CreateImageFromFile(const wchar_t* file) const
 {
-    auto pixels = std::make_shared<IMAGING_PIXELS>();
-    pixels->dib = DecodeDib(file, &pixels->width, &pixels->height);
-    if (!pixels->dib)
+    int width = 0, height = 0;
+    HBITMAP dib = DecodeDib(file, &width, &height);
+    if (!dib)
         return nullptr;
-    return std::make_unique<ImagingImage>(std::move(pixels));
+    return std::make_unique<ImagingImage>(std::make_shared<const IMAGING_PIXELS>(dib, width, height));
 }
 
 std::unique_ptr<ImagingBitmap> ImagingFactory::CreateBitmapFromImage(const ImagingImage& image) const
