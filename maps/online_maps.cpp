@@ -79,7 +79,7 @@ std::wstring ImageTarget(const MAP_VIEWPORT& v)
     const int n = std::swprintf(name.data(), name.size(), kSavedMapName, v.minLongitude, v.maxLatitude,
                                 v.maxLongitude, v.minLatitude);
     name.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return Utf8ToWide({OfflineMapsFolder, strnlen(OfflineMapsFolder, sizeof OfflineMapsFolder)}) + name;
+    return SettingTextWide(OfflineMapsFolder) + name;
 }
 
 // Only a plain http or https address of bounded length, whatever else the
