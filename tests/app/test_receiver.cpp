@@ -65,12 +65,15 @@ void Type(HWND dialog, const std::wstring& keys)
         SendMessageTimeoutW(edit, WM_CHAR, c, 1, SMTO_BLOCK, kWaitMs, nullptr);
 }
 
-// The dialog as the screen shows it, painted whole first, for a person to
-// look at.
+// The dialog as the screen shows it once its painting has settled, for a
+// person to look at.
 bool Picture(HWND dialog, const std::string& name)
 {
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    return testsupport::SaveScreenUnder(dialog, name);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
+    return canvas.CaptureScreen(r.left, r.top, kWaitMs) && canvas.SavePng(name);
 }
 
 std::string WithChecksum(const std::string& text)
