@@ -8,6 +8,7 @@
 
 #include "../gps/port_harness.h"
 #include "program_runner.h"
+#include "support/dib_canvas.h"
 
 #include "gps/receiver_commands.h"
 
@@ -64,6 +65,17 @@ void Type(HWND dialog, const std::wstring& keys)
         SendMessageTimeoutW(edit, WM_CHAR, c, 1, SMTO_BLOCK, kWaitMs, nullptr);
 }
 
+// The dialog as the screen shows it once its painting has settled, for a
+// person to look at.
+bool Picture(HWND dialog, const std::string& name)
+{
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    testsupport::DibCanvas canvas(r.right - r.left, r.bottom - r.top);
+    return canvas.CaptureScreen(r.left, r.top, kWaitMs) && canvas.SavePng(name);
+}
+
 std::string WithChecksum(const std::string& text)
 {
     char tail[8];
@@ -82,6 +94,7 @@ public:
     }
 
     bool Desktop() const { return program_.desktop; }
+    const std::string& Name() const { return program_.name; }
     const std::wstring& Title() const { return program_.title; }
     HWND Main() const { return run_.MainWindow(); }
     void Command(WPARAM id) const { run_.Command(id); }
@@ -148,6 +161,7 @@ TEST_CASE("the GPS configuration dialog keeps what the connect opens")
     CHECK(SendDlgItemMessageW(d, kBaud, CB_GETCOUNT, 0, 0) == 6);
     CHECK_FALSE(Checked(d, kSimulation));
     CHECK_FALSE(Checked(d, kGpsApi));
+    CHECK(Picture(d, p.Name() + "_gps_config.png"));
 
     // Simulation switches the port, the speed and the GPS driver off and on.
     Click(d, kSimulation);
@@ -290,6 +304,7 @@ TEST_CASE("every SIRF and NMEA command reaches the receiver byte for byte")
     const wchar_t* initial[] = {L"10", L"0", L"10", L"10", L"1", L"0", L"0", L"9600"};
     for (int i = 0; i < 8; ++i)
         CHECK(ItemText(d, 101 + i) == initial[i]);
+    CHECK(Picture(d, p.Name() + "_nmea_rates.png"));
     Press(d, IDOK);
     // Payload sum 0x014F, worked out by hand.
     const std::string frame("\xA0\xA2\x00\x18\x81\x02\x0A\x01\x00\x01\x0A\x01\x0A\x01\x01\x01\x00\x01\x00\x01"

@@ -110,8 +110,8 @@ std::vector<std::wstring> ListRows(HWND list)
     return rows;
 }
 
-// The window as the screen shows it, kept as a picture (for a person to
-// look at) and returned as its pixels.
+// The window as the screen shows it once its painting has settled, kept as
+// a picture (for a person to look at) and returned as its pixels.
 std::vector<uint32_t> Picture(HWND window, const std::string& name)
 {
     RECT r{};
@@ -119,9 +119,7 @@ std::vector<uint32_t> Picture(HWND window, const std::string& name)
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
     testsupport::DibCanvas canvas(r.right, r.bottom);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), screen, origin.x, origin.y, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+    canvas.CaptureScreen(origin.x, origin.y, kStartMs);
     canvas.SavePng(name);
     std::vector<uint32_t> pixels;
     for (int y = 0; y < canvas.Height(); ++y)
@@ -232,6 +230,9 @@ TEST_CASE("a drive through the GPS driver shows on the screens and is recorded w
     REQUIRE(WaitFor([&] { return Contains(testsupport::FileText(trackFile), "</t>"); }, kExitMs));
     CHECK(run.Command(kCommandGps));
     CHECK(run.WaitForTitle([&](const std::wstring& t) { return t == p.title; }));
+    // The title changes before the raw log goes: a picture taken meanwhile
+    // would show the log, not the position.
+    CHECK(WaitFor([&] { return !IsWindowVisible(list); }, kStartMs));
     std::vector<uint32_t> shown;
     CHECK(WaitFor([&] { return Painted(shown = Picture(window, "wm_driver_gps_after.png"), client); }, kStartMs));
     CHECK(Band(shown, client.right, 0, 40) != Band(idle, client.right, 0, 40));
