@@ -30,8 +30,10 @@ LRESULT Navigate(HWND window, const wchar_t* address)
     const size_t length = wcsnlen(address, kMaxAddress + 1);
     if (length == 0 || length > kMaxAddress)
         return FALSE;
-    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address));
+    // Counted before the text changes: a reader in another process that
+    // sees the new address then sees its count too.
     SetWindowLongPtrW(window, kNavigationCount, GetWindowLongPtrW(window, kNavigationCount) + 1);
+    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address));
     InvalidateRect(window, nullptr, TRUE);
     return TRUE;
 }
