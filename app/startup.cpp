@@ -608,6 +608,7 @@ void InstallSubsystemSeams()
     ShellSeams.resizeWebMapWindow = ResizeWebMapWindow;
     ShellSeams.showItemOnMapCommand = ShowItemOnMapCommand;
     TrackHooks.showWebMapPage = ShowWebMapPage;
+    TrackHooks.webMapPageCommand = ShowItemOnMapCommand;
 #if defined(PATHVEX_WM)
     InstallCellTowerSeams();
 #endif

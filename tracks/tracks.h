@@ -180,6 +180,9 @@ struct TRACK_HOOKS {
     // The web map page of provider 1 or 2 centred on (x, y) at zoom, after
     // the online map screen was entered. Null: the screen alone.
     void (*showWebMapPage)(HWND window, int provider, double x, double y, int zoom);
+    // The web map page commands (1701-1799: a public page of the selected
+    // waypoint) for ids that reach the waypoint commands. Null: nothing.
+    LRESULT (*webMapPageCommand)(HWND window, UINT msg, WPARAM wParam);
     // A message box captioned with the program's title; its result (IDOK,
     // IDYES, IDNO, IDCANCEL). Null answers IDCANCEL and shows nothing.
     int (*messageBox)(HWND owner, const wchar_t* text, UINT type);
@@ -256,7 +259,8 @@ bool WaypointListBack(HWND list);
 // The waypoint commands 1240-1250 for WM_COMMAND: edit, add, delete, move,
 // categories, and "go to" routes. Every one ends silently when its
 // selection, the recorder state or a dialog does not allow it. The list is
-// the window's child IDC_MAIN_LISTVIEW. Always 0.
+// the window's child IDC_MAIN_LISTVIEW. Ids 1701-1799 go on to
+// TrackHooks.webMapPageCommand. Always 0.
 LRESULT WaypointCommand(HWND window, UINT msg, WPARAM wParam);
 
 // The waypoint the last pick from the waypoint list took (centring the map,

@@ -330,5 +330,8 @@ LRESULT WaypointCommand(HWND window, UINT msg, WPARAM wParam)
             c.run(window);
             return 0;
         }
+    // The public map pages of the selected waypoint are the web map's own.
+    if (id >= IDM_EXTMAP_FIRST && id <= IDM_EXTMAP_LAST && TrackHooks.webMapPageCommand)
+        TrackHooks.webMapPageCommand(window, msg, wParam);
     return 0;
 }

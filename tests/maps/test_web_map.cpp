@@ -16,6 +16,7 @@
 #include "maps/viewport.h"
 #include "maps/web_map.h"
 #include "resources/resource.h"
+#include "tracks/tracks.h"
 #include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
@@ -371,6 +372,14 @@ TEST_CASE("View in External Map: the public pages, latitude first, leave the pro
         w.Command(IDM_WEBMAP_ZOOM_IN);
         CHECK(w.pages.Quiet());
     }
+    // Given to the waypoint commands, the same id shows the same page.
+    w.ShowList(1);
+    WaypointCommand(w.f.window, WM_COMMAND, IDM_EXTMAP_GOOGLE);
+    CHECK(w.Title() == L"Google Map");
+    wchar_t google[512];
+    std::swprintf(google, 512, (PublicSite(IDM_EXTMAP_GOOGLE) + kPages[0].page).c_str(), -33.5, -70.125, -33.5,
+                  -70.125);
+    CHECK(w.pages.Next() == google);
     w.ShowList(1);
     w.Command(IDM_EXTMAP_FIRST + 3);   // no fourth public page
     CHECK(w.Title() == kWaypointsTitle);
