@@ -120,15 +120,13 @@ public:
     // false when they still differ after ms.
     bool CaptureScreen(int left, int top, DWORD ms)
     {
-        std::vector<uint32_t> last;
-        for (const ULONGLONG until = GetTickCount64() + ms; GetTickCount64() <= until; Sleep(150)) {
-            TakeScreen(left, top);
-            std::vector<uint32_t> now = Pixels();
-            if (now == last)
-                return true;
-            last.swap(now);
-        }
-        return false;
+        return TakeUntilSteady([&] { TakeScreen(left, top); }, ms);
+    }
+    // The whole window, taken until two takes 150 ms apart agree; false when
+    // they still differ after ms.
+    bool CaptureWindow(HWND window, DWORD ms)
+    {
+        return TakeUntilSteady([&] { TakeWindow(window); }, ms);
     }
     bool SavePng(const std::string& path) const
     {
@@ -137,6 +135,20 @@ public:
     }
 
 private:
+    template <class Take>
+    bool TakeUntilSteady(Take take, DWORD ms)
+    {
+        std::vector<uint32_t> last;
+        for (const ULONGLONG until = GetTickCount64() + ms; GetTickCount64() <= until; Sleep(150)) {
+            take();
+            std::vector<uint32_t> now = Pixels();
+            if (now == last)
+                return true;
+            last.swap(now);
+        }
+        return false;
+    }
+
     int width_;
     int height_;
     HDC dc_ = nullptr;
@@ -153,7 +165,9 @@ inline bool SaveWindowPicture(HWND window, const std::string& path)
     RECT r{};
     GetWindowRect(window, &r);
     DibCanvas canvas(r.right - r.left, r.bottom - r.top);
-    canvas.TakeWindow(window);
+    // A dialog just shown may still be painting its controls: a picture
+    // that never settles is saved as it last stood.
+    canvas.CaptureWindow(window, 3000);
     return canvas.SavePng(path);
 }
 
