@@ -21,6 +21,11 @@ for arch in x64 x86; do
     echo "== tests in build/$arch"
     log="$root/build/$arch/ctest.log"
     start=$(date +%s)
+    # Start the server and the prefix's services once, before ctest starts
+    # many programs at the same moment: a program caught in that first start
+    # can fail to launch at all.
+    wineserver -p60 </dev/null >/dev/null 2>&1 || true
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
     if ctest --test-dir "$root/build/$arch" -j "$(nproc)" --output-on-failure 2>&1 | tee "$log"; then :; fi
     times="$times, $arch $(($(date +%s) - start)) s"
     if ! grep -q "100% tests passed" "$log"; then
