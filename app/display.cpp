@@ -265,6 +265,10 @@ void DeleteAllColumns(HWND listView)
 
 void AutoSizeColumns(HWND listView, int count)
 {
+    // Fitting an empty list would shrink every column to nothing and hide
+    // its header; it keeps the widths it was created with instead.
+    if (SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0) == 0)
+        return;
     ShowWindow(listView, SW_HIDE);
     for (int i = 0; i < count; ++i)
         SendMessageW(listView, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(LVSCW_AUTOSIZE, 0));

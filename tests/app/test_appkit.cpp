@@ -463,6 +463,10 @@ TEST_CASE("list view columns")
         CHECK(ListView_GetColumnWidth(list, 0) > 10);
         CHECK(ListView_GetColumnWidth(list, 2) == 10);
         CHECK((GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0);
+        ListView_DeleteAllItems(list);
+        ListView_SetColumnWidth(list, 1, 40);
+        AutoSizeColumns(list, 2);   // nothing to fit: the headers stay readable
+        CHECK(ListView_GetColumnWidth(list, 1) == 40);
     }
     SUBCASE("ListViewNextItem walks the selection and ends on a list that is gone") {
         ListView_InsertItem(list, &item);
