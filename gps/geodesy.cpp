@@ -138,3 +138,12 @@ float GPS_CURRENT::BearingTo(const GPS_CURRENT* other) const
     }
     return angle;
 }
+
+void SetSpeedFromKnots(GPS_CURRENT* record, float knots)
+{
+    const float kmh = knots * kKnotsToKmh;
+    record->knots = knots;
+    record->ms = knots * kKnotsToMs;
+    record->kmh = kmh;
+    record->mph = kmh / kKmPerStatuteMile;
+}

@@ -23,6 +23,10 @@ inline constexpr float kKnotsToMs = 0.5144444f;
 inline constexpr float kKnotsToKmh = 1.852f;        // also km per nautical mile
 inline constexpr float kKmPerStatuteMile = 1.609344f;
 
+// Sets the record's knots, m/s, km/h and mph from a speed in knots, each
+// derived with the factors above, the way every receiver input does it.
+void SetSpeedFromKnots(GPS_CURRENT* record, float knots);
+
 // Great-circle (haversine) distance in km. Identical points give 0.
 double CalcDistanceKm(float x1, float y1, float x2, float y2);
 // The distance divided for unit 0 km, 1 statute mi, 2 nmi, -1 the current

@@ -179,12 +179,7 @@ void GpsPort::ApplyDriverPosition(const GPS_DRIVER_POSITION& record, uint32_t ce
         msg.present |= kNmeaTime;
     }
     if ((valid & kGpsValidSpeed) && Within(record.speed, 0.0, kMaxKnots)) {
-        const float knots = record.speed;
-        const float kmh = knots * kKnotsToKmh;
-        v.knots = knots;
-        v.ms = knots * kKnotsToMs;
-        v.kmh = kmh;
-        v.mph = kmh / kKmPerStatuteMile;
+        SetSpeedFromKnots(&v, record.speed);
         msg.present |= kNmeaSpeed;
     }
     if ((valid & kGpsValidHeading) && Within(record.heading, 0.0, 360.0)) {

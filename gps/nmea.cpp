@@ -227,14 +227,8 @@ void DecodeRmc(const NmeaFields& f, NmeaMessage* m)
     // A receiver that lost its fix sends empty speed and course fields: it
     // stands still as far as anyone can tell, so they read as 0.
     if (f.count > 7) {
-        float knots = FloatOrZero(f[7]);
-        if (!std::isfinite(knots * kKnotsToKmh))
-            knots = 0.0f;
-        const float kmh = knots * kKnotsToKmh;
-        v.knots = knots;
-        v.ms = knots * kKnotsToMs;
-        v.kmh = kmh;
-        v.mph = kmh / kKmPerStatuteMile;
+        const float knots = FloatOrZero(f[7]);
+        SetSpeedFromKnots(&v, std::isfinite(knots * kKnotsToKmh) ? knots : 0.0f);
         m->present |= kNmeaSpeed;
     }
     if (f.count > 8) {

@@ -12,6 +12,7 @@
 #include "panes/pane_draw.h"
 #include "panes/panes.h"
 #include "platform/handles.h"
+#include "platform/stretch.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #if defined(PATHVEX_WM)
@@ -191,28 +192,9 @@ void DrawCentredText(HDC dc, const wchar_t* text, RECT box)
 // in is never scaled whole, and nothing spills out of the grid.
 void StretchIntoClip(HDC dc, HDC memory, int width, int height, const RECT& to, const RECT& clip)
 {
-    RECT visible{};
-    if (width <= 0 || height <= 0 || !IntersectRect(&visible, &to, &clip))
-        return;
-    const double scaleX = width / (static_cast<double>(to.right) - to.left);
-    const double scaleY = height / (static_cast<double>(to.bottom) - to.top);
-    const int sx0 = std::max(0, static_cast<int>(std::floor((visible.left - to.left) * scaleX)));
-    const int sy0 = std::max(0, static_cast<int>(std::floor((visible.top - to.top) * scaleY)));
-    const int sx1 = std::min(width, static_cast<int>(std::ceil((visible.right - to.left) * scaleX)));
-    const int sy1 = std::min(height, static_cast<int>(std::ceil((visible.bottom - to.top) * scaleY)));
-    if (sx1 <= sx0 || sy1 <= sy0)
-        return;
-    const int dx0 = to.left + static_cast<int>(std::lround(sx0 / scaleX));
-    const int dy0 = to.top + static_cast<int>(std::lround(sy0 / scaleY));
-    const int dx1 = to.left + static_cast<int>(std::lround(sx1 / scaleX));
-    const int dy1 = to.top + static_cast<int>(std::lround(sy1 / scaleY));
-
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-    const int mode = SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, memory, sx0, sy0, sx1 - sx0, sy1 - sy0, SRCCOPY);
-    if (mode)
-        SetStretchBltMode(dc, mode);
+    StretchVisiblePart(dc, memory, width, height, to, clip);
     RestoreDC(dc, saved);
 }
 #endif

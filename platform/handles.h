@@ -78,6 +78,15 @@ using FindHandle = ScopedHandle<handle_traits::Find>;
 using KernelHandle = ScopedHandle<handle_traits::Kernel>;
 using NetHandle = ScopedHandle<handle_traits::Net>;   // session, connection or request
 using LibraryHandle = ScopedHandle<handle_traits::Library>;
+
+// The entry `name` of a loaded library as the function type Fn; null when
+// the library or the entry is missing. (Through void*: a FARPROC does not
+// convert to another function pointer without a warning.)
+template <typename Fn>
+Fn LibraryEntry(HMODULE module, const char* name)
+{
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
 // A pen, brush or bitmap that is selected by hand: select it out before it
 // goes, DeleteObject refuses an object still selected into a DC.
 using GdiObject = ScopedHandle<handle_traits::Gdi<HGDIOBJ>>;

@@ -307,10 +307,7 @@ int MessageBoxWithTimeout(HWND owner, const wchar_t* text, const wchar_t* captio
 {
     using MessageBoxTimeoutFn = int(WINAPI*)(HWND, const wchar_t*, const wchar_t*, UINT, WORD, DWORD);
     // The program links USER32 itself: it is loaded for the process's life.
-    const HMODULE user32 = GetModuleHandleW(kUser32);
-    const auto timed = user32 ? reinterpret_cast<MessageBoxTimeoutFn>(
-                                    reinterpret_cast<void*>(GetProcAddress(user32, kMessageBoxTimeoutName)))
-                              : nullptr;
+    const auto timed = LibraryEntry<MessageBoxTimeoutFn>(GetModuleHandleW(kUser32), kMessageBoxTimeoutName);
     if (!timed || ms == kNoTimeout)
         return MessageBoxW(owner, text, caption, type);
     const int result = timed(owner, text, caption, type, 0, ms);

@@ -1,6 +1,8 @@
 // The cell-tower monitor over the radio interface layer, bound by name.
 #include "platform/handheld/cell_tower.h"
 
+#include "platform/handles.h"
+
 #include <cstring>
 
 std::atomic<uint32_t> CurrentCellId{0};
@@ -46,9 +48,7 @@ RIL_HANDLE RilHandle = nullptr;
 template <typename Fn>
 Fn RilEntry(const char* name)
 {
-    if (!LoadRilLibrary())
-        return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(RilModule, name)));
+    return LoadRilLibrary() ? LibraryEntry<Fn>(RilModule, name) : nullptr;
 }
 
 // The word at index of the layer's data, read without assuming alignment.

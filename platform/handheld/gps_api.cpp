@@ -1,6 +1,8 @@
 // The platform's GPS driver library, bound by name.
 #include "platform/handheld/gps_api.h"
 
+#include "platform/handles.h"
+
 namespace {
 
 constexpr wchar_t kGpsApiLibrary[] = L"GPSAPI.dll";
@@ -19,12 +21,6 @@ struct GPS_API {
 };
 GPS_API GpsApi{};
 
-template <typename Fn>
-Fn Entry(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 }  // namespace
 
 bool LoadGpsApiLibrary()
@@ -34,8 +30,10 @@ bool LoadGpsApiLibrary()
     HMODULE module = LoadLibraryW(kGpsApiLibrary);
     if (!module)
         return false;
-    GPS_API api{module, Entry<OpenDeviceFn>(module, "GPSOpenDevice"), Entry<CloseDeviceFn>(module, "GPSCloseDevice"),
-                Entry<GetPositionFn>(module, "GPSGetPosition"), Entry<GetDeviceStateFn>(module, "GPSGetDeviceState")};
+    GPS_API api{module, LibraryEntry<OpenDeviceFn>(module, "GPSOpenDevice"),
+                LibraryEntry<CloseDeviceFn>(module, "GPSCloseDevice"),
+                LibraryEntry<GetPositionFn>(module, "GPSGetPosition"),
+                LibraryEntry<GetDeviceStateFn>(module, "GPSGetDeviceState")};
     if (!api.openDevice || !api.closeDevice || !api.getPosition) {
         FreeLibrary(module);
         return false;

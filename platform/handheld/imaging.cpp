@@ -3,12 +3,11 @@
 // codecs (WIC) into 32-bit DIB sections with premultiplied alpha.
 #include "platform/handheld/handheld.h"
 #include "platform/handles.h"
+#include "platform/stretch.h"
 
 #include <objbase.h>
 #include <wincodec.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -100,36 +99,13 @@ SIZE ImagingImage::GetSize() const
 
 bool ImagingImage::Draw(HDC dc, const RECT& to) const
 {
-    if (!dc || !pixels_ || to.right <= to.left || to.bottom <= to.top)
+    if (!dc || !pixels_)
         return false;
-    RECT clip{}, visible{};
-    if (GetClipBox(dc, &clip) == ERROR || !IntersectRect(&visible, &to, &clip))
+    RECT clip{};
+    if (GetClipBox(dc, &clip) == ERROR)
         return false;
-    // The source part behind the visible part, widened to whole pixels, and
-    // the destination it then covers.
-    const int width = pixels_->width;
-    const int height = pixels_->height;
-    const double scaleX = width / (static_cast<double>(to.right) - to.left);
-    const double scaleY = height / (static_cast<double>(to.bottom) - to.top);
-    const int sx0 = std::max(0, static_cast<int>(std::floor((visible.left - to.left) * scaleX)));
-    const int sy0 = std::max(0, static_cast<int>(std::floor((visible.top - to.top) * scaleY)));
-    const int sx1 = std::min(width, static_cast<int>(std::ceil((visible.right - to.left) * scaleX)));
-    const int sy1 = std::min(height, static_cast<int>(std::ceil((visible.bottom - to.top) * scaleY)));
-    if (sx1 <= sx0 || sy1 <= sy0)
-        return false;
-    const int dx0 = to.left + static_cast<int>(std::lround(sx0 / scaleX));
-    const int dy0 = to.top + static_cast<int>(std::lround(sy0 / scaleY));
-    const int dx1 = to.left + static_cast<int>(std::lround(sx1 / scaleX));
-    const int dy1 = to.top + static_cast<int>(std::lround(sy1 / scaleY));
     MemoryDc memory(dc, pixels_->dib.Get());
-    if (!memory.Get())
-        return false;
-    const int mode = SetStretchBltMode(dc, COLORONCOLOR);
-    const BOOL drawn =
-        StretchBlt(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, memory.Get(), sx0, sy0, sx1 - sx0, sy1 - sy0, SRCCOPY);
-    if (mode)
-        SetStretchBltMode(dc, mode);
-    return drawn != FALSE;
+    return memory.Get() && StretchVisiblePart(dc, memory.Get(), pixels_->width, pixels_->height, to, clip);
 }
 
 std::unique_ptr<ImagingImage> ImagingFactory::CreateImageFromFile(const wchar_t* file) const

@@ -3,6 +3,7 @@
 #include "platform/handheld/handheld.h"
 
 #include "platform/handheld/device_state.h"
+#include "platform/handles.h"
 
 #include <algorithm>
 #include <vector>
@@ -116,7 +117,7 @@ bool LoadHtmlViewLibrary(HINSTANCE instance)
         return false;
     // The library's first export registers the control's window class.
     using InitFn = BOOL(WINAPI*)(HINSTANCE);
-    const auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
+    const auto init = LibraryEntry<InitFn>(library, MAKEINTRESOURCEA(1));
     if (!init || !init(instance)) {
         FreeLibrary(library);
         return false;
