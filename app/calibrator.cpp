@@ -104,8 +104,8 @@ void Save(HWND dialog)
     }
     if (MessageBoxW(dialog, kSaveQuestion, kProgramTitle, MB_YESNO) == IDYES) {
         wchar_t target[kOfflineMapsFolderSize + 256] = {};
-        std::swprintf(target, std::size(target), kMapFileFormat, SettingTextWide(OfflineMapsFolder).c_str(), edges.west, edges.north,
-                      edges.east, edges.south);
+        std::swprintf(target, std::size(target), kMapFileFormat, SettingTextWide(OfflineMapsFolder).c_str(),
+                      edges.west, edges.north, edges.east, edges.south);
         if (!CopyFileW(image.c_str(), target, FALSE))
             Tell(dialog, kCopyFailed);
     }

@@ -113,6 +113,16 @@ XMLElement* SelectedTrack(HWND list, int* row)
     return child;
 }
 
+bool RunTableCommand(std::span<const COMMAND_ENTRY> table, HWND window, WORD id)
+{
+    for (const COMMAND_ENTRY& c : table)
+        if (c.id == id) {
+            c.run(window);
+            return true;
+        }
+    return false;
+}
+
 void SetRowText(HWND list, int row, int column, const std::wstring& text)
 {
     LVITEMW item{};

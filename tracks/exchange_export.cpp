@@ -89,9 +89,7 @@ std::wstring Proposal(const wchar_t* format, const std::string& name)
 // An attribute read at single precision, without adding it when missing.
 float SingleValue(const XMLElement* element, const char* name)
 {
-    const int index = element->FindAttributeIndex(name);
-    const XMLAttribute* attribute = index < 0 ? nullptr : element->GetAttribute(uint32_t(index));
-    return attribute ? float(attribute->GetFloatValue()) : 0.0f;
+    return float(AttributeNumber(element, name));
 }
 
 // A new document holding an empty root; saved with the default declaration.
@@ -118,16 +116,23 @@ void OpenWritten(HWND window, const std::wstring& path)
         TrackHooks.openFile(window, path.c_str());
 }
 
+// A "Placemark" with its name and description, and its geometry (a
+// "Point" or a "LineString") holding coordinates.
+void AppendPlacemark(XMLElement* parent, const std::string& name, const char* description, const char* geometry,
+                     const std::string& coordinates)
+{
+    XMLElement* placemark = AppendElement(parent, "Placemark");
+    AppendTextElement(placemark, "name", name);
+    AppendTextElement(placemark, "description", description);
+    AppendTextElement(AppendElement(placemark, geometry), "coordinates", coordinates);
+}
+
 std::unique_ptr<XMLDocument> OneWaypointKml(const WAYPOINT& waypoint)
 {
     auto doc = NewDocument(kKmlRoot);
     doc->GetRoot()->AddAttribute("xmlns", kKmlNamespace);
-    XMLElement* placemark = AppendElement(doc->GetRoot(), "Placemark");
-    AppendTextElement(placemark, "name", waypoint.name);
-    AppendTextElement(placemark, "description", kWaypointExported);
-    XMLElement* point = AppendElement(placemark, "Point");
-    AppendTextElement(point, "coordinates",
-                      FormatNumber(kOnePointFormat, waypoint.pos.x, waypoint.pos.y, waypoint.pos.z));
+    AppendPlacemark(doc->GetRoot(), waypoint.name, kWaypointExported, "Point",
+                    FormatNumber(kOnePointFormat, waypoint.pos.x, waypoint.pos.y, waypoint.pos.z));
     return doc;
 }
 
@@ -194,14 +199,17 @@ void CmdExportWaypointLoc(HWND window)
     ExportSelectedWaypoints(window, kLocFiles, kLocProposal, OneWaypointLoc);
 }
 
-// The selected track of the track list, read forward; false for none.
-bool ReadSelectedTrack(HWND window, TRACK* track)
+// The selected track of the track list, read forward, and the file the
+// user chose for it; "" for no track or Cancel.
+std::wstring AskTrackFile(HWND window, const FILE_KIND& kind, const wchar_t* proposal, TRACK* track)
 {
     int row = -1;
     if (!SelectedTrack(CommandList(window), &row))
-        return false;
+        return std::wstring();
     ReadTrackPoints(uint32_t(row), track, false);
-    return !track->points.empty();
+    if (track->points.empty())
+        return std::wstring();
+    return AskSaveFile(window, kind, Proposal(proposal, track->name));
 }
 
 // The template as a document; without the resource, an empty one.
@@ -229,9 +237,7 @@ void SetFirstText(XMLElement* element, const std::string& text)
 void CmdExportTrackKml(HWND window)
 {
     TRACK track{};
-    if (!ReadSelectedTrack(window, &track))
-        return;
-    const std::wstring path = AskSaveFile(window, kKmlFiles, Proposal(kKmlProposal, track.name));
+    const std::wstring path = AskTrackFile(window, kKmlFiles, kKmlProposal, &track);
     if (path.empty())
         return;
     std::unique_ptr<XMLDocument> doc = TemplateDocument();
@@ -253,9 +259,7 @@ void CmdExportTrackKml(HWND window)
 void CmdExportTrackLoc(HWND window)
 {
     TRACK track{};
-    if (!ReadSelectedTrack(window, &track))
-        return;
-    const std::wstring path = AskSaveFile(window, kLocFiles, Proposal(kLocProposal, track.name));
+    const std::wstring path = AskTrackFile(window, kLocFiles, kLocProposal, &track);
     if (path.empty())
         return;
     auto doc = NewLoc();
@@ -274,14 +278,10 @@ void CmdExportAllWaypoints(HWND window)
         return;
     auto doc = NewDocument(kKmlRoot);
     XMLElement* document = AppendElement(doc->GetRoot(), "Document");
-    for (XMLElement* w : QueryAll(WaypointsElement, kWaypointQuery)) {
-        XMLElement* placemark = AppendElement(document, "Placemark");
-        AppendTextElement(placemark, "name", AttributeText(w, "n"));
-        AppendTextElement(placemark, "description", kAllWaypointsDescription);
-        AppendTextElement(AppendElement(placemark, "Point"), "coordinates",
-                          FormatNumber(kAllWaypointsFormat, SingleValue(w, "x"), SingleValue(w, "y"),
-                                       SingleValue(w, "z")));
-    }
+    for (XMLElement* w : QueryAll(WaypointsElement, kWaypointQuery))
+        AppendPlacemark(document, AttributeText(w, "n"), kAllWaypointsDescription, "Point",
+                        FormatNumber(kAllWaypointsFormat, SingleValue(w, "x"), SingleValue(w, "y"),
+                                     SingleValue(w, "z")));
     WriteDocument(window, doc.get(), path);
 }
 
@@ -304,14 +304,11 @@ void CmdExportAllTracks(HWND window)
     auto doc = NewDocument(kKmlRoot);
     XMLElement* document = AppendElement(doc->GetRoot(), "Document");
     for (XMLElement* t : QueryAll(tracks, kTrackQuery)) {
-        XMLElement* placemark = AppendElement(document, "Placemark");
-        AppendTextElement(placemark, "name", AttributeText(t, "n"));
-        AppendTextElement(placemark, "description", kAllTracksDescription);
         std::string text;
         for (uint32_t i = 0; i < t->GetChildCount(); ++i)
             if (const XMLElement* p = t->GetChild(i))
                 text += FormatNumber(kAllTracksFormat, SingleValue(p, "x"), SingleValue(p, "y"), SingleValue(p, "z"));
-        AppendTextElement(AppendElement(placemark, "LineString"), "coordinates", text);
+        AppendPlacemark(document, AttributeText(t, "n"), kAllTracksDescription, "LineString", text);
     }
     WriteDocument(window, doc.get(), path);
 }
@@ -326,12 +323,7 @@ void CmdImportTrack(HWND window)
     ImportFile(window, true);
 }
 
-struct EXCHANGE_COMMAND {
-    WORD id;
-    void (*run)(HWND window);
-};
-
-constexpr EXCHANGE_COMMAND kExchangeCommands[] = {
+constexpr COMMAND_ENTRY kExchangeCommands[] = {
     {IDM_EXPORT_WAYPOINT_KML, CmdExportWaypointKml},
     {IDM_EXPORT_TRACK_KML, CmdExportTrackKml},
     {IDM_EXPORT_WAYPOINT_LOC, CmdExportWaypointLoc},
@@ -418,11 +410,6 @@ LRESULT ExchangeCommand(HWND window, UINT msg, WPARAM wParam)
 {
     if (msg != WM_COMMAND)
         return 0;
-    const WORD id = LOWORD(wParam);
-    for (const EXCHANGE_COMMAND& c : kExchangeCommands)
-        if (c.id == id) {
-            c.run(window);
-            break;
-        }
+    RunTableCommand(kExchangeCommands, window, LOWORD(wParam));
     return 0;
 }

@@ -170,12 +170,7 @@ void CmdEndRecording(HWND window)
     Refresh(window);
 }
 
-struct TrackCommandEntry {
-    WORD id;
-    void (*run)(HWND window);
-};
-
-constexpr TrackCommandEntry kTrackCommands[] = {
+constexpr tracksimpl::COMMAND_ENTRY kTrackCommands[] = {
     {IDM_TRACK_REFRESH, CmdRefresh},
     {IDM_TRACK_START, CmdStartRecording},
     {IDM_TRACK_PAUSE, CmdPauseResume},
@@ -258,11 +253,7 @@ LRESULT TrackCommand(HWND window, UINT msg, WPARAM wParam)
     if (msg != WM_COMMAND)
         return 0;
     const WORD id = LOWORD(wParam);
-    for (const TrackCommandEntry& c : kTrackCommands)
-        if (c.id == id) {
-            c.run(window);
-            return 0;
-        }
-    tracksimpl::RunRouteCommand(window, id);
+    if (!tracksimpl::RunTableCommand(kTrackCommands, window, id))
+        tracksimpl::RunRouteCommand(window, id);
     return 0;
 }

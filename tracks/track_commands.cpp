@@ -256,12 +256,7 @@ void CmdMoveTrack(HWND window)
         SaveAndRefill(list);
 }
 
-struct ROUTE_COMMAND {
-    WORD id;
-    void (*run)(HWND window);
-};
-
-constexpr ROUTE_COMMAND kRouteCommands[] = {
+constexpr COMMAND_ENTRY kRouteCommands[] = {
     {IDM_TRACK_ENTER_XY, CmdEnterXy},
     {IDM_TRACK_RECALCULATE, CmdRecalculate},
     {IDM_TRACK_FROM_HERE, CmdDistanceFromHere},
@@ -280,10 +275,5 @@ constexpr ROUTE_COMMAND kRouteCommands[] = {
 
 bool tracksimpl::RunRouteCommand(HWND window, WORD id)
 {
-    for (const ROUTE_COMMAND& c : kRouteCommands)
-        if (c.id == id) {
-            c.run(window);
-            return true;
-        }
-    return false;
+    return RunTableCommand(kRouteCommands, window, id);
 }

@@ -97,12 +97,6 @@ const XMLAttribute* FindExisting(const XMLElement* element, const char* name)
     return index < 0 ? nullptr : element->GetAttribute(uint32_t(index));
 }
 
-double ReadDouble(const XMLElement* element, const char* name)
-{
-    const XMLAttribute* attribute = FindExisting(element, name);
-    return attribute ? attribute->GetFloatValue() : 0.0;
-}
-
 // A "%u" value read back; larger numbers saturate, negative ones wrap as the
 // C run-time's text-to-long and a cast would.
 uint32_t ReadUInt32(const XMLElement* element, const char* name)
@@ -189,9 +183,9 @@ void ReadTrackPoints(uint32_t index, TRACK* track, bool reversed)
         if (!p)
             continue;
         GPS_CURRENT point{};
-        point.pos.x = ReadDouble(p, "x");
-        point.pos.y = ReadDouble(p, "y");
-        point.pos.z = ReadDouble(p, "z");
+        point.pos.x = tracksimpl::AttributeNumber(p, "x");
+        point.pos.y = tracksimpl::AttributeNumber(p, "y");
+        point.pos.z = tracksimpl::AttributeNumber(p, "z");
         point.mark = ReadUInt32(p, "s");
         point.cellId = ReadUInt32(p, "c");
         point.pos.cellId = point.cellId;

@@ -48,15 +48,31 @@ int (WINAPI* TrackMessageBox)(HWND, const wchar_t*, const wchar_t*, UINT) = Mess
 
 namespace tracksimpl {
 
-std::string AttributeText(const XMLElement* element, const char* name)
+namespace {
+
+// The attribute without adding it when it is missing (FindAttribute would).
+const XMLAttribute* ExistingAttribute(const XMLElement* element, const char* name)
 {
     const int index = element->FindAttributeIndex(name);
-    const XMLAttribute* attribute = index < 0 ? nullptr : element->GetAttribute(uint32_t(index));
+    return index < 0 ? nullptr : element->GetAttribute(uint32_t(index));
+}
+
+}  // namespace
+
+std::string AttributeText(const XMLElement* element, const char* name)
+{
+    const XMLAttribute* attribute = ExistingAttribute(element, name);
     if (!attribute)
         return std::string();
     std::vector<char> buffer(size_t(attribute->GetValue(nullptr, 0)) + 10, '\0');
     attribute->GetValue(buffer.data(), 0);
     return std::string(buffer.data());
+}
+
+double AttributeNumber(const XMLElement* element, const char* name)
+{
+    const XMLAttribute* attribute = ExistingAttribute(element, name);
+    return attribute ? attribute->GetFloatValue() : 0.0;
 }
 
 XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* name)

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ inline double KmBetween(const GPS_CURRENT& a, const GPS_CURRENT& b)
 // The unescaped value of attribute name, or "" when it is missing. The
 // element's attributes are not changed.
 std::string AttributeText(const XMLElement* element, const char* name);
+// The value of attribute name as a number, 0 when it is missing. The
+// element's attributes are not changed.
+double AttributeNumber(const XMLElement* element, const char* name);
 
 // A new element tag with attribute "n" = name (null is ""), appended as the
 // last child of parent; null without a parent. Track and category elements.
@@ -128,6 +132,14 @@ void BeginRoute(HWND window, std::vector<GPS_CURRENT> points, uint32_t position,
 // the view fitted to both, the track document released when asked, and
 // the path screen shown.
 void StartRouteToTarget(HWND window, const GPS_POSITION& target, UINT periodMs, bool releaseTracks);
+
+// One row of a command table: a menu id and what it runs.
+struct COMMAND_ENTRY {
+    WORD id;
+    void (*run)(HWND window);
+};
+// Runs the row of table that holds id; false when none does.
+bool RunTableCommand(std::span<const COMMAND_ENTRY> table, HWND window, WORD id);
 
 // The route and track list commands (1205-1207, 1251-1260) of TrackCommand;
 // false for other ids.

@@ -241,12 +241,7 @@ void CmdWebMapSecond(HWND window)
     ShowWebMap(window, 2);
 }
 
-struct WAYPOINT_COMMAND {
-    WORD id;
-    void (*run)(HWND window);
-};
-
-constexpr WAYPOINT_COMMAND kWaypointCommands[] = {
+constexpr COMMAND_ENTRY kWaypointCommands[] = {
     {IDM_WAYPOINT_EDIT, CmdEdit},
     {IDM_WAYPOINT_ADD, CmdAddManually},
     {IDM_WAYPOINT_ADD_HERE, CmdAddCurrentPosition},
@@ -325,11 +320,8 @@ LRESULT WaypointCommand(HWND window, UINT msg, WPARAM wParam)
     if (msg != WM_COMMAND)
         return 0;
     const WORD id = LOWORD(wParam);
-    for (const WAYPOINT_COMMAND& c : kWaypointCommands)
-        if (c.id == id) {
-            c.run(window);
-            return 0;
-        }
+    if (RunTableCommand(kWaypointCommands, window, id))
+        return 0;
     // The public map pages of the selected waypoint are the web map's own.
     if (id >= IDM_EXTMAP_FIRST && id <= IDM_EXTMAP_LAST && TrackHooks.webMapPageCommand)
         TrackHooks.webMapPageCommand(window, msg, wParam);
