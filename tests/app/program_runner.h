@@ -90,10 +90,14 @@ inline std::string ProgramDir()
     return testsupport::EnvPath("PATHVEX_PROGRAM_DIR");
 }
 
-inline std::string Settings(const std::string& pathvexAttributes, const std::string& gpsAttributes = "")
+// A settings document; waypoints holds the waypoints element's lines.
+inline std::string Settings(const std::string& pathvexAttributes, const std::string& gpsAttributes = "",
+                            const std::string& waypoints = "")
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <waypoints/>\r\n <cfg>\r\n"
-           "  <pathvex floatconverted=\"2\" " + pathvexAttributes + "/>\r\n"
+    const std::string list =
+        waypoints.empty() ? " <waypoints/>\r\n" : " <waypoints>\r\n" + waypoints + " </waypoints>\r\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n" + list +
+           " <cfg>\r\n  <pathvex floatconverted=\"2\" " + pathvexAttributes + "/>\r\n"
            "  <gps " + gpsAttributes + "/>\r\n </cfg>\r\n</root>\r\n";
 }
 

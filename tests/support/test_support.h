@@ -21,6 +21,12 @@ std::string EnvPath(const char* variable);
 // Empty when the folder is absent (tests then skip, saying so).
 std::string TestDataDir();
 
+// In one JSON record of the reference decoder's readings beside the
+// receiver logs: the number after "key": (NaN when absent), and the text of
+// "key":"..." ("" when absent).
+double JsonNumber(const std::string& record, const char* key);
+std::string JsonString(const std::string& record, const char* key);
+
 // The project's source folder (for golden files kept under tests/).
 std::string SourceDir();
 
