@@ -275,6 +275,15 @@ struct Install {
     std::string ReadSettings() const { return testsupport::FileBytes(SettingsPath()); }
 };
 
+// The track points of a track document, each "<p ..." without its "/>".
+inline std::vector<std::string> TrackPoints(const std::string& tracks)
+{
+    std::vector<std::string> points;
+    for (size_t at = tracks.find("<p "); at != std::string::npos; at = tracks.find("<p ", at + 1))
+        points.push_back(tracks.substr(at, tracks.find("/>", at) - at));
+    return points;
+}
+
 // "Sim index: i/n" split into i and n; false for any other title.
 inline bool ParseSimIndex(const std::wstring& title, unsigned* index, unsigned* count)
 {

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 using namespace exchangetest;
+using testsupport::CountOf;
 
 namespace {
 
@@ -13,14 +14,6 @@ constexpr wchar_t kManyPoints[] = L"This file has many points.Do you want to cre
 constexpr wchar_t kOnePoint[] = L"This file has only 1 point.Do you want to create a waypoint instead?";
 constexpr wchar_t kNothing[] = L"No waypoint or track could be read from this file.";
 const std::string kAlpha = "Alpha & \"B\" \xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1";
-
-size_t Count(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
 
 struct Importing : ExchangeWindow {
     // GPSBabel's file (format "kml", "geo", ...) of the points, given as
@@ -72,7 +65,7 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
         CHECK(f.Answered(IDM_IMPORT_TRACK,
                          {OpenFile(kml), Reply(kOnePoint, IDNO), Reply(L"1 track imported (1 points).")}) == 3);
         CHECK(Waypoints.empty());
-        CHECK(Count(f.Tracks(), "<p ") == 1);
+        CHECK(CountOf(f.Tracks(), "<p ") == 1);
     }
     SUBCASE("two LOC waypoints through 1331: one track named after the first, its name escaped") {
         const std::string loc = f.Written("two.loc", "geo", {kAlphaRow, kBetaRow});
@@ -141,7 +134,7 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
         f.Command(IDM_IMPORT_TRACK);
         CHECK(out.Done() + in.Done() == 3);
         CHECK(ListView_GetItemCount(MainListView) == 2);
-        CHECK(Count(f.Tracks(), "<p ") == 114);
+        CHECK(CountOf(f.Tracks(), "<p ") == 114);
         f.Picture(f.window, "exchange_imported_track.png");
     }
 }

@@ -7,6 +7,14 @@
 namespace testsupport {
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// How often part occurs in text (overlaps counted).
+inline size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
 
 // The text widened character by character (for ASCII paths and names).
 inline std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }

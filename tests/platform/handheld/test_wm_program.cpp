@@ -234,8 +234,7 @@ TEST_CASE("a drive through the GPS driver shows on the screens and is recorded w
     // the cells in the order the radio told them, each cell change a point.
     const std::string tracks = testsupport::FileText(trackFile);
     std::vector<std::string> seenCells;
-    for (size_t at = tracks.find("<p "); at != std::string::npos; at = tracks.find("<p ", at + 1)) {
-        const std::string point = tracks.substr(at, tracks.find("/>", at) - at);
+    for (const std::string& point : TrackPoints(tracks)) {
         CAPTURE(point);
         bool known = false;
         for (const GPS_DRIVER_STEP& s : drive)
