@@ -6,6 +6,7 @@
 #include "stand_in_folder.h"
 
 #include "app/program_runner.h"
+#include "platform/handles.h"
 #include "support/dib_canvas.h"
 
 #include <commctrl.h>
@@ -74,7 +75,8 @@ std::vector<std::wstring> ListRows(HWND list)
     std::vector<std::wstring> rows;
     DWORD pid = 0;
     GetWindowThreadProcessId(list, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    const KernelHandle owner(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    const HANDLE process = owner.Get();
     if (!process)
         return rows;
     constexpr int kChars = 256;
@@ -95,7 +97,6 @@ std::vector<std::wstring> ListRows(HWND list)
     }
     if (remote)
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
     return rows;
 }
 
@@ -110,11 +111,7 @@ std::vector<uint32_t> Picture(HWND window, const std::string& name)
     testsupport::DibCanvas canvas(r.right, r.bottom);
     canvas.CaptureScreen(origin.x, origin.y, kStartMs);
     canvas.SavePng(name);
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < canvas.Height(); ++y)
-        for (int x = 0; x < canvas.Width(); ++x)
-            pixels.push_back(canvas.Pixel(x, y));
-    return pixels;
+    return canvas.Pixels();
 }
 
 // The pixels of the rows from top to bottom (exclusive) of a picture width wide.
