@@ -4,6 +4,7 @@
 #include <doctest.h>
 
 #include "support/test_support.h"
+#include "support/window_support.h"
 #include "xml/xml.h"
 
 #include <windows.h>
@@ -59,9 +60,7 @@ inline std::string GpsBabel(const std::string& options, const std::string& in, c
     REQUIRE(CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    for (ULONGLONG until = GetTickCount64() + 60000; !Exists(done) && GetTickCount64() < until;)
-        Sleep(20);
-    CHECK(Exists(done));
+    CHECK(testsupport::WaitFor([&] { return Exists(done); }, 60000));
     return Exists(out) ? FileText(out) : std::string();
 }
 

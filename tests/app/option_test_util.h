@@ -75,8 +75,7 @@ private:
         HWND last = nullptr;
         for (size_t i = 0; i < steps_.size(); ++i) {
             HWND found = nullptr;
-            for (ULONGLONG until = GetTickCount64() + 30000; !stop_ && !found && GetTickCount64() < until; Sleep(20))
-                found = Find(steps_[i], last);
+            testsupport::WaitFor([&] { return stop_ || (found = Find(steps_[i], last)) != nullptr; }, 30000);
             if (!found)
                 return;
             const int box = kFileNameBoxes[0];
@@ -89,9 +88,7 @@ private:
             // Gone before the next step looks, unless the next dialog shows
             // over it (a file dialog's question about replacing a file).
             const STEP* next = i + 1 < steps_.size() ? &steps_[i + 1] : nullptr;
-            for (ULONGLONG until = GetTickCount64() + 5000;
-                 !stop_ && IsWindow(found) && !(next && Find(*next, found)) && GetTickCount64() < until;)
-                Sleep(20);
+            testsupport::WaitFor([&] { return stop_ || !IsWindow(found) || (next && Find(*next, found)); }, 5000);
             last = found;
         }
     }

@@ -90,10 +90,14 @@ inline std::string ProgramDir()
     return testsupport::EnvPath("PATHVEX_PROGRAM_DIR");
 }
 
-inline std::string Settings(const std::string& pathvexAttributes, const std::string& gpsAttributes = "")
+// A settings document; waypoints holds the waypoints element's lines.
+inline std::string Settings(const std::string& pathvexAttributes, const std::string& gpsAttributes = "",
+                            const std::string& waypoints = "")
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <waypoints/>\r\n <cfg>\r\n"
-           "  <pathvex floatconverted=\"2\" " + pathvexAttributes + "/>\r\n"
+    const std::string list =
+        waypoints.empty() ? " <waypoints/>\r\n" : " <waypoints>\r\n" + waypoints + " </waypoints>\r\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n" + list +
+           " <cfg>\r\n  <pathvex floatconverted=\"2\" " + pathvexAttributes + "/>\r\n"
            "  <gps " + gpsAttributes + "/>\r\n </cfg>\r\n</root>\r\n";
 }
 
@@ -270,6 +274,15 @@ struct Install {
     std::string SettingsPath() const { return dir.File("pathvex.xml"); }
     std::string ReadSettings() const { return testsupport::FileBytes(SettingsPath()); }
 };
+
+// The track points of a track document, each "<p ..." without its "/>".
+inline std::vector<std::string> TrackPoints(const std::string& tracks)
+{
+    std::vector<std::string> points;
+    for (size_t at = tracks.find("<p "); at != std::string::npos; at = tracks.find("<p ", at + 1))
+        points.push_back(tracks.substr(at, tracks.find("/>", at) - at));
+    return points;
+}
 
 // "Sim index: i/n" split into i and n; false for any other title.
 inline bool ParseSimIndex(const std::wstring& title, unsigned* index, unsigned* count)

@@ -24,6 +24,15 @@ const std::string kGreek = "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1";   // Athe
 const std::string kChinese = "\xE5\x8C\x97\xE4\xBA\xAC";                  // Beijing
 const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n";
 
+// Exports through the menu entry of command into the file named, answering
+// its one Save As: the name that dialog proposed.
+std::wstring ExportTo(ExchangeWindow& f, int command, const std::string& name)
+{
+    Answers a({SaveAs(f.File(name))});
+    CHECK(f.Menu(command));
+    return a.Shown(0);
+}
+
 struct WaypointList : ExchangeWindow {
     WaypointList()
     {
@@ -69,9 +78,7 @@ TEST_CASE("waypoints leave as KML and LOC that GPSBabel reads")
     }
     SUBCASE("one selected to LOC is opened; its name stays one attribute") {
         Select({1});
-        Answers a({SaveAs(f.File("one.loc"))});
-        CHECK(f.Menu(IDM_EXPORT_WAYPOINT_LOC));
-        CHECK(a.Shown(0) == L"Caf\u00e9 _A_ & _B_ a_b_c_d_e_f_g.loc");
+        CHECK(ExportTo(f, IDM_EXPORT_WAYPOINT_LOC, "one.loc") == L"Caf\u00e9 _A_ & _B_ a_b_c_d_e_f_g.loc");
         CHECK(OpenedFiles == std::vector<std::wstring>{Wide(f.File("one.loc"))});
         CHECK(FileText(f.File("one.loc")) ==
               kHeader + "<loc version=\"1.0\" src=\"Pathvex\">\r\n\t<waypoint>\r\n"
@@ -97,9 +104,7 @@ TEST_CASE("waypoints leave as KML and LOC that GPSBabel reads")
     SUBCASE("all waypoints, those in categories too, at single precision") {
         OpenWaypointCategory = WaypointsElement->GetChild(0);
         AddWaypointElement(nullptr, 1.0000001, 2.5, 3.0, "Inside", true);
-        Answers a({SaveAs(f.File("all.kml"))});
-        CHECK(f.Menu(IDM_EXPORT_ALL_WAYPOINTS_KML));
-        CHECK(a.Shown(0).empty());
+        CHECK(ExportTo(f, IDM_EXPORT_ALL_WAYPOINTS_KML, "all.kml").empty());
         CHECK(OpenedFiles.empty());
         const std::string all = FileText(f.File("all.kml"));
         CHECK(Has(all, kHeader + "<kml>\r\n\t<Document>\r\n\t\t<Placemark>\r\n\t\t\t<name>\r\n\t\t\t\tInside\r\n"));
@@ -168,9 +173,7 @@ TEST_CASE("tracks leave as KML and LOC that GPSBabel reads")
     const double trip[3][3] = {{23.727539, 37.98381, 70.0}, {23.728001, 37.984002, 71.5}, {23.730123, 37.985111, 72.25}};
     SUBCASE("the selected track as KML from the template, opened") {
         Select({0});
-        Answers a({SaveAs(f.File("trip.kml"))});
-        CHECK(f.Menu(IDM_EXPORT_TRACK_KML));
-        CHECK(a.Shown(0) == L"Trip _1_ \u0391\u03b8\u03ae\u03bd\u03b1.kml");
+        CHECK(ExportTo(f, IDM_EXPORT_TRACK_KML, "trip.kml") == L"Trip _1_ \u0391\u03b8\u03ae\u03bd\u03b1.kml");
         CHECK(OpenedFiles == std::vector<std::wstring>{Wide(f.File("trip.kml"))});
         const std::string kml = FileText(f.File("trip.kml"));
         CHECK(Has(kml, kHeader + "<kml xmlns=\"http://earth.google.com/kml/2.1\">\r\n\t<Document>\r\n\t\t<name>\r\n"
@@ -189,9 +192,7 @@ TEST_CASE("tracks leave as KML and LOC that GPSBabel reads")
     }
     SUBCASE("the selected track's points as LOC waypoints \"WP n\", not opened") {
         Select({0});
-        Answers a({SaveAs(f.File("trip.loc"))});
-        CHECK(f.Menu(IDM_EXPORT_TRACK_LOC));
-        CHECK(a.Shown(0) == L"Trip _1_ \u0391\u03b8\u03ae\u03bd\u03b1.loc");
+        CHECK(ExportTo(f, IDM_EXPORT_TRACK_LOC, "trip.loc") == L"Trip _1_ \u0391\u03b8\u03ae\u03bd\u03b1.loc");
         CHECK(OpenedFiles.empty());
         const std::vector<BABEL_POINT> read = Read("geo", f.File("trip.loc"));
         REQUIRE(read.size() == 3);
@@ -212,15 +213,11 @@ TEST_CASE("tracks leave as KML and LOC that GPSBabel reads")
     }
     SUBCASE("a name of 1000 characters: the proposal is cut, the file keeps it whole") {
         Select({3});
-        Answers a({SaveAs(f.File("long.kml"))});
-        f.Command(IDM_EXPORT_TRACK_KML);
-        CHECK(a.Shown(0).size() == 104);
+        CHECK(ExportTo(f, IDM_EXPORT_TRACK_KML, "long.kml").size() == 104);
         CHECK(Has(FileText(f.File("long.kml")), "\t\t\t" + LongName() + "\r\n"));
     }
     SUBCASE("every track as KML; values too large for a hundred bytes are printed whole") {
-        Answers a({SaveAs(f.File("all.kml"))});
-        CHECK(f.Menu(IDM_EXPORT_ALL_TRACKS_KML));
-        CHECK(a.Shown(0).empty());
+        CHECK(ExportTo(f, IDM_EXPORT_ALL_TRACKS_KML, "all.kml").empty());
         CHECK(OpenedFiles.empty());
         const std::string kml = FileText(f.File("all.kml"));
         CHECK(Has(kml, kHeader + "<kml>\r\n\t<Document>\r\n"));

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 using namespace exchangetest;
+using testsupport::CountOf;
 
 namespace {
 
@@ -13,14 +14,6 @@ constexpr wchar_t kManyPoints[] = L"This file has many points.Do you want to cre
 constexpr wchar_t kOnePoint[] = L"This file has only 1 point.Do you want to create a waypoint instead?";
 constexpr wchar_t kNothing[] = L"No waypoint or track could be read from this file.";
 const std::string kAlpha = "Alpha & \"B\" \xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1";
-
-size_t Count(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
 
 struct Importing : ExchangeWindow {
     // GPSBabel's file (format "kml", "geo", ...) of the points, given as
@@ -34,6 +27,13 @@ struct Importing : ExchangeWindow {
         REQUIRE(WriteWholeFile(File(file + ".csv"), csv));
         REQUIRE_FALSE(GpsBabel("-i unicsv", File(file + ".csv"), format, File(file), filters).empty());
         return File(file);
+    }
+    // Runs command with its dialogs answered by steps: how many were answered.
+    size_t Answered(int command, std::vector<STEP> steps)
+    {
+        Answers a(std::move(steps));
+        Command(command);
+        return a.Done();
     }
     std::string Tracks() const { return FileText(dir.File("pathvextrk.xml")); }
     std::string Settings() const { return FileText(dir.File("pathvex.xml")); }
@@ -62,11 +62,10 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
     }
     SUBCASE("one point through 1331 asks; No makes a track of one point") {
         const std::string kml = f.Written("one.kml", "kml", {kAlphaRow});
-        Answers a({OpenFile(kml), Reply(kOnePoint, IDNO), Reply(L"1 track imported (1 points).")});
-        f.Command(IDM_IMPORT_TRACK);
-        CHECK(a.Done() == 3);
+        CHECK(f.Answered(IDM_IMPORT_TRACK,
+                         {OpenFile(kml), Reply(kOnePoint, IDNO), Reply(L"1 track imported (1 points).")}) == 3);
         CHECK(Waypoints.empty());
-        CHECK(Count(f.Tracks(), "<p ") == 1);
+        CHECK(CountOf(f.Tracks(), "<p ") == 1);
     }
     SUBCASE("two LOC waypoints through 1331: one track named after the first, its name escaped") {
         const std::string loc = f.Written("two.loc", "geo", {kAlphaRow, kBetaRow});
@@ -82,16 +81,15 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
     SUBCASE("a KML file with two Placemarks asks which Collection, though each holds one point") {
         const std::string kml = f.Written("two.kml", "kml", {kAlphaRow, kBetaRow});
         std::vector<std::wstring> offered;
-        Answers a({OpenFile(kml),
-                   {L"Select Placemarks", L"",
-                    [&](HWND d) {
-                        offered = ListLines(d);
-                        SendDlgItemMessageW(d, IDC_ENTRY_TEXT, LB_SETCURSEL, 1, 0);
-                    },
-                    IDOK},
-                   Reply(L"1 waypoint imported.")});
-        f.Command(IDM_IMPORT_WAYPOINTS);
-        CHECK(a.Done() == 3);
+        CHECK(f.Answered(IDM_IMPORT_WAYPOINTS,
+                         {OpenFile(kml),
+                          {L"Select Placemarks", L"",
+                           [&](HWND d) {
+                               offered = ListLines(d);
+                               SendDlgItemMessageW(d, IDC_ENTRY_TEXT, LB_SETCURSEL, 1, 0);
+                           },
+                           IDOK},
+                          Reply(L"1 waypoint imported.")}) == 3);
         CHECK(offered == std::vector<std::wstring>{L"Collection 1", L"Collection 2"});
         REQUIRE(Waypoints.size() == 1);
         CHECK(std::string(Waypoints[0].name) == "Beta");
@@ -104,18 +102,17 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
         const std::string kml = f.Written("path.kml", "kml,points=0", rows, "-x transform,trk=wpt,del");
         REQUIRE(Has(FileText(kml), "\n10.002000,45.001000,101.00\n"));   // GPSBabel's tuples, one a line
         std::vector<std::wstring> offered;
-        Answers a({OpenFile(kml), Reply(kManyPoints, IDNO),
-                   {L"Select Waypoints", L"",
-                    [&](HWND d) {
-                        offered = ListLines(d);
-                        for (int i : {0, 99, 199})
-                            SendDlgItemMessageW(d, IDC_ENTRY_TEXT, LB_SETSEL, TRUE, i);
-                        f.Picture(d, "exchange_select_waypoints.png");
-                    },
-                    IDOK},
-                   Reply(L"3 waypoints imported.")});
-        f.Command(IDM_IMPORT_WAYPOINTS);
-        CHECK(a.Done() == 4);
+        CHECK(f.Answered(IDM_IMPORT_WAYPOINTS,
+                         {OpenFile(kml), Reply(kManyPoints, IDNO),
+                          {L"Select Waypoints", L"",
+                           [&](HWND d) {
+                               offered = ListLines(d);
+                               for (int i : {0, 99, 199})
+                                   SendDlgItemMessageW(d, IDC_ENTRY_TEXT, LB_SETSEL, TRUE, i);
+                               f.Picture(d, "exchange_select_waypoints.png");
+                           },
+                           IDOK},
+                          Reply(L"3 waypoints imported.")}) == 4);
         REQUIRE(offered.size() == 200);
         CHECK(offered[0] == L"#1 : 10.000000,45.000000,100.000000");
         CHECK(offered[199] == L"#200 : 10.398000,45.199001,299.000000");   // read at single precision
@@ -137,7 +134,7 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
         f.Command(IDM_IMPORT_TRACK);
         CHECK(out.Done() + in.Done() == 3);
         CHECK(ListView_GetItemCount(MainListView) == 2);
-        CHECK(Count(f.Tracks(), "<p ") == 114);
+        CHECK(CountOf(f.Tracks(), "<p ") == 114);
         f.Picture(f.window, "exchange_imported_track.png");
     }
 }
@@ -177,9 +174,7 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
         for (const auto& [name, text] : files) {
             CAPTURE(name);
             REQUIRE(WriteWholeFile(f.File(name), text));
-            Answers a({OpenFile(f.File(name)), Reply(kNothing)});
-            f.Command(IDM_IMPORT_WAYPOINTS);
-            CHECK(a.Done() == 2);
+            CHECK(f.Answered(IDM_IMPORT_WAYPOINTS, {OpenFile(f.File(name)), Reply(kNothing)}) == 2);
             unchanged();
         }
     }
@@ -196,9 +191,7 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
             {OpenFile(two), first, Reply(kManyPoints, IDNO), Press(L"Select Waypoints", IDCANCEL)},
         };
         for (const std::vector<STEP>& steps : cancels) {
-            Answers a(steps);
-            f.Command(IDM_IMPORT_WAYPOINTS);
-            CHECK(a.Done() == steps.size());
+            CHECK(f.Answered(IDM_IMPORT_WAYPOINTS, steps) == steps.size());
             unchanged();
         }
         CHECK_FALSE(Exists(f.File("pathvextrk.xml")));
@@ -212,9 +205,7 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
             std::fwrite(blanks.data(), 1, blanks.size(), big);
         std::fputs("2,2,0</coordinates></LineString></Placemark></kml>", big);
         REQUIRE(std::fclose(big) == 0);
-        Answers a({OpenFile(f.File("big.kml")), Reply(kManyPoints, IDCANCEL)});
-        f.Command(IDM_IMPORT_WAYPOINTS);
-        CHECK(a.Done() == 2);
+        CHECK(f.Answered(IDM_IMPORT_WAYPOINTS, {OpenFile(f.File("big.kml")), Reply(kManyPoints, IDCANCEL)}) == 2);
         unchanged();
         DeleteFileA(f.File("big.kml").c_str());
     }
@@ -223,9 +214,8 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
                           xml + "<kml><Placemark><name>Mixed</name><LineString><coordinates>1e999,1,0\t nan,2,0\r\n"
                                 "-0,-0\n180.0000001,3,0 10,-20,30,40 181,0 0,90.0001 5</coordinates></LineString>"
                                 "</Placemark></kml>"));
-        Answers a({OpenFile(f.File("mixed.kml")), Reply(L"1 track imported (2 points).")});
-        f.Command(IDM_IMPORT_TRACK);
-        CHECK(a.Done() == 2);
+        CHECK(f.Answered(IDM_IMPORT_TRACK,
+                         {OpenFile(f.File("mixed.kml")), Reply(L"1 track imported (2 points).")}) == 2);
         CHECK(Has(f.Tracks(), "<t n=\"Mixed\">\r\n\t\t\t<p x=\"-0.000000\" y=\"-0.000000\" z=\"0.000000\"/>\r\n"
                               "\t\t\t<p x=\"10.000000\" y=\"-20.000000\" z=\"30.000000\"/>\r\n\t\t</t>"));
 
@@ -233,9 +223,7 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
                                    L"<name id=\"\u0391\u03b8\u03ae\u03bd\u03b1 \u5317\u4eac\"/>"
                                    L"<coord lat=\"37.5\" lon=\"23.75\"/></waypoint></loc>";
         REQUIRE(WriteWholeFile(f.File("wide.loc"), std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2)));
-        Answers b({OpenFile(f.File("wide.loc")), Reply(L"1 waypoint imported.")});
-        f.Command(IDM_IMPORT_WAYPOINTS);
-        CHECK(b.Done() == 2);
+        CHECK(f.Answered(IDM_IMPORT_WAYPOINTS, {OpenFile(f.File("wide.loc")), Reply(L"1 waypoint imported.")}) == 2);
         REQUIRE(Waypoints.size() == 2);
         CHECK(std::string(Waypoints[1].name) == "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1 \xE5\x8C\x97\xE4\xBA\xAC");
     }

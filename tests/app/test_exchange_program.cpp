@@ -15,14 +15,9 @@ constexpr WPARAM kExportAllWaypoints = 1317;
 constexpr WPARAM kImportWaypoints = 1321;
 constexpr int kFileNameCombo = 0x47C;
 constexpr int kFileNameEdit = 0x480;
-
-// The settings with one waypoint whose name needs escaping.
-std::string SettingsWithWaypoint()
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <waypoints>\r\n"
-           "  <w n=\"Home &amp; &quot;Away&quot;\" x=\"7.500000\" y=\"47.250000\" z=\"300.000000\"/>\r\n"
-           " </waypoints>\r\n <cfg>\r\n  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n  <gps/>\r\n </cfg>\r\n</root>\r\n";
-}
+// One waypoint whose name needs escaping.
+constexpr char kWaypoint[] =
+    "  <w n=\"Home &amp; &quot;Away&quot;\" x=\"7.500000\" y=\"47.250000\" z=\"300.000000\"/>\r\n";
 
 // The program's file dialog with the caption answered with path.
 bool AnswerFileDialog(const Running& r, const wchar_t* caption, const std::string& path)
@@ -41,7 +36,7 @@ TEST_CASE("each program exports its waypoints for GPSBabel and imports GPSBabel'
 {
     for (const PROGRAM& p : ProgramsUnderTest()) {
         CAPTURE(p.name);
-        Install install(p, SettingsWithWaypoint());
+        Install install(p, Settings("upd=\"5\"", "", kWaypoint));
         const std::string exported = install.dir.File("all.kml");
         const std::string csv = install.dir.File("point.csv");
         const std::string imported = install.dir.File("point.kml");

@@ -28,10 +28,7 @@ constexpr int kWebMapId = 878;
 constexpr WPARAM kCommandGoogle = 1401;
 constexpr WPARAM kCommandZoomIn = 1402;
 constexpr WPARAM kCommandLive = 1703;
-constexpr char kWaypointSettings[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n"
-    " <waypoints>\r\n  <w n=\"Harbour\" x=\"23.5\" y=\"38.25\" z=\"0\"/>\r\n </waypoints>\r\n"
-    " <cfg>\r\n  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n </cfg>\r\n</root>\r\n";
+constexpr char kWaypoint[] = "  <w n=\"Harbour\" x=\"23.5\" y=\"38.25\" z=\"0\"/>\r\n";
 constexpr char kGooglePage[] = "http://pathvex.org/gmap.php?x=23.500000&y=38.250000&z=%d&w=%ld&h=%ld";
 constexpr char kLivePage[] =
     "http://maps.live.com/default.aspx?v=2&cp=38.250000~23.500000&style=r&lvl=15&sp=Point.38.250000_23.500000_city___";
@@ -93,7 +90,7 @@ TEST_CASE("a waypoint on the web map pages of the running program")
 {
     for (const PROGRAM& p : ProgramsUnderTest()) {
         CAPTURE(p.name);
-        Install install(p, kWaypointSettings);
+        Install install(p, Settings("upd=\"5\"", "", kWaypoint));
         testsupport::HttpServer proxy;
         if (p.handheld) {
             const std::string library = ProgramDir() + "\\htmlview.dll";

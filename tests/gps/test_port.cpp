@@ -185,11 +185,10 @@ TEST_CASE("A recorded SiRF receiver decodes to its independent reading")
     std::vector<Tpv> expected;
     for (size_t at = check.find("\"class\":\"TPV\""); at != std::string::npos;
          at = check.find("\"class\":\"TPV\"", at + 1)) {
-        auto number = [&](const char* key) {
-            const size_t k = check.find(key, at);
-            return k == std::string::npos ? NAN : std::strtod(check.c_str() + k + std::strlen(key), nullptr);
-        };
-        expected.push_back({number("\"lat\":"), number("\"lon\":"), number("\"altMSL\":"), number("\"speed\":")});
+        const std::string tpv = check.substr(at, check.find('\n', at) - at);
+        using testsupport::JsonNumber;
+        expected.push_back({JsonNumber(tpv, "lat"), JsonNumber(tpv, "lon"), JsonNumber(tpv, "altMSL"),
+                            JsonNumber(tpv, "speed")});
     }
     REQUIRE(expected.size() > 5);
 

@@ -20,6 +20,8 @@
 #include <vector>
 
 using namespace gpstest;
+using testsupport::JsonNumber;
+using testsupport::JsonString;
 
 namespace {
 
@@ -33,26 +35,6 @@ struct Expected {
     std::string sentence;
     Report tpv;
 };
-
-// The number after "key": in one JSON line; NaN when absent.
-double JsonNumber(const std::string& line, const char* key)
-{
-    const std::string k = std::string("\"") + key + "\":";
-    const size_t at = line.find(k);
-    if (at == std::string::npos)
-        return NAN;
-    return std::strtod(line.c_str() + at + k.size(), nullptr);
-}
-
-std::string JsonString(const std::string& line, const char* key)
-{
-    const std::string k = std::string("\"") + key + "\":\"";
-    const size_t at = line.find(k);
-    if (at == std::string::npos)
-        return {};
-    const size_t end = line.find('"', at + k.size());
-    return end == std::string::npos ? std::string() : line.substr(at + k.size(), end - at - k.size());
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {

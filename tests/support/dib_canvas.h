@@ -89,26 +89,11 @@ public:
     // Copies the canvas's size from dc, from (left, top) on.
     void Take(HDC from, int left, int top) { BitBlt(dc_, 0, 0, width_, height_, from, left, top, SRCCOPY); }
     // The window's client area as its DC holds it.
-    void TakeClient(HWND window)
-    {
-        const HDC dc = GetDC(window);
-        Take(dc, 0, 0);
-        ReleaseDC(window, dc);
-    }
+    void TakeClient(HWND window) { TakeAndRelease(window, GetDC(window), 0, 0); }
     // The whole window, frame and caption too.
-    void TakeWindow(HWND window)
-    {
-        const HDC dc = GetWindowDC(window);
-        Take(dc, 0, 0);
-        ReleaseDC(window, dc);
-    }
+    void TakeWindow(HWND window) { TakeAndRelease(window, GetWindowDC(window), 0, 0); }
     // The display's pixels from (left, top) on.
-    void TakeScreen(int left, int top)
-    {
-        const HDC screen = GetDC(nullptr);
-        Take(screen, left, top);
-        ReleaseDC(nullptr, screen);
-    }
+    void TakeScreen(int left, int top) { TakeAndRelease(nullptr, GetDC(nullptr), left, top); }
     static RECT ClientRect(HWND window)
     {
         RECT r{};
@@ -135,6 +120,12 @@ public:
     }
 
 private:
+    // Copies from dc, one of window's, and gives it back.
+    void TakeAndRelease(HWND window, HDC dc, int left, int top)
+    {
+        Take(dc, left, top);
+        ReleaseDC(window, dc);
+    }
     template <class Take>
     bool TakeUntilSteady(Take take, DWORD ms)
     {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -59,6 +60,25 @@ std::string TestDataDir()
 {
     std::string p = EnvPath("PATHVEX_TESTDATA");
     return DirExists(p) ? p : std::string{};
+}
+
+double JsonNumber(const std::string& record, const char* key)
+{
+    const std::string k = std::string("\"") + key + "\":";
+    const size_t at = record.find(k);
+    if (at == std::string::npos)
+        return NAN;
+    return std::strtod(record.c_str() + at + k.size(), nullptr);
+}
+
+std::string JsonString(const std::string& record, const char* key)
+{
+    const std::string k = std::string("\"") + key + "\":\"";
+    const size_t at = record.find(k);
+    if (at == std::string::npos)
+        return {};
+    const size_t end = record.find('"', at + k.size());
+    return end == std::string::npos ? std::string() : record.substr(at + k.size(), end - at - k.size());
 }
 
 std::string SourceDir()

@@ -7,6 +7,14 @@
 namespace testsupport {
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// How often part occurs in text (overlaps counted).
+inline size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
 
 // The text widened character by character (for ASCII paths and names).
 inline std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
@@ -20,6 +28,12 @@ std::string EnvPath(const char* variable);
 // The receiver recordings and other data made by others, beside the project.
 // Empty when the folder is absent (tests then skip, saying so).
 std::string TestDataDir();
+
+// In one JSON record of the reference decoder's readings beside the
+// receiver logs: the number after "key": (NaN when absent), and the text of
+// "key":"..." ("" when absent).
+double JsonNumber(const std::string& record, const char* key);
+std::string JsonString(const std::string& record, const char* key);
 
 // The project's source folder (for golden files kept under tests/).
 std::string SourceDir();

@@ -26,9 +26,6 @@ constexpr DWORD kStartMs = 30000;
 constexpr DWORD kRunMs = 60000;
 constexpr WPARAM kCheckForUpdates = 197;
 constexpr wchar_t kSummaryCaption[] = L"Pathvex";
-constexpr char kSettings[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <cfg>\r\n"
-    "  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n </cfg>\r\n</root>\r\n";
 
 }  // namespace
 
@@ -43,7 +40,7 @@ TEST_CASE("command 197 replaces the running program with the newer one from the 
     std::string shipped = ReadBytes(Widen(programtest::ProgramDir() + "\\" + name));
     REQUIRE(PointAtServer(&shipped, server.Url("")));
     REQUIRE(WriteBytes(exe, shipped));
-    REQUIRE(WriteBytes(dir.WPath() + L"\\pathvex.xml", kSettings));
+    REQUIRE(WriteBytes(dir.WPath() + L"\\pathvex.xml", programtest::Settings("upd=\"5\"")));
     // A valid executable that differs: the same program with bytes after its image.
     const std::string newer = shipped + std::string("\0newer build\0\0\0\0", 16);
     server.Serve("/tools/" + name, {newer});

@@ -59,14 +59,7 @@ public:
     // The radio layer has played script line n (from 1).
     bool WaitPlayed(size_t n) const { return WaitFor([&] { return Has(kRilLog, "played " + std::to_string(n)); }); }
     // Times the GPS driver's log holds text.
-    size_t Count(const char* log, const std::string& text) const
-    {
-        const std::string all = Text(log);
-        size_t n = 0;
-        for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
-            ++n;
-        return n;
-    }
+    size_t Count(const char* log, const std::string& text) const { return testsupport::CountOf(Text(log), text); }
 
 private:
     void Append(const char* name, const std::string& bytes) const

@@ -40,9 +40,7 @@ std::string Beside(const char* name)
 
 void Log(const char* format, unsigned long a = 0)
 {
-    char line[128];
-    std::snprintf(line, sizeof line, format, a);
-    standin::AppendLine(Beside(standin::kGpsLog), line);
+    standin::LogBeside(Self, standin::kGpsLog, format, a, 0);
 }
 
 // Step index (from 0) of the script, when it has been written whole.

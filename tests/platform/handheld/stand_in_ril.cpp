@@ -40,9 +40,7 @@ std::string Beside(const char* name)
 
 void Log(const char* format, unsigned long a = 0, unsigned long b = 0)
 {
-    char line[128];
-    std::snprintf(line, sizeof line, format, a, b);
-    standin::AppendLine(Beside(standin::kRilLog), line);
+    standin::LogBeside(Self, standin::kRilLog, format, a, b);
 }
 
 // The script's complete lines.

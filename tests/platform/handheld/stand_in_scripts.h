@@ -7,10 +7,13 @@
 // by SetDllDirectoryW for a test in-process).
 #pragma once
 #include "platform/handheld/gps_api.h"
+#include "platform/handles.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -50,7 +53,7 @@ inline constexpr char kGpsScript[] = "gpsapi_script.bin";
 inline constexpr char kGpsLog[] = "gpsapi.log";
 
 // For the stand-ins themselves: a file in the library's own folder, and a
-// line appended to one (their logs).
+// line (format with up to two numbers) appended to their log there.
 inline std::string BesideModule(HMODULE module, const char* name)
 {
     char path[MAX_PATH] = {};
@@ -58,16 +61,23 @@ inline std::string BesideModule(HMODULE module, const char* name)
     const std::string s = path;
     return s.substr(0, s.find_last_of('\\') + 1) + name;
 }
-inline void AppendLine(const std::string& path, const char* line)
+inline void LogBeside(HMODULE module, const char* log, const char* format, unsigned long a, unsigned long b)
 {
-    HANDLE f = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
+    // One write per line: the layer's own thread and its caller's may log at
+    // the same moment, and their lines must not mix.
+    constexpr size_t kMost = 127;
+    char line[kMost + 3];
+    const int n = std::snprintf(line, kMost + 1, format, a, b);
+    if (n < 0)
         return;
+    const size_t length = std::min(size_t(n), kMost);
+    std::memcpy(line + length, "\r\n", 2);
+    const FileHandle f(CreateFileA(BesideModule(module, log).c_str(), FILE_APPEND_DATA,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
     DWORD written = 0;
-    WriteFile(f, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
-    WriteFile(f, "\r\n", 2, &written, nullptr);
-    CloseHandle(f);
+    if (f.Valid())
+        WriteFile(f.Get(), line, static_cast<DWORD>(length + 2), &written, nullptr);
 }
 
 }  // namespace standin

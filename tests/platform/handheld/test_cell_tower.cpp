@@ -18,11 +18,16 @@ void CountStore()
     ++StoredCount;
 }
 
-// Names the folder the library is looked for in, for the monitor's run.
+// The stand-ins in a folder of their own, the radio's script begun with
+// first (if any); the folder is the one the library is looked for in, for
+// the monitor's run.
 struct Monitor {
-    explicit Monitor(const Folder& folder)
+    Folder radio;
+    explicit Monitor(Libraries libraries, const char* first = nullptr) : radio(libraries)
     {
-        SetDllDirectoryW(folder.WPath().c_str());
+        if (first)
+            radio.Radio(first);
+        SetDllDirectoryW(radio.WPath().c_str());
         CurrentCellId.store(0);
         StoredCount.store(0);
         CellTowerHooks.cellIdStored = CountStore;
@@ -41,8 +46,7 @@ TEST_CASE("the cell-tower monitor over the radio layer")
 {
     SUBCASE("without RIL.DLL every call fails and the cell stays 0")
     {
-        Folder none(Libraries::None);
-        Monitor monitor(none);
+        Monitor monitor(Libraries::None);
         CHECK(StartCellTowerMonitor() == 0);
         CHECK(RequestCellTowerInfo() == kRilMissing);
         CHECK_FALSE(LoadRilLibrary());
@@ -51,9 +55,8 @@ TEST_CASE("the cell-tower monitor over the radio layer")
 
     SUBCASE("the start asks once for the cell; notifications of the right size bring the next ones")
     {
-        Folder radio(Libraries::Whole);
-        radio.Radio("tower 140 4711");
-        Monitor monitor(radio);
+        Monitor monitor(Libraries::Whole, "tower 140 4711");
+        const Folder& radio = monitor.radio;
         CHECK(StartCellTowerMonitor() == 1);
         CHECK(SUCCEEDED(RequestCellTowerInfo()));
         CHECK(WaitFor([] { return GetCurrentCellId() == 4711; }));
@@ -99,9 +102,7 @@ TEST_CASE("the cell-tower monitor over the radio layer")
 
     SUBCASE("a layer without the device-specific entry still reports its cell")
     {
-        Folder radio(Libraries::Partial);
-        radio.Radio("tower 140 77");
-        Monitor monitor(radio);
+        Monitor monitor(Libraries::Partial, "tower 140 77");
         CHECK(StartCellTowerMonitor() == 0);
         CHECK(SwitchRilDevSpecific(false) == 0);
         CHECK(SUCCEEDED(RequestCellTowerInfo()));

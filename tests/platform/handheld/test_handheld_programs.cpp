@@ -14,6 +14,7 @@
 
 #include "app/program_runner.h"
 #include "maps/map_files.h"
+#include "platform/handles.h"
 #include "platform/handheld/handheld.h"
 #include "support/dib_canvas.h"
 
@@ -88,8 +89,10 @@ TEST_CASE("full screen, the backlight and display power in the running handheld 
         Running run(install.dir.Path(), p, "");
         HWND window = run.WaitForMainWindow();
         REQUIRE(window);
-        HANDLE state = nullptr;
-        REQUIRE(WaitFor([&] { return (state = OpenHandheldDeviceState(ProcessOf(window))) != nullptr; }, kStartMs));
+        HANDLE opened = nullptr;
+        REQUIRE(WaitFor([&] { return (opened = OpenHandheldDeviceState(ProcessOf(window))) != nullptr; }, kStartMs));
+        const KernelHandle guard(opened);
+        const HANDLE state = guard.Get();
         CHECK(WaitFor([&] { return DeviceState(state).heldRequirements == 1; }, kStartMs));
 
         // Normal: the window over the device's work area, the bar below it.
@@ -164,7 +167,6 @@ TEST_CASE("full screen, the backlight and display power in the running handheld 
         const HANDHELD_DEVICE_STATE last = DeviceState(state);
         CHECK(last.heldRequirements == 0);
         CHECK(last.displayPower == kDisplayPowerOn);
-        CloseHandle(state);
     }
 }
 

@@ -29,7 +29,7 @@ bool Near(COLORREF a, COLORREF b)
 std::wstring TwoColourFile(const TempDir& dir, const std::string& extension)
 {
     const std::string path = dir.File("map." + extension);
-    const std::wstring wide(path.begin(), path.end());
+    const std::wstring wide = testsupport::Wide(path);
     if (extension == "png")
         REQUIRE(mapstest::WritePng(path, 40, 20, kLeft, kRight));
     else
@@ -77,8 +77,7 @@ TEST_CASE("files that are no images give no image")
     REQUIRE(testsupport::WriteWholeFile(dir.File("text.png"), "not a picture"));
     for (const std::string name : {"cut.png", "text.png", "missing.png"}) {
         CAPTURE(name);
-        const std::string path = dir.File(name);
-        const std::wstring file(path.begin(), path.end());
+        const std::wstring file = testsupport::Wide(dir.File(name));
         CHECK_FALSE(HandheldShellLoadImage(file.c_str()));
         CHECK_FALSE(ImagingFactory().CreateImageFromFile(file.c_str()));
     }

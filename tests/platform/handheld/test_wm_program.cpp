@@ -6,6 +6,7 @@
 #include "stand_in_folder.h"
 
 #include "app/program_runner.h"
+#include "platform/handles.h"
 #include "support/dib_canvas.h"
 
 #include <commctrl.h>
@@ -22,6 +23,8 @@ using standin::GPS_DRIVER_STEP;
 using standin::kGpsLog;
 using standin::kRilLog;
 using standin::Libraries;
+using testsupport::JsonNumber;
+using testsupport::JsonString;
 
 namespace {
 
@@ -29,17 +32,6 @@ constexpr WPARAM kCommandSirfBinary = 401;
 constexpr wchar_t kOpeningFailed[] = L"GPS Opening failed";
 constexpr wchar_t kSirfRefused[] = L"SIRF commands cannot be used when GPSApi is in use !";
 constexpr double kKnotsPerMs = 1.0 / 0.5144444;
-
-// The number after "key": in one JSON record of the reference decoder.
-bool Number(const std::string& json, const char* key, double* value)
-{
-    const std::string k = std::string("\"") + key + "\":";
-    const size_t at = json.find(k);
-    if (at == std::string::npos)
-        return false;
-    *value = std::strtod(json.c_str() + at + k.size(), nullptr);
-    return true;
-}
 
 // The drive: the reference decoder's fixes of a recorded receiver log as the
 // driver's records; records equal to the one before are left out (the
@@ -53,25 +45,23 @@ std::vector<GPS_DRIVER_STEP> RecordedDrive(const std::string& path)
     size_t start = 0;
     for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
         const std::string line = text.substr(start, end - start);
-        double lat = 0, lon = 0, v = 0;
-        if (line.find("\"class\":\"TPV\"") == std::string::npos || !Number(line, "lat", &lat) ||
-            !Number(line, "lon", &lon))
+        const double lat = JsonNumber(line, "lat"), lon = JsonNumber(line, "lon");
+        if (line.find("\"class\":\"TPV\"") == std::string::npos || std::isnan(lat) || std::isnan(lon))
             continue;
         GPS_DRIVER_STEP step = standin::PositionStep(lat, lon);
         GPS_DRIVER_POSITION& r = step.record;
         r.validFields &= ~(kGpsValidMagneticVariation | kGpsValidSatellitesInView);
-        if (Number(line, "alt", &v))
-            r.altitudeSeaLevel = float(v);
-        if (Number(line, "speed", &v))
-            r.speed = float(v * kKnotsPerMs);
-        if (Number(line, "track", &v))
-            r.heading = float(v);
-        const size_t time = line.find("\"time\":\"");
-        if (time != std::string::npos) {
-            unsigned h = 0, m = 0, sec = 0;
-            std::sscanf(line.c_str() + time + 19, "%2u:%2u:%2u", &h, &m, &sec);
+        if (const double alt = JsonNumber(line, "alt"); !std::isnan(alt))
+            r.altitudeSeaLevel = float(alt);
+        if (const double speed = JsonNumber(line, "speed"); !std::isnan(speed))
+            r.speed = float(speed * kKnotsPerMs);
+        if (const double track = JsonNumber(line, "track"); !std::isnan(track))
+            r.heading = float(track);
+        // "2014-12-31T03:07:19.000Z": the time of day only.
+        const std::string time = JsonString(line, "time");
+        unsigned h = 0, m = 0, sec = 0;
+        if (time.size() > 11 && std::sscanf(time.c_str() + 11, "%2u:%2u:%2u", &h, &m, &sec) > 0)
             r.utcTime = {0, 0, 0, 0, WORD(h), WORD(m), WORD(sec), 0};
-        }
         if (steps.empty() || std::memcmp(&steps.back().record, &r, sizeof r) != 0)
             steps.push_back(step);
     }
@@ -85,7 +75,8 @@ std::vector<std::wstring> ListRows(HWND list)
     std::vector<std::wstring> rows;
     DWORD pid = 0;
     GetWindowThreadProcessId(list, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    const KernelHandle owner(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    const HANDLE process = owner.Get();
     if (!process)
         return rows;
     constexpr int kChars = 256;
@@ -106,7 +97,6 @@ std::vector<std::wstring> ListRows(HWND list)
     }
     if (remote)
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
     return rows;
 }
 
@@ -121,11 +111,7 @@ std::vector<uint32_t> Picture(HWND window, const std::string& name)
     testsupport::DibCanvas canvas(r.right, r.bottom);
     canvas.CaptureScreen(origin.x, origin.y, kStartMs);
     canvas.SavePng(name);
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < canvas.Height(); ++y)
-        for (int x = 0; x < canvas.Width(); ++x)
-            pixels.push_back(canvas.Pixel(x, y));
-    return pixels;
+    return canvas.Pixels();
 }
 
 // The pixels of the rows from top to bottom (exclusive) of a picture width wide.
@@ -245,8 +231,7 @@ TEST_CASE("a drive through the GPS driver shows on the screens and is recorded w
     // the cells in the order the radio told them, each cell change a point.
     const std::string tracks = testsupport::FileText(trackFile);
     std::vector<std::string> seenCells;
-    for (size_t at = tracks.find("<p "); at != std::string::npos; at = tracks.find("<p ", at + 1)) {
-        const std::string point = tracks.substr(at, tracks.find("/>", at) - at);
+    for (const std::string& point : TrackPoints(tracks)) {
         CAPTURE(point);
         bool known = false;
         for (const GPS_DRIVER_STEP& s : drive)
