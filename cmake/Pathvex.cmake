@@ -1,40 +1,45 @@
 # Helpers that every subsystem folder uses to declare its library, its tests
 # and its benchmarks.
 #
-# One code base builds four deliverables. The x86_64 tree builds the desktop
-# variant only; the i686 tree builds the desktop variant and the two handheld
-# variants, whose code paths are switched on by compile definitions. A
-# subsystem library therefore exists once per variant: NAME (desktop),
-# NAME_ppc and NAME_wm.
+# One code base builds four deliverables: pathvex-x64 in the x86_64 tree,
+# pathvex-x86, pathvex-ppc and pathvex-wm in the i686 tree. The handheld code
+# paths are switched on by compile definitions, so a subsystem library exists
+# once per variant: NAME (desktop), NAME_ppc and NAME_wm. Both trees build all
+# three variants: the x86_64 tree's handheld programs are test builds, so that
+# a host that runs 64-bit programs only still tests every code path.
 
-set(PATHVEX_VARIANTS "")
+set(PATHVEX_VARIANTS _ppc _wm)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    list(APPEND PATHVEX_VARIANTS _ppc _wm)
     set(PATHVEX_DEFS PATHVEX_DESKTOP=1 PATHVEX_X86=1)
+    set(PATHVEX_DESKTOP_PROGRAM pathvex-x86)
 else()
     set(PATHVEX_DEFS PATHVEX_DESKTOP=1 PATHVEX_X64=1)
+    set(PATHVEX_DESKTOP_PROGRAM pathvex-x64)
 endif()
 # The programs this tree builds, which the end-to-end tests start; the
 # desktop one first.
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(PATHVEX_TEST_PROGRAMS pathvex-x86 pathvex-ppc pathvex-wm)
-else()
-    set(PATHVEX_TEST_PROGRAMS pathvex-x64)
-endif()
-list(GET PATHVEX_TEST_PROGRAMS 0 PATHVEX_TEST_DESKTOP_PROGRAM)
+set(PATHVEX_TEST_PROGRAMS ${PATHVEX_DESKTOP_PROGRAM} pathvex-ppc pathvex-wm)
+set(PATHVEX_TEST_DESKTOP_PROGRAM ${PATHVEX_DESKTOP_PROGRAM})
 set(PATHVEX_DEFS_ppc PATHVEX_HANDHELD=1 PATHVEX_PPC=1)
 set(PATHVEX_DEFS_wm PATHVEX_HANDHELD=1 PATHVEX_WM=1)
 
 set(PATHVEX_WINEPREFIX "${PROJECT_SOURCE_DIR}/build/wineprefix" CACHE PATH "Wine prefix the tests run in")
 # The shared recordings beside the project; a checkout elsewhere names them.
 set(PATHVEX_TESTDATA_DIR "${PROJECT_SOURCE_DIR}/../shared/testdata" CACHE PATH "Shared test data")
+# The Wine loader of this tree's programs: scripts/env.sh names it (the
+# 64-bit loader itself for the x86_64 tree, never Debian's wrapper, which
+# takes the 32-bit loader whenever it is installed).
 set(PATHVEX_TEST_ENV
+    "PATHVEX_WINE=${PATHVEX_WINE}"
     "WINEPREFIX=${PATHVEX_WINEPREFIX}"
     "WINEDEBUG=-all"
     "WINEDLLOVERRIDES=mscoree,mshtml="
     "PATHVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     "PATHVEX_TESTDATA=${PATHVEX_TESTDATA_DIR}"
     "PATHVEX_PREFIX_ROOT=${PROJECT_BINARY_DIR}/prefixes")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    list(APPEND PATHVEX_TEST_ENV "WINELOADER=${PATHVEX_WINE}")
+endif()
 # Every test program runs through this script (tests/wine_run.sh says why).
 set(PATHVEX_WINE_RUN bash ${PROJECT_SOURCE_DIR}/tests/wine_run.sh)
 

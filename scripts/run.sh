@@ -9,6 +9,8 @@ source "$(dirname "$0")/env.sh"
 
 bash "$root/scripts/setup.sh"
 pathvex_build x64
+loader=$(pathvex_wine x64)
+export WINELOADER=$loader
 exe="$root/build/x64/exe/pathvex-x64.exe"
 closer="$root/build/x64/tests/app/pathvex_close_program.exe"
 if [ ! -f "$exe" ]; then
@@ -37,7 +39,7 @@ seed_settings() {
 # Command 379 on the command line switches the simulation to timer mode.
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     [ -f pathvex.xml ] || seed_settings
-    exec wine ./pathvex-x64.exe 379
+    exec "$loader" ./pathvex-x64.exe 379
 fi
 
 seed_settings
@@ -45,12 +47,23 @@ pathvex_ensure_display
 # A Wine server still serving other programs is tied to their display and
 # would not show this program's window on ours: let it finish first.
 wineserver -w 2>/dev/null || true
-wine ./pathvex-x64.exe 379 &
+"$loader" ./pathvex-x64.exe 379 &
 pid=$!
+shown=0
 for _ in $(seq 1 60); do
-    xwininfo -root -tree 2>/dev/null | grep -q '"pathvex-x64.exe"' && break
+    if xwininfo -root -tree 2>/dev/null | grep -q '"pathvex-x64.exe"'; then
+        shown=1
+        break
+    fi
+    kill -0 $pid 2>/dev/null || break
     sleep 0.5
 done
+if [ $shown = 0 ]; then
+    kill $pid 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    echo "run: the program's main window did not appear: Wine ($loader) could not start pathvex-x64.exe" >&2
+    exit 1
+fi
 sleep 5
 # Without a desktop's tray Wine shows the tray icons in a window of its own
 # at the top left, over the program's menu: move it to the corner.
@@ -62,7 +75,7 @@ shot="$rundir/screenshot.png"
 import -window root "$shot"
 # WM_CLOSE through the program's own close path, so the settings are saved.
 if [ -f "$closer" ]; then
-    wine "$closer" 15 || echo "run: the program did not close by itself" >&2
+    "$loader" "$closer" 15 || echo "run: the program did not close by itself" >&2
 fi
 for _ in $(seq 1 20); do kill -0 $pid 2>/dev/null || break; sleep 0.5; done
 kill $pid 2>/dev/null || true

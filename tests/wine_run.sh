@@ -23,7 +23,8 @@ if [ "${1:-}" = --isolated ]; then
     shift 2
 fi
 : "${WINEPREFIX:?WINEPREFIX must name the shared test prefix}"
-emulator=${PATHVEX_WINE:-wine}
+# The tree's loader (cmake/Pathvex.cmake puts it in the tests' environment).
+emulator=${PATHVEX_WINE:?PATHVEX_WINE must name the Wine loader of this tree}
 
 boot() {
     # Starts the server and services with nothing of ours attached. The

@@ -191,11 +191,15 @@ bool SizeClient(HWND window)
     return false;
 }
 
+// The desktop program beside the handheld ones in this tree.
+constexpr const char* kDesktopProgram = sizeof(void*) == 8 ? "pathvex-x64" : "pathvex-x86";
+
 // The Map screen of program name in the day scheme over a maps folder that
 // holds one world map (a multiple of 4 wide, as the GIF encoder wants).
 void PaintMap(const std::string& name, const std::string& extension, DibCanvas* shot)
 {
-    const PROGRAM program{name, L"", name == "pathvex-x86", name != "pathvex-x86"};
+    const bool desktop = name == kDesktopProgram;
+    const PROGRAM program{name, L"", desktop, !desktop};
     Install install(program, Settings("upd=\"5\""));
     REQUIRE(CreateDirectoryA(install.dir.File("maps").c_str(), nullptr));
     const std::string map = install.dir.File("maps\\-180_90_180_-90." + extension);
@@ -238,12 +242,12 @@ int Differences(const DibCanvas& a, const DibCanvas& b)
 
 }  // namespace
 
-TEST_CASE("the same maps folder paints the same map in pathvex-x86, pathvex-ppc and pathvex-wm")
+TEST_CASE("the same maps folder paints the same map in the desktop program, pathvex-ppc and pathvex-wm")
 {
     for (const char* extension : {"png", "jpg", "gif"}) {
         CAPTURE(extension);
         DibCanvas desktop(kMapClientWidth, kMapClientHeight);
-        PaintMap("pathvex-x86", extension, &desktop);
+        PaintMap(kDesktopProgram, extension, &desktop);
         // The map shows: the grid's inner area holds none of the background.
         CHECK(desktop.Count({20, 20, kMapClientWidth - 20, kMapClientHeight - 20}, RGB(0xE9, 0xE9, 0xE9)) == 0);
         for (const char* handheld : {"pathvex-ppc", "pathvex-wm"}) {
