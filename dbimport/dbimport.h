@@ -31,4 +31,6 @@ struct DB_IMPORT {
 // The new tree's root "db" (the caller owns it), or null when import is
 // null, the connection format has a conversion other than one "%s" or does
 // not fit 1000 bytes, or the Connection cannot be created or opened.
-XMLElement* ImportDatabase(const DB_IMPORT* import);
+// Nothing in the program calls it: pathvex-x86 exports it by this plain name
+// for whoever loads the program file.
+extern "C" __declspec(dllexport) XMLElement* ImportDatabase(const DB_IMPORT* import);

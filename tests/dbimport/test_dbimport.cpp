@@ -90,6 +90,20 @@ bool ExecuteSql(const wchar_t* connectionString, const wchar_t* sql)
 constexpr char kOdbcFormat[] = "Provider=MSDASQL;Data Source=%s";
 constexpr char kDataSource[] = "pathvex_dbimport";
 
+// A new SQLite file with the table "pts", named as the data source
+// kDataSource: unixODBC reads its data sources from the Linux file the
+// build names in ODBCINI.
+void MakeSqliteDatabase()
+{
+    const std::string ini = std::getenv("ODBCINI") ? std::getenv("ODBCINI") : "";
+    REQUIRE_MESSAGE(!ini.empty(), "the build sets ODBCINI for this test");
+    const std::string database = ini.substr(0, ini.rfind('/') + 1) + "dbimport.sqlite";
+    DeleteFileA(WinePath(database).c_str());
+    REQUIRE(testsupport::WriteWholeFile(
+        WinePath(ini), "[" + std::string(kDataSource) + "]\nDriver=SQLite3\nDatabase=" + database + "\n"));
+    REQUIRE(ExecuteSql(L"Provider=MSDASQL;Data Source=pathvex_dbimport", L"CREATE TABLE pts (id INTEGER, n TEXT)"));
+}
+
 }  // namespace
 
 TEST_CASE("ImportDatabase opens a real database through the platform's ADO")
@@ -104,15 +118,7 @@ TEST_CASE("ImportDatabase opens a real database through the platform's ADO")
         CHECK(Import(kOdbcFormat, "pathvex_no_such_source", tables) == nullptr);
     }
     SUBCASE("a SQLite database over ODBC: the listed table that exists") {
-        // unixODBC reads its data sources from the Linux file the build names in ODBCINI.
-        const std::string ini = std::getenv("ODBCINI") ? std::getenv("ODBCINI") : "";
-        REQUIRE_MESSAGE(!ini.empty(), "the build sets ODBCINI for this test");
-        const std::string database = ini.substr(0, ini.rfind('/') + 1) + "dbimport.sqlite";
-        DeleteFileA(WinePath(database).c_str());
-        REQUIRE(testsupport::WriteWholeFile(
-            WinePath(ini), "[" + std::string(kDataSource) + "]\nDriver=SQLite3\nDatabase=" + database + "\n"));
-        REQUIRE(ExecuteSql(L"Provider=MSDASQL;Data Source=pathvex_dbimport", L"CREATE TABLE pts (id INTEGER, n TEXT)"));
-
+        MakeSqliteDatabase();
         auto root = Import(kOdbcFormat, kDataSource, tables);
         REQUIRE(root != nullptr);
         CHECK(Name(root.get()) == "db");
@@ -120,6 +126,64 @@ TEST_CASE("ImportDatabase opens a real database through the platform's ADO")
         CHECK(Name(root->GetChild(0)) == "pts");
     }
 }
+
+#if defined(PATHVEX_X86)
+// A program file is loaded only mapped (DONT_RESOLVE_DLL_REFERENCES: none of
+// its start-up code runs), so its imports are not bound: bind them as the
+// loader would, so that the exported function can run.
+bool BindImports(HMODULE module)
+{
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
+        HMODULE dll = LoadLibraryA(reinterpret_cast<const char*>(base + d->Name));
+        if (!dll)
+            return false;
+        const DWORD lookup = d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + lookup);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            const char* name = IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)
+                                   ? reinterpret_cast<const char*>(IMAGE_ORDINAL(names->u1.Ordinal))
+                                   : reinterpret_cast<const char*>(
+                                         reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
+            FARPROC f = GetProcAddress(dll, name);
+            DWORD was = 0;
+            if (!f || !VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &was))
+                return false;
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(f);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, was, &was);
+        }
+    }
+    return true;
+}
+
+// The deliverable itself, not this test's own copy of the library: the
+// program file is loaded and the export called.
+TEST_CASE("pathvex-x86 exports ImportDatabase, which reads a real database")
+{
+    ComApartment com;
+    MakeSqliteDatabase();
+    const std::wstring program = testsupport::Wide(testsupport::EnvPath("PATHVEX_PROGRAM_DIR") + "\\pathvex-x86.exe");
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    REQUIRE_MESSAGE(module, "cannot load the program file");
+    REQUIRE(BindImports(module));
+    using ImportFunction = XMLElement* (*)(const DB_IMPORT*);
+    const auto import =
+        reinterpret_cast<ImportFunction>(reinterpret_cast<void (*)()>(GetProcAddress(module, "ImportDatabase")));
+    REQUIRE(bool(import));
+
+    const std::vector<DB_IMPORT_TABLE> tables = {Table("pts", "p")};
+    const DB_IMPORT request{kDataSource, kOdbcFormat, 1, tables.data()};
+    std::unique_ptr<XMLElement> root(import(&request));
+    REQUIRE(root != nullptr);
+    CHECK(Name(root.get()) == "db");
+    CHECK(Name(root->GetChild(0)) == "pts");
+    CHECK(!import(nullptr));
+}
+#endif
 
 namespace {
 
