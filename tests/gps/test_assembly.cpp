@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
@@ -389,7 +391,8 @@ TEST_CASE("The reader's writes wait for the UI thread's guard")
 {
     // Deterministic where the test above depends on timing: the guard is held
     // here while another thread feeds one unit; the record must not change
-    // until the guard goes.
+    // until the guard goes. ParseNmea with apply writes the same record by
+    // the same rule.
     auto port = std::make_unique<GpsPort>();
     AboutToApply = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HandedOver = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -402,16 +405,27 @@ TEST_CASE("The reader's writes wait for the UI thread's guard")
     port->SetHooks(h);
     SirfPayload geodetic(41, 91);
     geodetic.S32(23, 100000000).S32(27, 200000000);
-    for (const std::string& unit : {kRmc + "\r\n", geodetic.Frame()}) {
-        CAPTURE(unit.size());
+    auto feed = [&](const std::string& unit) { port->AssembleInput(unit.data(), unit.size()); };
+    const std::function<void()> units[] = {
+        [&] { feed(kRmc + "\r\n"); },
+        [&] { feed(geodetic.Frame()); },
+        [&] {
+            SetEvent(AboutToApply);
+            NmeaMessage msg;
+            port->ParseNmea(kGga, &msg, true);
+            SetEvent(HandedOver);
+        },
+    };
+    for (size_t i = 0; i < std::size(units); ++i) {
+        CAPTURE(i);
         ResetEvent(HandedOver);   // the last unit's
         const GPS_CURRENT before = *port->LiveRecord();
         std::thread reader;
         {
             LiveRecordGuard hold(port.get());
-            reader = std::thread([&] { port->AssembleInput(unit.data(), unit.size()); });
+            reader = std::thread(units[i]);
             CHECK(WaitForSingleObject(AboutToApply, 10000) == WAIT_OBJECT_0);
-            // A reader that took no lock is done within this time.
+            // A writer that took no lock is done within this time.
             CHECK(WaitForSingleObject(HandedOver, 500) == WAIT_TIMEOUT);
             CHECK(std::memcmp(&before, hold.get(), sizeof before) == 0);
         }
