@@ -5,8 +5,8 @@
 // carry-over for the next chunk. Synchronisation relies on a chunk beginning
 // where the receiver starts a burst: a chunk that begins with anything but
 // '$' or the SiRF start bytes (after any line ends and stray zero bytes) is
-// dropped whole. Whatever arrives, nothing is
-// kept beyond the carry-over's size and no frame beyond SirfFrame's payload.
+// dropped whole. Whatever arrives, nothing is kept beyond the carry-over's
+// size and no frame beyond SirfFrame's payload.
 #include "gps/gps.h"
 
 #include <cstring>
@@ -186,7 +186,8 @@ void GpsPort::HandleInput(const char* data, size_t length)
         return;
     }
     // NMEA text is logged as it came, stray zero bytes and all: a zero ends
-    // only the line it is in, here as in the log's later reading.
+    // only the line it is in, here and when the log is loaded as a
+    // simulation.
     log_.Write(data, length);
     HandleNmeaBatch(std::string_view(data, length));
     RecorderTick(0);
