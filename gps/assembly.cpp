@@ -4,8 +4,9 @@
 // chunk may end inside a sentence or a frame; that part waits in the
 // carry-over for the next chunk. Synchronisation relies on a chunk beginning
 // where the receiver starts a burst: a chunk that begins with anything but
-// '$' or the SiRF start bytes is dropped whole. Whatever arrives, nothing is
-// kept beyond the carry-over's size and no frame beyond SirfFrame's payload.
+// '$' or the SiRF start bytes (after any line ends and stray zero bytes) is
+// dropped whole. Whatever arrives, nothing is kept beyond the carry-over's
+// size and no frame beyond SirfFrame's payload.
 #include "gps/gps.h"
 
 #include <cstring>
@@ -21,16 +22,30 @@ uint16_t BigEndian16(const unsigned char* p)
     return static_cast<uint16_t>((p[0] << 8) | p[1]);
 }
 
-// The next line of an NMEA batch at *pos, or false at the end of the list.
+// CR, LF and a stray zero byte each end a line. The batch itself ends at a
+// line feed wherever the reads fell, so only a rule that breaks lines at LF
+// too gives the same lines however the stream was cut; an empty line (a CR
+// LF pair, a blank line, a zero at a line start) ends nothing.
+bool IsLineBreak(unsigned char c)
+{
+    return c == '\r' || c == '\n' || c == '\0';
+}
+
+// The next line of an NMEA batch at *pos, or false at the end of the text.
 bool NextLine(std::string_view text, size_t* pos, std::string_view* line)
 {
-    if (*pos >= text.size())
+    size_t start = *pos;
+    while (start < text.size() && IsLineBreak(static_cast<unsigned char>(text[start])))
+        ++start;
+    if (start >= text.size()) {
+        *pos = text.size();
         return false;
-    const size_t cr = text.find('\r', *pos);
-    *line = cr == std::string_view::npos ? text.substr(*pos) : text.substr(*pos, cr - *pos);
-    if (line->empty())
-        return false;
-    *pos = cr == std::string_view::npos ? text.size() : cr + 2;
+    }
+    size_t end = start;
+    while (end < text.size() && !IsLineBreak(static_cast<unsigned char>(text[end])))
+        ++end;
+    *line = text.substr(start, end - start);
+    *pos = end;
     return true;
 }
 
@@ -70,8 +85,17 @@ void GpsPort::AssemblePiece(const char* bytes, size_t count)
 
     // One pass over the joined bytes: SiRF frames one after another, then at
     // most one NMEA batch, which takes everything up to its last line feed.
+    // Line ends and stray zero bytes before a unit end empty lines; they
+    // are passed over, so a read that begins with them is not taken for one
+    // that begins inside a sentence.
     size_t pos = 0;
     while (pos < n) {
+        while (pos < n && IsLineBreak(work_[pos]))
+            ++pos;
+        if (pos == n) {
+            AutoAdvanceSimulation();   // nothing but line ends: dropped
+            return;
+        }
         unsigned char* b = work_ + pos;
         const size_t rest = n - pos;
 
@@ -154,15 +178,17 @@ void GpsPort::HandleInput(const char* data, size_t length)
 {
     if (!data || length == 0)
         return;
-    log_.Write(data, length);
     if (GpsInputKind.load(std::memory_order_relaxed) == kGpsInputSirf) {
+        // A text log holds a frame only up to its first zero byte.
+        const void* zero = std::memchr(data, 0, length);
+        log_.Write(data, zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : length);
         HandleSirfFrame(reinterpret_cast<const unsigned char*>(data), length);
         return;
     }
-    // The batch is text: a stray zero byte ends it, as it ends the log entry.
-    const void* zero = std::memchr(data, 0, length);
-    if (zero)
-        length = static_cast<size_t>(static_cast<const char*>(zero) - data);
+    // NMEA text is logged as it came, stray zero bytes and all: a zero ends
+    // only the line it is in, here and when the log is loaded as a
+    // simulation.
+    log_.Write(data, length);
     HandleNmeaBatch(std::string_view(data, length));
     RecorderTick(0);
 }

@@ -131,8 +131,8 @@ public:
     // The clock of the time stamps; null restores the machine's local time.
     void SetClock(LocalClockFn clock);
     bool IsOpen() const;
-    // Logs one batch up to its first zero byte (opening the file when needed)
-    // or, when the log is off, closes the file. A file that cannot be opened
+    // Logs length bytes of one batch (opening the file when needed) or,
+    // when the log is off, closes the file. A file that cannot be opened
     // loses this batch; the next batch tries again.
     void Write(const char* data, size_t length);
     void Close();
@@ -202,8 +202,9 @@ public:
 
     // Reader thread: one chunk of receiver bytes. Complete NMEA lines (up to
     // the last line feed) and whole SiRF frames go to HandleInput; what is
-    // incomplete waits in the carry-over (at most kCarryOverSize bytes). A
-    // chunk that begins with neither '$' nor 0xA0 0xA2 is dropped. Returns 0.
+    // incomplete waits in the carry-over (at most kCarryOverSize bytes).
+    // Line ends and zero bytes before a unit are passed over; a chunk that
+    // then begins with neither '$' nor 0xA0 0xA2 is dropped. Returns 0.
     int AssembleInput(const char* bytes, size_t count);
     // Reader thread: one batch (NMEA text of whole lines, or one SiRF frame
     // by GpsInputKind): logs it, applies each unit, hands each over, then
@@ -313,7 +314,6 @@ private:
     GpsPort* port_;
 };
 
-// The NMEA batch as lines: cut at each CR, the next line starting two bytes
-// later (the LF is assumed); an empty line or the end of the text ends the
-// list. Lines ended by LF alone therefore come out as one line.
+// The NMEA batch as lines: CR, LF and a zero byte each end a line, and empty
+// lines are left out, so a stray zero costs only the line it is in.
 void SplitLines(std::string_view text, std::vector<std::string_view>* lines);

@@ -1,7 +1,6 @@
 // The NMEA log: what the receiver sent, one time-stamped entry per batch.
 #include "gps/gps.h"
 
-#include <cstring>
 #include <cwchar>
 
 NmeaLog::NmeaLog() : enabled_(false), file_(nullptr), clock_(nullptr)
@@ -68,13 +67,9 @@ void NmeaLog::Write(const char* data, size_t length)
         clock_(&now);
     else
         GetLocalTime(&now);
-    // The batch is written as text: up to its first zero byte. A SiRF frame
-    // thus leaves only its first bytes, which is all a text log can hold.
-    const void* zero = std::memchr(data, 0, length);
-    const size_t n = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : length;
     std::fprintf(file_, "[%02u:%02u:%02u] ", static_cast<unsigned>(now.wHour),
                  static_cast<unsigned>(now.wMinute), static_cast<unsigned>(now.wSecond));
-    std::fwrite(data, 1, n, file_);
+    std::fwrite(data, 1, length, file_);
     std::fwrite("\r\n", 1, 2, file_);
     // Flushed per batch: the log is read after the program, or the machine,
     // has stopped.

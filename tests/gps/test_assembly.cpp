@@ -8,6 +8,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <iterator>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -57,10 +60,10 @@ TEST_CASE("NMEA lines are assembled across chunks")
         Feed(port.get(), "\n" + kRmc + "\r\n");
         CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga), Wide(kRmc)});
     }
-    SUBCASE("lines ended by LF alone make one line per batch") {
+    SUBCASE("lines ended by LF alone are read one by one") {
         Feed(port.get(), kGga + "\n" + kRmc + "\n");
-        CHECK(Seen.lines.size() == 1);
-        CHECK(Seen.reportTypes == std::vector<int>{kReportGga});
+        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga), Wide(kRmc)});
+        CHECK(Seen.reportTypes == std::vector<int>{kReportGga, kReportPosition});
     }
     SUBCASE("each line sets the report type and the cell id before its hand-over") {
         CellId = 77;
@@ -76,23 +79,60 @@ TEST_CASE("NMEA lines are assembled across chunks")
         REQUIRE(Seen.lines.size() == 1);
         CHECK(Seen.lines[0] == L"$GPTXT,01,01,02,Caf\u00E9*00");
     }
-    SUBCASE("a zero byte ends the batch's text") {
-        Feed(port.get(), kGga + "\r\n" + std::string(1, '\0') + kRmc + "\r\n");
-        CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga)});
+}
+
+TEST_CASE("A stray zero byte ends only its line, wherever the reads fall")
+{
+    // Receivers and their logs carry stray zero bytes: at a line start,
+    // inside a sentence, between CR and LF, and as part of a binary tail
+    // after a sentence's checksum.
+    const std::string z(1, '\0');
+    const std::string stream = kGga + "\r\n" + z + kRmc + "\r\n" + kGsa.substr(0, 12) + z + kGsa.substr(12) + "\r\n"
+        + kGga + "\r" + z + "\n" + kRmc + z + "\x81\x02\xFE\r\n" + kGsa + "\r\n" + z + z + kRmc + "\r\n";
+    const std::vector<std::wstring> expected = {Wide(kGga), Wide(kRmc), Wide(kGsa.substr(0, 12)), Wide(kGsa.substr(12)),
+        Wide(kGga), Wide(kRmc), L"\uFFFD\u0002\uFFFD", Wide(kGsa), Wide(kRmc)};
+    auto port = NewPort();
+    Feed(port.get(), stream);
+    CHECK(Seen.lines == expected);
+    CHECK(port->CarryOverLength() == 0);
+
+    auto cutAt = [&](const std::vector<size_t>& cuts) {
+        auto cutPort = NewPort();
+        size_t from = 0;
+        for (size_t to : cuts) {
+            Feed(cutPort.get(), stream.substr(from, to - from));
+            from = to;
+        }
+        Feed(cutPort.get(), stream.substr(from));
+        return Seen.lines;
+    };
+    for (size_t cut = 1; cut < stream.size(); ++cut) {
+        CAPTURE(cut);
+        CHECK(cutAt({cut}) == expected);
+    }
+    std::mt19937 rng(33);
+    for (int run = 0; run < 200; ++run) {
+        std::vector<size_t> cuts;
+        for (size_t at = 1 + rng() % 40; at < stream.size(); at += 1 + rng() % 40)
+            cuts.push_back(at);
+        CAPTURE(run);
+        CHECK(cutAt(cuts) == expected);
     }
 }
 
-TEST_CASE("SplitLines cuts at CR and skips the LF")
+TEST_CASE("SplitLines breaks at CR, LF and zero bytes and leaves out empty lines")
 {
     std::vector<std::string_view> lines;
     SplitLines("$A\r\n$B\r\n", &lines);
     CHECK(lines == std::vector<std::string_view>{"$A", "$B"});
-    SplitLines("$A\r\n\r\n$B\r\n", &lines);   // an empty line ends the list
-    CHECK(lines == std::vector<std::string_view>{"$A"});
+    SplitLines("$A\r\n\r\n$B\r\n", &lines);   // a blank line ends nothing
+    CHECK(lines == std::vector<std::string_view>{"$A", "$B"});
     SplitLines("$A\r", &lines);               // CR at the very end
     CHECK(lines == std::vector<std::string_view>{"$A"});
-    SplitLines("$A\n$B\n", &lines);
-    CHECK(lines == std::vector<std::string_view>{"$A\n$B\n"});
+    SplitLines("$A\n$B\r$C", &lines);
+    CHECK(lines == std::vector<std::string_view>{"$A", "$B", "$C"});
+    SplitLines(std::string_view("$A\0\0$B", 6), &lines);
+    CHECK(lines == std::vector<std::string_view>{"$A", "$B"});
 }
 
 TEST_CASE("SiRF frames are handed on one at a time")
@@ -229,6 +269,13 @@ TEST_CASE("The NMEA log writes one entry per batch")
             CHECK(Seen.lines.size() == 3);
         }
     }
+    SUBCASE("a stray zero byte is logged with the sentences after it") {
+        log->SetEnabled(true);
+        const std::string batch = kGga + "\r\n" + std::string(1, '\0') + kRmc + "\r\n";
+        Feed(port.get(), batch);
+        CHECK(testsupport::ReadFile(file, &content));
+        CHECK(content == "[09:08:07] " + batch + "\r\n");
+    }
     SUBCASE("a SiRF frame is written up to its first zero byte") {
         log->SetEnabled(true);
         Feed(port.get(), Frame(std::string("\x29\x01", 2)));
@@ -344,7 +391,8 @@ TEST_CASE("The reader's writes wait for the UI thread's guard")
 {
     // Deterministic where the test above depends on timing: the guard is held
     // here while another thread feeds one unit; the record must not change
-    // until the guard goes.
+    // until the guard goes. ParseNmea with apply writes the same record by
+    // the same rule.
     auto port = std::make_unique<GpsPort>();
     AboutToApply = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HandedOver = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -357,16 +405,27 @@ TEST_CASE("The reader's writes wait for the UI thread's guard")
     port->SetHooks(h);
     SirfPayload geodetic(41, 91);
     geodetic.S32(23, 100000000).S32(27, 200000000);
-    for (const std::string& unit : {kRmc + "\r\n", geodetic.Frame()}) {
-        CAPTURE(unit.size());
+    auto feed = [&](const std::string& unit) { port->AssembleInput(unit.data(), unit.size()); };
+    const std::function<void()> units[] = {
+        [&] { feed(kRmc + "\r\n"); },
+        [&] { feed(geodetic.Frame()); },
+        [&] {
+            SetEvent(AboutToApply);
+            NmeaMessage msg;
+            port->ParseNmea(kGga, &msg, true);
+            SetEvent(HandedOver);
+        },
+    };
+    for (size_t i = 0; i < std::size(units); ++i) {
+        CAPTURE(i);
         ResetEvent(HandedOver);   // the last unit's
         const GPS_CURRENT before = *port->LiveRecord();
         std::thread reader;
         {
             LiveRecordGuard hold(port.get());
-            reader = std::thread([&] { port->AssembleInput(unit.data(), unit.size()); });
+            reader = std::thread(units[i]);
             CHECK(WaitForSingleObject(AboutToApply, 10000) == WAIT_OBJECT_0);
-            // A reader that took no lock is done within this time.
+            // A writer that took no lock is done within this time.
             CHECK(WaitForSingleObject(HandedOver, 500) == WAIT_TIMEOUT);
             CHECK(std::memcmp(&before, hold.get(), sizeof before) == 0);
         }

@@ -241,7 +241,16 @@ TEST_CASE("Time of day")
         Apply(port.get(), "$GPRMC,123521.1234,A,,,,,,,,,*6A");
         CHECK(L.utc.wMilliseconds == 123);
     }
+    SUBCASE("a leap second is second 60") {
+        BiasScope bias(-60);
+        Apply(port.get(), "$GPRMC,235960.00,A,4807.038,N,01131.000,E,022.4,084.4,311216,,*6A");
+        CHECK(L.utc.wHour == 23);
+        CHECK(L.utc.wMinute == 59);
+        CHECK(L.utc.wSecond == 60);
+        CHECK(L.local.wSecond == 60);   // local 00:59:60
+    }
     SUBCASE("what is no time of day is not stored") {
+        Apply(port.get(), "$GPRMC,235961,A,,,,,,,,,*6A");
         Apply(port.get(), "$GPRMC,256100,A,,,,,,,,,*6A");
         Apply(port.get(), "$GPRMC,12x519,A,,,,,,,,,*6A");
         CHECK(L.utc.wHour == 12);

@@ -7,6 +7,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -47,6 +48,32 @@ TEST_CASE("Checksums of sentences and frames")
         CHECK(std::vector<uint8_t>(p, p + kSirfSwitchToNmeaLength) ==
               std::vector<uint8_t>{0x81, 2, 1, 1, 0, 1, 1, 1, 5, 1, 1, 1, 0, 1, 0, 1, 0, 0, 0, 1, 0, 0, 0x25, 0x80});
     }
+}
+
+TEST_CASE("The fixed sentences of the SiRF menu, byte for byte")
+{
+    // Written out from the receiver's command set, not from the program's
+    // table: each checksum was worked out by hand over the text between '$'
+    // and '*'.
+    const std::pair<int, const char*> sentences[] = {
+        {401, "$PSRF100,0,9600,8,1,0*0C\r\n"},
+        {404, "$PSRF105,1*3E\r\n"},
+        {405, "$PSRF105,0*3F\r\n"},
+        {421, "$PSRF101,0,0,0,000,0,0,12,6*12\r\n"},
+        {422, "$PSRF101,0,0,0,000,0,0,12,2*16\r\n"},
+        {423, "$PSRF101,0,0,0,000,0,0,12,1*15\r\n"},
+        {424, "$PSRF101,0,0,0,000,0,0,12,8*1C\r\n"},
+        {428, "$PSRF151,01*0F\r\n"},
+        {429, "$PSRF151,00*0E\r\n"},
+    };
+    for (const auto& [command, expected] : sentences) {
+        CAPTURE(command);
+        const char* sentence = SirfCommandSentence(command);
+        CHECK((sentence ? std::string(sentence) : "") == expected);
+    }
+    // The dialog, the rates and the ids between send no fixed sentence.
+    for (int command : {400, 402, 403, 411, 416, 417, 425, 430})
+        CHECK(SirfCommandSentence(command) == nullptr);
 }
 
 TEST_CASE("The waypoint sentence of a position")
