@@ -195,6 +195,13 @@ struct COUNTS {
     unsigned kept = 0;
 };
 
+// A download that did not verify is a failed update, not a file kept: the
+// summary must not say that nothing needed updating.
+bool Failed(int32_t status)
+{
+    return status == kUpdateFailed || status == kUpdateMismatch;
+}
+
 COUNTS CountStatuses(const UpdateJob& job)
 {
     COUNTS c;
@@ -202,7 +209,7 @@ COUNTS CountStatuses(const UpdateJob& job)
         const int32_t status = job.entries[i].status;
         if (status == kUpdateUpdated)
             ++c.updated;
-        else if (status == kUpdateFailed)
+        else if (Failed(status))
             ++c.failed;
         else
             ++c.kept;

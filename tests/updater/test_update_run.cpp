@@ -67,6 +67,40 @@ TEST_CASE("a self-update job against the update server: the summary box, result 
         CHECK(s.entries[0].status == kUpdateFailed);
         CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
     }
+    SUBCASE("the hash list is an error page: failed, 107, nothing downloaded, no list left") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", {"<html>500 Internal Server Error</html>", 500});
+        BoxAnswerer box(pid, kTitle, 0);
+        CHECK(s.Run() == kUpdateNothingToAsk);
+        CHECK(box.Wait(kBoxMs));
+        CHECK(box.text == Summary(1, 0, 1, 0, kErrors));
+        CHECK(s.entries[0].status == kUpdateFailed);
+        CHECK(s.server.Requests().size() == 1);
+        CHECK_FALSE(Exists(s.Path(L"RUP.INI")));
+        CHECK_FALSE(Exists(s.Path(L"app.exe.new")));
+    }
+    SUBCASE("the file fails its digest: failed, 107, the download removed") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(Sha1Of("another build")));
+        BoxAnswerer box(pid, kTitle, 0);
+        CHECK(s.Run() == kUpdateNothingToAsk);
+        CHECK(box.Wait(kBoxMs));
+        CHECK(box.text == Summary(1, 0, 1, 0, kErrors));
+        CHECK(s.entries[0].status == kUpdateMismatch);
+        CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
+        CHECK_FALSE(Exists(s.Path(L"app.exe.new")));
+    }
+    SUBCASE("one file updated and one failed: 107 in an OK box, no question to exit") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(Sha1Of(kNew)));
+        REQUIRE(WriteBytes(s.Path(L"lib.dll"), kOld));
+        s.Add(L"lib.dll", s.server.Url("/tools/lib.dll"), DeadUrl(), kHashListSha1);
+        BoxAnswerer box(pid, kTitle, 0);
+        CHECK(s.Run() == kUpdateNothingToAsk);
+        CHECK(box.Wait(kBoxMs));
+        CHECK_FALSE(box.question);
+        CHECK(box.text == Summary(2, 1, 1, 0, kErrors));
+        CHECK(s.entries[0].status == kUpdateUpdated);
+        CHECK(s.entries[1].status == kUpdateFailed);
+        CHECK(ReadBytes(s.Path(L"app.exe")) == kNew);
+    }
     SUBCASE("a job of no entries: all counts 0 and 105, in Greek for \"GR\" in any case") {
         s.entries.clear();
         BoxAnswerer box(pid, kTitle, 0);
