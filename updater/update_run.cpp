@@ -437,7 +437,8 @@ int RunSelfUpdate(const wchar_t* title, const wchar_t* programId)
     CopyField(entry->displayName, kProgramEntryName);
     entry->hashMethod = kHashListSha1;
     entry->flag = kUpdateFlagWhenChanged;
-    return RunUpdateJob(job.get());
+    const int result = RunUpdateJob(job.get());
+    return result == kUpdateNothingToAsk && Failed(entry->status) ? kUpdateIncomplete : result;
 }
 
 int RunUpdateJobFile(const char* path)
