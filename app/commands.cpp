@@ -33,8 +33,10 @@ constexpr wchar_t kDonatePage[] = L"https://pathvex.org/cgi-bin/download.cgi?fil
 constexpr wchar_t kHelpFile[] = L"Pathvex.CHM";
 constexpr wchar_t kUpdateProduct[] = L"Pathvex";
 constexpr wchar_t kUpdateProductId[] = L"{6C2E8240-F660-48EF-B35A-9B864119D718}";
-// The update run's result that asks the program to end.
+// The update run's results that ask the program to end, and that tell that
+// the check could not be completed.
 constexpr int kUpdateRestart = 99;
+constexpr int kUpdateIncomplete = 4;
 
 LRESULT CmdGpsConnect(HWND window, WPARAM, LPARAM)
 {
@@ -66,8 +68,13 @@ LRESULT CmdCheckUpdates(HWND window, WPARAM, LPARAM)
     DeleteFileW(name);
     std::swprintf(name, std::size(name), L"%ls.new", program);
     DeleteFileW(name);
-    if (ShellSeams.runSelfUpdate && ShellSeams.runSelfUpdate(kUpdateProduct, kUpdateProductId) == kUpdateRestart)
+    const int result = ShellSeams.runSelfUpdate ? ShellSeams.runSelfUpdate(kUpdateProduct, kUpdateProductId) : 0;
+    if (result == kUpdateRestart)
         SendMessageW(window, WM_CLOSE, 0, 0);
+    // A check that failed is no check: the next start asks again rather
+    // than counting down as after a success.
+    if (result == kUpdateIncomplete)
+        WriteSettingNumber(SettingId::Upd, 0);
     return 0;
 }
 

@@ -24,9 +24,14 @@ namespace {
 
 constexpr wchar_t kGpsConfigTemplate[] = L"DIALOG_GPSCFG";
 constexpr wchar_t kBackToNmeaTemplate[] = L"DIALOG_BACKNMEA";
-#if defined(PATHVEX_DESKTOP)
-constexpr wchar_t kGpsApiOnlyOnHandheld[] = L"GPS Api is only supported in WM5+";
+// The platform's GPS driver exists in pathvex-wm alone; every other build
+// refuses its box.
+#if defined(PATHVEX_WM)
+constexpr bool kHasGpsDriver = true;
+#else
+constexpr bool kHasGpsDriver = false;
 #endif
+constexpr wchar_t kGpsApiOnlyOnHandheld[] = L"GPS Api is only supported in WM5+";
 constexpr wchar_t kRateTitle[] = L"Rate selection";
 constexpr wchar_t kRatePrompt[] = L"Enter rate:";
 constexpr wchar_t kPortFormat[] = L"COM%u";
@@ -94,7 +99,9 @@ void FillGpsConfig(HWND dialog)
     SetWindowTextW(baud, speed);
 
     const bool simulation = ReadSettingNumber(SettingId::GpsSimu) != 0;
-    const bool gpsDriver = ReadSettingNumber(SettingId::GpsApi) != 0;
+    // Without the driver a stored choice of it (a file from pathvex-wm)
+    // means nothing: the box shows unchecked and the port stays usable.
+    const bool gpsDriver = kHasGpsDriver && ReadSettingNumber(SettingId::GpsApi) != 0;
     CheckDlgButton(dialog, IDC_GPSCFG_SIMULATION, simulation ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_GPSCFG_GPSAPI, gpsDriver ? BST_CHECKED : BST_UNCHECKED);
     // Both set (a hand-edited file): the simulation wins, as it does at the
@@ -146,13 +153,13 @@ void ApplyGpsConfig(HWND dialog)
 
 void OnGpsApiClicked(HWND dialog)
 {
-#if defined(PATHVEX_DESKTOP)
-    MessageBoxW(dialog, kGpsApiOnlyOnHandheld, kProgramTitle, MB_OK);
-    CheckDlgButton(dialog, IDC_GPSCFG_GPSAPI, BST_UNCHECKED);
-#else
+    if (!kHasGpsDriver) {
+        MessageBoxW(dialog, kGpsApiOnlyOnHandheld, kProgramTitle, MB_OK);
+        CheckDlgButton(dialog, IDC_GPSCFG_GPSAPI, BST_UNCHECKED);
+        return;
+    }
     EnableControls(dialog, {IDC_GPSCFG_PORT, IDC_GPSCFG_BAUD, IDC_GPSCFG_SIMULATION},
                    !IsChecked(dialog, IDC_GPSCFG_GPSAPI));
-#endif
 }
 
 bool OnGpsConfigCommand(HWND dialog, WPARAM wParam)

@@ -195,6 +195,13 @@ struct COUNTS {
     unsigned kept = 0;
 };
 
+// A download that did not verify is a failed update, not a file kept: the
+// summary must not say that nothing needed updating.
+bool Failed(int32_t status)
+{
+    return status == kUpdateFailed || status == kUpdateMismatch;
+}
+
 COUNTS CountStatuses(const UpdateJob& job)
 {
     COUNTS c;
@@ -202,7 +209,7 @@ COUNTS CountStatuses(const UpdateJob& job)
         const int32_t status = job.entries[i].status;
         if (status == kUpdateUpdated)
             ++c.updated;
-        else if (status == kUpdateFailed)
+        else if (Failed(status))
             ++c.failed;
         else
             ++c.kept;
@@ -430,7 +437,8 @@ int RunSelfUpdate(const wchar_t* title, const wchar_t* programId)
     CopyField(entry->displayName, kProgramEntryName);
     entry->hashMethod = kHashListSha1;
     entry->flag = kUpdateFlagWhenChanged;
-    return RunUpdateJob(job.get());
+    const int result = RunUpdateJob(job.get());
+    return result == kUpdateNothingToAsk && Failed(entry->status) ? kUpdateIncomplete : result;
 }
 
 int RunUpdateJobFile(const char* path)

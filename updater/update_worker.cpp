@@ -66,6 +66,17 @@ int64_t ContentLength(HINTERNET request)
     return value;
 }
 
+// An HTTP answer other than 2xx is an error page, not the file asked for.
+// Answers of other schemes have no status.
+bool IsErrorAnswer(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return false;
+    return status < 200 || status > 299;
+}
+
 // Opened, written and closed per chunk: what arrived is on disk whatever
 // happens to the connection later.
 bool AppendToFile(const wchar_t* path, const void* bytes, DWORD count)
@@ -88,14 +99,16 @@ void ShowProgress(HWND dialog, const wchar_t* name, uint64_t received, uint64_t 
     SetBar(dialog, IDC_UPDATE_FILE_PROGRESS, percent);
 }
 
-bool MoveReplacing(const wchar_t* from, const wchar_t* to)
+// writeThrough: return only once the move is on disk.
+bool MoveReplacing(const wchar_t* from, const wchar_t* to, bool writeThrough = true)
 {
 #if defined(PATHVEX_HANDHELD)
     // The handheld file system moves without replacing; the swap deletes
     // the target first.
+    (void)writeThrough;
     return MoveFileW(from, to) != FALSE;
 #else
-    return MoveFileExW(from, to, kMoveFlags) != FALSE;
+    return MoveFileExW(from, to, writeThrough ? kMoveFlags : MOVEFILE_REPLACE_EXISTING) != FALSE;
 #endif
 }
 
@@ -145,38 +158,52 @@ void FileHashText(int32_t method, const wchar_t* path, wchar_t (&out)[kHashTextS
 }
 
 // The hash list's value for key into out; false when the list cannot be
-// read at all in this build.
+// read in this build or lacks the key.
 bool ReadHashList(const wchar_t* key, wchar_t (&out)[kHashTextSize])
 {
     if (!UpdaterHooks.readHashList)
         return false;
     UpdaterHooks.readHashList(kHashSection, key, L"", out, kHashTextSize, kHashListFile);
     out[kHashTextSize - 1] = L'\0';
-    return true;
+    return out[0] != L'\0';
+}
+
+// What the worker keeps from one entry to the next: whether the job's one
+// hash list (method 8) arrived in this run. A ".\RUP.INI" left by an
+// earlier run is not this job's list.
+struct RUN_STATE {
+    bool perEntryListFetched = false;
+};
+
+// A hash list for entry into ".\RUP.INI"; a failed fetch leaves no list
+// behind for a later entry or run to take.
+bool FetchHashList(const UpdateEntry& entry)
+{
+    if (DownloadWithProgress(nullptr, entry.displayName, kHashListFile, entry.hashSource, false))
+        return true;
+    DeleteFileW(kHashListFile);
+    return false;
 }
 
 // The expected hash of entry (position index); false when its hash list
-// cannot be fetched or read.
-bool ExpectedHash(UpdateEntry* entry, unsigned index, wchar_t (&out)[kHashTextSize])
+// cannot be fetched or read, or holds no hash for it.
+bool ExpectedHash(UpdateEntry* entry, unsigned index, RUN_STATE* run, wchar_t (&out)[kHashTextSize])
 {
     const int32_t method = entry->hashMethod;
     switch (method) {
     case kHashListSha1:
-    case kHashListCrc32:
-    case kHashListPerEntry: {
-        // A per-entry list is fetched once and serves the job's later entries.
-        const bool perEntry = method == kHashListPerEntry;
-        const bool fetched = (perEntry && index > 0) ||
-                             DownloadWithProgress(nullptr, entry->displayName, kHashListFile, entry->hashSource, false);
-        wchar_t key[16] = {};
-        if (perEntry)
-            std::swprintf(key, std::size(key), kKeyFormat, index + 1);
-        else
-            std::wcscpy(key, kFirstKey);
-        const bool read = fetched && ReadHashList(key, out);
-        if (!perEntry)
-            DeleteFileW(kHashListFile);
+    case kHashListCrc32: {
+        const bool read = FetchHashList(*entry) && ReadHashList(kFirstKey, out);
+        DeleteFileW(kHashListFile);
         return read;
+    }
+    case kHashListPerEntry: {
+        // Fetched at the first entry, it serves the job's later entries.
+        if (index == 0)
+            run->perEntryListFetched = FetchHashList(*entry);
+        wchar_t key[16] = {};
+        std::swprintf(key, std::size(key), kKeyFormat, index + 1);
+        return run->perEntryListFetched && ReadHashList(key, out);
     }
     case kHashOfFileSha1:
         Sha1Text(entry->hashSource, out);
@@ -203,7 +230,21 @@ void KeepBackup(const std::wstring& folder, const std::wstring& old)
     MoveFileExW(old.c_str(), (folder + L"\\" + name).c_str(), kMoveFlags);
 }
 
-int UpdateOneEntry(const UpdateJob& job, UpdateEntry* entry, unsigned index, const std::wstring& backupFolder)
+// Downloads entry into fresh, checks it against expected and swaps it in.
+int DownloadAndSwap(UpdateEntry* entry, const std::wstring& fresh, const wchar_t (&expected)[kHashTextSize])
+{
+    if (!DownloadWithProgress(UpdateDialog, entry->displayName, fresh.c_str(), entry->url, true))
+        return kUpdateFailed;
+    wchar_t arrived[kHashTextSize] = {};
+    FileHashText(entry->hashMethod, fresh.c_str(), arrived);
+    if (!SameHashText(arrived, expected))
+        return kUpdateMismatch;
+    const std::wstring old = std::wstring(entry->localPath) + kOldSuffix;
+    return SwapInNewFile(entry->localPath, fresh.c_str(), old.c_str()) ? kUpdateUpdated : kUpdateFailed;
+}
+
+int UpdateOneEntry(const UpdateJob& job, UpdateEntry* entry, unsigned index, RUN_STATE* run,
+                   const std::wstring& backupFolder)
 {
     SetBar(UpdateDialog, IDC_UPDATE_FILE_PROGRESS, kFullBar);
     wchar_t expected[kHashTextSize] = {};
@@ -213,7 +254,7 @@ int UpdateOneEntry(const UpdateJob& job, UpdateEntry* entry, unsigned index, con
     SetBar(UpdateDialog, IDC_UPDATE_OVERALL_PROGRESS, index);
     if (entry->flag == kUpdateFlagSkip)
         return kUpdateSkipped;
-    if (!ExpectedHash(entry, index, expected))
+    if (!ExpectedHash(entry, index, run, expected))
         return kUpdateFailed;
     FileHashText(entry->hashMethod, entry->localPath, local);
     if (SameHashText(local, expected) && entry->flag == kUpdateFlagWhenChanged)
@@ -224,19 +265,14 @@ int UpdateOneEntry(const UpdateJob& job, UpdateEntry* entry, unsigned index, con
     const std::wstring fresh = std::wstring(entry->localPath) + kNewSuffix;
     if (!entry->keepStaleNewFile)
         DeleteFileW(fresh.c_str());
-    if (!DownloadWithProgress(UpdateDialog, entry->displayName, fresh.c_str(), entry->url, true))
-        return kUpdateFailed;
-    wchar_t arrived[kHashTextSize] = {};
-    FileHashText(entry->hashMethod, fresh.c_str(), arrived);
-    if (!SameHashText(arrived, expected))
-        return kUpdateMismatch;
-
-    const std::wstring old = std::wstring(entry->localPath) + kOldSuffix;
-    if (!SwapInNewFile(entry->localPath, fresh.c_str(), old.c_str()))
-        return kUpdateFailed;
-    if (job.keepBackups)
-        KeepBackup(backupFolder, old);
-    return kUpdateUpdated;
+    const int status = DownloadAndSwap(entry, fresh, expected);
+    // Nothing installs a ".new" later: one that was not swapped in (cut
+    // short, an error page, failing its check) goes now.
+    if (status != kUpdateUpdated)
+        DeleteFileW(fresh.c_str());
+    else if (job.keepBackups)
+        KeepBackup(backupFolder, std::wstring(entry->localPath) + kOldSuffix);
+    return status;
 }
 
 }  // namespace
@@ -244,9 +280,21 @@ int UpdateOneEntry(const UpdateJob& job, UpdateEntry* entry, unsigned index, con
 bool SwapInNewFile(const wchar_t* local, const wchar_t* fresh, const wchar_t* old)
 {
     DeleteFileW(old);
-    const bool movedAside = MoveReplacing(local, old);
-    if (!movedAside && FileExists(local))
+#if !defined(PATHVEX_HANDHELD)
+    // A file that may be replaced takes the new one in a single rename, once
+    // a copy of it is the old file: its name never goes missing.
+    if (CopyFileW(local, old, FALSE) && MoveReplacing(fresh, local))
+        return true;
+#endif
+    // A running program can be renamed but not replaced (nor, on the
+    // handhelds, can any file): it moves aside and the new file follows at
+    // once, the first rename not waiting for the disk. Between the two no
+    // file has the name.
+    const bool movedAside = MoveReplacing(local, old, false);
+    if (!movedAside && FileExists(local)) {
+        DeleteFileW(old);
         return false;
+    }
     if (MoveReplacing(fresh, local))
         return true;
     if (movedAside)
@@ -267,6 +315,8 @@ bool DownloadWithProgress(HWND dialog, const wchar_t* name, const wchar_t* targe
         return false;
     const int64_t length = ContentLength(request.Get());
     DeleteFileW(target);
+    if (IsErrorAnswer(request.Get()))
+        return false;
 
     std::unique_ptr<char[]> chunk(new char[kReadChunkBytes]);
     uint64_t received = 0;
@@ -311,9 +361,10 @@ DWORD WINAPI UpdateWorkerThread(void* param)
     backupFolder = stamp;
 
     SendToControl(UpdateDialog, IDC_UPDATE_OVERALL_PROGRESS, PBM_SETRANGE32, 0, count);
+    RUN_STATE run;
     for (unsigned i = 0; i < count; ++i) {
         UpdateEntry* entry = &job->entries[i];
-        entry->status = UpdateOneEntry(*job, entry, i, backupFolder);
+        entry->status = UpdateOneEntry(*job, entry, i, &run, backupFolder);
     }
     SetBar(UpdateDialog, IDC_UPDATE_OVERALL_PROGRESS, count);
     if (HWND dialog = UpdateDialog)

@@ -5,7 +5,8 @@
 // hash (literal, from a file, or from the server's hash list), hashes the
 // local file, downloads a newer copy when the two differ, verifies it and
 // swaps it in through "<file>.new" and "<file>.old". A swap that cannot be
-// completed puts the old file back: the local file is never left missing.
+// completed puts the old file back; a ".new" that is not swapped in is
+// removed.
 // The run shows a modeless progress dialog and a tray icon, and ends with a
 // summary box that asks whether to exit so the new files take effect.
 //
@@ -47,14 +48,16 @@ enum HashMethod : int32_t {
     kHashListPerEntry = 8,    // one hash list per job, key = 1-based position; SHA-1
 };   // any other value: empty expected hash, CRC-32 text
 
-// Written by the worker into each entry.
+// Written by the worker into each entry. The summary counts 1 and 5 as
+// failed, 2 to 4 as kept.
 enum UpdateStatus : int32_t {
     kUpdateUpdated = 0,      // swapped in
-    kUpdateFailed = 1,       // hash list or file not fetched, or not swapped in
+    kUpdateFailed = 1,       // hash list or file not fetched (an HTTP error answer counts as
+                             // not fetched), no hash for the entry in its list, or not swapped in
     kUpdateCurrent = 2,      // up to date, or the updater's own library
     kUpdateSkipped = 3,      // the entry's flag said so
     kUpdateDeclined = 4,     // the callback said so
-    kUpdateMismatch = 5,     // the download did not verify; its ".new" stays
+    kUpdateMismatch = 5,     // the download did not verify
 };
 
 // Entry flag: 1 skip, 0 only when the hashes differ, else always.
@@ -137,6 +140,8 @@ inline constexpr int kUpdateWrongSize = 2;
 inline constexpr int kUpdateWrongVersion = 3;
 inline constexpr int kUpdateKeepRunning = 98;  // updated, and the answer was No
 inline constexpr int kUpdateExitNow = 99;      // the answer was Yes: the caller should exit
+// RunSelfUpdate only: the check could not be completed (its summary said so).
+inline constexpr int kUpdateIncomplete = 4;
 
 // The maker's site, the one base of the self-update's addresses (no
 // trailing slash). A fixed-size array: the room after the text is zeros.
@@ -146,7 +151,8 @@ extern const wchar_t UpdateSite[kUpdateSiteSize];
 // Updates the running executable from UpdateSite: file "/tools/<name>",
 // hash list "/hash.php?file=./tools/<name>" (handheld builds ask for the XML
 // form), <name> the executable's lower-cased file name. RunUpdateJob's
-// result, or kUpdateNotRun when the executable's path cannot be used.
+// result, kUpdateIncomplete in place of kUpdateNothingToAsk when the file
+// failed, or kUpdateNotRun when the executable's path cannot be used.
 int RunSelfUpdate(const wchar_t* title, const wchar_t* programId);
 // Runs the job: writes every entry's status and returns a result above. The
 // job is changed in place (language, mode; every text field is terminated
@@ -162,16 +168,19 @@ int RunUpdateJobFile(const char* path);
 // The worker's thread entry (param: the UpdateJob) and its download:
 // url into target (deleted first, appended chunk by chunk); with
 // showProgress the dialog's text and file bar follow. False when the
-// session, the address, a read or a write fails (what arrived stays). The
-// HTTP status is not examined: whatever body comes is stored.
+// session, the address, a read or a write fails (what arrived stays), or
+// the server answers with an HTTP status other than 2xx (nothing is stored).
 DWORD WINAPI UpdateWorkerThread(void* param);
 bool DownloadWithProgress(HWND dialog, const wchar_t* name, const wchar_t* target, const wchar_t* url,
                           bool showProgress);
 
 // Puts fresh in the place of local and keeps the replaced file as old (an
-// earlier old is deleted). A missing local file is simply installed. False
-// when local cannot be moved aside, or fresh cannot take its place; then
-// local is back as it was and fresh stays.
+// earlier old is deleted). A missing local file is simply installed. Where
+// local may be replaced it is, in one rename, after a copy became old; a
+// running program (and any file on the handhelds) is renamed aside first,
+// so its name is missing between two renames. False when local cannot be
+// moved aside, or fresh cannot take its place; then local is back as it
+// was and fresh stays.
 bool SwapInNewFile(const wchar_t* local, const wchar_t* fresh, const wchar_t* old);
 
 // MessageBoxTimeoutW when USER32.DLL has it (and ms is not -1), with

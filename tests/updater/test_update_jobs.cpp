@@ -10,6 +10,7 @@
 #include "resources/resource.h"
 #include "support/dib_canvas.h"
 
+#include <atomic>
 #include <thread>
 
 using namespace updtest;
@@ -36,7 +37,7 @@ TEST_CASE("a self-update job: hidden runs, what the server sends instead, the di
         CHECK(std::wstring(s.job.language) == L"EN");
         CHECK(ReadBytes(s.Path(L"app.exe")) == kNew);
     }
-    SUBCASE("what the server sends instead never replaces the file") {
+    SUBCASE("what the server sends instead never replaces the file, and leaves no .new") {
         struct Case {
             const char* what;
             Reply list;
@@ -44,11 +45,14 @@ TEST_CASE("a self-update job: hidden runs, what the server sends instead, the di
             int32_t status;
         };
         const Case cases[] = {
-            {"an error page for the file", HashList(Sha1Of(kNew)), {"<html>gone</html>", 404}, kUpdateMismatch},
+            {"an error page for the file", HashList(Sha1Of(kNew)), {"<html>gone</html>", 404}, kUpdateFailed},
+            {"an HTTP 500 for the file", HashList(Sha1Of(kNew)), {"<html>broken</html>", 500}, kUpdateFailed},
             {"an empty body", HashList(Sha1Of(kNew)), {""}, kUpdateMismatch},
-            {"a list without the key", HashList("", "2=" + Sha1Of(kNew)), {kNew}, kUpdateMismatch},
+            {"another file", HashList(Sha1Of(kNew)), {kNew + "!"}, kUpdateMismatch},
+            {"a list without the key", HashList("", "2=" + Sha1Of(kNew)), {kNew}, kUpdateFailed},
             {"a 500-character value", HashList(Sha1Of(kNew) + std::string(460, '0')), {kNew}, kUpdateMismatch},
-            {"a list that is an error page", {"<html>no</html>", 404}, {kNew}, kUpdateMismatch},
+            {"a list that is an error page", {"<html>no</html>", 404}, {kNew}, kUpdateFailed},
+            {"a list that is a page", {"<html>[Hash] 1=" + Sha1Of(kNew) + "</html>"}, {kNew}, kUpdateFailed},
             {"a connection dropped mid-file", HashList(Sha1Of(std::string(300000, 'n'))),
              {std::string(300000, 'n'), 200, 100000}, -1},
         };
@@ -64,8 +68,8 @@ TEST_CASE("a self-update job: hidden runs, what the server sends instead, the di
             else
                 CHECK((s.entries[0].status == kUpdateFailed || s.entries[0].status == kUpdateMismatch));
             CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
-            CHECK(ReadBytes(s.Path(L"app.exe.new")).size() <= c.file.body.size());
-            CHECK(Exists(s.Path(L"app.exe.new")) == !c.file.body.empty());
+            CHECK_FALSE(Exists(s.Path(L"app.exe.new")));
+            CHECK_FALSE(Exists(s.Path(L"RUP.INI")));
         }
     }
     SUBCASE("closing the dialog mid-run: the run still ends when the worker does") {
@@ -100,7 +104,7 @@ TEST_CASE("a self-update job: hidden runs, what the server sends instead, the di
         CHECK(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
         CHECK(msg.wParam == 7);
     }
-    SUBCASE("a local file that cannot be moved aside: failed, the file and .new stay") {
+    SUBCASE("a local file that cannot be moved aside: failed, the file stays, .new and .old go") {
         s.server.Serve("/hash.php?file=./tools/app.exe", HashList(Sha1Of(kNew)));
         HANDLE held = CreateFileW(s.Path(L"app.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   0, nullptr);
@@ -108,7 +112,8 @@ TEST_CASE("a self-update job: hidden runs, what the server sends instead, the di
         CloseHandle(held);
         CHECK(s.entries[0].status == kUpdateFailed);
         CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
-        CHECK(ReadBytes(s.Path(L"app.exe.new")) == kNew);
+        CHECK_FALSE(Exists(s.Path(L"app.exe.new")));
+        CHECK_FALSE(Exists(s.Path(L"app.exe.old")));
     }
 }
 
@@ -125,6 +130,25 @@ TEST_CASE("the swap puts the old file back when the new one cannot take its plac
         CloseHandle(held);
         CHECK(ReadBytes(local) == kOld);
         CHECK(ReadBytes(fresh) == kNew);
+    }
+    SUBCASE("a file that nobody holds is replaced in one step: its name is never missing") {
+        std::atomic<bool> stop{false};
+        std::atomic<int> missing{0};
+        std::thread watcher([&] {
+            while (!stop)
+                missing += Exists(local) ? 0 : 1;
+        });
+        bool swapped = true;
+        for (int i = 0; i < 300 && swapped; ++i) {
+            swapped = WriteBytes(fresh, i % 2 ? kNew : kOld) && SwapInNewFile(local.c_str(), fresh.c_str(), old.c_str());
+        }
+        stop = true;
+        watcher.join();
+        CHECK(swapped);
+        CHECK(missing == 0);
+        CHECK(ReadBytes(local) == kNew);
+        CHECK(ReadBytes(old) == kOld);
+        CHECK_FALSE(Exists(fresh));
     }
     SUBCASE("no local file yet: the new one is installed") {
         DeleteFileW(local.c_str());
@@ -171,7 +195,9 @@ TEST_CASE("entries by hash method, flag and name, with backups")
     Put(s.job.backupFolder, s.Path(L"backups"));
     CreateDirectoryW(s.Path(L"backups").c_str(), nullptr);
 
-    CHECK(s.Run() == kUpdateKeepRunning);
+    // Three downloads did not verify: no question to exit.
+    CHECK(s.Run() == kUpdateNothingToAsk);
+    CHECK_FALSE(Exists(s.Path(L"of-file-crc.bin.new")));
     for (size_t i = 0; i < expected.size(); ++i) {
         CAPTURE(s.entries[i].displayName);
         CHECK(s.entries[i].status == expected[i]);
@@ -196,25 +222,38 @@ TEST_CASE("method 8 fetches one hash list per job and keys it by position")
     s.server.Serve("/b", {b});
     s.server.Serve("/list", HashList(Sha1Of(a), "2=" + Sha1Of(b) + "\r\n"));
     const std::wstring list = s.server.Url("/list");
-    SUBCASE("each entry reads its own key; the list stays") {
+    SUBCASE("each entry reads its own key; the list stays; a key it lacks fails its entry") {
         s.Add(L"a.bin", s.server.Url("/a"), list, kHashListPerEntry);
         s.Add(L"b.bin", s.server.Url("/b"), list, kHashListPerEntry);
         s.Add(L"c.bin", s.server.Url("/a"), list, kHashListPerEntry);
-        CHECK(s.Run() == kUpdateKeepRunning);
+        CHECK(s.Run() == kUpdateNothingToAsk);
         CHECK(s.entries[0].status == kUpdateUpdated);
         CHECK(s.entries[1].status == kUpdateUpdated);
-        CHECK(s.entries[2].status == kUpdateMismatch);
+        CHECK(s.entries[2].status == kUpdateFailed);
         CHECK(ReadBytes(s.Path(L"b.bin")) == b);
         CHECK(Exists(s.Path(L"RUP.INI")));
-        CHECK(s.server.Requests().size() == 4);
+        CHECK(s.server.Requests().size() == 3);
     }
-    SUBCASE("a first entry that ends early fetches no list; the later ones cannot verify") {
+    SUBCASE("a first entry that ends early fetches no list; the later ones fail, whatever RUP.INI holds") {
+        REQUIRE(WriteBytes(s.Path(L"RUP.INI"), "[Hash]\r\n2=" + Sha1Of(b) + "\r\n"));
         s.Add(L"a.bin", s.server.Url("/a"), list, kHashListPerEntry, kUpdateFlagSkip);
         s.Add(L"b.bin", s.server.Url("/b"), list, kHashListPerEntry);
         CHECK(s.Run() == kUpdateNothingToAsk);
         CHECK(s.entries[0].status == kUpdateSkipped);
-        CHECK(s.entries[1].status == kUpdateMismatch);
-        CHECK(s.server.Requests() == std::vector<std::string>{"/b Brisko Update"});
+        CHECK(s.entries[1].status == kUpdateFailed);
+        CHECK_FALSE(Exists(s.Path(L"b.bin")));
+        CHECK(s.server.Requests().empty());
+    }
+    SUBCASE("a list that cannot be fetched fails every entry and leaves no RUP.INI") {
+        REQUIRE(WriteBytes(s.Path(L"RUP.INI"), "[Hash]\r\n2=" + Sha1Of(b) + "\r\n"));
+        s.server.Serve("/list", {"<html>gone</html>", 404});
+        s.Add(L"a.bin", s.server.Url("/a"), list, kHashListPerEntry);
+        s.Add(L"b.bin", s.server.Url("/b"), list, kHashListPerEntry);
+        CHECK(s.Run() == kUpdateNothingToAsk);
+        CHECK(s.entries[0].status == kUpdateFailed);
+        CHECK(s.entries[1].status == kUpdateFailed);
+        CHECK_FALSE(Exists(s.Path(L"RUP.INI")));
+        CHECK(s.server.Requests().size() == 1);
     }
 }
 

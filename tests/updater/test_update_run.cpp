@@ -58,14 +58,43 @@ TEST_CASE("a self-update job against the update server: the summary box, result 
         CHECK_FALSE(Exists(s.Path(L"app.exe.new")));
         CHECK(s.server.Requests().back() == "/tools/app.exe Brisko Update");
     }
-    SUBCASE("the hash list cannot be fetched: failed, 107, result 1") {
-        Put(s.entries[0].hashSource, DeadUrl());
+    SUBCASE("no hash list, an error page for it, a file failing its digest: failed, 107, nothing left behind") {
+        struct Case {
+            std::wstring source;
+            Reply list;
+            int32_t status;
+        };
+        const std::wstring list = s.server.Url("/hash.php?file=./tools/app.exe");
+        const Case cases[] = {{DeadUrl(), {}, kUpdateFailed},
+                              {list, {"<html>500 Internal Server Error</html>", 500}, kUpdateFailed},
+                              {list, HashList(Sha1Of("another build")), kUpdateMismatch}};
+        for (const Case& c : cases) {
+            Put(s.entries[0].hashSource, c.source);
+            s.server.Serve("/hash.php?file=./tools/app.exe", c.list);
+            BoxAnswerer box(pid, kTitle, 0);
+            CHECK(s.Run() == kUpdateNothingToAsk);
+            CHECK(box.Wait(kBoxMs));
+            CHECK(box.text == Summary(1, 0, 1, 0, kErrors));
+            CHECK(s.entries[0].status == c.status);
+            CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
+            CHECK_FALSE(Exists(s.Path(L"app.exe.new")));
+            CHECK_FALSE(Exists(s.Path(L"RUP.INI")));
+        }
+        // The error page ends the entry before the file is asked for.
+        CHECK(s.server.Requests().size() == 3);
+    }
+    SUBCASE("one file updated and one failed: 107 in an OK box, no question to exit") {
+        s.server.Serve("/hash.php?file=./tools/app.exe", HashList(Sha1Of(kNew)));
+        REQUIRE(WriteBytes(s.Path(L"lib.dll"), kOld));
+        s.Add(L"lib.dll", s.server.Url("/tools/lib.dll"), DeadUrl(), kHashListSha1);
         BoxAnswerer box(pid, kTitle, 0);
         CHECK(s.Run() == kUpdateNothingToAsk);
         CHECK(box.Wait(kBoxMs));
-        CHECK(box.text == Summary(1, 0, 1, 0, kErrors));
-        CHECK(s.entries[0].status == kUpdateFailed);
-        CHECK(ReadBytes(s.Path(L"app.exe")) == kOld);
+        CHECK_FALSE(box.question);
+        CHECK(box.text == Summary(2, 1, 1, 0, kErrors));
+        CHECK(s.entries[0].status == kUpdateUpdated);
+        CHECK(s.entries[1].status == kUpdateFailed);
+        CHECK(ReadBytes(s.Path(L"app.exe")) == kNew);
     }
     SUBCASE("a job of no entries: all counts 0 and 105, in Greek for \"GR\" in any case") {
         s.entries.clear();
