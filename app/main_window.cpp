@@ -1016,6 +1016,10 @@ LRESULT EnterScreen(HWND window, int command, LPARAM lParam)
     if (!s)
         return 0;   // 202, 203, ...: no such screen
     const bool picking = lParam == kPickMarker;
+    // The web map window covers the client area: whatever screen comes
+    // next (by key, arrow or menu) would otherwise stay hidden under it.
+    if (s->kind != ScreenKind::WebMap)
+        DestroyWebMap();
     switch (s->kind) {
     case ScreenKind::Painted:
         EnterPaintedScreen(window, *s);
