@@ -1116,6 +1116,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
         return DispatchCommand(window, wParam, lParam);
     case WM_ROUTEARRIVED:
         OnRouteArrived(window);
+        // The screens repaint only what changed: the route's circle, boxes
+        // and icon would stay until something erased them.
+        RefreshWindow(window);
         return 0;
     case WM_GPSDATA:
         return OnGpsData(window, wParam, reinterpret_cast<GpsPort*>(lParam));
