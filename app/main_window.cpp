@@ -1016,6 +1016,10 @@ LRESULT EnterScreen(HWND window, int command, LPARAM lParam)
     if (!s)
         return 0;   // 202, 203, ...: no such screen
     const bool picking = lParam == kPickMarker;
+    // The web map window covers the client area: whatever screen comes
+    // next (by key, arrow or menu) would otherwise stay hidden under it.
+    if (s->kind != ScreenKind::WebMap)
+        DestroyWebMap();
     switch (s->kind) {
     case ScreenKind::Painted:
         EnterPaintedScreen(window, *s);
@@ -1112,6 +1116,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
         return DispatchCommand(window, wParam, lParam);
     case WM_ROUTEARRIVED:
         OnRouteArrived(window);
+        // The screens repaint only what changed: the route's circle, boxes
+        // and icon would stay until something erased them.
+        RefreshWindow(window);
         return 0;
     case WM_GPSDATA:
         return OnGpsData(window, wParam, reinterpret_cast<GpsPort*>(lParam));

@@ -268,9 +268,10 @@ bool AddCalcPoint(const GPS_POSITION& point)
     if (!Acceptable(point.x, kCalcCoordinateLimit) || !Acceptable(point.y, kCalcCoordinateLimit) ||
         !std::isfinite(point.z))
         return false;
-    CalcPoints.push_back(point);
     if (OnAreaScreen())
-        RemoveInteriorCalcPoints(&CalcPoints);
+        AppendOutlinePoint(&CalcPoints, point);
+    else
+        CalcPoints.push_back(point);
     return true;
 }
 

@@ -87,20 +87,28 @@ INT_PTR ShowCalcOptionsDialog(HWND owner, int mode);
 INT_PTR CALLBACK CalcOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // ---------------------------------------------------------------------------
-// The geometry. Points are narrowed to single precision (x, y) first; the
-// sums are kept in double.
+// The geometry. Lengths and areas narrow the points to single precision
+// (x, y) first and keep the sums in double; the enclosure test works in
+// double throughout, and two points lie on one place when their single-
+// precision x and y are equal.
 
 // The length of the line through points in distance unit (0 km, 1 statute
 // mi, 2 nmi; any other unit gives 0), or 0 for an axis mode other than X-Y.
 double CalcLineLength(const std::vector<GPS_POSITION>& points, int unit, int axisMode);
 
 // Removes points that count as inside the outline of the others, while more
-// than keep points remain: first every point that lies on an earlier one
-// (same single-precision x and y), then, again and again from the first
-// point on, the first point whose vertex angles to the others' outline sum
-// to at least 6.283 radians. Point 0 is measured against the open line from
-// point 1 to the last. Ends after at most one removal per point.
+// than keep points remain: first every point that lies on an earlier one,
+// then, again and again from the first point on, the first point whose
+// vertex angles to the others' outline sum to at least 6.283 radians. Point
+// 0 is measured against the open line from point 1 to the last. Ends after
+// at most one removal per point. The sums are kept for the list left, so
+// that AppendOutlinePoint and CalcOutlineArea start from them.
 void RemoveInteriorCalcPoints(std::vector<GPS_POSITION>* points, size_t keep = 3);
+// Appends point and removes inside points as RemoveInteriorCalcPoints does.
+// On the list that the last removal left (or the last append) only the sums
+// that the new closing sides change are corrected: O(n) plus O(n) for each
+// point removed; any other list is cleared whole.
+void AppendOutlinePoint(std::vector<GPS_POSITION>* points, const GPS_POSITION& point, size_t keep = 3);
 
 // The triangle fan from point 0: the sum of 0.5 x w[j] x w[j + 1] x
 // sin(angle at point 0 between j and j + 1), with w the planar distance from
@@ -108,8 +116,9 @@ void RemoveInteriorCalcPoints(std::vector<GPS_POSITION>* points, size_t keep = 3
 // when inKm (square kilometres). 0 for fewer than 3 points.
 double CalcFanArea(const std::vector<GPS_POSITION>& points, bool inKm);
 
-// "Measure!" on the area screen: a copy of points cleared of inside points
-// (down to 2) gives the fan areas; axis modes X-Z and Y-Z give 0.
+// "Measure!" on the area screen: points cleared of inside points (down to
+// 2) give the fan areas; axis modes X-Z and Y-Z give 0. Points that the last
+// removal or append left clean are measured as they are, without a copy.
 struct CALC_AREA {
     double squareDegrees;
     double squareMetres;

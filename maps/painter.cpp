@@ -257,7 +257,9 @@ RECT CartesianGrid(HDC dc, const RECT& area, int margin, const PaintState& state
         if (turned) {
             box = Around(from, kTurnedLabelHalf);
         } else {
-            box.left = std::max(x - kLongitudeLabelShift, static_cast<int>(area.left));
+            // The last label would run past the area's right edge: it ends there.
+            const int left = std::min(x - kLongitudeLabelShift, static_cast<int>(area.right) - textWidth - 1);
+            box.left = std::max(left, static_cast<int>(area.left));
             box.right = box.left + textWidth + 1;
             box.top = area.top;
             box.bottom = margin > 0 ? inner.top : area.top + kLabelStripHeight;

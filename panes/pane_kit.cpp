@@ -7,7 +7,9 @@
 #include "panes/pane_draw.h"
 #include "tracks/tracks.h"
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 using panes_detail::FillSolid;
 using panes_detail::FormatText;
@@ -29,6 +31,11 @@ PANE_HOOKS PaneHooks = {};
 namespace {
 
 constexpr float kDegToRadians = 0.017453292f;
+// Between two texts side by side.
+constexpr int kTextGap = 4;
+// The map painter centres the grid's top labels on the plot's top edge:
+// half a label's height above the plot stays free of other text.
+constexpr int kGridLabelRoom = 10;
 
 float AngleInRadians(float angle, int unit)
 {
@@ -54,6 +61,38 @@ bool IsFollowing()
 bool FindNextTurn(GPS_CURRENT* live, double* angle, double* distance)
 {
     return PaneHooks.findNextTurn && live && PaneHooks.findNextTurn(live, angle, distance);
+}
+
+// The rectangle that text takes when drawn at the top left of box.
+RECT TextBlock(HDC dc, const wchar_t* text, const RECT& box)
+{
+    RECT r = box;
+    DrawTextW(dc, text, -1, &r, DT_CALCRECT);
+    return r;
+}
+
+// The height of two lines in font, as DrawTextW lays them out.
+int TwoLineHeight(HDC dc, HFONT font)
+{
+    SharedSelection selected(dc, font);
+    const RECT r = TextBlock(dc, L"0\r\n0", RECT{0, 0, 1000, 1000});
+    return r.bottom - r.top;
+}
+
+// The first of fonts, largest first, in which text is at most width wide;
+// the last when none is.
+HFONT FittingFont(HDC dc, const wchar_t* text, int width, std::initializer_list<HFONT> fonts)
+{
+    HFONT chosen = nullptr;
+    for (HFONT font : fonts) {
+        chosen = font;
+        SharedSelection selected(dc, font);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text, static_cast<int>(std::wcslen(text)), &extent);
+        if (extent.cx <= width)
+            break;
+    }
+    return chosen;
 }
 
 }  // namespace
@@ -302,7 +341,7 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
     const LONG T = box.top;
     const LONG R = box.right;
     const LONG B = box.bottom;
-    const RECT plot = {L + 5, T + 40, R - 5, B - 40};
+    RECT plot = {L + 5, T + 40, R - 5, B - 40};
     if (!live)
         return plot;
     const GPS_CURRENT& gps = *live;
@@ -320,23 +359,33 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
     RECT area = {L + 2, T + 1, R - 1, T + 1 + 4 * cy + 2};
     FillSolid(dc, area, SchemeColor(ColorRole::Bk));
     DrawTextW(dc, text, -1, &area, 0);
+    const RECT lines = TextBlock(dc, text, area);
 
     RECT speed = {L + 1, B - 43, R, B - 1};
     const int e = DrawSpeedBox(dc, gps, &speed, kScreenPath);
 
     const int32_t state = RecorderState.load();
-    const RECT side = {R / 2, 2, R, 202};
+    // The route or recording box takes the right half, but starts after the
+    // longest detail line: its fill would wipe the end of that line.
+    const RECT side = {std::max<LONG>(R / 2, lines.right + kTextGap), 2, R, 202};
+    LONG sideBottom = area.bottom;
     if (state == kRecorderFollowing) {
         if (RoutePosition < ActiveTrack.points.size()) {
             FormatText(text, kPaneTextSize, L"%u/%u", RoutePosition + 1,
                        static_cast<unsigned>(ActiveTrack.points.size()));
-            SharedSelection font(dc, FontSet.Plus10);
+            // Right of the speed box, ending at the window's edge: in the
+            // largest font that fits, so neither the digits nor the edge
+            // cut it.
             RECT counter = {e + 5, B - 43, R, B - 1};
-            DrawTextW(dc, text, -1, &counter, DT_CENTER | DT_VCENTER);
+            SharedSelection font(dc, FittingFont(dc, text, counter.right - counter.left,
+                                                 {FontSet.Plus10, FontSet.Plus5, FontSet.Base}));
+            DrawTextW(dc, text, -1, &counter, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
         }
         DrawRouteInfoBox(dc, gps, RECT{}, side, kScreenPath);
+        sideBottom = side.top + TwoLineHeight(dc, FontSet.Plus5);
     } else if (state == kRecorderRecording) {
         DrawDistanceTimeBox(dc, side);
+        sideBottom = side.top + TwoLineHeight(dc, FontSet.Plus5);
     }
 
     DrawCompassRose(dc, panes_detail::FoldDegrees(gps.course), RECT{L + 10, B - 130, L + 90, B - 40},
@@ -350,5 +399,8 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
         }
         panes_detail::DrawTurnArrow(dc, live, circle);
     }
+    // The plot starts below the texts above it, with room for the grid's
+    // top labels, which sit on its top edge.
+    plot.top = std::max<LONG>(plot.top, std::max(area.bottom, sideBottom) + kGridLabelRoom);
     return plot;
 }

@@ -239,6 +239,34 @@ TEST_CASE("routes to a typed target")
         CHECK(CurrentScreen == kScreenPathView);
         f.Command(IDM_TRACK_END);
     }
+    SUBCASE("arrival repaints the GPS data screen without the route's parts") {
+        Answers a({{L"XYZ", L"", [](HWND d) { SetDlgItemTextW(d, IDC_XYZ_X, L"10.001"); }, IDOK},
+                   Press(kPlayOptions)});
+        f.Command(IDM_TRACK_ENTER_XY);
+        CHECK(a.Done() == 2);
+        REQUIRE(RecorderState == kRecorderFollowing);
+        SetLive(10.0, 0.0, 1);
+        f.Command(IDM_SCREEN_GPS);
+        SetForegroundWindow(f.window);
+        Pump();
+        const RECT client = f.Client();
+        const RECT circle =
+            LayoutPositionRose(client.right, client.bottom, 0, SpeedValueRect, kRecorderFollowing, true).turnCircle;
+        const COLORREF gray = SchemeColor(ColorRole::Gray);
+        CHECK(testsupport::DibCanvas(f.window).Count(circle, gray) > 50);
+
+        // At the target: "OK", and the window hears of the arrival.
+        SetLive(10.001, 0.0, 1);
+        FollowRoute(&GpsDevice);
+        CHECK(RecorderState == kRecorderIdle);
+        Pump();
+        testsupport::DibCanvas arrived(f.window);
+        CHECK(arrived.SavePng("route_arrived_gps_screen.png"));
+        CHECK(arrived.Count(circle, gray) == 0);
+        // What a full paint of the idle screen shows, pixel for pixel.
+        RefreshWindow(f.window);
+        CHECK(testsupport::DibCanvas(f.window).Pixels() == arrived.Pixels());
+    }
     SUBCASE("Distance from Here in nautical miles: 1 at 90 degrees is 1.852 km east") {
         DistanceUnit = 2;
         Answers a({Reply(L"Warning: GPS position is not valid!\r\nContinue?", IDYES),

@@ -11,10 +11,12 @@
 // program of this entry.
 #include "program_runner.h"
 
+#include "support/dib_canvas.h"
 #include "support/http_server.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -28,6 +30,10 @@ constexpr int kWebMapId = 878;
 constexpr WPARAM kCommandGoogle = 1401;
 constexpr WPARAM kCommandZoomIn = 1402;
 constexpr WPARAM kCommandLive = 1703;
+constexpr WPARAM kCommandWebMap = 208;
+// The GPS data screen's background, day and night.
+constexpr COLORREF kDayBackground = 0xE9E9E9;
+constexpr COLORREF kNightBackground = 0x333333;
 constexpr char kWaypoint[] = "  <w n=\"Harbour\" x=\"23.5\" y=\"38.25\" z=\"0\"/>\r\n";
 constexpr char kGooglePage[] = "http://pathvex.org/gmap.php?x=23.500000&y=38.250000&z=%d&w=%ld&h=%ld";
 constexpr char kLivePage[] =
@@ -73,6 +79,14 @@ bool ShowsPage(const testsupport::HttpServer& proxy, bool handheld, HWND map, st
             return false;
         },
         kStartMs);
+}
+
+// The main window's client area as the display shows it, once it has settled.
+bool CaptureClient(HWND window, testsupport::DibCanvas* shot)
+{
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    return shot->CaptureScreen(origin.x, origin.y, kStartMs);
 }
 
 std::string GooglePage(HWND map, int zoom)
@@ -130,6 +144,55 @@ TEST_CASE("a waypoint on the web map pages of the running program")
         map = WaitForWebMap(run);
         REQUIRE(map);
         CHECK(ShowsPage(proxy, p.handheld, map, kLivePage));
+        CHECK(run.Close());
+    }
+}
+
+// The web map window covers the client area: every way off screen 8 must
+// take it away, or it stays over the screens that follow.
+TEST_CASE("leaving the web map screen by a key or a screen command takes the web map away")
+{
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, Settings("upd=\"5\"", "", kWaypoint));
+        if (p.handheld) {
+            const std::string library = ProgramDir() + "\\htmlview.dll";
+            REQUIRE(CopyFileA(library.c_str(), install.dir.File("HTMLVIEW.DLL").c_str(), FALSE));
+        }
+        Running run(install.dir.Path(), p, "");
+        REQUIRE(run.WaitForMainWindow());
+        HWND main = run.MainWindow();
+        SetWindowPos(main, HWND_TOPMOST, 300, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        RECT client{};
+        GetClientRect(main, &client);
+        const POINT middle = {client.right / 2, client.bottom / 2};
+
+        CHECK(run.Command(kCommandWebMap));
+        HWND map = WaitForWebMap(run);
+        REQUIRE(map);
+        // Key '1' shows the GPS data screen, painted in the scheme's background.
+        PostMessageW(main, WM_KEYDOWN, '1', 0);
+        CHECK(run.WaitForTitle([&](const std::wstring& t) { return t == p.title; }));
+        CHECK(WaitFor([&] { return !IsWindow(map) || !IsWindowVisible(map); }, kStartMs));
+        CHECK(ChildWindowFromPointEx(main, middle, CWP_SKIPINVISIBLE) == main);
+        testsupport::DibCanvas shot(client.right, client.bottom);
+        REQUIRE(shot.Valid());
+        CHECK(CaptureClient(main, &shot));
+        CHECK(shot.SavePng("webmap_left_by_key_" + p.name + ".png"));
+        const int background = std::max(shot.Count(kDayBackground), shot.Count(kNightBackground));
+        CHECK(background > client.right * client.bottom / 2);
+
+        // A screen command to the Waypoints list: the list shows, not the map.
+        CHECK(run.Command(kCommandWebMap));
+        map = WaitForWebMap(run);
+        REQUIRE(map);
+        CHECK(run.Command(kCommandWaypoints));
+        CHECK(run.WaitForTitle([](const std::wstring& t) { return t == L"Waypoints"; }));
+        CHECK(WaitFor([&] { return !IsWindow(map) || !IsWindowVisible(map); }, kStartMs));
+        HWND list = GetDlgItem(main, kListId);
+        CHECK(WaitFor([&] { return ChildWindowFromPointEx(main, middle, CWP_SKIPINVISIBLE) == list; }, kStartMs));
+        CHECK(CaptureClient(main, &shot));
+        CHECK(shot.SavePng("webmap_left_by_command_" + p.name + ".png"));
         CHECK(run.Close());
     }
 }

@@ -11,6 +11,7 @@
 #include "maps/draw.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
+#include "panes/panes.h"
 #include "map_files.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
@@ -18,7 +19,10 @@
 #include "tracks/tracks.h"
 #include "view_fixture.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -101,6 +105,25 @@ struct PainterState : mapstest::ViewFixture {
         DrawnPath = std::move(path);
     }
 };
+
+// The first and last column (plus one) of colour's pixels in r.
+struct InkColumns {
+    int left;
+    int right;
+};
+InkColumns Ink(const testsupport::DibCanvas& c, const RECT& r, COLORREF colour)
+{
+    InkColumns ink = {INT_MAX, 0};
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (c.Pixel(x, y) == colour) {
+                ink.left = std::min(ink.left, x);
+                ink.right = std::max(ink.right, x + 1);
+            }
+    return ink;
+}
+
+constexpr wchar_t kCounter[] = L"100/101";
 
 }  // namespace
 
@@ -235,4 +258,94 @@ TEST_CASE_FIXTURE(PainterState, "Pictures of the map, path and polar views; no G
     ReleaseMapImage();
     CHECK(before > 0);
     CHECK(testsupport::GdiObjectCount() <= before);
+}
+
+// The Path screen while a route of 101 points is followed at its hundredth
+// point, the speed in knots:
+// the detail lines and the boxes round the plot each keep their own place,
+// nothing is cut, and nothing is drawn beyond the window's client area. The
+// canvas is wider and taller than the client; its spare columns and rows
+// keep a colour no part uses.
+TEST_CASE_FIXTURE(PainterState, "The Path screen's text stays whole and inside the window at 240 x 320 and 480 x 640")
+{
+    SetWindow(37.8, 23.5, 38.1, 23.9);
+    std::vector<GPS_POSITION> track;
+    for (int i = 0; i <= 100; ++i) {
+        track.push_back(At(23.55 + i * 0.003, 37.85 + 0.1 * std::sin(i / 9.0)));
+        GPS_CURRENT p{};
+        p.pos = track.back();
+        ActiveTrack.points.push_back(p);
+    }
+    SetPath(track);
+    {
+        LiveRecordGuard live(&GpsDevice);
+        live->pos = track[6];
+        live->knots = 66.69;
+        live->kmh = 123.5;
+        live->ms = 34.3;
+        live->course = 75.0;
+    }
+    SpeedUnit = 1;   // "Knots": the widest label
+    RecorderState = kRecorderFollowing;
+    RoutePosition = 99;
+    Screen = kPathScreen;
+    const COLORREF spare = RGB(1, 2, 3);
+    for (const int w : {240, 480}) {
+        CAPTURE(w);
+        const int h = w * 4 / 3;
+        const HWND path = CreateWindowExW(0, L"STATIC", L"path", WS_POPUP, 0, 0, w, h, nullptr, nullptr,
+                                          GetModuleHandleW(nullptr), nullptr);
+        REQUIRE(path);
+        testsupport::DibCanvas c(w + 40, h + 40);
+        c.Fill(spare);
+        c.Fill({0, 0, w, h}, Role(ColorRole::Bk));
+        DrawMapView(path, c.Dc(), &points, kSeriesWaypoints, nullptr, nullptr);
+        CHECK(c.SavePng("path_route_" + std::to_string(w) + ".png"));
+        DestroyWindow(path);
+        CHECK(c.Count({w, 0, w + 40, h + 40}, spare) == 40 * (h + 40));
+        CHECK(c.Count({0, h, w, h + 40}, spare) == 40 * w);
+
+        // The detail lines as they look drawn alone: every pixel of their
+        // box the same in the full paint (no label, line or box over them).
+        testsupport::DibCanvas alone(w, h);
+        alone.Fill(Role(ColorRole::Bk));
+        wchar_t detail[200];
+        FormatPointDetail(detail, 200, GpsDevice.Snapshot(), 0, 0);
+        RECT lines = {2, 1, w - 1, h};
+        SetBkMode(alone.Dc(), TRANSPARENT);
+        SetTextColor(alone.Dc(), Role(ColorRole::Gray));
+        DrawTextW(alone.Dc(), detail, -1, &lines, 0);
+        DrawTextW(alone.Dc(), detail, -1, &lines, DT_CALCRECT);
+        int differing = 0;
+        for (int y = lines.top; y < lines.bottom; ++y)
+            for (int x = lines.left; x < lines.right; ++x)
+                differing += c.Pixel(x, y) != alone.Pixel(x, y);
+        CHECK(differing == 0);
+
+        // The counter "100/101": right of the speed unit with a gap, inside
+        // the client, and whole: as wide as it is drawn alone in one of the
+        // fonts it may take.
+        const RECT band = {SpeedUnitRect.right, h - 43, w + 40, h - 1};
+        const InkColumns counter = Ink(c, band, Role(ColorRole::Info));
+        CHECK(counter.left > SpeedUnitRect.right + 1);
+        CHECK(counter.right < w);
+        bool whole = false;
+        for (HFONT font : {FontSet.Plus10, FontSet.Plus5, FontSet.Base}) {
+            testsupport::DibCanvas text(200, 60);
+            text.Fill(Role(ColorRole::Bk));
+            SetBkMode(text.Dc(), TRANSPARENT);
+            SetTextColor(text.Dc(), Role(ColorRole::Info));
+            const HGDIOBJ old = SelectObject(text.Dc(), font);
+            RECT r = text.Rect();
+            DrawTextW(text.Dc(), kCounter, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
+            SelectObject(text.Dc(), old);
+            const InkColumns single = Ink(text, text.Rect(), Role(ColorRole::Info));
+            whole = whole || single.right - single.left == counter.right - counter.left;
+        }
+        CHECK(whole);
+    }
+    SpeedUnit = 0;
+    RecorderState = kRecorderIdle;
+    ActiveTrack = TRACK{};
+    RoutePosition = 0;
 }

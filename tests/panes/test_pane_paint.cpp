@@ -535,7 +535,12 @@ TEST_CASE("the Path view's point detail box")
         TrackDistance = 1.25;
         TrackTimeSeconds = 754;
         const RECT plot = DrawPointDetailBox(dc, &f.Live(), box);
-        CHECK(SameRect(plot, {5, 40, kW - 5, kH - 40}));
+        // At least 40 from the top, and below the detail lines with room for
+        // the grid's top labels.
+        CHECK(SameRect(plot, {5, plot.top, kW - 5, kH - 40}));
+        CHECK(plot.top >= 40);
+        CHECK(f.canvas.Count({0, plot.top - 10, kW / 2, plot.top}, Role(ColorRole::Gray)) == 0);
+        CHECK(f.canvas.Count({0, 1, kW / 2, plot.top - 10}, Role(ColorRole::Gray)) > 50);
         CHECK(f.canvas.Count({kW / 2, 2, kW, 202}, Role(ColorRole::OK)) > 10);
         f.Save("path_detail_recording_night.png");
     }

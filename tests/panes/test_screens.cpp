@@ -28,6 +28,7 @@ using testsupport::GdiObjectCount;
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr double kPi = 3.14159265358979323846;
 
 COLORREF Role(ColorRole role) { return SchemeColor(role); }
 
@@ -84,6 +85,33 @@ bool ShowsLetter(const DibCanvas& c, const wchar_t* letter, const RECT& box, con
             return true;
     }
     return false;
+}
+
+// The pixel r pixels from (x, y) in the direction a radians clockwise from
+// straight up.
+COLORREF PixelAlong(const DibCanvas& c, int x, int y, double r, double a)
+{
+    const long px = std::lround(x + r * std::sin(a));
+    const long py = std::lround(y - r * std::cos(a));
+    return c.Pixel(static_cast<int>(px), static_cast<int>(py));
+}
+
+// text drawn alone in the bold font in Info at the top left of box gives
+// the same pixels in box: the screen wrote exactly that text there.
+bool ShowsText(const DibCanvas& c, const wchar_t* text, RECT box)
+{
+    DibCanvas ref(c.Width(), c.Height());
+    SetBkMode(Erased(ref).Dc(), TRANSPARENT);
+    SetTextColor(ref.Dc(), Role(ColorRole::Info));
+    const HGDIOBJ old = SelectObject(ref.Dc(), FontSet.Bold);
+    RECT where = box;
+    DrawTextW(ref.Dc(), text, -1, &where, 0);
+    SelectObject(ref.Dc(), old);
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            if (c.Pixel(x, y) != ref.Pixel(x, y))
+                return false;
+    return true;
 }
 
 }  // namespace
@@ -253,6 +281,45 @@ TEST_CASE("the moon's disc")
         CHECK(c.Pixel((m.dark.left + m.dark.right) / 2, cy) == Role(ColorRole::Bk));
     }
     SetLocalClock(nullptr);
+}
+
+// 20 June 2024 at Greenwich, heading north-east. The screens count whole
+// days: the sun and moon of 12:00 UT that day. The sun is then 89.650
+// degrees along the ecliptic (solstice, 90 degrees, at 20:51 UT; 0.953
+// degrees a day), the moon 250.55 degrees, or 109.45 west, 1.5 days before
+// the full moon of 22 June 01:08 UT, 97.7 percent lit (USNO).
+TEST_CASE("the sun and moon screens of a known day: the texts written and the sun's needle")
+{
+    ScreenFixture f;
+    SetLocalClock([](SYSTEMTIME* now) { *now = SYSTEMTIME{2024, 6, 4, 20, 12, 0, 0, 0}; });
+    NmeaMessage msg{};
+    REQUIRE(GpsDevice.ParseNmea("$GPRMC,120000.000,A,5128.6740,N,00000.0900,W,10.0,45.0,200624,,*00", &msg, true));
+    const HWND window = CreateWindowExW(0, L"STATIC", L"screens", WS_POPUP, 0, 0, 240, 320, nullptr, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    REQUIRE(window);
+    DibCanvas sun(240, 320), moon(240, 320);
+    PaintSunPane(window, Erased(sun).Dc());
+    PaintMoonPane(window, Erased(moon).Dc());
+    DestroyWindow(window);
+    sun.SavePng("sun_20240620.png");
+    moon.SavePng("moon_20240620.png");
+
+    CHECK(ShowsText(sun, L"Position: 89 38' 59.506''E", {2, 2, 240, 20}));
+    CHECK(ShowsText(moon, L"Position: 109 26' 59.823''W", {2, 2, 240, 20}));
+    CHECK(ShowsText(moon, L"Phase: Waxing and Gibbus [97.75%]", {2, 20, 240, 38}));
+
+    // The left dial's needle points along the longitude, clockwise from up:
+    // almost due east. The right dial's arrow points 45 degrees less, the
+    // course's: north-east.
+    const double east = 89.650 * kPi / 180;
+    CHECK(PixelAlong(sun, 60, 260, 30, east) == Role(ColorRole::Info));
+    CHECK(PixelAlong(sun, 60, 260, 30, 0.0) == Role(ColorRole::Bk));
+    CHECK(PixelAlong(sun, 60, 260, 30, -east) == Role(ColorRole::Bk));
+    const double northEast = (89.650 - 45.0) * kPi / 180;
+    CHECK(PixelAlong(sun, 180, 260, 30, northEast) == Role(ColorRole::OK));
+    CHECK(PixelAlong(sun, 180, 260, 30, northEast + kPi / 2) == Role(ColorRole::Bk));
+    SetLocalClock(nullptr);
+    *LiveRecordGuard(&GpsDevice).get() = GPS_CURRENT{};
 }
 
 TEST_CASE("every screen leaves the GDI objects and the DC as it found them, whatever the record holds")
