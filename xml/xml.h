@@ -270,7 +270,9 @@ public:
     // XML_KIND_TAG), or takes text as the name unchanged (XML_KIND_NAME).
     // Arrays start at the first capacities 20, 20, 10, 4, 10 (children,
     // attributes, comments, text nodes, CDATA), the borrowed list at 1;
-    // each gets its storage with its first entry.
+    // each gets its storage with its first entry. A full array grows to the
+    // larger of its next step (20, 20, 10, 4, 10) and twice its size, so
+    // adding one entry at a time costs amortised constant time.
     XMLElement(XMLElement* parent, const char* text, int kind = XML_KIND_TAG);
     // Deletes attributes, nodes and owned children, unlinks borrowed ones and
     // deletes the swap files of unloaded ones.
@@ -570,7 +572,7 @@ public:
     uint32_t GetCommentCount() const { return commentCount_; }
     uint32_t GetCommentCapacity() const { return comments_.Count(); }
 
-    uint32_t ReserveComments(uint32_t n);                      // first capacity 5, step 10
+    uint32_t ReserveComments(uint32_t n);                      // first capacity 5, then +10 or doubled
     uint32_t AppendComment(XMLCommentNode* node, int position);   // clears the owner; returns the count
     uint32_t RemoveComment(uint32_t index);                    // returns the new count
     void RemoveAllComments();

@@ -1,6 +1,7 @@
 // xml/xml_internal.h - helpers shared by the library's own sources; not part
 // of the interface.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -62,18 +63,21 @@ inline constexpr uint32_t kCommentStep = 10;
 inline constexpr uint32_t kTextNodeStep = 4;
 inline constexpr uint32_t kCDataStep = 10;
 
-// The capacity that leaves n free slots beyond count: the same one, or
-// larger by as many whole steps as it takes.
+// The capacity that leaves n free slots beyond count: the same one when it
+// does already, else the larger of the whole steps that make room and twice
+// the capacity. Doubling keeps appending one entry at a time amortised
+// constant; the steps decide the first growth and a large reservation.
 inline uint32_t GrownCapacity(uint32_t capacity, uint32_t count, uint32_t n, uint32_t step)
 {
     if (capacity - count >= n)
         return capacity;
     const uint64_t need = uint64_t(count) + n;
     const uint64_t steps = (need - capacity + step - 1) / step;
-    return uint32_t(capacity + steps * step);
+    const uint64_t grown = std::max<uint64_t>(capacity + steps * step, uint64_t(capacity) * 2);
+    return uint32_t(std::min<uint64_t>(grown, UINT32_MAX));
 }
 
-// Grows a pointer array by whole steps until it has n free slots beyond
+// Grows a pointer array (GrownCapacity) until it has n free slots beyond
 // count, in one resize; returns the free slots. Asking for a slot gives
 // the array its storage: that is when it is first allocated.
 template <class Array>

@@ -44,66 +44,22 @@ const char* Find(const char* p, const char* end, const char* literal)
 
 enum class Token { End, Comment, CData, Empty, Start };
 
-// An element being filled. What it receives is gathered here and handed to
-// it in one step when its end tag comes: arrays that grow by a fixed step
-// would otherwise be copied once per step, and an element with a hundred
-// thousand children (a long track) would cost quadratic time.
-struct Frame {
-    explicit Frame(XMLElement* e) : element(e) {}
-
-    XMLElement* element;
-    std::vector<XMLElement*> children;
-    std::vector<XMLTextNode*> texts;
-    std::vector<XMLCommentNode*> comments;
-    std::vector<XMLCDataNode*> cdata;
-
-    int ChildCount() const { return int(element->GetChildCount() + children.size()); }
-
-    void Flush()
-    {
-        element->ReserveChildren(uint32_t(children.size()));
-        for (XMLElement* c : children)
-            element->AppendChild(c);
-        element->ReserveTextNodes(uint32_t(texts.size()));
-        for (XMLTextNode* t : texts)
-            element->AppendTextNode(t, t->GetPosition());
-        element->ReserveComments(uint32_t(comments.size()));
-        for (XMLCommentNode* c : comments)
-            element->AppendComment(c, c->GetPosition());
-        element->ReserveCData(uint32_t(cdata.size()));
-        for (XMLCDataNode* d : cdata)
-            element->AppendCData(d, d->GetPosition());
-        children.clear();
-        texts.clear();
-        comments.clear();
-        cdata.clear();
-    }
-};
-
 class Parser {
 public:
     Parser(XMLElement* parent, XMLProlog* prolog) : prolog_(prolog)
     {
         baseDepth_ = parent ? parent->GetDepth() + 1 : 0;
         if (parent)
-            frames_.emplace_back(parent);
+            frames_.push_back(parent);
         base_ = frames_.size();
     }
 
     ~Parser()
     {
-        // Elements still open when the text ran out have no end tag: each
-        // takes what it gathered, and the outermost (owned by nobody yet)
-        // goes with its whole subtree.
-        for (size_t i = frames_.size(); i-- > 0;)
-            frames_[i].Flush();
+        // Elements still open when the text ran out have no end tag: the
+        // outermost (owned by nobody yet) goes with its whole subtree.
         if (frames_.size() > base_)
-            delete frames_[base_].element;
-        if (prolog_) {
-            prolog_->ReserveComments(uint32_t(prologComments_.size()));
-            for (XMLCommentNode* c : prologComments_)
-                prolog_->AppendComment(c, c->GetPosition());
-        }
+            delete frames_[base_];
     }
 
     Parser(const Parser&) = delete;
@@ -113,7 +69,7 @@ public:
     int Status() const { return status_; }
 
 private:
-    Frame* Current() { return frames_.empty() ? nullptr : &frames_.back(); }
+    XMLElement* Current() { return frames_.empty() ? nullptr : frames_.back(); }
     bool AnyOpen() const { return frames_.size() > base_; }
     void AddText(const char* from, const char* to);
     void AddComment(const char* from, const char* to);
@@ -129,10 +85,9 @@ private:
     bool RefuseTooDeep(bool opensContent);
 
     XMLProlog* prolog_;
-    std::vector<XMLCommentNode*> prologComments_;   // handed over at the end, like a frame's
     int baseDepth_ = 0;
     int status_ = -1;             // -1: left as it was
-    std::vector<Frame> frames_;   // the given parent (if any), then the open elements
+    std::vector<XMLElement*> frames_;   // the given parent (if any), then the open elements
     size_t base_ = 0;             // index of the outermost open element in frames_
     XMLElement* result_ = nullptr;
     bool startTagSeen_ = false;   // at the top level: comments after it have position 1
@@ -143,8 +98,8 @@ private:
 
 void Parser::AddText(const char* from, const char* to)
 {
-    Frame* f = Current();
-    if (!f || skipping_)
+    XMLElement* e = Current();
+    if (!e || skipping_)
         return;
     while (from < to && IsTrimmed(*from))
         ++from;
@@ -153,7 +108,8 @@ void Parser::AddText(const char* from, const char* to)
     if (from == to)
         return;
     scratch_.assign(from, size_t(to - from));
-    f->texts.push_back(new XMLTextNode(f->element, f->ChildCount(), scratch_.c_str(), 1));
+    const int position = int(e->GetChildCount());
+    e->AppendTextNode(new XMLTextNode(e, position, scratch_.c_str(), 1), position);
 }
 
 // from..to is the markup between '<' and '>' exclusive. A comment keeps what
@@ -179,21 +135,25 @@ void Parser::AddComment(const char* from, const char* to)
         textEnd = text;
     scratch_.assign(text, size_t(textEnd - text));
 
-    if (Frame* f = Current()) {
-        f->comments.push_back(new XMLCommentNode(f->element, f->ChildCount(), scratch_.c_str()));
+    if (XMLElement* e = Current()) {
+        const int position = int(e->GetChildCount());
+        e->AppendComment(new XMLCommentNode(e, position, scratch_.c_str()), position);
         return;
     }
-    if (prolog_)
-        prologComments_.push_back(new XMLCommentNode(nullptr, startTagSeen_ ? 1 : 0, scratch_.c_str()));
+    if (prolog_) {
+        const int position = startTagSeen_ ? 1 : 0;
+        prolog_->AppendComment(new XMLCommentNode(nullptr, position, scratch_.c_str()), position);
+    }
 }
 
 void Parser::AddCData(const char* from, const char* to)
 {
-    Frame* f = Current();
-    if (!f || skipping_)
+    XMLElement* e = Current();
+    if (!e || skipping_)
         return;   // CDATA outside every element has nowhere to go
     scratch_.assign(from, size_t(to - from));
-    f->cdata.push_back(new XMLCDataNode(f->element, f->ChildCount(), scratch_.c_str()));
+    const int position = int(e->GetChildCount());
+    e->AppendCData(new XMLCDataNode(e, position, scratch_.c_str()), position);
 }
 
 XMLElement* Parser::MakeElement(XMLElement* parent, const char* from, const char* to)
@@ -213,10 +173,10 @@ bool Parser::RefuseTooDeep(bool opensContent)
 
 void Parser::OnEmpty(const char* lt, const char* gt)
 {
-    Frame* f = Current();
-    XMLElement* element = MakeElement(f ? f->element : nullptr, lt + 1, gt);
-    if (f) {
-        f->children.push_back(element);
+    XMLElement* parent = Current();
+    XMLElement* element = MakeElement(parent, lt + 1, gt);
+    if (parent) {
+        parent->AppendChild(element);
         if (!AnyOpen() && !result_)
             result_ = element;   // the first empty element given to the parent
         return;
@@ -229,27 +189,26 @@ void Parser::OnEmpty(const char* lt, const char* gt)
 
 void Parser::OnStart(const char* lt, const char* gt)
 {
-    Frame* f = Current();
-    // Inside an open element the child is gathered at once; an element of
-    // this parse's own top level joins (or becomes the result) only when its
-    // end tag is found.
-    XMLElement* element = MakeElement(f ? f->element : nullptr, lt + 1, gt);
+    XMLElement* parent = Current();
+    // Inside an open element the child joins at once; an element of this
+    // parse's own top level joins (or becomes the result) only when its end
+    // tag is found.
+    XMLElement* element = MakeElement(parent, lt + 1, gt);
     if (AnyOpen())
-        f->children.push_back(element);
-    frames_.emplace_back(element);
+        parent->AppendChild(element);
+    frames_.push_back(element);
 }
 
 void Parser::OnEnd()
 {
     if (!AnyOpen())
         return;   // nothing open at this level: the end tag closes nothing
-    frames_.back().Flush();
-    XMLElement* element = frames_.back().element;
+    XMLElement* element = frames_.back();
     frames_.pop_back();
     if (AnyOpen())
         return;
-    if (Frame* f = Current()) {
-        f->children.push_back(element);
+    if (XMLElement* parent = Current()) {
+        parent->AppendChild(element);
         result_ = element;
         return;
     }

@@ -244,6 +244,47 @@ TEST_CASE("Wide elements parse in linear time")
     }
 }
 
+TEST_CASE("Appending one at a time is linear for every array")
+{
+    // Every caller adds one entry at a time (a recording its points, an
+    // import its placemarks): no array may grow by a fixed step alone.
+    const int count = 200000;
+    auto growth = [&](void (*add)(XMLElement&, int)) {
+        return xmltest::GrowthRatio(
+            [&](int n) {
+                XMLElement e(nullptr, "t", XML_KIND_NAME);
+                for (int i = 0; i < n; ++i)
+                    add(e, i);
+            },
+            count / 8);
+    };
+    const double children =
+        growth([](XMLElement& e, int) { e.AppendChild(new XMLElement(nullptr, "p", XML_KIND_NAME)); });
+    CAPTURE(children);
+    CHECK(children < xmltest::kLinearBound);
+    const double attributes = growth([](XMLElement& e, int) { e.AddAttribute("a", "1"); });
+    CAPTURE(attributes);
+    CHECK(attributes < xmltest::kLinearBound);
+    const double texts = growth([](XMLElement& e, int i) { e.AddTextNode("x", i); });
+    CAPTURE(texts);
+    CHECK(texts < xmltest::kLinearBound);
+    const double comments = growth([](XMLElement& e, int i) { e.AddComment("c", i); });
+    CAPTURE(comments);
+    CHECK(comments < xmltest::kLinearBound);
+    const double cdata = growth([](XMLElement& e, int i) { e.AddCData("d", i); });
+    CAPTURE(cdata);
+    CHECK(cdata < xmltest::kLinearBound);
+    const double prolog = xmltest::GrowthRatio(
+        [](int n) {
+            XMLProlog p("<?xml?>");
+            for (int i = 0; i < n; ++i)
+                p.AppendComment(new XMLCommentNode(nullptr, 0, "c"), 0);
+        },
+        count / 8);
+    CAPTURE(prolog);
+    CHECK(prolog < xmltest::kLinearBound);
+}
+
 TEST_CASE("A start tag with 400,000 attributes reads in linear time")
 {
     // Added one at a time in steps of 20, each step copying the array,
