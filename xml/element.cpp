@@ -17,12 +17,6 @@ constexpr uint32_t kFirstAttributes = 20;
 constexpr uint32_t kFirstTextNodes = 4;
 constexpr char kNoName[] = "";
 
-// Whether text at p starts with the literal.
-bool StartsWith(const char* p, const char* literal)
-{
-    return std::strncmp(p, literal, std::strlen(literal)) == 0;
-}
-
 }  // namespace
 
 XMLElement::XMLElement(XMLElement* parent, Room)
@@ -183,17 +177,18 @@ uint32_t XMLElement::AddChildFromTag(const char* text)
 // (the parser cuts start tags there too); it closes itself when the byte
 // before that '>' is '/'. Judging by that byte alone keeps a '/' inside an
 // attribute value, quoted either way or not at all, from ending anything.
-// Comments ("<!--") and processing instructions ("<?") end at their first
-// '>', CDATA sections at their first "]]>". Every scan stops at the
+// CDATA sections, comments ("<!--") and processing instructions ("<?") end
+// at their own closing marks, whatever they hold. Every scan stops at the
 // terminator and reports "not found".
 const char* FindElementEnd(const char* text)
 {
     if (!text)
         return nullptr;
+    const char* end = text + std::strlen(text);
     int depth = 0;
     const char* p = text;
     for (;;) {
-        const char* lt = std::strchr(p, '<');
+        const char* lt = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
         if (!lt)
             return nullptr;
 
@@ -208,26 +203,20 @@ const char* FindElementEnd(const char* text)
             continue;
         }
 
-        if (StartsWith(lt, "<![CDATA[")) {
-            const char* close = std::strstr(lt + 9, "]]>");
+        if (const xmlimpl::Section* section = xmlimpl::SectionAt(lt, end)) {
+            const char* close = xmlimpl::SectionEnd(*section, lt, end);
             if (!close)
                 return nullptr;
-            p = close + 3;
+            p = close + 1;
             if (depth == 0)
                 return p;
             continue;
         }
 
-        const bool comment = StartsWith(lt, "<!--") || lt[1] == '?';
         const char* gt = std::strchr(lt + 1, '>');
         if (!gt)
             return nullptr;
         p = gt + 1;
-        if (comment) {
-            if (depth == 0)
-                return p;
-            continue;
-        }
         if (gt[-1] == '/') {
             if (depth == 0)
                 return gt;   // a lone self-closed element ends at its '>'

@@ -62,8 +62,9 @@ void WriteUtf8AsUtf16(FILE* file, const char* text);
 // NUL-terminated text, or null when the text ends first. For a self-closed
 // element standing alone ("<a/>rest") it is the position of its '>'. A tag
 // is self-closed when the byte before its first '>' is '/', so a '/' inside
-// any attribute value never ends an element. Never earlier than the start
-// tag's '>'.
+// any attribute value never ends an element. Comments, processing
+// instructions and CDATA end at "-->", "?>" and "]]>" whatever they hold.
+// Never earlier than the start tag's '>'.
 const char* FindElementEnd(const char* text);
 inline char* FindElementEnd(char* text)
 {
@@ -732,7 +733,8 @@ void XmlKeepDamagedFileAside(XMLDocument* doc, const wchar_t* path, const XmlDam
 // it; at the top level (no parent) comments go to the document's prolog
 // (position 0 before the first start tag, 1 after), text and CDATA are
 // dropped, and only one element is kept: the last with content, or else
-// the first empty one. Returns that element (with a parent: the first empty
+// the first empty one. Comments and processing instructions (kept as
+// comments) end at "-->" and "?>", CDATA at "]]>", whatever they hold. Returns that element (with a parent: the first empty
 // or last content element read into it), or null. End tags close the
 // innermost open element whatever their name. An unmatched start tag (the
 // element is then dropped) or nesting deeper than kXmlMaxDepth sets the

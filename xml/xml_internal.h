@@ -101,6 +101,58 @@ auto TakeOut(Array& array, uint32_t& count, uint32_t index)
     return item;
 }
 
+inline bool StartsWith(const char* p, const char* end, const char* literal)
+{
+    const size_t n = std::strlen(literal);
+    return size_t(end - p) >= n && std::memcmp(p, literal, n) == 0;
+}
+
+// The first occurrence of the literal in [p, end), or null.
+inline const char* FindLiteral(const char* p, const char* end, const char* literal)
+{
+    const size_t n = std::strlen(literal);
+    while (size_t(end - p) >= n) {
+        const char* hit = static_cast<const char*>(std::memchr(p, literal[0], size_t(end - p)));
+        if (!hit || size_t(end - hit) < n)
+            return nullptr;
+        if (std::memcmp(hit, literal, n) == 0)
+            return hit;
+        p = hit + 1;
+    }
+    return nullptr;
+}
+
+// Markup that runs to its own closing mark whatever it holds ('>', tags,
+// quotes): CDATA, a comment, a processing instruction.
+struct Section {
+    const char* open;
+    const char* close;
+    bool cdata;
+};
+
+// The section that starts at p (text up to end), or null.
+inline const Section* SectionAt(const char* p, const char* end)
+{
+    static constexpr Section kSections[] = {
+        {"<![CDATA[", "]]>", true},
+        {"<!--", "-->", false},
+        {"<?", "?>", false},
+    };
+    for (const Section& s : kSections)
+        if (StartsWith(p, end, s.open))
+            return &s;
+    return nullptr;
+}
+
+// Where the section starting at p closes: the last byte of its closing
+// mark, looked for only after the opening mark ("<!-->" does not close
+// itself). Null when the text ends first.
+inline const char* SectionEnd(const Section& s, const char* p, const char* end)
+{
+    const char* close = FindLiteral(p + std::strlen(s.open), end, s.close);
+    return close ? close + std::strlen(s.close) - 1 : nullptr;
+}
+
 // The name of a start tag: its bytes run from begin to end, where the
 // first NUL, tab, blank, '"', '/' or '>' stands; the '<' bytes among them
 // are not part of it. length counts the bytes that are.

@@ -1,12 +1,14 @@
 // xml/xml_parse.cpp - the parser: UTF-8 text to an element tree.
 //
-// One forward pass with an explicit stack of open elements. A tag is cut
-// at its first '>' (a CDATA section at its "]]>"), closes itself when the
-// byte before that '>' is '/', and an end tag closes the innermost open
-// element whatever name it carries: the same tag rules FindElementEnd
-// counts with, so the tree has the shape that element-extent scanning gives,
-// without scanning each element's content once per level above it. Nothing
-// is validated; character data is kept exactly as written (escaped).
+// One forward pass with an explicit stack of open elements. A comment ends
+// at its "-->", a processing instruction at its "?>", a CDATA section at its
+// "]]>", whatever they hold; any other tag is cut at its first '>', closes
+// itself when the byte before that '>' is '/', and an end tag closes the
+// innermost open element whatever name it carries: the same tag rules
+// FindElementEnd counts with, so the tree has the shape that element-extent
+// scanning gives, without scanning each element's content once per level
+// above it. Nothing is validated; character data is kept exactly as written
+// (escaped).
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,27 +21,6 @@ namespace {
 bool IsTrimmed(char c)
 {
     return c == '\t' || c == '\n' || c == '\r' || c == ' ';
-}
-
-bool StartsWith(const char* p, const char* end, const char* literal)
-{
-    const size_t n = std::strlen(literal);
-    return size_t(end - p) >= n && std::memcmp(p, literal, n) == 0;
-}
-
-// The first occurrence of the literal in [p, end), or null.
-const char* Find(const char* p, const char* end, const char* literal)
-{
-    const size_t n = std::strlen(literal);
-    while (size_t(end - p) >= n) {
-        const char* hit = static_cast<const char*>(std::memchr(p, literal[0], size_t(end - p)));
-        if (!hit || size_t(end - hit) < n)
-            return nullptr;
-        if (std::memcmp(hit, literal, n) == 0)
-            return hit;
-        p = hit + 1;
-    }
-    return nullptr;
 }
 
 enum class Token { End, Comment, CData, Empty, Start };
@@ -232,18 +213,12 @@ XMLElement* Parser::Run(const char* p, const char* end)
         if (lt + 1 < end && lt[1] == '/') {
             token = Token::End;
             gt = static_cast<const char*>(std::memchr(lt + 2, '>', size_t(end - (lt + 2))));
-        } else if (StartsWith(lt, end, "<![CDATA[")) {
-            token = Token::CData;
-            const char* close = Find(lt + 9, end, "]]>");
-            gt = close ? close + 2 : nullptr;
+        } else if (const xmlimpl::Section* section = xmlimpl::SectionAt(lt, end)) {
+            token = section->cdata ? Token::CData : Token::Comment;
+            gt = xmlimpl::SectionEnd(*section, lt, end);
         } else {
             gt = static_cast<const char*>(std::memchr(lt + 1, '>', size_t(end - (lt + 1))));
-            if (StartsWith(lt, end, "<!--") || (lt + 1 < end && lt[1] == '?'))
-                token = Token::Comment;
-            else if (gt && gt[-1] == '/')
-                token = Token::Empty;
-            else
-                token = Token::Start;
+            token = gt && gt[-1] == '/' ? Token::Empty : Token::Start;
         }
         if (!gt)
             break;   // markup without its end: what was read stays
