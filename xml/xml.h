@@ -103,7 +103,7 @@ enum : int {
 enum : int {
     XML_STATUS_OK = 0,               // loaded as read, or defaulted (source missing or empty)
     XML_STATUS_REPAIRED = 1,         // no declaration or no element: one was supplied
-    XML_STATUS_NO_ELEMENT_END = 2,   // a start tag without its end tag
+    XML_STATUS_NO_ELEMENT_END = 2,   // a start tag without its end tag, or without a name
 };
 
 // Targets of the writers (WriteHeader's kind and the document's Save).
@@ -410,7 +410,8 @@ public:
     // the position-1 comments (no prolog pieces in the registry form). With
     // a hook the text is built in memory and the hook's bytes are written
     // (file) or appended (memory); UTF-16 with a hook writes nothing.
-    // Returns 1, or 0 when a write or registry call failed.
+    // Returns 1, or 0 when a write or registry call failed or a name would
+    // not read back (XmlWriteElement).
     int WriteWithProlog(void* target, int includeChildren, int raw, int form,
                         const XMLProlog* prolog, XmlTransformHook* hook, void* hookParam);
     // Writes child index with its subtree to its swap file (GetSwapFileName)
@@ -641,9 +642,10 @@ public:
     // the default document (declaration, empty element "root", status 0,
     // the file name kept). A text without a leading "<?...?>" declaration or
     // without an element gives status 1 and forgets the file name, as does a
-    // file that exists but cannot be read. An unmatched start tag or nesting
-    // deeper than kXmlMaxDepth gives status 2 with what was read (perhaps no
-    // root at all); such a document is never saved over its own file.
+    // file that exists but cannot be read. An unmatched start tag, a start
+    // tag without a name, or nesting deeper than kXmlMaxDepth gives status 2
+    // with what was read (perhaps no root at all); such a document is never
+    // saved over its own file.
     int Load(const void* source, int kind, XmlTransformHook* hook = nullptr, void* hookParam = nullptr);
     int LoadFromText(const char* text);             // Load(text, XML_LOAD_TEXT)
     int LoadFromWideText(const wchar_t* text);      // the UTF-16 text as UTF-8, then LoadFromText
@@ -654,7 +656,8 @@ public:
     // Files are written beside the target and moved over it only when every
     // write succeeded, so a failed save leaves the old file as it was.
     // Returns 1 when written; 0 for no root, no target, the registry or an
-    // unknown kind, a failed write, or a status-2 document's own file.
+    // unknown kind, a failed write, a name that would not read back
+    // (XmlWriteElement), or a status-2 document's own file.
     int Save(const void* target, int raw = 1, int kind = XML_SAVE_FILE, XmlTransformHook* hook = nullptr,
              void* hookParam = nullptr);
     // WriteWithProlog of the root, children included; the one entry to the
@@ -734,11 +737,14 @@ void XmlKeepDamagedFileAside(XMLDocument* doc, const wchar_t* path, const XmlDam
 // (position 0 before the first start tag, 1 after), text and CDATA are
 // dropped, and only one element is kept: the last with content, or else
 // the first empty one. Comments and processing instructions (kept as
-// comments) end at "-->" and "?>", CDATA at "]]>", whatever they hold. Returns that element (with a parent: the first empty
-// or last content element read into it), or null. End tags close the
-// innermost open element whatever their name. An unmatched start tag (the
-// element is then dropped) or nesting deeper than kXmlMaxDepth sets the
-// document's status to XML_STATUS_NO_ELEMENT_END; document may be null.
+// comments) end at "-->" and "?>", CDATA at "]]>", whatever they hold.
+// Returns that element (with a parent: the first empty or last content
+// element read into it), or null. End tags close the innermost open element
+// whatever their name. An unmatched start tag (the element is then dropped)
+// or nesting deeper than kXmlMaxDepth sets the document's status to
+// XML_STATUS_NO_ELEMENT_END; document may be null. So does a start tag
+// without a proper name ("< />", "<<!--x", "<!DOCTYPE"): reading ends
+// there and the elements still open are dropped.
 XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document);
 
 // Writes element and its subtree at level (one indent per level) to target:
@@ -748,10 +754,15 @@ XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document
 // CDATA numbered together; nothing on the handhelds). includeChildren 0
 // leaves child elements out; raw 1 writes names, values and text as stored
 // (escaped), 0 unescaped. Returns 1, or 0 when a write or registry call
-// failed (or target or element is null).
+// failed (or target or element is null). In the text forms an element whose
+// name, as written, would not read back as that element (empty, beginning
+// with '!' or '?', or holding a tab, blank, '"', '/', '<' or '>') is left
+// out with its subtree and the write reports 0: a save then leaves the file
+// as it was.
 int XmlWriteElement(void* target, XMLElement* element, int level, int includeChildren, int raw, int form);
 // The memory form into a string that grows to fit: element and subtree, as
-// XmlWriteElement writes them, appended to text. 0 for a null element or text.
+// XmlWriteElement writes them, appended to text. 0 for a null element or
+// text, and for a name that would not read back.
 int XmlWriteElementToText(XMLElement* element, int level, int includeChildren, int raw, std::string* text);
 
 // ---------------------------------------------------------------------------

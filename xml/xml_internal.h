@@ -176,6 +176,20 @@ inline TagName ScanTagName(const char* p, const char* end)
     return name;
 }
 
+// Whether a start tag whose name has these bytes reads back as an element
+// of exactly that name: not empty, not the start of a comment, processing
+// instruction, CDATA or declaration ('!', '?'), and without a byte that ends
+// a name or begins a tag (tab, blank, '"', '/', '>', '<').
+inline bool IsTagName(const char* begin, const char* end)
+{
+    if (begin == end || *begin == '!' || *begin == '?')
+        return false;
+    for (const char* p = begin; p < end; ++p)
+        if (*p == 0 || *p == '\t' || *p == ' ' || *p == '"' || *p == '/' || *p == '>' || *p == '<')
+            return false;
+    return true;
+}
+
 // Writes the name's bytes without its '<' bytes and a NUL; returns the
 // position after the NUL.
 inline char* CopyTagName(const TagName& name, char* out)

@@ -249,7 +249,14 @@ XMLElement* Parser::Run(const char* p, const char* end)
             AddCData(lt + 9, gt - 2);
             break;
         case Token::Empty:
-        case Token::Start:
+        case Token::Start: {
+            // A tag without a proper name ("< />", "<<!--") is no element:
+            // read as one it would be written back as other markup.
+            const xmlimpl::TagName name = xmlimpl::ScanTagName(lt + 1, gt);
+            if (!xmlimpl::IsTagName(name.begin, name.end)) {
+                status_ = XML_STATUS_NO_ELEMENT_END;
+                return result_;   // the elements still open go with the parser
+            }
             if (!AnyOpen())
                 startTagSeen_ = true;
             if (baseDepth_ + int(frames_.size() - base_) >= kXmlMaxDepth) {
@@ -262,6 +269,7 @@ XMLElement* Parser::Run(const char* p, const char* end)
             else
                 OnStart(lt, gt);
             break;
+        }
         }
     }
     if (AnyOpen())

@@ -60,6 +60,40 @@ TEST_CASE("each program starts, asks about updates once, and saves its settings 
     }
 }
 
+TEST_CASE("a settings file holding a nameless element is kept aside whole, and later starts use defaults")
+{
+    // Read as an element, "< />" was saved as "</>": at the next start the
+    // settings after it had left "cfg" and the file was migrated again.
+    const std::string damaged =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <waypoints>\r\n"
+        "  <w n=\"Home\" x=\"8.500000\" y=\"47.300000\" z=\"400.000000\"/>\r\n </waypoints>\r\n <cfg>\r\n"
+        "  < />\r\n  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n  <gps port=\"COM7\" speed=\"4800\"/>\r\n"
+        " </cfg>\r\n</root>\r\n";
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, damaged);
+        for (int start = 1; start <= 2; ++start) {
+            CAPTURE(start);
+            Running run(install.dir.Path(), p, "");
+            if (start == 1)
+                CHECK(run.Press(L"Pathvex", IDOK));   // told once where the file went
+            REQUIRE(run.WaitForMainWindow());
+            if (start == 1)
+                CHECK(run.Answer(kUpdateQuestion, IDNO));
+            CHECK(run.Close());
+        }
+        std::string kept;
+        CHECK(ReadFile(install.dir.File("pathvex.xml.bad"), &kept));
+        CHECK(kept == damaged);
+        const std::string saved = install.ReadSettings();
+        CHECK(Contains(saved, "floatconverted=\"2\""));
+        CHECK(Contains(saved, "upd=\"19\""));
+        CHECK_FALSE(Contains(saved, "COM7"));
+        CHECK(FolderNames(install.dir.Path()) ==
+              std::vector<std::string>{p.name + ".exe", "pathvex.xml", "pathvex.xml.bad", "pathvextrk.xml"});
+    }
+}
+
 TEST_CASE("command ids on the command line reach the main window")
 {
     for (const PROGRAM& p : ProgramsUnderTest()) {

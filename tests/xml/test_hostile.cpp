@@ -154,6 +154,95 @@ TEST_CASE("Declarations of document types and entities")
     }
 }
 
+TEST_CASE("A start tag without a name is a parse error")
+{
+    // Read as elements, these made "< />" an end tag on the next save and
+    // "<<!--x" a comment: the settings around them moved or vanished.
+    for (const char* body : {"<r>< /></r>", "<r><></r>", "<r><a><></><b/></a><c/></r>", "<r><<!--x--></r>",
+                             "<r><<?x?></r>", "<r><<![CDATA[x]]></r>", "<r><a<b/></r>", "<r/>< />", "< /><r/>"}) {
+        const std::string shown = body;
+        CAPTURE(shown);
+        XMLDocument doc;
+        doc.LoadFromText((std::string("<?xml?>") + body).c_str());
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_NO_ELEMENT_END);
+        CHECK_FALSE(doc.CheckIntegrity());
+    }
+}
+
+TEST_CASE("Hostile documents save and read back as the same tree")
+{
+    const std::string texts[] = {
+        "<r>< /></r>",
+        "<r><a><></><b/></a><c/></r>",
+        "<r><<!--x--><b/></r>",
+        "<r><<?x?></r>",
+        "<r><<![CDATA[ x ]]></r>",
+        "<r><a/></r>< />",
+        "<!-- <Update> > --><r><!-- <x> > --><a/><?pi > <b> ?><![CDATA[ <c> > ]]></r><!-- > </r> -->",
+        "<r><!--><a/>--><?>?><b x=\"1\"><!---->t</b></r>",
+        "<r><a-b.c_d:e/><\xC3\xA9/><a x=\"/\" y=\"'\" z=\"&amp;&lt;\"/><a x\"y=\"1\" =\"2\"/><n\r\n/></r>",
+        "<r>t<a>u</a>v<!--c--><![CDATA[d]]><b/></r>",
+        "<r><a><b></r>",
+        Golden("mixed.xml"),
+        Golden("track.xml"),
+    };
+    for (const std::string& text : texts) {
+        CAPTURE(text);
+        XMLDocument first;
+        first.LoadFromText((text.compare(0, 5, "<?xml") == 0 ? text : "<?xml?>" + text).c_str());
+        if (!first.GetRoot())
+            continue;   // nothing read: nothing to write
+        const std::string saved = xmltest::SaveToText(first);
+        CAPTURE(saved);
+        XMLDocument second;
+        second.LoadFromText(saved.c_str());
+        CHECK(second.GetParseStatus(nullptr) == XML_STATUS_OK);
+        std::string where;
+        CHECK_MESSAGE(xmltest::SameTree(first.GetRoot(), second.GetRoot(), &where), where);
+        CHECK(first.GetProlog()->Compare(second.GetProlog()) == 0);
+    }
+}
+
+TEST_CASE("The writer never writes a name that would read back as something else")
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.File("s.xml");
+    const std::string before = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root/>\r\n";
+
+    for (const char* name : {"", "!--x", "?x", "![CDATA[", "!DOCTYPE", "a b", "a\tb", "a/b", "/a", "a\"b", "a>b",
+                             "<a", "a<b"}) {
+        const std::string shown = name;
+        CAPTURE(shown);
+        REQUIRE(xmltest::WriteFileBytes(path, before));
+        XMLDocument doc(path.c_str(), XML_LOAD_FILE);
+        XMLElement* cfg = doc.GetRoot()->FindElement("cfg", 1, nullptr);
+        cfg->AppendChild(new XMLElement(cfg, name, XML_KIND_NAME));   // stored as given
+        cfg->AddAttribute("x", "8.5");
+        CHECK(doc.Save(nullptr) == 0);
+        CHECK(ReadAll(path) == before);
+        std::vector<char> memory(4096, 0);
+        CHECK(doc.Save(memory.data(), 1, XML_SAVE_MEMORY) == 0);
+        CHECK(XmlWriteElement(memory.data(), cfg, 0, 1, 1, XML_SAVE_MEMORY) == 0);
+        CHECK(XmlWriteElement(memory.data(), cfg, 0, 0, 1, XML_SAVE_MEMORY) == 1);   // children left out
+    }
+    SUBCASE("the unescaped form is judged when that is what is written") {
+        XMLElement e(nullptr, "a&lt;b", XML_KIND_NAME);
+        std::vector<char> memory(256, 0);
+        CHECK(XmlWriteElement(memory.data(), &e, 0, 1, 1, XML_SAVE_MEMORY) == 1);
+        CHECK(std::string(memory.data()) == "<a&lt;b/>\r\n");
+        CHECK(XmlWriteElement(memory.data(), &e, 0, 1, 0, XML_SAVE_MEMORY) == 0);
+        std::string text;
+        CHECK(XmlWriteElementToText(&e, 0, 1, 0, &text) == 0);
+    }
+    SUBCASE("names the escaping setter stores are written") {
+        XMLElement e(nullptr, "x", XML_KIND_NAME);
+        e.SetName("a<b&c");
+        std::vector<char> memory(256, 0);
+        CHECK(XmlWriteElement(memory.data(), &e, 0, 1, 1, XML_SAVE_MEMORY) == 1);
+        CHECK(std::string(memory.data()) == "<a&lt;b&amp;c/>\r\n");
+    }
+}
+
 TEST_CASE("100,000 levels of nesting")
 {
     const int levels = 100000;
