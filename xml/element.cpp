@@ -51,13 +51,13 @@ XMLElement::~XMLElement()
     RemoveAllTextNodes();
     RemoveAllCData();
     if (nameOwned_)
-        delete[] name_;
+        xmlimpl::PoolRelease(name_);
 }
 
-void XMLElement::AdoptName(std::unique_ptr<char[]> name)
+void XMLElement::AdoptName(xmlimpl::PoolText name)
 {
     if (nameOwned_)
-        delete[] name_;
+        xmlimpl::PoolRelease(name_);
     name_ = name.release();
     nameOwned_ = true;
 }
@@ -87,7 +87,7 @@ void XMLElement::BuildAttributeRecords() const
         return;
     XMLElement* self = const_cast<XMLElement*>(this);
     const uint32_t capacity = attributes_.Count();   // never below the count
-    std::unique_ptr<XMLAttribute*[]> records(new XMLAttribute*[capacity ? capacity : 1]());
+    XMLAttribute** records = XmlSlots<XMLAttribute*>::Zeroed(capacity);
     for (uint32_t i = 0; i < attributeCount_; ++i) {
         const char* name = packed;
         const char* value = name + std::strlen(name) + 1;
@@ -95,14 +95,14 @@ void XMLElement::BuildAttributeRecords() const
         records[i] = new XMLAttribute(name, value, 1);
         records[i]->SetOwner(self);
     }
-    if (attributes_.Install(records.get())) {
-        records.release();
+    if (attributes_.Install(records)) {
         packed_.store(nullptr, std::memory_order_release);
         return;
     }
     // Another reader built them first.
     for (uint32_t i = 0; i < attributeCount_; ++i)
         delete records[i];
+    xmlimpl::PoolRelease(records);
 }
 
 void XMLElement::ParseStartTag(const char* text, int kind)
@@ -114,7 +114,7 @@ void XMLElement::ParseStartTag(const char* text, int kind)
     if (!text)
         text = "";
     if (kind == XML_KIND_NAME) {
-        AdoptName(xmlimpl::CopyText(text));
+        AdoptName(xmlimpl::PoolCopy(text));
         return;
     }
     const char* end = text + std::strlen(text);
@@ -122,7 +122,7 @@ void XMLElement::ParseStartTag(const char* text, int kind)
     // The text may be this element's own name: the new name replaces the
     // old one only after the last read of the text.
     const xmlimpl::TagName name = xmlimpl::ScanTagName(text, end);
-    std::unique_ptr<char[]> stored(new char[name.length + 10]());
+    xmlimpl::PoolText stored(static_cast<char*>(xmlimpl::PoolAllocate(name.length + 1)));
     xmlimpl::CopyTagName(name, stored.get());
 
     // Counted first, so that a tag with many attributes grows the array

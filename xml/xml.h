@@ -9,10 +9,12 @@
 // caller asks for the raw, stored form); comments and CDATA are kept exactly
 // as given. Lookups by name compare unescaped names exactly, with case.
 //
-// Nothing here throws, takes a lock or keeps global state. Results are
-// values: 1/0 for done/not done, counts, -1 or null for "not found", and the
-// length to allocate when a text getter is given a null buffer. An index at
-// or past a count is answered with the unchanged count, never an access.
+// Nothing here throws or keeps state of its own beyond the memory pool that
+// every tree's records come from (xml/pool.h; any thread may use it).
+// Results are values: 1/0 for done/not done, counts, -1 or null for "not
+// found", and the length to allocate when a text getter is given a null
+// buffer. An index at or past a count is answered with the unchanged
+// count, never an access.
 // A null slot within an element's child count is a child unloaded to a swap
 // file; every walker here steps over it.
 #pragma once
@@ -24,6 +26,7 @@
 #include <string>
 
 #include "xml/autobuffer.h"
+#include "xml/pool.h"
 #include "xml/slots.h"
 
 class XMLElement;
@@ -151,6 +154,8 @@ public:
     ~XMLAttribute();
     XMLAttribute(const XMLAttribute&) = delete;
     XMLAttribute& operator=(const XMLAttribute&) = delete;
+    static void* operator new(std::size_t size) { return xmlimpl::PoolAllocate(size); }
+    static void operator delete(void* p) noexcept { xmlimpl::PoolRelease(p); }
 
     // Copies the stored (raw) or unescaped name; returns its length. Null
     // buffer: the stored length.
@@ -196,8 +201,8 @@ public:
     }
 
 private:
-    std::unique_ptr<char[]> name_;
-    std::unique_ptr<char[]> value_;
+    xmlimpl::PoolText name_;
+    xmlimpl::PoolText value_;
     XMLElement* owner_ = nullptr;
 };
 
@@ -207,6 +212,8 @@ class XMLNodeBase {
 public:
     XMLNodeBase(const XMLNodeBase&) = delete;
     XMLNodeBase& operator=(const XMLNodeBase&) = delete;
+    static void* operator new(std::size_t size) { return xmlimpl::PoolAllocate(size); }
+    static void operator delete(void* p) noexcept { xmlimpl::PoolRelease(p); }
 
     XMLElement* GetOwner() const { return owner_; }
     void SetOwner(XMLElement* owner) { owner_ = owner; }
@@ -227,7 +234,7 @@ protected:
     void AssignNode(const XMLNodeBase* other);
 
     XMLElement* owner_;
-    std::unique_ptr<char[]> text_;
+    xmlimpl::PoolText text_;
     int position_;
 };
 
@@ -280,8 +287,8 @@ public:
     ~XMLElement();
     XMLElement(const XMLElement&) = delete;
     XMLElement& operator=(const XMLElement&) = delete;
-    static void* operator new(std::size_t size) { return ::operator new(size); }
-    static void operator delete(void* p) { ::operator delete(p); }
+    static void* operator new(std::size_t size) { return xmlimpl::PoolAllocate(size); }
+    static void operator delete(void* p) noexcept { xmlimpl::PoolRelease(p); }
 
     // -- name and kind
     // Stores the name escaped; null stores "". Returns the escaped length.
@@ -505,8 +512,8 @@ private:
     struct Room {
         std::size_t bytes;
     };
-    static void* operator new(std::size_t size, Room room) { return ::operator new(size + room.bytes); }
-    static void operator delete(void* p, Room) { ::operator delete(p); }
+    static void* operator new(std::size_t size, Room room) { return xmlimpl::PoolAllocate(size + room.bytes); }
+    static void operator delete(void* p, Room) noexcept { xmlimpl::PoolRelease(p); }
     // An element named "" without attributes, its arrays at their first
     // capacities; its room is the caller's to fill.
     XMLElement(XMLElement* parent, Room);
@@ -523,6 +530,8 @@ private:
         uint32_t commentCount = 0;
         uint32_t cdataCount = 0;
         int borrowedUsed = 0;
+        static void* operator new(std::size_t size) { return xmlimpl::PoolAllocate(size); }
+        static void operator delete(void* p) noexcept { xmlimpl::PoolRelease(p); }
     };
     RareParts& Rare();
 
@@ -532,8 +541,8 @@ private:
     // asks for them; concurrent readers agree on one set.
     XMLAttribute** Attributes() const;
     void BuildAttributeRecords() const;
-    // Takes a new[]-allocated name.
-    void AdoptName(std::unique_ptr<char[]> name);
+    // Takes a name held in the pool.
+    void AdoptName(xmlimpl::PoolText name);
     // Takes the child out of its slot without deleting it.
     void UnlinkSlot(uint32_t index);
     // Puts an entry at index (or at the end) without touching its parent.

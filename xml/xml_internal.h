@@ -24,8 +24,8 @@ inline std::unique_ptr<char[]> CopyText(const char* text, size_t extra = 10)
     return copy;
 }
 
-// The escaped form of text in a zero-filled block of escaped length + 10.
-std::unique_ptr<char[]> EscapedCopy(const char* text);
+// The escaped form of text, in the pool.
+PoolText EscapedCopy(const char* text);
 
 // The unescaped form of stored text.
 std::string Unescaped(const char* stored);
