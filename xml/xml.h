@@ -737,6 +737,12 @@ struct XmlDamagedFileNotice {
 };
 void XmlKeepDamagedFileAside(XMLDocument* doc, const wchar_t* path, const XmlDamagedFileNotice& notice);
 
+// Deletes from directory the temporary files that saves killed halfway
+// left beside their targets (Save's own names only: "pvx", one to four hex
+// digits, ".tmp"), unless a process holds one open or wrote it after this
+// process started: that may be a save still running. Returns how many went.
+int XmlRemoveStaleSaveFiles(const wchar_t* directory);
+
 // ---------------------------------------------------------------------------
 // Parser and writer
 
