@@ -694,6 +694,10 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
 #endif
 
+    // Saves killed halfway leave temporary files beside the settings and
+    // track documents; this copy holds the instance lock, so no save of
+    // another copy is writing there.
+    XmlRemoveStaleSaveFiles(ProgramDirectory);
     OpenSettingsStore(ProgramDirectory);
     if (ShellSeams.rebuildWaypointList)
         ShellSeams.rebuildWaypointList();

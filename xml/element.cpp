@@ -17,12 +17,6 @@ constexpr uint32_t kFirstAttributes = 20;
 constexpr uint32_t kFirstTextNodes = 4;
 constexpr char kNoName[] = "";
 
-// Whether text at p starts with the literal.
-bool StartsWith(const char* p, const char* literal)
-{
-    return std::strncmp(p, literal, std::strlen(literal)) == 0;
-}
-
 }  // namespace
 
 XMLElement::XMLElement(XMLElement* parent, Room)
@@ -57,13 +51,13 @@ XMLElement::~XMLElement()
     RemoveAllTextNodes();
     RemoveAllCData();
     if (nameOwned_)
-        delete[] name_;
+        xmlimpl::PoolRelease(name_);
 }
 
-void XMLElement::AdoptName(std::unique_ptr<char[]> name)
+void XMLElement::AdoptName(xmlimpl::PoolText name)
 {
     if (nameOwned_)
-        delete[] name_;
+        xmlimpl::PoolRelease(name_);
     name_ = name.release();
     nameOwned_ = true;
 }
@@ -93,7 +87,7 @@ void XMLElement::BuildAttributeRecords() const
         return;
     XMLElement* self = const_cast<XMLElement*>(this);
     const uint32_t capacity = attributes_.Count();   // never below the count
-    std::unique_ptr<XMLAttribute*[]> records(new XMLAttribute*[capacity ? capacity : 1]());
+    XMLAttribute** records = XmlSlots<XMLAttribute*>::Zeroed(capacity);
     for (uint32_t i = 0; i < attributeCount_; ++i) {
         const char* name = packed;
         const char* value = name + std::strlen(name) + 1;
@@ -101,14 +95,14 @@ void XMLElement::BuildAttributeRecords() const
         records[i] = new XMLAttribute(name, value, 1);
         records[i]->SetOwner(self);
     }
-    if (attributes_.Install(records.get())) {
-        records.release();
+    if (attributes_.Install(records)) {
         packed_.store(nullptr, std::memory_order_release);
         return;
     }
     // Another reader built them first.
     for (uint32_t i = 0; i < attributeCount_; ++i)
         delete records[i];
+    xmlimpl::PoolRelease(records);
 }
 
 void XMLElement::ParseStartTag(const char* text, int kind)
@@ -120,7 +114,7 @@ void XMLElement::ParseStartTag(const char* text, int kind)
     if (!text)
         text = "";
     if (kind == XML_KIND_NAME) {
-        AdoptName(xmlimpl::CopyText(text));
+        AdoptName(xmlimpl::PoolCopy(text));
         return;
     }
     const char* end = text + std::strlen(text);
@@ -128,7 +122,7 @@ void XMLElement::ParseStartTag(const char* text, int kind)
     // The text may be this element's own name: the new name replaces the
     // old one only after the last read of the text.
     const xmlimpl::TagName name = xmlimpl::ScanTagName(text, end);
-    std::unique_ptr<char[]> stored(new char[name.length + 10]());
+    xmlimpl::PoolText stored(static_cast<char*>(xmlimpl::PoolAllocate(name.length + 1)));
     xmlimpl::CopyTagName(name, stored.get());
 
     // Counted first, so that a tag with many attributes grows the array
@@ -183,17 +177,18 @@ uint32_t XMLElement::AddChildFromTag(const char* text)
 // (the parser cuts start tags there too); it closes itself when the byte
 // before that '>' is '/'. Judging by that byte alone keeps a '/' inside an
 // attribute value, quoted either way or not at all, from ending anything.
-// Comments ("<!--") and processing instructions ("<?") end at their first
-// '>', CDATA sections at their first "]]>". Every scan stops at the
+// CDATA sections, comments ("<!--") and processing instructions ("<?") end
+// at their own closing marks, whatever they hold. Every scan stops at the
 // terminator and reports "not found".
 const char* FindElementEnd(const char* text)
 {
     if (!text)
         return nullptr;
+    const char* end = text + std::strlen(text);
     int depth = 0;
     const char* p = text;
     for (;;) {
-        const char* lt = std::strchr(p, '<');
+        const char* lt = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
         if (!lt)
             return nullptr;
 
@@ -208,26 +203,20 @@ const char* FindElementEnd(const char* text)
             continue;
         }
 
-        if (StartsWith(lt, "<![CDATA[")) {
-            const char* close = std::strstr(lt + 9, "]]>");
+        if (const xmlimpl::Section* section = xmlimpl::SectionAt(lt, end)) {
+            const char* close = xmlimpl::SectionEnd(*section, lt, end);
             if (!close)
                 return nullptr;
-            p = close + 3;
+            p = close + 1;
             if (depth == 0)
                 return p;
             continue;
         }
 
-        const bool comment = StartsWith(lt, "<!--") || lt[1] == '?';
         const char* gt = std::strchr(lt + 1, '>');
         if (!gt)
             return nullptr;
         p = gt + 1;
-        if (comment) {
-            if (depth == 0)
-                return p;
-            continue;
-        }
         if (gt[-1] == '/') {
             if (depth == 0)
                 return gt;   // a lone self-closed element ends at its '>'

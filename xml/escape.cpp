@@ -200,10 +200,11 @@ void WriteUtf8AsUtf16(FILE* file, const char* text)
 
 namespace xmlimpl {
 
-std::unique_ptr<char[]> EscapedCopy(const char* text)
+PoolText EscapedCopy(const char* text)
 {
     const int n = XmlEscapeText(text, nullptr);
-    std::unique_ptr<char[]> copy(new char[size_t(n) + 10]());
+    PoolText copy(static_cast<char*>(PoolAllocate(size_t(n) + 1)));
+    copy[0] = 0;
     XmlEscapeText(text, copy.get());
     return copy;
 }

@@ -21,9 +21,9 @@ constexpr char kDeclarationFormat[] = "<?xml version=\"1.0\" encoding=\"%s\" sta
 constexpr char kDefaultRootTag[] = "<root/>";
 
 // The stored form of text: escaped unless raw.
-std::unique_ptr<char[]> Stored(const char* text, int raw)
+xmlimpl::PoolText Stored(const char* text, int raw)
 {
-    return raw ? xmlimpl::CopyText(text) : xmlimpl::EscapedCopy(text);
+    return raw ? xmlimpl::PoolCopy(text) : xmlimpl::EscapedCopy(text);
 }
 
 // Room that Base64 of count bytes takes, CR LF breaks and terminator included.
@@ -152,7 +152,7 @@ int XMLAttribute::GetBinaryValue(void* buffer) const
 // Nodes
 
 XMLNodeBase::XMLNodeBase(XMLElement* owner, int position)
-    : owner_(owner), text_(xmlimpl::CopyText("")), position_(position)
+    : owner_(owner), text_(xmlimpl::PoolCopy("")), position_(position)
 {
 }
 
@@ -160,7 +160,7 @@ XMLNodeBase::~XMLNodeBase() = default;
 
 void XMLNodeBase::StoreText(const char* text, int escape)
 {
-    text_ = escape ? xmlimpl::EscapedCopy(text) : xmlimpl::CopyText(text);
+    text_ = Stored(text, !escape);
 }
 
 XMLTextNode::XMLTextNode(XMLElement* owner, int position, const char* text, int raw)

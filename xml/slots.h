@@ -5,12 +5,16 @@
 // most elements of a large document use one or two of their arrays, and
 // storage for all of them would cost more than the elements themselves.
 // Until then Data() gives a shared block of null entries that may be read,
-// as far as the capacity reaches, but never written.
+// as far as the capacity reaches, but never written. Storage comes from the
+// library's pool (xml/pool.h).
 #pragma once
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
+
+#include "xml/pool.h"
 
 template <class T>
 class XmlSlots {
@@ -22,7 +26,7 @@ public:
     static constexpr uint32_t kMaxUnallocated = 20;
 
     explicit XmlSlots(uint32_t capacity) : capacity_(capacity) {}
-    ~XmlSlots() { delete[] data_; }
+    ~XmlSlots() { xmlimpl::PoolRelease(data_); }
     XmlSlots(const XmlSlots&) = delete;
     XmlSlots& operator=(const XmlSlots&) = delete;
 
@@ -41,9 +45,9 @@ public:
         if (count == capacity_)
             return;
         if (data_) {
-            T* fresh = new T[count ? count : 1]();
+            T* fresh = Zeroed(count);
             std::copy(data_, data_ + std::min(capacity_, count), fresh);
-            delete[] data_;
+            xmlimpl::PoolRelease(data_);
             data_ = fresh;
         }
         capacity_ = count;
@@ -53,10 +57,19 @@ public:
     void Allocate()
     {
         if (!data_)
-            data_ = new T[capacity_ ? capacity_ : 1]();
+            data_ = Zeroed(capacity_);
     }
 
-    // Gives the array the storage (capacity entries, from new[]) unless it
+    // count zero-filled entries (at least one) from the pool, for Install.
+    static T* Zeroed(uint32_t count)
+    {
+        const std::size_t bytes = sizeof(T) * (count ? count : 1);
+        void* block = xmlimpl::PoolAllocate(bytes);
+        std::memset(block, 0, bytes);
+        return static_cast<T*>(block);
+    }
+
+    // Gives the array the storage (capacity entries, from Zeroed) unless it
     // has some already, atomically: false, storage untouched, when it had.
     bool Install(T* storage)
     {

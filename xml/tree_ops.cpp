@@ -92,8 +92,8 @@ XMLAttribute* XMLAttribute::Assign(const XMLAttribute* other)
 {
     if (!other || other == this)
         return this;
-    name_ = xmlimpl::CopyText(other->GetStoredName());
-    value_ = xmlimpl::CopyText(other->GetStoredValue());
+    name_ = xmlimpl::PoolCopy(other->GetStoredName());
+    value_ = xmlimpl::PoolCopy(other->GetStoredValue());
     owner_ = other->owner_;
     return this;
 }

@@ -9,10 +9,12 @@
 // caller asks for the raw, stored form); comments and CDATA are kept exactly
 // as given. Lookups by name compare unescaped names exactly, with case.
 //
-// Nothing here throws, takes a lock or keeps global state. Results are
-// values: 1/0 for done/not done, counts, -1 or null for "not found", and the
-// length to allocate when a text getter is given a null buffer. An index at
-// or past a count is answered with the unchanged count, never an access.
+// Nothing here throws or keeps state of its own beyond the memory pool that
+// every tree's records come from (xml/pool.h; any thread may use it).
+// Results are values: 1/0 for done/not done, counts, -1 or null for "not
+// found", and the length to allocate when a text getter is given a null
+// buffer. An index at or past a count is answered with the unchanged
+// count, never an access.
 // A null slot within an element's child count is a child unloaded to a swap
 // file; every walker here steps over it.
 #pragma once
@@ -24,6 +26,7 @@
 #include <string>
 
 #include "xml/autobuffer.h"
+#include "xml/pool.h"
 #include "xml/slots.h"
 
 class XMLElement;
@@ -62,8 +65,9 @@ void WriteUtf8AsUtf16(FILE* file, const char* text);
 // NUL-terminated text, or null when the text ends first. For a self-closed
 // element standing alone ("<a/>rest") it is the position of its '>'. A tag
 // is self-closed when the byte before its first '>' is '/', so a '/' inside
-// any attribute value never ends an element. Never earlier than the start
-// tag's '>'.
+// any attribute value never ends an element. Comments, processing
+// instructions and CDATA end at "-->", "?>" and "]]>" whatever they hold.
+// Never earlier than the start tag's '>'.
 const char* FindElementEnd(const char* text);
 inline char* FindElementEnd(char* text)
 {
@@ -102,7 +106,7 @@ enum : int {
 enum : int {
     XML_STATUS_OK = 0,               // loaded as read, or defaulted (source missing or empty)
     XML_STATUS_REPAIRED = 1,         // no declaration or no element: one was supplied
-    XML_STATUS_NO_ELEMENT_END = 2,   // a start tag without its end tag
+    XML_STATUS_NO_ELEMENT_END = 2,   // a start tag without its end tag, or without a name
 };
 
 // Targets of the writers (WriteHeader's kind and the document's Save).
@@ -150,6 +154,8 @@ public:
     ~XMLAttribute();
     XMLAttribute(const XMLAttribute&) = delete;
     XMLAttribute& operator=(const XMLAttribute&) = delete;
+    static void* operator new(std::size_t size) { return xmlimpl::PoolAllocate(size); }
+    static void operator delete(void* p) noexcept { xmlimpl::PoolRelease(p); }
 
     // Copies the stored (raw) or unescaped name; returns its length. Null
     // buffer: the stored length.
@@ -195,8 +201,8 @@ public:
     }
 
 private:
-    std::unique_ptr<char[]> name_;
-    std::unique_ptr<char[]> value_;
+    xmlimpl::PoolText name_;
+    xmlimpl::PoolText value_;
     XMLElement* owner_ = nullptr;
 };
 
@@ -206,6 +212,8 @@ class XMLNodeBase {
 public:
     XMLNodeBase(const XMLNodeBase&) = delete;
     XMLNodeBase& operator=(const XMLNodeBase&) = delete;
+    static void* operator new(std::size_t size) { return xmlimpl::PoolAllocate(size); }
+    static void operator delete(void* p) noexcept { xmlimpl::PoolRelease(p); }
 
     XMLElement* GetOwner() const { return owner_; }
     void SetOwner(XMLElement* owner) { owner_ = owner; }
@@ -226,7 +234,7 @@ protected:
     void AssignNode(const XMLNodeBase* other);
 
     XMLElement* owner_;
-    std::unique_ptr<char[]> text_;
+    xmlimpl::PoolText text_;
     int position_;
 };
 
@@ -270,15 +278,17 @@ public:
     // XML_KIND_TAG), or takes text as the name unchanged (XML_KIND_NAME).
     // Arrays start at the first capacities 20, 20, 10, 4, 10 (children,
     // attributes, comments, text nodes, CDATA), the borrowed list at 1;
-    // each gets its storage with its first entry.
+    // each gets its storage with its first entry. A full array grows to the
+    // larger of its next step (20, 20, 10, 4, 10) and twice its size, so
+    // adding one entry at a time costs amortised constant time.
     XMLElement(XMLElement* parent, const char* text, int kind = XML_KIND_TAG);
     // Deletes attributes, nodes and owned children, unlinks borrowed ones and
     // deletes the swap files of unloaded ones.
     ~XMLElement();
     XMLElement(const XMLElement&) = delete;
     XMLElement& operator=(const XMLElement&) = delete;
-    static void* operator new(std::size_t size) { return ::operator new(size); }
-    static void operator delete(void* p) { ::operator delete(p); }
+    static void* operator new(std::size_t size) { return xmlimpl::PoolAllocate(size); }
+    static void operator delete(void* p) noexcept { xmlimpl::PoolRelease(p); }
 
     // -- name and kind
     // Stores the name escaped; null stores "". Returns the escaped length.
@@ -407,7 +417,8 @@ public:
     // the position-1 comments (no prolog pieces in the registry form). With
     // a hook the text is built in memory and the hook's bytes are written
     // (file) or appended (memory); UTF-16 with a hook writes nothing.
-    // Returns 1, or 0 when a write or registry call failed.
+    // Returns 1, or 0 when a write or registry call failed or a name would
+    // not read back (XmlWriteElement).
     int WriteWithProlog(void* target, int includeChildren, int raw, int form,
                         const XMLProlog* prolog, XmlTransformHook* hook, void* hookParam);
     // Writes child index with its subtree to its swap file (GetSwapFileName)
@@ -501,8 +512,8 @@ private:
     struct Room {
         std::size_t bytes;
     };
-    static void* operator new(std::size_t size, Room room) { return ::operator new(size + room.bytes); }
-    static void operator delete(void* p, Room) { ::operator delete(p); }
+    static void* operator new(std::size_t size, Room room) { return xmlimpl::PoolAllocate(size + room.bytes); }
+    static void operator delete(void* p, Room) noexcept { xmlimpl::PoolRelease(p); }
     // An element named "" without attributes, its arrays at their first
     // capacities; its room is the caller's to fill.
     XMLElement(XMLElement* parent, Room);
@@ -519,6 +530,8 @@ private:
         uint32_t commentCount = 0;
         uint32_t cdataCount = 0;
         int borrowedUsed = 0;
+        static void* operator new(std::size_t size) { return xmlimpl::PoolAllocate(size); }
+        static void operator delete(void* p) noexcept { xmlimpl::PoolRelease(p); }
     };
     RareParts& Rare();
 
@@ -528,8 +541,8 @@ private:
     // asks for them; concurrent readers agree on one set.
     XMLAttribute** Attributes() const;
     void BuildAttributeRecords() const;
-    // Takes a new[]-allocated name.
-    void AdoptName(std::unique_ptr<char[]> name);
+    // Takes a name held in the pool.
+    void AdoptName(xmlimpl::PoolText name);
     // Takes the child out of its slot without deleting it.
     void UnlinkSlot(uint32_t index);
     // Puts an entry at index (or at the end) without touching its parent.
@@ -570,7 +583,7 @@ public:
     uint32_t GetCommentCount() const { return commentCount_; }
     uint32_t GetCommentCapacity() const { return comments_.Count(); }
 
-    uint32_t ReserveComments(uint32_t n);                      // first capacity 5, step 10
+    uint32_t ReserveComments(uint32_t n);                      // first capacity 5, then +10 or doubled
     uint32_t AppendComment(XMLCommentNode* node, int position);   // clears the owner; returns the count
     uint32_t RemoveComment(uint32_t index);                    // returns the new count
     void RemoveAllComments();
@@ -638,9 +651,10 @@ public:
     // the default document (declaration, empty element "root", status 0,
     // the file name kept). A text without a leading "<?...?>" declaration or
     // without an element gives status 1 and forgets the file name, as does a
-    // file that exists but cannot be read. An unmatched start tag or nesting
-    // deeper than kXmlMaxDepth gives status 2 with what was read (perhaps no
-    // root at all); such a document is never saved over its own file.
+    // file that exists but cannot be read. An unmatched start tag, a start
+    // tag without a name, or nesting deeper than kXmlMaxDepth gives status 2
+    // with what was read (perhaps no root at all); such a document is never
+    // saved over its own file.
     int Load(const void* source, int kind, XmlTransformHook* hook = nullptr, void* hookParam = nullptr);
     int LoadFromText(const char* text);             // Load(text, XML_LOAD_TEXT)
     int LoadFromWideText(const wchar_t* text);      // the UTF-16 text as UTF-8, then LoadFromText
@@ -651,7 +665,8 @@ public:
     // Files are written beside the target and moved over it only when every
     // write succeeded, so a failed save leaves the old file as it was.
     // Returns 1 when written; 0 for no root, no target, the registry or an
-    // unknown kind, a failed write, or a status-2 document's own file.
+    // unknown kind, a failed write, a name that would not read back
+    // (XmlWriteElement), or a status-2 document's own file.
     int Save(const void* target, int raw = 1, int kind = XML_SAVE_FILE, XmlTransformHook* hook = nullptr,
              void* hookParam = nullptr);
     // WriteWithProlog of the root, children included; the one entry to the
@@ -722,6 +737,12 @@ struct XmlDamagedFileNotice {
 };
 void XmlKeepDamagedFileAside(XMLDocument* doc, const wchar_t* path, const XmlDamagedFileNotice& notice);
 
+// Deletes from directory the temporary files that saves killed halfway
+// left beside their targets (Save's own names only: "pvx", one to four hex
+// digits, ".tmp"), unless a process holds one open or wrote it after this
+// process started: that may be a save still running. Returns how many went.
+int XmlRemoveStaleSaveFiles(const wchar_t* directory);
+
 // ---------------------------------------------------------------------------
 // Parser and writer
 
@@ -730,11 +751,15 @@ void XmlKeepDamagedFileAside(XMLDocument* doc, const wchar_t* path, const XmlDam
 // it; at the top level (no parent) comments go to the document's prolog
 // (position 0 before the first start tag, 1 after), text and CDATA are
 // dropped, and only one element is kept: the last with content, or else
-// the first empty one. Returns that element (with a parent: the first empty
-// or last content element read into it), or null. End tags close the
-// innermost open element whatever their name. An unmatched start tag (the
-// element is then dropped) or nesting deeper than kXmlMaxDepth sets the
-// document's status to XML_STATUS_NO_ELEMENT_END; document may be null.
+// the first empty one. Comments and processing instructions (kept as
+// comments) end at "-->" and "?>", CDATA at "]]>", whatever they hold.
+// Returns that element (with a parent: the first empty or last content
+// element read into it), or null. End tags close the innermost open element
+// whatever their name. An unmatched start tag (the element is then dropped)
+// or nesting deeper than kXmlMaxDepth sets the document's status to
+// XML_STATUS_NO_ELEMENT_END; document may be null. So does a start tag
+// without a proper name ("< />", "<<!--x", "<!DOCTYPE"): reading ends
+// there and the elements still open are dropped.
 XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document);
 
 // Writes element and its subtree at level (one indent per level) to target:
@@ -744,10 +769,15 @@ XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document
 // CDATA numbered together; nothing on the handhelds). includeChildren 0
 // leaves child elements out; raw 1 writes names, values and text as stored
 // (escaped), 0 unescaped. Returns 1, or 0 when a write or registry call
-// failed (or target or element is null).
+// failed (or target or element is null). In the text forms an element whose
+// name, as written, would not read back as that element (empty, beginning
+// with '!' or '?', or holding a tab, blank, '"', '/', '<' or '>') is left
+// out with its subtree and the write reports 0: a save then leaves the file
+// as it was.
 int XmlWriteElement(void* target, XMLElement* element, int level, int includeChildren, int raw, int form);
 // The memory form into a string that grows to fit: element and subtree, as
-// XmlWriteElement writes them, appended to text. 0 for a null element or text.
+// XmlWriteElement writes them, appended to text. 0 for a null element or
+// text, and for a name that would not read back.
 int XmlWriteElementToText(XMLElement* element, int level, int includeChildren, int raw, std::string* text);
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ constexpr char kDefaultDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 constexpr char kDefaultRootName[] = "root";
 constexpr char kRepairedRootTag[] = "<root>";
+// Save writes "pvx" + up to four hex digits + ".tmp" beside its target
+// (GetTempFileNameW) and moves it over the target when it is whole.
+constexpr wchar_t kSaveTempPrefix[] = L"pvx";
+constexpr wchar_t kSaveTempSuffix[] = L".tmp";
 // Files at least this large are not read (the transform hook takes an int).
 constexpr unsigned long long kMaxFileBytes = 0x7FFFFF00ull;
 
@@ -92,7 +97,7 @@ bool WriteReplacing(const std::wstring& path, Writer write)
     const size_t cut = dir.find_last_of(L"\\/");
     dir = cut == std::wstring::npos ? std::wstring(L".") : dir.substr(0, cut + 1);
     wchar_t temp[MAX_PATH];
-    if (!GetTempFileNameW(dir.c_str(), L"pvx", 0, temp))
+    if (!GetTempFileNameW(dir.c_str(), kSaveTempPrefix, 0, temp))
         return false;
     FILE* file = _wfopen(temp, L"wb");
     if (!file) {
@@ -107,6 +112,41 @@ bool WriteReplacing(const std::wstring& path, Writer write)
         return true;
     DeleteFileW(temp);
     return false;
+}
+
+// Whether name is one GetTempFileNameW makes for Save: the prefix, one to
+// four hex digits and the suffix, in any case.
+bool IsSaveTempName(const wchar_t* name)
+{
+    const size_t prefix = std::wcslen(kSaveTempPrefix);
+    const size_t suffix = std::wcslen(kSaveTempSuffix);
+    const size_t n = std::wcslen(name);
+    if (n < prefix + 1 + suffix || n > prefix + 4 + suffix)
+        return false;
+    if (_wcsnicmp(name, kSaveTempPrefix, prefix) != 0 || _wcsicmp(name + n - suffix, kSaveTempSuffix) != 0)
+        return false;
+    for (size_t i = prefix; i < n - suffix; ++i)
+        if (!iswxdigit(name[i]))
+            return false;
+    return true;
+}
+
+// When this process started, as a file time.
+FILETIME ProcessStart()
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return created;
+}
+
+// Whether nothing holds the file open and nothing has written it since this
+// process started: no save of a running copy can be using it.
+bool IsStale(const std::wstring& path, const FILETIME& started)
+{
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FILETIME written{};
+    return file.Valid() && GetFileTime(file.Get(), nullptr, nullptr, &written) &&
+           CompareFileTime(&written, &started) < 0;
 }
 
 #if defined(PATHVEX_X86)
@@ -391,6 +431,27 @@ void XmlKeepDamagedFileAside(XMLDocument* doc, const wchar_t* path, const XmlDam
     std::swprintf(text.data(), text.size(), format, name);
     if (notice.messageBox)
         notice.messageBox(nullptr, text.data(), notice.caption, MB_OK | MB_ICONWARNING);
+}
+
+int XmlRemoveStaleSaveFiles(const wchar_t* directory)
+{
+    if (!directory || !*directory)
+        return 0;
+    const std::wstring dir = std::wstring(directory) + L"\\";
+    WIN32_FIND_DATAW found{};
+    FindHandle search(FindFirstFileW((dir + kSaveTempPrefix + L"*" + kSaveTempSuffix).c_str(), &found));
+    if (!search.Valid())
+        return 0;
+    const FILETIME started = ProcessStart();
+    int removed = 0;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsSaveTempName(found.cFileName))
+            continue;
+        const std::wstring path = dir + found.cFileName;
+        if (IsStale(path, started) && DeleteFileW(path.c_str()))
+            ++removed;
+    } while (FindNextFileW(search.Get(), &found));
+    return removed;
 }
 
 int XMLDocument::Save(const void* target, int raw, int kind, XmlTransformHook* hook, void* hookParam)

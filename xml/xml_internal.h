@@ -1,6 +1,7 @@
 // xml/xml_internal.h - helpers shared by the library's own sources; not part
 // of the interface.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -23,8 +24,8 @@ inline std::unique_ptr<char[]> CopyText(const char* text, size_t extra = 10)
     return copy;
 }
 
-// The escaped form of text in a zero-filled block of escaped length + 10.
-std::unique_ptr<char[]> EscapedCopy(const char* text);
+// The escaped form of text, in the pool.
+PoolText EscapedCopy(const char* text);
 
 // The unescaped form of stored text.
 std::string Unescaped(const char* stored);
@@ -62,18 +63,21 @@ inline constexpr uint32_t kCommentStep = 10;
 inline constexpr uint32_t kTextNodeStep = 4;
 inline constexpr uint32_t kCDataStep = 10;
 
-// The capacity that leaves n free slots beyond count: the same one, or
-// larger by as many whole steps as it takes.
+// The capacity that leaves n free slots beyond count: the same one when it
+// does already, else the larger of the whole steps that make room and twice
+// the capacity. Doubling keeps appending one entry at a time amortised
+// constant; the steps decide the first growth and a large reservation.
 inline uint32_t GrownCapacity(uint32_t capacity, uint32_t count, uint32_t n, uint32_t step)
 {
     if (capacity - count >= n)
         return capacity;
     const uint64_t need = uint64_t(count) + n;
     const uint64_t steps = (need - capacity + step - 1) / step;
-    return uint32_t(capacity + steps * step);
+    const uint64_t grown = std::max<uint64_t>(capacity + steps * step, uint64_t(capacity) * 2);
+    return uint32_t(std::min<uint64_t>(grown, UINT32_MAX));
 }
 
-// Grows a pointer array by whole steps until it has n free slots beyond
+// Grows a pointer array (GrownCapacity) until it has n free slots beyond
 // count, in one resize; returns the free slots. Asking for a slot gives
 // the array its storage: that is when it is first allocated.
 template <class Array>
@@ -97,6 +101,58 @@ auto TakeOut(Array& array, uint32_t& count, uint32_t index)
     return item;
 }
 
+inline bool StartsWith(const char* p, const char* end, const char* literal)
+{
+    const size_t n = std::strlen(literal);
+    return size_t(end - p) >= n && std::memcmp(p, literal, n) == 0;
+}
+
+// The first occurrence of the literal in [p, end), or null.
+inline const char* FindLiteral(const char* p, const char* end, const char* literal)
+{
+    const size_t n = std::strlen(literal);
+    while (size_t(end - p) >= n) {
+        const char* hit = static_cast<const char*>(std::memchr(p, literal[0], size_t(end - p)));
+        if (!hit || size_t(end - hit) < n)
+            return nullptr;
+        if (std::memcmp(hit, literal, n) == 0)
+            return hit;
+        p = hit + 1;
+    }
+    return nullptr;
+}
+
+// Markup that runs to its own closing mark whatever it holds ('>', tags,
+// quotes): CDATA, a comment, a processing instruction.
+struct Section {
+    const char* open;
+    const char* close;
+    bool cdata;
+};
+
+// The section that starts at p (text up to end), or null.
+inline const Section* SectionAt(const char* p, const char* end)
+{
+    static constexpr Section kSections[] = {
+        {"<![CDATA[", "]]>", true},
+        {"<!--", "-->", false},
+        {"<?", "?>", false},
+    };
+    for (const Section& s : kSections)
+        if (StartsWith(p, end, s.open))
+            return &s;
+    return nullptr;
+}
+
+// Where the section starting at p closes: the last byte of its closing
+// mark, looked for only after the opening mark ("<!-->" does not close
+// itself). Null when the text ends first.
+inline const char* SectionEnd(const Section& s, const char* p, const char* end)
+{
+    const char* close = FindLiteral(p + std::strlen(s.open), end, s.close);
+    return close ? close + std::strlen(s.close) - 1 : nullptr;
+}
+
 // The name of a start tag: its bytes run from begin to end, where the
 // first NUL, tab, blank, '"', '/' or '>' stands; the '<' bytes among them
 // are not part of it. length counts the bytes that are.
@@ -118,6 +174,20 @@ inline TagName ScanTagName(const char* p, const char* end)
             ++name.length;
     }
     return name;
+}
+
+// Whether a start tag whose name has these bytes reads back as an element
+// of exactly that name: not empty, not the start of a comment, processing
+// instruction, CDATA or declaration ('!', '?'), and without a byte that ends
+// a name or begins a tag (tab, blank, '"', '/', '>', '<').
+inline bool IsTagName(const char* begin, const char* end)
+{
+    if (begin == end || *begin == '!' || *begin == '?')
+        return false;
+    for (const char* p = begin; p < end; ++p)
+        if (*p == 0 || *p == '\t' || *p == ' ' || *p == '"' || *p == '/' || *p == '>' || *p == '<')
+            return false;
+    return true;
 }
 
 // Writes the name's bytes without its '<' bytes and a NUL; returns the

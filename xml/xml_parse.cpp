@@ -1,12 +1,14 @@
 // xml/xml_parse.cpp - the parser: UTF-8 text to an element tree.
 //
-// One forward pass with an explicit stack of open elements. A tag is cut
-// at its first '>' (a CDATA section at its "]]>"), closes itself when the
-// byte before that '>' is '/', and an end tag closes the innermost open
-// element whatever name it carries: the same tag rules FindElementEnd
-// counts with, so the tree has the shape that element-extent scanning gives,
-// without scanning each element's content once per level above it. Nothing
-// is validated; character data is kept exactly as written (escaped).
+// One forward pass with an explicit stack of open elements. A comment ends
+// at its "-->", a processing instruction at its "?>", a CDATA section at its
+// "]]>", whatever they hold; any other tag is cut at its first '>', closes
+// itself when the byte before that '>' is '/', and an end tag closes the
+// innermost open element whatever name it carries: the same tag rules
+// FindElementEnd counts with, so the tree has the shape that element-extent
+// scanning gives, without scanning each element's content once per level
+// above it. Nothing is validated; character data is kept exactly as written
+// (escaped).
 #include <cstring>
 #include <string>
 #include <vector>
@@ -21,64 +23,7 @@ bool IsTrimmed(char c)
     return c == '\t' || c == '\n' || c == '\r' || c == ' ';
 }
 
-bool StartsWith(const char* p, const char* end, const char* literal)
-{
-    const size_t n = std::strlen(literal);
-    return size_t(end - p) >= n && std::memcmp(p, literal, n) == 0;
-}
-
-// The first occurrence of the literal in [p, end), or null.
-const char* Find(const char* p, const char* end, const char* literal)
-{
-    const size_t n = std::strlen(literal);
-    while (size_t(end - p) >= n) {
-        const char* hit = static_cast<const char*>(std::memchr(p, literal[0], size_t(end - p)));
-        if (!hit || size_t(end - hit) < n)
-            return nullptr;
-        if (std::memcmp(hit, literal, n) == 0)
-            return hit;
-        p = hit + 1;
-    }
-    return nullptr;
-}
-
 enum class Token { End, Comment, CData, Empty, Start };
-
-// An element being filled. What it receives is gathered here and handed to
-// it in one step when its end tag comes: arrays that grow by a fixed step
-// would otherwise be copied once per step, and an element with a hundred
-// thousand children (a long track) would cost quadratic time.
-struct Frame {
-    explicit Frame(XMLElement* e) : element(e) {}
-
-    XMLElement* element;
-    std::vector<XMLElement*> children;
-    std::vector<XMLTextNode*> texts;
-    std::vector<XMLCommentNode*> comments;
-    std::vector<XMLCDataNode*> cdata;
-
-    int ChildCount() const { return int(element->GetChildCount() + children.size()); }
-
-    void Flush()
-    {
-        element->ReserveChildren(uint32_t(children.size()));
-        for (XMLElement* c : children)
-            element->AppendChild(c);
-        element->ReserveTextNodes(uint32_t(texts.size()));
-        for (XMLTextNode* t : texts)
-            element->AppendTextNode(t, t->GetPosition());
-        element->ReserveComments(uint32_t(comments.size()));
-        for (XMLCommentNode* c : comments)
-            element->AppendComment(c, c->GetPosition());
-        element->ReserveCData(uint32_t(cdata.size()));
-        for (XMLCDataNode* d : cdata)
-            element->AppendCData(d, d->GetPosition());
-        children.clear();
-        texts.clear();
-        comments.clear();
-        cdata.clear();
-    }
-};
 
 class Parser {
 public:
@@ -86,24 +31,16 @@ public:
     {
         baseDepth_ = parent ? parent->GetDepth() + 1 : 0;
         if (parent)
-            frames_.emplace_back(parent);
+            frames_.push_back(parent);
         base_ = frames_.size();
     }
 
     ~Parser()
     {
-        // Elements still open when the text ran out have no end tag: each
-        // takes what it gathered, and the outermost (owned by nobody yet)
-        // goes with its whole subtree.
-        for (size_t i = frames_.size(); i-- > 0;)
-            frames_[i].Flush();
+        // Elements still open when the text ran out have no end tag: the
+        // outermost (owned by nobody yet) goes with its whole subtree.
         if (frames_.size() > base_)
-            delete frames_[base_].element;
-        if (prolog_) {
-            prolog_->ReserveComments(uint32_t(prologComments_.size()));
-            for (XMLCommentNode* c : prologComments_)
-                prolog_->AppendComment(c, c->GetPosition());
-        }
+            delete frames_[base_];
     }
 
     Parser(const Parser&) = delete;
@@ -113,7 +50,7 @@ public:
     int Status() const { return status_; }
 
 private:
-    Frame* Current() { return frames_.empty() ? nullptr : &frames_.back(); }
+    XMLElement* Current() { return frames_.empty() ? nullptr : frames_.back(); }
     bool AnyOpen() const { return frames_.size() > base_; }
     void AddText(const char* from, const char* to);
     void AddComment(const char* from, const char* to);
@@ -129,10 +66,9 @@ private:
     bool RefuseTooDeep(bool opensContent);
 
     XMLProlog* prolog_;
-    std::vector<XMLCommentNode*> prologComments_;   // handed over at the end, like a frame's
     int baseDepth_ = 0;
     int status_ = -1;             // -1: left as it was
-    std::vector<Frame> frames_;   // the given parent (if any), then the open elements
+    std::vector<XMLElement*> frames_;   // the given parent (if any), then the open elements
     size_t base_ = 0;             // index of the outermost open element in frames_
     XMLElement* result_ = nullptr;
     bool startTagSeen_ = false;   // at the top level: comments after it have position 1
@@ -143,8 +79,8 @@ private:
 
 void Parser::AddText(const char* from, const char* to)
 {
-    Frame* f = Current();
-    if (!f || skipping_)
+    XMLElement* e = Current();
+    if (!e || skipping_)
         return;
     while (from < to && IsTrimmed(*from))
         ++from;
@@ -153,7 +89,8 @@ void Parser::AddText(const char* from, const char* to)
     if (from == to)
         return;
     scratch_.assign(from, size_t(to - from));
-    f->texts.push_back(new XMLTextNode(f->element, f->ChildCount(), scratch_.c_str(), 1));
+    const int position = int(e->GetChildCount());
+    e->AppendTextNode(new XMLTextNode(e, position, scratch_.c_str(), 1), position);
 }
 
 // from..to is the markup between '<' and '>' exclusive. A comment keeps what
@@ -179,21 +116,25 @@ void Parser::AddComment(const char* from, const char* to)
         textEnd = text;
     scratch_.assign(text, size_t(textEnd - text));
 
-    if (Frame* f = Current()) {
-        f->comments.push_back(new XMLCommentNode(f->element, f->ChildCount(), scratch_.c_str()));
+    if (XMLElement* e = Current()) {
+        const int position = int(e->GetChildCount());
+        e->AppendComment(new XMLCommentNode(e, position, scratch_.c_str()), position);
         return;
     }
-    if (prolog_)
-        prologComments_.push_back(new XMLCommentNode(nullptr, startTagSeen_ ? 1 : 0, scratch_.c_str()));
+    if (prolog_) {
+        const int position = startTagSeen_ ? 1 : 0;
+        prolog_->AppendComment(new XMLCommentNode(nullptr, position, scratch_.c_str()), position);
+    }
 }
 
 void Parser::AddCData(const char* from, const char* to)
 {
-    Frame* f = Current();
-    if (!f || skipping_)
+    XMLElement* e = Current();
+    if (!e || skipping_)
         return;   // CDATA outside every element has nowhere to go
     scratch_.assign(from, size_t(to - from));
-    f->cdata.push_back(new XMLCDataNode(f->element, f->ChildCount(), scratch_.c_str()));
+    const int position = int(e->GetChildCount());
+    e->AppendCData(new XMLCDataNode(e, position, scratch_.c_str()), position);
 }
 
 XMLElement* Parser::MakeElement(XMLElement* parent, const char* from, const char* to)
@@ -213,10 +154,10 @@ bool Parser::RefuseTooDeep(bool opensContent)
 
 void Parser::OnEmpty(const char* lt, const char* gt)
 {
-    Frame* f = Current();
-    XMLElement* element = MakeElement(f ? f->element : nullptr, lt + 1, gt);
-    if (f) {
-        f->children.push_back(element);
+    XMLElement* parent = Current();
+    XMLElement* element = MakeElement(parent, lt + 1, gt);
+    if (parent) {
+        parent->AppendChild(element);
         if (!AnyOpen() && !result_)
             result_ = element;   // the first empty element given to the parent
         return;
@@ -229,27 +170,26 @@ void Parser::OnEmpty(const char* lt, const char* gt)
 
 void Parser::OnStart(const char* lt, const char* gt)
 {
-    Frame* f = Current();
-    // Inside an open element the child is gathered at once; an element of
-    // this parse's own top level joins (or becomes the result) only when its
-    // end tag is found.
-    XMLElement* element = MakeElement(f ? f->element : nullptr, lt + 1, gt);
+    XMLElement* parent = Current();
+    // Inside an open element the child joins at once; an element of this
+    // parse's own top level joins (or becomes the result) only when its end
+    // tag is found.
+    XMLElement* element = MakeElement(parent, lt + 1, gt);
     if (AnyOpen())
-        f->children.push_back(element);
-    frames_.emplace_back(element);
+        parent->AppendChild(element);
+    frames_.push_back(element);
 }
 
 void Parser::OnEnd()
 {
     if (!AnyOpen())
         return;   // nothing open at this level: the end tag closes nothing
-    frames_.back().Flush();
-    XMLElement* element = frames_.back().element;
+    XMLElement* element = frames_.back();
     frames_.pop_back();
     if (AnyOpen())
         return;
-    if (Frame* f = Current()) {
-        f->children.push_back(element);
+    if (XMLElement* parent = Current()) {
+        parent->AppendChild(element);
         result_ = element;
         return;
     }
@@ -273,18 +213,12 @@ XMLElement* Parser::Run(const char* p, const char* end)
         if (lt + 1 < end && lt[1] == '/') {
             token = Token::End;
             gt = static_cast<const char*>(std::memchr(lt + 2, '>', size_t(end - (lt + 2))));
-        } else if (StartsWith(lt, end, "<![CDATA[")) {
-            token = Token::CData;
-            const char* close = Find(lt + 9, end, "]]>");
-            gt = close ? close + 2 : nullptr;
+        } else if (const xmlimpl::Section* section = xmlimpl::SectionAt(lt, end)) {
+            token = section->cdata ? Token::CData : Token::Comment;
+            gt = xmlimpl::SectionEnd(*section, lt, end);
         } else {
             gt = static_cast<const char*>(std::memchr(lt + 1, '>', size_t(end - (lt + 1))));
-            if (StartsWith(lt, end, "<!--") || (lt + 1 < end && lt[1] == '?'))
-                token = Token::Comment;
-            else if (gt && gt[-1] == '/')
-                token = Token::Empty;
-            else
-                token = Token::Start;
+            token = gt && gt[-1] == '/' ? Token::Empty : Token::Start;
         }
         if (!gt)
             break;   // markup without its end: what was read stays
@@ -315,7 +249,14 @@ XMLElement* Parser::Run(const char* p, const char* end)
             AddCData(lt + 9, gt - 2);
             break;
         case Token::Empty:
-        case Token::Start:
+        case Token::Start: {
+            // A tag without a proper name ("< />", "<<!--") is no element:
+            // read as one it would be written back as other markup.
+            const xmlimpl::TagName name = xmlimpl::ScanTagName(lt + 1, gt);
+            if (!xmlimpl::IsTagName(name.begin, name.end)) {
+                status_ = XML_STATUS_NO_ELEMENT_END;
+                return result_;   // the elements still open go with the parser
+            }
             if (!AnyOpen())
                 startTagSeen_ = true;
             if (baseDepth_ + int(frames_.size() - base_) >= kXmlMaxDepth) {
@@ -328,6 +269,7 @@ XMLElement* Parser::Run(const char* p, const char* end)
             else
                 OnStart(lt, gt);
             break;
+        }
         }
     }
     if (AnyOpen())

@@ -304,6 +304,9 @@ public:
         }
     }
 
+    // False when an element was left out: its name would not read back.
+    bool Ok() const { return ok_; }
+
 private:
     struct Frame {
         XMLElement* element;
@@ -342,9 +345,26 @@ private:
         sink_.Put(scratch_.data(), size_t(n > 0 ? n : 0));
     }
 
+    // Whether the name, in the form written, reads back as this element's:
+    // an empty one would make "</>", an end tag, and "!--x" a comment.
+    bool NameReadsBack(const XMLElement* e) const
+    {
+        const char* stored = e->GetStoredName();
+        if (raw_)
+            return xmlimpl::IsTagName(stored, stored + std::strlen(stored));
+        const std::string plain = xmlimpl::Unescaped(stored);
+        return xmlimpl::IsTagName(plain.data(), plain.data() + plain.size());
+    }
+
     // Writes the start tag; true when content follows (a frame is pushed).
+    // An element whose name would not read back is left out with its
+    // subtree, and the write fails.
     bool Open(XMLElement* e, int level)
     {
+        if (!NameReadsBack(e)) {
+            ok_ = false;
+            return false;
+        }
         e->ReloadAllChildren();
         const bool content = e->GetTextNodeCount() || e->GetCommentCount() || e->GetCDataCount() ||
                              (includeChildren_ && e->GetChildCount());
@@ -473,6 +493,7 @@ private:
     TextSink& sink_;
     bool includeChildren_;
     bool raw_;
+    bool ok_ = true;
     std::vector<Frame> stack_;
     std::vector<char> scratch_;
     std::vector<size_t> lengths_;   // attribute name and value lengths of one tag
@@ -503,10 +524,11 @@ bool WriteText(TextSink& sink, XMLElement* element, int level, int includeChildr
 {
     if (withProlog)
         PutHeader(sink, prolog, 0);
-    ElementWriter(sink, includeChildren, raw).Write(element, level);
+    ElementWriter writer(sink, includeChildren, raw);
+    writer.Write(element, level);
     if (withProlog)
         PutHeader(sink, prolog, 1);
-    return sink.Finish();
+    return sink.Finish() && writer.Ok();
 }
 
 #if !defined(PATHVEX_HANDHELD)
@@ -641,9 +663,9 @@ int XmlWriteElementToText(XMLElement* element, int level, int includeChildren, i
     if (!element || !text)
         return 0;
     StringSink sink;
-    WriteText(sink, element, level, includeChildren, raw, nullptr, false);
+    const bool written = WriteText(sink, element, level, includeChildren, raw, nullptr, false);
     text->append(sink.Text());
-    return 1;
+    return written ? 1 : 0;
 }
 
 int XmlWriteElement(void* target, XMLElement* element, int level, int includeChildren, int raw, int form)
@@ -691,7 +713,8 @@ int XMLElement::WriteWithProlog(void* target, int includeChildren, int raw, int 
     if (form == XML_SAVE_FILE_UTF16)
         return 1;   // a transformed UTF-16 file holds nothing after its byte-order mark
     StringSink sink;
-    WriteText(sink, this, 0, includeChildren, raw, prolog, true);
+    if (!WriteText(sink, this, 0, includeChildren, raw, prolog, true))
+        return 0;
     const std::string& text = sink.Text();
     if (text.size() > size_t(INT_MAX - 100))
         return 0;

@@ -60,6 +60,86 @@ TEST_CASE("each program starts, asks about updates once, and saves its settings 
     }
 }
 
+TEST_CASE("a settings file holding a nameless element is kept aside whole, and later starts use defaults")
+{
+    // Read as an element, "< />" was saved as "</>": at the next start the
+    // settings after it had left "cfg" and the file was migrated again.
+    const std::string damaged =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n <waypoints>\r\n"
+        "  <w n=\"Home\" x=\"8.500000\" y=\"47.300000\" z=\"400.000000\"/>\r\n </waypoints>\r\n <cfg>\r\n"
+        "  < />\r\n  <pathvex floatconverted=\"2\" upd=\"5\"/>\r\n  <gps port=\"COM7\" speed=\"4800\"/>\r\n"
+        " </cfg>\r\n</root>\r\n";
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, damaged);
+        for (int start = 1; start <= 2; ++start) {
+            CAPTURE(start);
+            Running run(install.dir.Path(), p, "");
+            if (start == 1)
+                CHECK(run.Press(L"Pathvex", IDOK));   // told once where the file went
+            REQUIRE(run.WaitForMainWindow());
+            if (start == 1)
+                CHECK(run.Answer(kUpdateQuestion, IDNO));
+            CHECK(run.Close());
+        }
+        std::string kept;
+        CHECK(ReadFile(install.dir.File("pathvex.xml.bad"), &kept));
+        CHECK(kept == damaged);
+        const std::string saved = install.ReadSettings();
+        CHECK(Contains(saved, "floatconverted=\"2\""));
+        CHECK(Contains(saved, "upd=\"19\""));
+        CHECK_FALSE(Contains(saved, "COM7"));
+        CHECK(FolderNames(install.dir.Path()) ==
+              std::vector<std::string>{p.name + ".exe", "pathvex.xml", "pathvex.xml.bad", "pathvextrk.xml"});
+    }
+}
+
+TEST_CASE("a start removes the temporary files of saves killed halfway, and only those")
+{
+    // What a killed save leaves: the start of a document under a name the
+    // save makes, written an hour before this start.
+    auto leave = [](const std::string& path, const std::string& bytes) {
+        REQUIRE(WriteWholeFile(path, bytes));
+        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        REQUIRE(file != INVALID_HANDLE_VALUE);
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+        t.QuadPart -= 3600ull * 10000000ull;
+        const FILETIME hourAgo{t.LowPart, t.HighPart};
+        CHECK(SetFileTime(file, nullptr, nullptr, &hourAgo));
+        CloseHandle(file);
+    };
+    const std::string tracks =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n\t<tracks>\r\n"
+        "\t\t<t n=\"Track 1\">\r\n\t\t\t<p x=\"8.500000\" y=\"47.300000\" z=\"400.000000\"/>\r\n\t\t</t>\r\n"
+        "\t</tracks>\r\n</root>\r\n";
+    for (const PROGRAM& p : ProgramsUnderTest()) {
+        CAPTURE(p.name);
+        Install install(p, Settings("upd=\"5\""));
+        const std::string settings = install.ReadSettings();
+        REQUIRE(WriteWholeFile(install.dir.File("pathvextrk.xml"), tracks));
+        for (const char* stale : {"pvx1A2B.tmp", "pvxff.tmp", "PVX7.TMP"})
+            leave(install.dir.File(stale), tracks.substr(0, 80));
+        for (const char* other : {"pvx.tmp", "pvx12345.tmp", "pvxzz.tmp", "pvx1.tmp.bak", "other.tmp", "pvx3c.tmp"})
+            leave(install.dir.File(other), "x");
+        // A save of another copy still writing: its file is open.
+        HANDLE writing = CreateFileA(install.dir.File("pvx3c.tmp").c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        REQUIRE(writing != INVALID_HANDLE_VALUE);
+
+        Running run(install.dir.Path(), p, "");
+        REQUIRE(run.WaitForMainWindow());
+        CHECK(FolderNames(install.dir.Path()) ==
+              std::vector<std::string>{"other.tmp", p.name + ".exe", "pathvex.xml", "pathvextrk.xml", "pvx.tmp",
+                                       "pvx1.tmp.bak", "pvx12345.tmp", "pvx3c.tmp", "pvxzz.tmp"});
+        CHECK(install.ReadSettings() == settings);
+        CHECK(testsupport::FileBytes(install.dir.File("pathvextrk.xml")) == tracks);
+        CloseHandle(writing);
+        CHECK(run.Close());
+    }
+}
+
 TEST_CASE("command ids on the command line reach the main window")
 {
     for (const PROGRAM& p : ProgramsUnderTest()) {

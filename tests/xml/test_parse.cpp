@@ -67,28 +67,50 @@ TEST_CASE("Parser: comments, processing instructions and CDATA")
         CHECK(r->GetComment(0)->GetPosition() == 0);
         CHECK(r->GetComment(0)->GetOwner() == r);
     }
-    SUBCASE("a comment ends at its first '>'; the rest is text") {
-        Parse(doc, "<r><!-- a > b --></r>");
+    SUBCASE("a comment ends at \"-->\", whatever '>' and tags it holds") {
+        Parse(doc, "<r><!-- a > b <x> </r> --><a/></r>");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
         XMLElement* r = doc.GetRoot();
         REQUIRE(r->GetCommentCount() == 1);
-        CHECK(std::string(r->GetComment(0)->GetText()) == " ");   // " a " less its last two
-        CHECK(Texts(r) == "b -->");
+        CHECK(std::string(r->GetComment(0)->GetText()) == " a > b <x> </r> ");
+        CHECK(r->GetTextNodeCount() == 0);
+        REQUIRE(r->GetChildCount() == 1);
+        CHECK(std::string(r->GetChild(0)->GetStoredName()) == "a");
     }
-    SUBCASE("a processing instruction in the body becomes a comment and is written as one") {
-        Parse(doc, "<r><?style href=\"a.css\"?></r>");
+    SUBCASE("a comment quoting tags before the root leaves the document readable") {
+        doc.LoadFromText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                         "<!-- Shows <Update> with <Create> --><kml><Document><Placemark><name>A</name>"
+                         "</Placemark></Document></kml>\r\n");
+        CHECK(doc.GetParseStatus(nullptr) == XML_STATUS_OK);
+        CHECK(std::string(doc.GetRoot()->GetStoredName()) == "kml");
+        REQUIRE(doc.GetProlog()->GetCommentCount() == 1);
+        CHECK(std::string(doc.GetProlog()->GetComment(0)->GetText()) == " Shows <Update> with <Create> ");
+        XMLElement* placemark = doc.GetRoot()->FindElementByPath("Document\\Placemark");
+        REQUIRE(placemark != nullptr);
+        CHECK(Texts(placemark->GetChild(0)) == "A");
+    }
+    SUBCASE("a processing instruction ends at \"?>\", becomes a comment and is written as one") {
+        Parse(doc, "<r><?style href=\"a.css\" a>b?><a/></r>");
         XMLElement* r = doc.GetRoot();
         REQUIRE(r->GetCommentCount() == 1);
-        CHECK(std::string(r->GetComment(0)->GetText()) == "style href=\"a.css\"");
-        CHECK(xmltest::WriteToText(r) == "<r>\r\n\t<!--style href=\"a.css\"-->\r\n</r>\r\n");
+        CHECK(std::string(r->GetComment(0)->GetText()) == "style href=\"a.css\" a>b");
+        CHECK(r->GetChildCount() == 1);
+        CHECK(xmltest::WriteToText(r) == "<r>\r\n\t<!--style href=\"a.css\" a>b-->\r\n\t<a/>\r\n</r>\r\n");
     }
-    SUBCASE("markup too short for a comment gives an empty comment, not a negative length") {
-        Parse(doc, "<r><!--><?><!---><!----><a/></r>");
+    SUBCASE("empty comments and instructions; their ends never overlap their starts") {
+        Parse(doc, "<r><!----><?\?><a/></r>");
         XMLElement* r = doc.GetRoot();
-        REQUIRE(r->GetCommentCount() == 4);
-        for (uint32_t i = 0; i < 4; ++i)
+        REQUIRE(r->GetCommentCount() == 2);
+        for (uint32_t i = 0; i < 2; ++i)
             CHECK(std::string(r->GetComment(i)->GetText()).empty());
         CHECK(r->GetChildCount() == 1);
-        Parse(doc, "<!--><?><r/>");
+        Parse(doc, "<r><!--><a/>--><?>?><b/></r>");
+        r = doc.GetRoot();
+        REQUIRE(r->GetCommentCount() == 2);
+        CHECK(std::string(r->GetComment(0)->GetText()) == "><a/>");
+        CHECK(std::string(r->GetComment(1)->GetText()) == ">");
+        CHECK(r->GetChildCount() == 1);
+        Parse(doc, "<!---->x<?\?><r/>");
         CHECK(doc.GetProlog()->GetCommentCount() == 2);
         CHECK(std::string(doc.GetRoot()->GetStoredName()) == "r");
     }

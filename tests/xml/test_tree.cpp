@@ -124,6 +124,10 @@ TEST_CASE("FindElementEnd")
         CHECK(EndOffset("<a><![CDATA[<b>]]></a>") == 22);
         CHECK(EndOffset("<a><!-- / --></a>.") == 17);
         CHECK(EndOffset("<a><?pi a/b?></a>.") == 17);
+        CHECK(EndOffset("<a><!-- > </a> --></a>.") == 22);   // a comment ends at "-->"
+        CHECK(EndOffset("<a><?pi > </a> ?></a>.") == 21);    // an instruction at "?>"
+        CHECK(EndOffset("<a><!--></a>--></a>.") == 19);
+        CHECK(EndOffset("<!-- <b> --><a/>") == 12);
         CHECK(EndOffset("<a><b>") == -1);
     }
     SUBCASE("a slash inside any attribute value ends nothing") {

@@ -104,6 +104,23 @@ bool SameTree(XMLElement* a, XMLElement* b, std::string* where)
     return true;
 }
 
+double GrowthRatio(const std::function<void(int n)>& work, int n, int k)
+{
+    auto best = [&](int size) {
+        double fastest = 1e30;
+        for (int run = 0; run < 3; ++run) {
+            LARGE_INTEGER a, b;
+            QueryPerformanceCounter(&a);
+            work(size);
+            QueryPerformanceCounter(&b);
+            fastest = std::min(fastest, double(b.QuadPart - a.QuadPart));
+        }
+        return std::max(fastest, 1.0);
+    };
+    const double small = best(n);
+    return best(n * k) / small;
+}
+
 int TreeDepth(XMLElement* e)
 {
     // Iterative: the trees under test may be deep.
