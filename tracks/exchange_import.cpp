@@ -265,8 +265,12 @@ namespace exchangeimpl {
 void ImportFile(HWND window, bool preferTrack)
 {
     const std::wstring file = AskOpenFile(window);
-    if (file.empty())
-        return;
+    if (!file.empty())
+        ImportChosenFile(window, file, preferTrack);
+}
+
+void ImportChosenFile(HWND window, const std::wstring& file, bool preferTrack)
+{
     std::vector<WAYPOINT> points;
     if (!ImportKmlLoc(window, file.c_str(), &points))
         return;
