@@ -7,6 +7,7 @@
 #include "gps/geodesy.h"
 #include "gps/gps.h"
 #include "resources/resource.h"
+#include "tracks/tracks_internal.h"
 
 #include <doctest.h>
 
@@ -58,8 +59,7 @@ struct Route {
         hooks.playSound = [](const wchar_t* name) { Sounds.push_back(name); };
         GpsDevice.SetHooks(hooks);
         ActiveTrack = TRACK{};
-        ActiveTrack.points = std::move(points);
-        RoutePosition = 0;
+        Follow(std::move(points));
         RouteProgress = ROUTE_PROGRESS{};
         RouteOptions = ROUTE_OPTIONS{15, 10, 3, 45, 300, 10};
         HighSpeedLimit = 0;
@@ -76,6 +76,12 @@ struct Route {
         GpsDevice.SetHooks(GpsHooks{});
         TrackHooks = TRACK_HOOKS{};
         DestroyWindow(window);
+    }
+    // The route to follow, from its first point, as the route commands
+    // install it.
+    void Follow(std::vector<GPS_CURRENT> points)
+    {
+        tracksimpl::BeginRoute(nullptr, std::move(points), 0, {}, 0);
     }
     // The live record at a place, heading north.
     void Place(double east, double north, double knots)
@@ -344,7 +350,7 @@ TEST_CASE("the route step: arrival, advance, standing still and speed marks")
     SUBCASE("an empty route, a position past it, no fix or another state change nothing") {
         Route r(std::vector<GPS_CURRENT>{});
         r.Fix(0, 0, kKnots);
-        ActiveTrack.points = Line({{0, 0}});
+        r.Follow(Line({{0, 0}}));
         RoutePosition = 5;
         r.Fix(0, 0, kKnots);
         RoutePosition = 0;
@@ -352,6 +358,66 @@ TEST_CASE("the route step: arrival, advance, standing still and speed marks")
         r.Fix(0, 0, kKnots);
         CHECK(RecorderState == kRecorderRecording);
         CHECK(Sounds.empty());
+    }
+}
+
+namespace {
+
+// Seconds for fixes at every third point of the first 900 of a straight
+// route of n points 10 m apart, each skipping two points: the fastest of a
+// few runs.
+double FastestSkippingFixes(size_t n)
+{
+    std::vector<GPS_CURRENT> points;
+    for (size_t i = 0; i < n; ++i)
+        points.push_back(At(0, 10.0 * double(i)));
+    Route r(points);
+    double fastest = 1e9;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    for (int run = 0; run < 3; ++run) {
+        r.Follow(points);
+        double seconds = 0;
+        for (int k = 1; k <= 300; ++k) {
+            r.Place(0, 30.0 * k, kKnots);
+            QueryPerformanceCounter(&start);
+            FollowRoute(&GpsDevice);
+            QueryPerformanceCounter(&end);
+            seconds += double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+            CHECK(RoutePosition == uint32_t(3 * k));
+        }
+        fastest = std::min(fastest, seconds);
+    }
+    return fastest;
+}
+
+}  // namespace
+
+TEST_CASE("after a skip the route's nearest point is found without a pass over the whole route")
+{
+    SUBCASE("the same point as the whole route's nearest, from any start, on walks that cross and repeat") {
+        for (unsigned seed = 1; seed <= 40; ++seed) {
+            CAPTURE(seed);
+            std::vector<GPS_CURRENT> route = RandomWalk(seed, 1 + seed * 25);
+            if (seed % 5 == 0)   // a lap run twice: every point has a twin
+                route.insert(route.end(), route.begin(), route.end());
+            if (seed % 3 == 0)   // across 180 degrees of longitude
+                for (GPS_CURRENT& p : route)
+                    p.pos.x += p.pos.x + 170.0 > 180.0 ? 170.0 - 360.0 : 170.0;
+            const tracksimpl::ROUTE_INDEX index = tracksimpl::IndexRoute(route);
+            std::srand(seed);
+            for (int q = 0; q < 50; ++q) {
+                const GPS_CURRENT& onRoute = route[size_t(std::rand()) % route.size()];
+                GPS_CURRENT at = onRoute;
+                if (q % 2)   // beside the route, or (now and then) kilometres away
+                    at.pos.x += (std::rand() % 200 - 100) * (q % 5 == 1 ? 50.0 : 1.0) * kMetre;
+                const uint32_t start = uint32_t(size_t(std::rand()) % route.size());
+                CHECK(tracksimpl::NearestRoutePointFrom(route, index, at, start) == NearestRoutePoint(route, at));
+            }
+        }
+    }
+    SUBCASE("a route ten times as long costs each skipping fix far less than ten times as much") {
+        CHECK(FastestSkippingFixes(90000) < 4.0 * FastestSkippingFixes(9000));
     }
 }
 
@@ -368,7 +434,7 @@ TEST_CASE("the turn search: the bend's angle against \"swa\", the look-ahead by 
         r.Place(0, -50, kKnots);
         CHECK_FALSE(r.Turn());
         CHECK_FALSE(TurnArmed);
-        ActiveTrack.points = bent(50);
+        r.Follow(bent(50));
         double angle = 0, distance = 0;
         CHECK(r.Turn(&angle, &distance));
         CHECK(angle == doctest::Approx(50 * 0.017453292).epsilon(0.01));
