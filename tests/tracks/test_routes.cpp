@@ -443,6 +443,19 @@ TEST_CASE("the turn search: the bend's angle against \"swa\", the look-ahead by 
         CHECK(TurnArmed);
         CHECK(Posted == std::vector<UINT>{WM_TIMER});
     }
+    SUBCASE("in nautical miles the small units are feet: 3000 reach a bend 800 m ahead, 2400 do not") {
+        Route r(Line({{0, 0}, {0, 750}, {200, 750}}));
+        r.Place(0, -50, kKnots);   // the bend is 155 s ahead: the distance decides
+        DistanceUnit = 2;
+        TurnWarnDistance = 3000;   // 0.494 nmi: 914 m
+        double angle = 0, distance = 0;
+        CHECK(r.Turn(&angle, &distance));
+        CHECK(distance == doctest::Approx(0.8 / 1.852).epsilon(0.01));
+        TurnWarnDistance = 2400;   // 731 m
+        CHECK_FALSE(r.Turn());
+        TurnWarnDistance = 300;
+        DistanceUnit = 0;
+    }
     SUBCASE("in statute miles 300 small units are inches: the 10 s at speed decide") {
         Route r(bent(90, 20));
         r.Place(0, -50, kKnots);   // 250 m to the bend: within 300 m
