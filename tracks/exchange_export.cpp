@@ -309,6 +309,7 @@ bool WriteTrackKml(HWND window, const TRACK& track, const std::wstring& path)
 bool WriteTrackLoc(HWND window, const TRACK& track, const std::wstring& path)
 {
     auto doc = NewLoc();
+    doc->GetRoot()->ReserveChildren(uint32_t(track.points.size()));
     char name[32];
     for (size_t i = 0; i < track.points.size(); ++i) {
         std::snprintf(name, sizeof name, kLocPointName, unsigned(i + 1));
@@ -321,7 +322,9 @@ bool WriteAllWaypointsKml(HWND window, const std::wstring& path)
 {
     auto doc = NewDocument(kKmlRoot);
     XMLElement* document = AppendElement(doc->GetRoot(), "Document");
-    for (XMLElement* w : QueryAll(WaypointsElement, kWaypointQuery))
+    const std::vector<XMLElement*> waypoints = QueryAll(WaypointsElement, kWaypointQuery);
+    document->ReserveChildren(uint32_t(waypoints.size()));
+    for (XMLElement* w : waypoints)
         AppendPlacemark(document, AttributeText(w, "n"), kAllWaypointsDescription, "Point",
                         FormatNumber(kAllWaypointsFormat, SingleValue(w, "x"), SingleValue(w, "y"),
                                      SingleValue(w, "z")));
@@ -342,7 +345,9 @@ bool WriteAllTracksKml(HWND window, const std::wstring& path)
 
     auto doc = NewDocument(kKmlRoot);
     XMLElement* document = AppendElement(doc->GetRoot(), "Document");
-    for (XMLElement* t : QueryAll(tracks, kTrackQuery)) {
+    const std::vector<XMLElement*> all = QueryAll(tracks, kTrackQuery);
+    document->ReserveChildren(uint32_t(all.size()));
+    for (XMLElement* t : all) {
         std::string text;
         for (uint32_t i = 0; i < t->GetChildCount(); ++i)
             if (const XMLElement* p = t->GetChild(i))

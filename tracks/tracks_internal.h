@@ -98,6 +98,9 @@ XMLElement* SelectedTrack(HWND list, int* row);
 void SetRowText(HWND list, int row, int column, const std::wstring& text);
 std::wstring RowText(HWND list, int row, int column);
 
+// Where new waypoints and waypoint categories go: the open category, or
+// WaypointsElement; null while no settings are open.
+XMLElement* NewWaypointParent();
 // After a change to the stored waypoints: the settings document saved, the
 // vector rebuilt and the waypoint list, when it shows, refilled from its
 // top level.

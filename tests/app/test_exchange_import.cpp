@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace exchangetest;
 using testsupport::CountOf;
 
@@ -38,6 +41,22 @@ struct Importing : ExchangeWindow {
     std::string Tracks() const { return FileText(dir.File("pathvextrk.xml")); }
     std::string Settings() const { return FileText(dir.File("pathvex.xml")); }
 };
+
+// Whether a dialog of the window's thread exists (shown or not yet).
+bool DialogOpen(HWND window)
+{
+    bool found = false;
+    EnumThreadWindows(
+        GetWindowThreadProcessId(window, nullptr),
+        [](HWND w, LPARAM found) {
+            wchar_t name[16] = {};
+            GetClassNameW(w, name, 16);
+            *reinterpret_cast<bool*>(found) |= std::wstring(name) == L"#32770";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 const std::string kAlphaRow = "48.5,-0.5,\"Alpha & \"\"B\"\" \xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1\",100";
 const std::string kBetaRow = "-33.25,151.125,Beta,0";
@@ -205,7 +224,23 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
             std::fwrite(blanks.data(), 1, blanks.size(), big);
         std::fputs("2,2,0</coordinates></LineString></Placemark></kml>", big);
         REQUIRE(std::fclose(big) == 0);
+        // While the file is read the window takes no input, as under a
+        // dialog, yet no dialog is open: a message sent to it then comes
+        // back before the import is over.
+        std::atomic<bool> importing{true};
+        std::atomic<bool> answered{false};
+        std::thread watcher([&] {
+            testsupport::WaitFor([&] { return !importing || (!IsWindowEnabled(f.window) && !DialogOpen(f.window)); }, 60000);
+            if (importing) {
+                SendMessageW(f.window, WM_NULL, 0, 0);
+                answered = importing.load();
+            }
+        });
         CHECK(f.Answered(IDM_IMPORT_WAYPOINTS, {OpenFile(f.File("big.kml")), Reply(kManyPoints, IDCANCEL)}) == 2);
+        importing = false;
+        watcher.join();
+        CHECK(answered);
+        CHECK(IsWindowEnabled(f.window));
         unchanged();
         DeleteFileA(f.File("big.kml").c_str());
     }
