@@ -413,14 +413,35 @@ XMLElement* AppendTextElement(XMLElement* parent, const char* name, const std::s
     return element;
 }
 
-std::string FirstText(const XMLElement* element)
+std::string CharacterData(const XMLElement* element, const char* separator)
 {
-    const XMLTextNode* node = element ? element->GetTextNode(0) : nullptr;
-    if (!node)
-        return std::string();
-    std::string text(size_t(node->GetText(nullptr, 0)) + 10, '\0');
-    text.resize(size_t(node->GetText(text.data(), 0)));
-    return text;
+    std::vector<std::string> pieces;
+    const uint32_t texts = element ? element->GetTextNodeCount() : 0;
+    const uint32_t sections = element ? element->GetCDataCount() : 0;
+    for (uint32_t t = 0, c = 0; t < texts || c < sections;) {
+        const XMLTextNode* node = element->GetTextNode(t);   // null past the last
+        const XMLCDataNode* section = element->GetCDataNode(c);
+        if (node && (!section || node->GetPosition() <= section->GetPosition())) {
+            std::string text(size_t(node->GetText(nullptr, 0)) + 10, '\0');
+            text.resize(size_t(node->GetText(text.data(), 0)));
+            pieces.push_back(std::move(text));
+            ++t;
+        } else if (section) {
+            pieces.emplace_back(section->GetText());
+            ++c;
+        } else {
+            break;
+        }
+    }
+    if (pieces.size() == 1)
+        return std::move(pieces.front());   // a long coordinates text is not copied again
+    std::string data;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i)
+            data += separator;
+        data += pieces[i];
+    }
+    return data;
 }
 
 }  // namespace exchangeimpl

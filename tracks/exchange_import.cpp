@@ -313,9 +313,9 @@ bool ChoosePlacemark(HWND window, const std::vector<XMLElement*>& placemarks, si
 // GeometryCollection), each named by the placemark's name.
 void ReadPlacemark(XMLElement* placemark, std::vector<WAYPOINT>* points)
 {
-    const std::string name = FirstText(Child(placemark, "name"));
+    const std::string name = CharacterData(Child(placemark, "name"), "");
     if (XMLElement* point = Child(placemark, "Point")) {
-        const std::string text = FirstText(Child(point, "coordinates")).substr(0, kPointTextBytes);
+        const std::string text = CharacterData(Child(point, "coordinates"), " ").substr(0, kPointTextBytes);
         WAYPOINT w;
         if (ReadTuple(text.c_str(), name, &w))
             points->push_back(w);
@@ -324,7 +324,7 @@ void ReadPlacemark(XMLElement* placemark, std::vector<WAYPOINT>* points)
     XMLElement* line = Child(placemark, "LineString");
     if (!line)
         line = Child(Child(placemark, "GeometryCollection"), "LineString");
-    AppendTuples(FirstText(Child(line, "coordinates")), name, points);
+    AppendTuples(CharacterData(Child(line, "coordinates"), " "), name, points);
 }
 
 // Every entry of a LOC file's root with a place, whatever the entry's name.

@@ -39,8 +39,12 @@ int ShowMessage(HWND window, const wchar_t* text, UINT type = MB_OK);
 XMLElement* AppendElement(XMLElement* parent, const char* name);
 // As AppendElement, holding text (stored escaped).
 XMLElement* AppendTextElement(XMLElement* parent, const char* name, const std::string& text);
-// The first text of element unescaped, "" for none (or a null element).
-std::string FirstText(const XMLElement* element);
+// The character data of element: its text nodes (unescaped) and CDATA
+// sections in document order, joined by separator; "" for none (or a null
+// element). The tree keeps each node's place among the child elements, not
+// the order of text and CDATA between the same two children: there the
+// text comes first.
+std::string CharacterData(const XMLElement* element, const char* separator);
 
 // The exports once their file is chosen, each written through the safe
 // save; false, and the user told, when the file could not be written. The

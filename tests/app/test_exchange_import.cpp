@@ -158,6 +158,36 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
     }
 }
 
+TEST_CASE("names and coordinates in CDATA, or around a comment, are read whole")
+{
+    Importing f;
+    const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><kml xmlns=\"http://earth.google.com/kml/2.1\">";
+    SUBCASE("a cache's name and place in CDATA: a waypoint of that name there") {
+        REQUIRE(WriteWholeFile(f.File("cache.kml"),
+                               xml + "<Document><Placemark>\n<name>\n  <![CDATA[GC1A2B3 Caf\xC3\xA9 & \"Bar\" <Cache>]]>\n"
+                                     "</name><Point><coordinates><![CDATA[8.5,47.25,400]]></coordinates></Point>"
+                                     "</Placemark></Document></kml>"));
+        Answers a({OpenFile(f.File("cache.kml")), Reply(L"")});
+        f.Command(IDM_IMPORT_WAYPOINTS);
+        CHECK(a.Shown(1) == L"1 waypoint imported.");
+        CHECK(Waypoints.size() == 1);
+        for (const WAYPOINT& w : Waypoints) {
+            CHECK(std::string(w.name) == "GC1A2B3 Caf\xC3\xA9 & \"Bar\" <Cache>");
+            CHECK(w.pos.x == 8.5);
+            CHECK(w.pos.z == 400.0);
+        }
+    }
+    SUBCASE("a path named in CDATA whose tuples a comment splits: a track of every tuple under that name") {
+        REQUIRE(WriteWholeFile(f.File("walk.kml"),
+                               xml + "<Placemark><name><![CDATA[Round & about]]></name><LineString><coordinates>"
+                                     "1,2,0 <!-- two more --> 3,4,0 5,6,0</coordinates></LineString></Placemark></kml>"));
+        Answers a({OpenFile(f.File("walk.kml")), Reply(L"")});
+        f.Command(IDM_IMPORT_TRACK);
+        CHECK(a.Shown(1) == L"1 track imported (3 points).");
+        CHECK(Has(f.Tracks(), "<t n=\"Round &amp; about\">"));
+    }
+}
+
 TEST_CASE("damaged and hostile files import nothing and change nothing")
 {
     Importing f;
