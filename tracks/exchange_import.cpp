@@ -10,7 +10,9 @@
 // A file of a few hundred megabytes takes a while to read and as long again
 // to let go: both run on a thread of their own while the window goes on
 // painting and taking the receiver's messages, and the questions are asked
-// on the window's thread between them.
+// on the window's thread between them. Storing the points goes into the
+// window's own documents, so it stays on the window's thread, under a wait
+// cursor.
 #include "tracks/tracks.h"
 
 #include "platform/handles.h"
@@ -244,24 +246,40 @@ void ImportOneWaypoint(HWND window, const WAYPOINT& point)
     ShowMessage(window, kOneWaypointImported);
 }
 
+// The wait cursor while the window's thread stores what was imported: the
+// documents are its own, so a million points keep it busy for seconds.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
 // A new track named after the first point, in the track list's current
 // element; the document is let go again unless the track list shows it.
 void ImportTrack(HWND window, const std::vector<WAYPOINT>& points)
 {
-    if (!OpenTrackDocument())
-        return;
-    XMLElement* track = AppendTrackElement(CurrentTrackElement, points.front().name);
-    track->ReserveChildren(uint32_t(points.size()));
-    for (const WAYPOINT& p : points) {
-        GPS_CURRENT point{};
-        point.pos = p.pos;
-        AppendTrackPoint(track, point, 0);
+    {
+        WaitCursor busy;
+        if (!OpenTrackDocument())
+            return;
+        XMLElement* track = AppendTrackElement(CurrentTrackElement, points.front().name);
+        track->ReserveChildren(uint32_t(points.size()));
+        for (const WAYPOINT& p : points) {
+            GPS_CURRENT point{};
+            point.pos = p.pos;
+            AppendTrackPoint(track, point, 0);
+        }
+        FillTrackList(kTrackListSave, nullptr, nullptr);
+        if (ShownScreen() == kTrackListScreen)
+            FillTrackList(nullptr, CommandList(window), nullptr);
+        else
+            FillTrackList(nullptr, nullptr, nullptr);
     }
-    FillTrackList(kTrackListSave, nullptr, nullptr);
-    if (ShownScreen() == kTrackListScreen)
-        FillTrackList(nullptr, CommandList(window), nullptr);
-    else
-        FillTrackList(nullptr, nullptr, nullptr);
     ShowMessage(window, Printed(kTrackImported, unsigned(points.size())).c_str());
 }
 
@@ -281,17 +299,20 @@ void ImportChosenWaypoints(HWND window, const std::vector<WAYPOINT>& points)
         !TrackHooks.selectDialog(window, kSelectWaypointsTitle, kSelectWaypointsPrompt, entries, &chosen, false))
         return;
     unsigned added = 0;
-    char name[32];
-    if (XMLElement* parent = NewWaypointParent())
-        parent->ReserveChildren(uint32_t(std::count(chosen.begin(), chosen.end(), true)));
-    for (size_t j = 0; j < chosen.size() && j < points.size(); ++j) {
-        if (!chosen[j])
-            continue;
-        std::snprintf(name, sizeof name, kImportedWaypointName, unsigned(j + 1));
-        AddWaypointElement(window, points[j].pos.x, points[j].pos.y, points[j].pos.z, name, true);
-        ++added;
+    {
+        WaitCursor busy;
+        char name[32];
+        if (XMLElement* parent = NewWaypointParent())
+            parent->ReserveChildren(uint32_t(std::count(chosen.begin(), chosen.end(), true)));
+        for (size_t j = 0; j < chosen.size() && j < points.size(); ++j) {
+            if (!chosen[j])
+                continue;
+            std::snprintf(name, sizeof name, kImportedWaypointName, unsigned(j + 1));
+            AddWaypointElement(window, points[j].pos.x, points[j].pos.y, points[j].pos.z, name, true);
+            ++added;
+        }
+        WaypointsChanged(window);
     }
-    WaypointsChanged(window);
     ShowMessage(window, Printed(kWaypointsImported, added).c_str());
 }
 
