@@ -41,8 +41,8 @@ constexpr char kLocVersion[] = "1.0";
 constexpr char kLocSource[] = "Pathvex";
 constexpr char kLocType[] = "Geocache";
 constexpr char kLocPointName[] = "WP %u";
-constexpr char kWaypointQuery[] = "? == \"w\"";
-constexpr char kTrackQuery[] = "? == \"t\"";
+constexpr char kWaypointTag[] = "w";
+constexpr char kTrackTag[] = "t";
 constexpr char kTracksTag[] = "tracks";
 constexpr char kCoordinatesPath[] = "Document\\Placemark\\LineString\\coordinates";
 constexpr char kDescriptionPath[] = "Document\\description";
@@ -322,7 +322,7 @@ bool WriteAllWaypointsKml(HWND window, const std::wstring& path)
 {
     auto doc = NewDocument(kKmlRoot);
     XMLElement* document = AppendElement(doc->GetRoot(), "Document");
-    const std::vector<XMLElement*> waypoints = QueryAll(WaypointsElement, kWaypointQuery);
+    const std::vector<XMLElement*> waypoints = DescendantsNamed(WaypointsElement, kWaypointTag);
     document->ReserveChildren(uint32_t(waypoints.size()));
     for (XMLElement* w : waypoints)
         AppendPlacemark(document, AttributeText(w, "n"), kAllWaypointsDescription, "Point",
@@ -345,7 +345,7 @@ bool WriteAllTracksKml(HWND window, const std::wstring& path)
 
     auto doc = NewDocument(kKmlRoot);
     XMLElement* document = AppendElement(doc->GetRoot(), "Document");
-    const std::vector<XMLElement*> all = QueryAll(tracks, kTrackQuery);
+    const std::vector<XMLElement*> all = DescendantsNamed(tracks, kTrackTag);
     document->ReserveChildren(uint32_t(all.size()));
     for (XMLElement* t : all) {
         std::string text;

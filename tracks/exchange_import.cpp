@@ -36,7 +36,7 @@ using namespace exchangeimpl;
 
 namespace {
 
-constexpr char kPlacemarkQuery[] = "? == \"Placemark\"";
+constexpr char kPlacemark[] = "Placemark";
 constexpr wchar_t kCollectionEntry[] = L"Collection %u";
 constexpr wchar_t kSelectPlacemarksTitle[] = L"Select Placemarks";
 constexpr wchar_t kSelectPlacemarksPrompt[] = L"Choose the placemark to import:";
@@ -75,7 +75,7 @@ SOURCE ReadSource(const wchar_t* file)
     source.kml = IsElementNamed(root, kKmlRoot);
     source.loc = IsElementNamed(root, kLocRoot);
     if (source.kml)
-        source.placemarks = QueryAll(root, kPlacemarkQuery);
+        source.placemarks = DescendantsNamed(root, kPlacemark);
     return source;
 }
 

@@ -50,9 +50,10 @@ double AttributeNumber(const XMLElement* element, const char* name);
 // last child of parent; null without a parent. Track and category elements.
 XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* name);
 
-// The descendants of element (at any depth) that expression selects, in
-// document order; none for a null element.
-std::vector<XMLElement*> QueryAll(XMLElement* element, const char* expression);
+// The descendants of element (at any depth) named name, as the library's
+// query "? == \"name\"" finds them: without regard to ASCII case, each
+// after its own descendants. None for a null element.
+std::vector<XMLElement*> DescendantsNamed(XMLElement* element, const char* name);
 // Whether element's unescaped name is name; false for null.
 bool IsElementNamed(const XMLElement* element, const char* name);
 // Sets attribute name (added when missing) to value, escaped.
