@@ -25,7 +25,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <numeric>
 #include <utility>
 #include <vector>
 

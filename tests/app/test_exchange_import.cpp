@@ -42,19 +42,19 @@ struct Importing : ExchangeWindow {
     std::string Settings() const { return FileText(dir.File("pathvex.xml")); }
 };
 
+BOOL CALLBACK NoteDialog(HWND w, LPARAM found)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(w, name, 16);
+    *reinterpret_cast<bool*>(found) |= std::wstring(name) == L"#32770";
+    return TRUE;
+}
+
 // Whether a dialog of the window's thread exists (shown or not yet).
 bool DialogOpen(HWND window)
 {
     bool found = false;
-    EnumThreadWindows(
-        GetWindowThreadProcessId(window, nullptr),
-        [](HWND w, LPARAM found) {
-            wchar_t name[16] = {};
-            GetClassNameW(w, name, 16);
-            *reinterpret_cast<bool*>(found) |= std::wstring(name) == L"#32770";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), NoteDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
