@@ -249,9 +249,13 @@ bool SimulationRuns()
 void BeginRoute(HWND window, std::vector<GPS_CURRENT> points, uint32_t position, std::vector<GPS_POSITION> drawn,
                 UINT periodMs)
 {
+    // The pass over the whole route is made before the reader thread has to
+    // wait for it; the moved vector keeps the points the index was made for.
+    ROUTE_INDEX index = IndexRoute(points);
     {
         LiveRecordGuard hold(&GpsDevice);
         ActiveTrack.points = std::move(points);
+        RouteIndex = std::move(index);
         RoutePosition = position < ActiveTrack.points.size() ? position : 0;
         RouteProgress.currentKm = 0.0;
         RouteProgress.nextKm = 0.0;

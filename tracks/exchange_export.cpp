@@ -41,8 +41,8 @@ constexpr char kLocVersion[] = "1.0";
 constexpr char kLocSource[] = "Pathvex";
 constexpr char kLocType[] = "Geocache";
 constexpr char kLocPointName[] = "WP %u";
-constexpr char kWaypointQuery[] = "? == \"w\"";
-constexpr char kTrackQuery[] = "? == \"t\"";
+constexpr char kWaypointTag[] = "w";
+constexpr char kTrackTag[] = "t";
 constexpr char kTracksTag[] = "tracks";
 constexpr char kCoordinatesPath[] = "Document\\Placemark\\LineString\\coordinates";
 constexpr char kDescriptionPath[] = "Document\\description";
@@ -238,21 +238,7 @@ void CmdExportTrackKml(HWND window)
 {
     TRACK track{};
     const std::wstring path = AskTrackFile(window, kKmlFiles, kKmlProposal, &track);
-    if (path.empty())
-        return;
-    std::unique_ptr<XMLDocument> doc = TemplateDocument();
-    XMLElement* root = doc->GetRoot();
-    XMLElement* coordinates = root ? root->FindElementByPath(kCoordinatesPath) : nullptr;
-    if (!coordinates) {
-        ShowMessage(window, Substitute(kExportFailed, path).c_str());
-        return;
-    }
-    std::string text;
-    for (const GPS_CURRENT& point : track.points)
-        text += FormatNumber(kTrackPointFormat, point.pos.x, point.pos.y, point.pos.z);
-    coordinates->AddTextNode(text.c_str(), 0);
-    SetFirstText(root->FindElementByPath(kDescriptionPath), track.name);
-    if (WriteDocument(window, doc.get(), path))
+    if (!path.empty() && WriteTrackKml(window, track, path))
         OpenWritten(window, path);
 }
 
@@ -260,57 +246,22 @@ void CmdExportTrackLoc(HWND window)
 {
     TRACK track{};
     const std::wstring path = AskTrackFile(window, kLocFiles, kLocProposal, &track);
-    if (path.empty())
-        return;
-    auto doc = NewLoc();
-    char name[32];
-    for (size_t i = 0; i < track.points.size(); ++i) {
-        std::snprintf(name, sizeof name, kLocPointName, unsigned(i + 1));
-        AppendLocWaypoint(doc->GetRoot(), name, track.points[i].pos.x, track.points[i].pos.y);
-    }
-    WriteDocument(window, doc.get(), path);
+    if (!path.empty())
+        WriteTrackLoc(window, track, path);
 }
 
 void CmdExportAllWaypoints(HWND window)
 {
     const std::wstring path = AskSaveFile(window, kKmlFiles, L"");
-    if (path.empty())
-        return;
-    auto doc = NewDocument(kKmlRoot);
-    XMLElement* document = AppendElement(doc->GetRoot(), "Document");
-    for (XMLElement* w : QueryAll(WaypointsElement, kWaypointQuery))
-        AppendPlacemark(document, AttributeText(w, "n"), kAllWaypointsDescription, "Point",
-                        FormatNumber(kAllWaypointsFormat, SingleValue(w, "x"), SingleValue(w, "y"),
-                                     SingleValue(w, "z")));
-    WriteDocument(window, doc.get(), path);
+    if (!path.empty())
+        WriteAllWaypointsKml(window, path);
 }
 
-// Every track of the track file, from a private copy of it that is let go
-// unsaved: the list's own document (and its current element) stay as they
-// are.
 void CmdExportAllTracks(HWND window)
 {
     const std::wstring path = AskSaveFile(window, kKmlFiles, L"");
-    if (path.empty())
-        return;
-    XMLDocument stored;
-    if (TrackDocumentPath[0])
-        stored.Load(TrackDocumentPath, XML_LOAD_WIDE_FILE);
-    else
-        stored.LoadFromText(nullptr);
-    XMLElement* root = stored.GetRoot();
-    XMLElement* tracks = root ? root->FindElement(kTracksTag, 1, nullptr) : nullptr;
-
-    auto doc = NewDocument(kKmlRoot);
-    XMLElement* document = AppendElement(doc->GetRoot(), "Document");
-    for (XMLElement* t : QueryAll(tracks, kTrackQuery)) {
-        std::string text;
-        for (uint32_t i = 0; i < t->GetChildCount(); ++i)
-            if (const XMLElement* p = t->GetChild(i))
-                text += FormatNumber(kAllTracksFormat, SingleValue(p, "x"), SingleValue(p, "y"), SingleValue(p, "z"));
-        AppendPlacemark(document, AttributeText(t, "n"), kAllTracksDescription, "LineString", text);
-    }
-    WriteDocument(window, doc.get(), path);
+    if (!path.empty())
+        WriteAllTracksKml(window, path);
 }
 
 void CmdImportWaypoints(HWND window)
@@ -337,6 +288,74 @@ constexpr COMMAND_ENTRY kExchangeCommands[] = {
 }  // namespace
 
 namespace exchangeimpl {
+
+bool WriteTrackKml(HWND window, const TRACK& track, const std::wstring& path)
+{
+    std::unique_ptr<XMLDocument> doc = TemplateDocument();
+    XMLElement* root = doc->GetRoot();
+    XMLElement* coordinates = root ? root->FindElementByPath(kCoordinatesPath) : nullptr;
+    if (!coordinates) {
+        ShowMessage(window, Substitute(kExportFailed, path).c_str());
+        return false;
+    }
+    std::string text;
+    for (const GPS_CURRENT& point : track.points)
+        text += FormatNumber(kTrackPointFormat, point.pos.x, point.pos.y, point.pos.z);
+    coordinates->AddTextNode(text.c_str(), 0);
+    SetFirstText(root->FindElementByPath(kDescriptionPath), track.name);
+    return WriteDocument(window, doc.get(), path);
+}
+
+bool WriteTrackLoc(HWND window, const TRACK& track, const std::wstring& path)
+{
+    auto doc = NewLoc();
+    doc->GetRoot()->ReserveChildren(uint32_t(track.points.size()));
+    char name[32];
+    for (size_t i = 0; i < track.points.size(); ++i) {
+        std::snprintf(name, sizeof name, kLocPointName, unsigned(i + 1));
+        AppendLocWaypoint(doc->GetRoot(), name, track.points[i].pos.x, track.points[i].pos.y);
+    }
+    return WriteDocument(window, doc.get(), path);
+}
+
+bool WriteAllWaypointsKml(HWND window, const std::wstring& path)
+{
+    auto doc = NewDocument(kKmlRoot);
+    XMLElement* document = AppendElement(doc->GetRoot(), "Document");
+    const std::vector<XMLElement*> waypoints = DescendantsNamed(WaypointsElement, kWaypointTag);
+    document->ReserveChildren(uint32_t(waypoints.size()));
+    for (XMLElement* w : waypoints)
+        AppendPlacemark(document, AttributeText(w, "n"), kAllWaypointsDescription, "Point",
+                        FormatNumber(kAllWaypointsFormat, SingleValue(w, "x"), SingleValue(w, "y"),
+                                     SingleValue(w, "z")));
+    return WriteDocument(window, doc.get(), path);
+}
+
+// From a private copy of the track file that is let go unsaved: the list's
+// own document (and its current element) stay as they are.
+bool WriteAllTracksKml(HWND window, const std::wstring& path)
+{
+    XMLDocument stored;
+    if (TrackDocumentPath[0])
+        stored.Load(TrackDocumentPath, XML_LOAD_WIDE_FILE);
+    else
+        stored.LoadFromText(nullptr);
+    XMLElement* root = stored.GetRoot();
+    XMLElement* tracks = root ? root->FindElement(kTracksTag, 1, nullptr) : nullptr;
+
+    auto doc = NewDocument(kKmlRoot);
+    XMLElement* document = AppendElement(doc->GetRoot(), "Document");
+    const std::vector<XMLElement*> all = DescendantsNamed(tracks, kTrackTag);
+    document->ReserveChildren(uint32_t(all.size()));
+    for (XMLElement* t : all) {
+        std::string text;
+        for (uint32_t i = 0; i < t->GetChildCount(); ++i)
+            if (const XMLElement* p = t->GetChild(i))
+                text += FormatNumber(kAllTracksFormat, SingleValue(p, "x"), SingleValue(p, "y"), SingleValue(p, "z"));
+        AppendPlacemark(document, AttributeText(t, "n"), kAllTracksDescription, "LineString", text);
+    }
+    return WriteDocument(window, doc.get(), path);
+}
 
 namespace {
 
@@ -394,14 +413,35 @@ XMLElement* AppendTextElement(XMLElement* parent, const char* name, const std::s
     return element;
 }
 
-std::string FirstText(const XMLElement* element)
+std::string CharacterData(const XMLElement* element, const char* separator)
 {
-    const XMLTextNode* node = element ? element->GetTextNode(0) : nullptr;
-    if (!node)
-        return std::string();
-    std::string text(size_t(node->GetText(nullptr, 0)) + 10, '\0');
-    text.resize(size_t(node->GetText(text.data(), 0)));
-    return text;
+    std::vector<std::string> pieces;
+    const uint32_t texts = element ? element->GetTextNodeCount() : 0;
+    const uint32_t sections = element ? element->GetCDataCount() : 0;
+    for (uint32_t t = 0, c = 0; t < texts || c < sections;) {
+        const XMLTextNode* node = element->GetTextNode(t);   // null past the last
+        const XMLCDataNode* section = element->GetCDataNode(c);
+        if (node && (!section || node->GetPosition() <= section->GetPosition())) {
+            std::string text(size_t(node->GetText(nullptr, 0)) + 10, '\0');
+            text.resize(size_t(node->GetText(text.data(), 0)));
+            pieces.push_back(std::move(text));
+            ++t;
+        } else if (section) {
+            pieces.emplace_back(section->GetText());
+            ++c;
+        } else {
+            break;
+        }
+    }
+    if (pieces.size() == 1)
+        return std::move(pieces.front());   // a long coordinates text is not copied again
+    std::string data;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i)
+            data += separator;
+        data += pieces[i];
+    }
+    return data;
 }
 
 }  // namespace exchangeimpl

@@ -6,17 +6,28 @@
 // for before it is read, and a point is taken only with a longitude and a
 // latitude that are finite and on the globe. Nothing is stored until the
 // user has answered every question, so a cancelled import changes nothing.
+//
+// A file of a few hundred megabytes takes a while to read and as long again
+// to let go: both run on a thread of their own while the window goes on
+// painting and taking the receiver's messages, and the questions are asked
+// on the window's thread between them. Storing the points goes into the
+// window's own documents, so it stays on the window's thread, under a wait
+// cursor.
 #include "tracks/tracks.h"
 
+#include "platform/handles.h"
 #include "tracks/exchange_internal.h"
 #include "tracks/tracks_internal.h"
 #include "xml/xml.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,7 +36,7 @@ using namespace exchangeimpl;
 
 namespace {
 
-constexpr char kPlacemarkQuery[] = "? == \"Placemark\"";
+constexpr char kPlacemark[] = "Placemark";
 constexpr wchar_t kCollectionEntry[] = L"Collection %u";
 constexpr wchar_t kSelectPlacemarksTitle[] = L"Select Placemarks";
 constexpr wchar_t kSelectPlacemarksPrompt[] = L"Choose the placemark to import:";
@@ -42,15 +53,98 @@ constexpr wchar_t kNothingImported[] = L"No waypoint or track could be read from
 // A Point's coordinates are read from this much of their text.
 constexpr size_t kPointTextBytes = 99;
 
-// The file as a document, or null when it does not parse (a start tag
-// without its end, nesting too deep) or its root is not named root.
-std::unique_ptr<XMLDocument> LoadFile(const wchar_t* file, const char* root)
+// A KML or LOC file as a document, the placemarks of a KML file found.
+struct SOURCE {
+    std::unique_ptr<XMLDocument> doc;
+    bool kml = false;
+    bool loc = false;
+    std::vector<XMLElement*> placemarks;
+};
+
+// The file read once: a document that does not parse (a start tag without
+// its end, nesting too deep) or whose root is neither "kml" nor "loc" is
+// neither.
+SOURCE ReadSource(const wchar_t* file)
 {
-    auto doc = std::make_unique<XMLDocument>();
-    doc->Load(file, XML_LOAD_WIDE_FILE);
-    if (doc->GetParseStatus(nullptr) >= XML_STATUS_NO_ELEMENT_END || !IsElementNamed(doc->GetRoot(), root))
-        return nullptr;
-    return doc;
+    SOURCE source;
+    source.doc = std::make_unique<XMLDocument>();
+    source.doc->Load(file, XML_LOAD_WIDE_FILE);
+    if (source.doc->GetParseStatus(nullptr) >= XML_STATUS_NO_ELEMENT_END)
+        return source;
+    XMLElement* root = source.doc->GetRoot();
+    source.kml = IsElementNamed(root, kKmlRoot);
+    source.loc = IsElementNamed(root, kLocRoot);
+    if (source.kml)
+        source.placemarks = DescendantsNamed(root, kPlacemark);
+    return source;
+}
+
+// Runs work, catching the one failure a file can cause in it: running out
+// of memory on a file too large for this build. False then.
+bool Completed(const std::function<void()>& work)
+{
+    try {
+        work();
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+struct WORK {
+    const std::function<void()>* work;
+    bool completed;
+};
+
+DWORD WINAPI RunWork(void* context)
+{
+    auto* w = static_cast<WORK*>(context);
+    w->completed = Completed(*w->work);
+    return 0;
+}
+
+// Serves the thread's messages until the worker has ended. A WM_QUIT is
+// held back and posted again once it has.
+void PumpUntilEnded(HANDLE worker)
+{
+    bool quit = false;
+    WPARAM quitCode = 0;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
+            break;
+    }
+    if (quit)
+        PostQuitMessage(int(quitCode));
+}
+
+// Runs work on a thread of its own while this one goes on serving the
+// window: it paints, and the receiver's messages get through. The window
+// takes no input meanwhile, as under a dialog, so no command starts before
+// the work is done. Without a window (or a thread) the work runs here.
+// False when the work ran out of memory.
+bool OffTheWindowThread(HWND window, const std::function<void()>& work)
+{
+    WORK w{&work, false};
+    KernelHandle worker(window ? CreateThread(nullptr, 0, RunWork, &w, 0, nullptr) : nullptr);
+    if (!worker.Valid())
+        return Completed(work);
+    const bool wasEnabled = !EnableWindow(window, FALSE);
+    PumpUntilEnded(worker.Get());
+    WaitForSingleObject(worker.Get(), INFINITE);
+    if (wasEnabled)
+        EnableWindow(window, TRUE);
+    return w.completed;
 }
 
 XMLElement* Child(XMLElement* element, const char* name)
@@ -152,23 +246,40 @@ void ImportOneWaypoint(HWND window, const WAYPOINT& point)
     ShowMessage(window, kOneWaypointImported);
 }
 
+// The wait cursor while the window's thread stores what was imported: the
+// documents are its own, so a million points keep it busy for seconds.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
 // A new track named after the first point, in the track list's current
 // element; the document is let go again unless the track list shows it.
 void ImportTrack(HWND window, const std::vector<WAYPOINT>& points)
 {
-    if (!OpenTrackDocument())
-        return;
-    XMLElement* track = AppendTrackElement(CurrentTrackElement, points.front().name);
-    for (const WAYPOINT& p : points) {
-        GPS_CURRENT point{};
-        point.pos = p.pos;
-        AppendTrackPoint(track, point, 0);
+    {
+        WaitCursor busy;
+        if (!OpenTrackDocument())
+            return;
+        XMLElement* track = AppendTrackElement(CurrentTrackElement, points.front().name);
+        track->ReserveChildren(uint32_t(points.size()));
+        for (const WAYPOINT& p : points) {
+            GPS_CURRENT point{};
+            point.pos = p.pos;
+            AppendTrackPoint(track, point, 0);
+        }
+        FillTrackList(kTrackListSave, nullptr, nullptr);
+        if (ShownScreen() == kTrackListScreen)
+            FillTrackList(nullptr, CommandList(window), nullptr);
+        else
+            FillTrackList(nullptr, nullptr, nullptr);
     }
-    FillTrackList(kTrackListSave, nullptr, nullptr);
-    if (ShownScreen() == kTrackListScreen)
-        FillTrackList(nullptr, CommandList(window), nullptr);
-    else
-        FillTrackList(nullptr, nullptr, nullptr);
     ShowMessage(window, Printed(kTrackImported, unsigned(points.size())).c_str());
 }
 
@@ -188,61 +299,58 @@ void ImportChosenWaypoints(HWND window, const std::vector<WAYPOINT>& points)
         !TrackHooks.selectDialog(window, kSelectWaypointsTitle, kSelectWaypointsPrompt, entries, &chosen, false))
         return;
     unsigned added = 0;
-    char name[32];
-    for (size_t j = 0; j < chosen.size() && j < points.size(); ++j) {
-        if (!chosen[j])
-            continue;
-        std::snprintf(name, sizeof name, kImportedWaypointName, unsigned(j + 1));
-        AddWaypointElement(window, points[j].pos.x, points[j].pos.y, points[j].pos.z, name, true);
-        ++added;
+    {
+        WaitCursor busy;
+        char name[32];
+        if (XMLElement* parent = NewWaypointParent())
+            parent->ReserveChildren(uint32_t(std::count(chosen.begin(), chosen.end(), true)));
+        for (size_t j = 0; j < chosen.size() && j < points.size(); ++j) {
+            if (!chosen[j])
+                continue;
+            std::snprintf(name, sizeof name, kImportedWaypointName, unsigned(j + 1));
+            AddWaypointElement(window, points[j].pos.x, points[j].pos.y, points[j].pos.z, name, true);
+            ++added;
+        }
+        WaypointsChanged(window);
     }
-    WaypointsChanged(window);
     ShowMessage(window, Printed(kWaypointsImported, added).c_str());
 }
 
-}  // namespace
-
-bool ImportKmlLoc(HWND window, const wchar_t* file, std::vector<WAYPOINT>* points)
+// The placemark to read: the one there is, or the one the user picks
+// among several ("Collection n"). False on Cancel.
+bool ChoosePlacemark(HWND window, const std::vector<XMLElement*>& placemarks, size_t* chosen)
 {
-    std::unique_ptr<XMLDocument> doc = LoadFile(file, kKmlRoot);
-    if (!doc || !points)
+    *chosen = 0;
+    if (placemarks.size() < 2)
         return true;
-    XMLElement* root = doc->GetRoot();
-    const std::vector<XMLElement*> placemarks = QueryAll(root, kPlacemarkQuery);
-    if (placemarks.empty())
-        return true;
-    XMLElement* placemark = placemarks.front();
-    if (placemarks.size() > 1) {
-        std::vector<std::wstring> entries;
-        entries.reserve(placemarks.size());
-        for (size_t i = 0; i < placemarks.size(); ++i)
-            entries.push_back(Printed(kCollectionEntry, unsigned(i + 1)));
-        size_t chosen = 0;
-        if (!ChooseOne(window, kSelectPlacemarksTitle, kSelectPlacemarksPrompt, entries, &chosen))
-            return false;
-        placemark = placemarks[chosen];
-    }
-    const std::string name = FirstText(Child(placemark, "name"));
+    std::vector<std::wstring> entries;
+    entries.reserve(placemarks.size());
+    for (size_t i = 0; i < placemarks.size(); ++i)
+        entries.push_back(Printed(kCollectionEntry, unsigned(i + 1)));
+    return ChooseOne(window, kSelectPlacemarksTitle, kSelectPlacemarksPrompt, entries, chosen);
+}
+
+// The placemark's Point, or the tuples of its LineString (also inside a
+// GeometryCollection), each named by the placemark's name.
+void ReadPlacemark(XMLElement* placemark, std::vector<WAYPOINT>* points)
+{
+    const std::string name = CharacterData(Child(placemark, "name"), "");
     if (XMLElement* point = Child(placemark, "Point")) {
-        const std::string text = FirstText(Child(point, "coordinates")).substr(0, kPointTextBytes);
+        const std::string text = CharacterData(Child(point, "coordinates"), " ").substr(0, kPointTextBytes);
         WAYPOINT w;
         if (ReadTuple(text.c_str(), name, &w))
             points->push_back(w);
-        return true;
+        return;
     }
     XMLElement* line = Child(placemark, "LineString");
     if (!line)
         line = Child(Child(placemark, "GeometryCollection"), "LineString");
-    AppendTuples(FirstText(Child(line, "coordinates")), name, points);
-    return true;
+    AppendTuples(CharacterData(Child(line, "coordinates"), " "), name, points);
 }
 
-void ReadLocFile(HWND, const wchar_t* file, std::vector<WAYPOINT>* points)
+// Every entry of a LOC file's root with a place, whatever the entry's name.
+void ReadLocEntries(XMLElement* root, std::vector<WAYPOINT>* points)
 {
-    std::unique_ptr<XMLDocument> doc = LoadFile(file, kLocRoot);
-    if (!doc || !points)
-        return;
-    XMLElement* root = doc->GetRoot();
     for (uint32_t i = 0; i < root->GetChildCount(); ++i) {
         XMLElement* coord = Child(root->GetChild(i), "coord");
         if (!coord)
@@ -260,18 +368,58 @@ void ReadLocFile(HWND, const wchar_t* file, std::vector<WAYPOINT>* points)
     }
 }
 
+}  // namespace
+
+bool ImportKmlLoc(HWND window, const wchar_t* file, std::vector<WAYPOINT>* points)
+{
+    const SOURCE source = ReadSource(file);
+    size_t chosen = 0;
+    if (!source.kml || !points || source.placemarks.empty())
+        return true;
+    if (!ChoosePlacemark(window, source.placemarks, &chosen))
+        return false;
+    ReadPlacemark(source.placemarks[chosen], points);
+    return true;
+}
+
+void ReadLocFile(HWND, const wchar_t* file, std::vector<WAYPOINT>* points)
+{
+    const SOURCE source = ReadSource(file);
+    if (source.loc && points)
+        ReadLocEntries(source.doc->GetRoot(), points);
+}
+
 namespace exchangeimpl {
 
 void ImportFile(HWND window, bool preferTrack)
 {
     const std::wstring file = AskOpenFile(window);
-    if (file.empty())
-        return;
+    if (!file.empty())
+        ImportChosenFile(window, file, preferTrack);
+}
+
+void ImportChosenFile(HWND window, const std::wstring& file, bool preferTrack)
+{
+    // The points as ImportKmlLoc and then ReadLocFile give them, from one
+    // reading of the file.
+    SOURCE source;
+    if (!OffTheWindowThread(window, [&] { source = ReadSource(file.c_str()); }))
+        source = SOURCE{};
+    size_t chosen = 0;
+    const bool confirmed = !source.kml || source.placemarks.empty() ||
+                           ChoosePlacemark(window, source.placemarks, &chosen);
     std::vector<WAYPOINT> points;
-    if (!ImportKmlLoc(window, file.c_str(), &points))
+    const bool read = OffTheWindowThread(window, [&] {
+        if (confirmed && source.kml && !source.placemarks.empty())
+            ReadPlacemark(source.placemarks[chosen], &points);
+        else if (confirmed && source.loc)
+            ReadLocEntries(source.doc->GetRoot(), &points);
+        source = SOURCE{};
+    });
+    if (!confirmed)
         return;
-    if (points.empty())
-        ReadLocFile(window, file.c_str(), &points);
+    if (!read)
+        points.clear();
     if (points.empty()) {
         ShowMessage(window, kNothingImported);
         return;

@@ -7,6 +7,7 @@
 #include <string>
 
 class XMLElement;
+struct TRACK;
 
 namespace exchangeimpl {
 
@@ -38,10 +39,27 @@ int ShowMessage(HWND window, const wchar_t* text, UINT type = MB_OK);
 XMLElement* AppendElement(XMLElement* parent, const char* name);
 // As AppendElement, holding text (stored escaped).
 XMLElement* AppendTextElement(XMLElement* parent, const char* name, const std::string& text);
-// The first text of element unescaped, "" for none (or a null element).
-std::string FirstText(const XMLElement* element);
+// The character data of element: its text nodes (unescaped) and CDATA
+// sections in document order, joined by separator; "" for none (or a null
+// element). The tree keeps each node's place among the child elements, not
+// the order of text and CDATA between the same two children: there the
+// text comes first.
+std::string CharacterData(const XMLElement* element, const char* separator);
+
+// The exports once their file is chosen, each written through the safe
+// save; false, and the user told, when the file could not be written. The
+// selected track as KML from the template "PATHXML", or its points as LOC
+// waypoints "WP n"; every waypoint of the settings document; every track
+// of the track file.
+bool WriteTrackKml(HWND window, const TRACK& track, const std::wstring& path);
+bool WriteTrackLoc(HWND window, const TRACK& track, const std::wstring& path);
+bool WriteAllWaypointsKml(HWND window, const std::wstring& path);
+bool WriteAllTracksKml(HWND window, const std::wstring& path);
 
 // The import commands 1321 (waypoints preferred) and 1331 (a track preferred).
 void ImportFile(HWND window, bool preferTrack);
+// The same once the file is chosen: its points become one waypoint, the
+// waypoints the user picks, or a track, after the questions asked.
+void ImportChosenFile(HWND window, const std::wstring& file, bool preferTrack);
 
 }  // namespace exchangeimpl

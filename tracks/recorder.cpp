@@ -91,6 +91,7 @@ void WriteRecording(const std::vector<GPS_CURRENT>& points)
         return;
     const std::string name = "Track " + std::to_string(CurrentTrackElement->GetChildCount() + 1);
     XMLElement* track = AppendTrackElement(CurrentTrackElement, name.c_str());
+    track->ReserveChildren(uint32_t(points.size()));
     const unsigned fields = (RecordCellIds.load() ? kPointCellId : 0u) | (RecordSpeed ? kPointSpeed : 0u) |
                             (RecordTime ? kPointTime : 0u);
     for (const GPS_CURRENT& point : points)

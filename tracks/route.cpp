@@ -73,7 +73,7 @@ struct STEP_EFFECTS {
 // Moves on past the current point. When the point after the new one is
 // already nearer than the one just passed was, the fix has skipped ahead
 // (a recalculation, or a short cut): the nearest point of the whole route
-// is taken instead.
+// is taken instead, searched from the new position outwards.
 void Advance(const GPS_CURRENT& live, const std::vector<GPS_CURRENT>& route, double nextKm)
 {
     RouteProgress.currentKm = 0.0;
@@ -85,7 +85,7 @@ void Advance(const GPS_CURRENT& live, const std::vector<GPS_CURRENT>& route, dou
         return;
     if (KmBetween(live, route[RoutePosition + 1]) > nextKm)
         return;
-    RoutePosition = NearestRoutePoint(route, live);
+    RoutePosition = tracksimpl::NearestRoutePointFrom(route, tracksimpl::RouteIndex, live, RoutePosition);
 }
 
 // One step with the lock held; what it asks to be heard comes back.
@@ -192,20 +192,6 @@ ROUTE_OPTIONS CurrentRouteOptions()
     const int32_t seconds = signedValue(TurnWarnSeconds);
     o.turnWarnSeconds = seconds <= 0 || seconds >= kMaxTurnWarnSeconds ? kDefaultTurnWarnSeconds : TurnWarnSeconds;
     return o;
-}
-
-uint32_t NearestRoutePoint(const std::vector<GPS_CURRENT>& route, const GPS_CURRENT& at)
-{
-    uint32_t nearest = 0;
-    double nearestKm = std::numeric_limits<double>::infinity();
-    for (size_t i = 0; i < route.size(); ++i) {
-        const double km = KmBetween(at, route[i]);
-        if (km < nearestKm) {
-            nearestKm = km;
-            nearest = uint32_t(i);
-        }
-    }
-    return nearest;
 }
 
 void FollowRoute(GpsPort* port)

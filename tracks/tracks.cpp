@@ -6,6 +6,7 @@
 #include "xml/xml.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 std::atomic<int32_t> RecorderState{kRecorderIdle};
@@ -85,12 +86,20 @@ XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* 
     return element;
 }
 
-std::vector<XMLElement*> QueryAll(XMLElement* element, const char* expression)
+std::vector<XMLElement*> DescendantsNamed(XMLElement* element, const char* name)
 {
     if (!element)
         return {};
+    // One array, filtered where it stands: a query would hold a second one
+    // of every descendant, and a KML file can have millions.
     std::vector<XMLElement*> found(size_t(element->CountDescendants(-1)) + 1, nullptr);
-    found.resize(size_t(element->Query(expression, found.data(), -1)));
+    found.resize(size_t(element->CollectDescendants(found.data(), -1)));
+    std::string unescaped;
+    std::erase_if(found, [&](const XMLElement* e) {
+        unescaped.assign(size_t(e->GetName(nullptr, 0)) + 10, '\0');
+        unescaped.resize(size_t(e->GetName(unescaped.data(), 0)));
+        return XmlWildcardMatch(unescaped.c_str(), name, 0) != 1;
+    });
     return found;
 }
 

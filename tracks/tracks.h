@@ -20,7 +20,9 @@
 // for the live record and this state, so a painter that reads both sees one
 // consistent moment and no lock order can be got wrong. A route is replaced
 // only under that lock, with the recorder state set to 3 last, so neither
-// side reads a position beyond it. Route following reads the settings from
+// side reads a position beyond it, and only by the route commands' start,
+// which installs with it the index that spares route following a scan of
+// the whole route under the lock. Route following reads the settings from
 // RouteOptions, a copy the UI thread renews under the lock; it never touches
 // the main window's timers (arrival posts WM_ROUTEARRIVED). Scalars that
 // either thread reads without the lock are atomic. Everything else here
@@ -425,12 +427,15 @@ void OnRouteArrived(HWND window);
 // system's save and open dialogs; exports go through the XML library's safe
 // save, so a file that cannot be written leaves the old one as it was, and
 // the user is told. A track export refuses a category and a track without
-// points. Other ids and messages do nothing. Always 0. UI thread.
+// points. An import reads its file on a thread of its own while the window
+// serves its messages without taking input. Other ids and messages do
+// nothing. Always 0. UI thread.
 LRESULT ExchangeCommand(HWND window, UINT msg, WPARAM wParam);
 // Appends the points of a KML file: its one Placemark, or the one the user
 // picks among several ("Select Placemarks"), as the Point or the tuples of
 // the LineString (split at any run of whitespace), each named by the
-// Placemark's name (cut to 99 bytes). A file that does not parse, a root
+// Placemark's name (cut to 99 bytes); names and coordinates are the
+// elements' text and CDATA together. A file that does not parse, a root
 // other than "kml", a missing "coordinates" give nothing; tuples without
 // longitude and latitude, or with a value that is not finite or outside
 // -180..180 / -90..90, are skipped. False when the user cancelled the choice.

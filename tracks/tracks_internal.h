@@ -50,9 +50,10 @@ double AttributeNumber(const XMLElement* element, const char* name);
 // last child of parent; null without a parent. Track and category elements.
 XMLElement* AppendNamedElement(XMLElement* parent, const char* tag, const char* name);
 
-// The descendants of element (at any depth) that expression selects, in
-// document order; none for a null element.
-std::vector<XMLElement*> QueryAll(XMLElement* element, const char* expression);
+// The descendants of element (at any depth) named name, as the library's
+// query "? == \"name\"" finds them: without regard to ASCII case, each
+// after its own descendants. None for a null element.
+std::vector<XMLElement*> DescendantsNamed(XMLElement* element, const char* name);
 // Whether element's unescaped name is name; false for null.
 bool IsElementNamed(const XMLElement* element, const char* name);
 // Sets attribute name (added when missing) to value, escaped.
@@ -98,6 +99,9 @@ XMLElement* SelectedTrack(HWND list, int* row);
 void SetRowText(HWND list, int row, int column, const std::wstring& text);
 std::wstring RowText(HWND list, int row, int column);
 
+// Where new waypoints and waypoint categories go: the open category, or
+// WaypointsElement; null while no settings are open.
+XMLElement* NewWaypointParent();
 // After a change to the stored waypoints: the settings document saved, the
 // vector rebuilt and the waypoint list, when it shows, refilled from its
 // top level.
@@ -132,6 +136,31 @@ void BeginRoute(HWND window, std::vector<GPS_CURRENT> points, uint32_t position,
 // the view fitted to both, the track document released when asked, and
 // the path screen shown.
 void StartRouteToTarget(HWND window, const GPS_POSITION& target, UINT periodMs, bool releaseTracks);
+
+// What the search for the nearest point of a followed route keeps (route
+// index.cpp): the points' grid cells on the unit sphere and the way along
+// the route from its first point to each point. Made for one route vector
+// and installed with it; a search on any other vector, or on a route with a
+// position that is no number or near a pole, goes over the whole route.
+struct ROUTE_INDEX {
+    const GPS_CURRENT* route = nullptr;   // the points it was made for
+    size_t size = 0;
+    std::vector<double> alongKm;          // empty: no index
+    double cell = 0.0;                    // a cell's edge on the unit sphere
+    std::vector<uint64_t> cellKeys;       // the points' cells, sorted
+    std::vector<uint32_t> cellPoints;     // the point of each entry of cellKeys
+};
+// The index of route: made without a lock, before the route is installed.
+ROUTE_INDEX IndexRoute(const std::vector<GPS_CURRENT>& route);
+// The index of ActiveTrack.points while a route is followed, installed by
+// BeginRoute with the route. Under LiveRecordGuard.
+extern ROUTE_INDEX RouteIndex;
+// NearestRoutePoint(route, at), found from route point start outwards: the
+// cells around the fix first, then along the route past every stretch too
+// short to come nearer than the nearest point found, so a fix near a route
+// costs a few dozen distances, not one per route point.
+uint32_t NearestRoutePointFrom(const std::vector<GPS_CURRENT>& route, const ROUTE_INDEX& index,
+                               const GPS_CURRENT& at, uint32_t start);
 
 // One row of a command table: a menu id and what it runs.
 struct COMMAND_ENTRY {

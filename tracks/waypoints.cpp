@@ -86,9 +86,18 @@ XMLElement* AppendCategoryElement(XMLElement* parent, const char* name)
     return tracksimpl::AppendNamedElement(parent, kCategory, name);
 }
 
+namespace tracksimpl {
+
+XMLElement* NewWaypointParent()
+{
+    return OpenWaypointCategory ? OpenWaypointCategory : WaypointsElement;
+}
+
+}  // namespace tracksimpl
+
 void AddWaypointElement(HWND window, double x, double y, double z, const char* name, bool defer)
 {
-    XMLElement* parent = OpenWaypointCategory ? OpenWaypointCategory : WaypointsElement;
+    XMLElement* parent = tracksimpl::NewWaypointParent();
     if (!parent)
         return;
     // Attributes go through the escaping setter: a name with '"', '&', '<'

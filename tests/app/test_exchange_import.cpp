@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace exchangetest;
 using testsupport::CountOf;
 
@@ -38,6 +41,22 @@ struct Importing : ExchangeWindow {
     std::string Tracks() const { return FileText(dir.File("pathvextrk.xml")); }
     std::string Settings() const { return FileText(dir.File("pathvex.xml")); }
 };
+
+BOOL CALLBACK NoteDialog(HWND w, LPARAM found)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(w, name, 16);
+    *reinterpret_cast<bool*>(found) |= std::wstring(name) == L"#32770";
+    return TRUE;
+}
+
+// Whether a dialog of the window's thread exists (shown or not yet).
+bool DialogOpen(HWND window)
+{
+    bool found = false;
+    EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), NoteDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 const std::string kAlphaRow = "48.5,-0.5,\"Alpha & \"\"B\"\" \xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1\",100";
 const std::string kBetaRow = "-33.25,151.125,Beta,0";
@@ -139,6 +158,36 @@ TEST_CASE("files GPSBabel wrote come in as waypoints and tracks")
     }
 }
 
+TEST_CASE("names and coordinates in CDATA, or around a comment, are read whole")
+{
+    Importing f;
+    const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><kml xmlns=\"http://earth.google.com/kml/2.1\">";
+    SUBCASE("a cache's name and place in CDATA: a waypoint of that name there") {
+        REQUIRE(WriteWholeFile(f.File("cache.kml"),
+                               xml + "<Document><Placemark>\n<name>\n  <![CDATA[GC1A2B3 Caf\xC3\xA9 & \"Bar\" <Cache>]]>\n"
+                                     "</name><Point><coordinates><![CDATA[8.5,47.25,400]]></coordinates></Point>"
+                                     "</Placemark></Document></kml>"));
+        Answers a({OpenFile(f.File("cache.kml")), Reply(L"")});
+        f.Command(IDM_IMPORT_WAYPOINTS);
+        CHECK(a.Shown(1) == L"1 waypoint imported.");
+        CHECK(Waypoints.size() == 1);
+        for (const WAYPOINT& w : Waypoints) {
+            CHECK(std::string(w.name) == "GC1A2B3 Caf\xC3\xA9 & \"Bar\" <Cache>");
+            CHECK(w.pos.x == 8.5);
+            CHECK(w.pos.z == 400.0);
+        }
+    }
+    SUBCASE("a path named in CDATA whose tuples a comment splits: a track of every tuple under that name") {
+        REQUIRE(WriteWholeFile(f.File("walk.kml"),
+                               xml + "<Placemark><name><![CDATA[Round & about]]></name><LineString><coordinates>"
+                                     "1,2,0 <!-- two more --> 3,4,0 5,6,0</coordinates></LineString></Placemark></kml>"));
+        Answers a({OpenFile(f.File("walk.kml")), Reply(L"")});
+        f.Command(IDM_IMPORT_TRACK);
+        CHECK(a.Shown(1) == L"1 track imported (3 points).");
+        CHECK(Has(f.Tracks(), "<t n=\"Round &amp; about\">"));
+    }
+}
+
 TEST_CASE("damaged and hostile files import nothing and change nothing")
 {
     Importing f;
@@ -205,7 +254,23 @@ TEST_CASE("damaged and hostile files import nothing and change nothing")
             std::fwrite(blanks.data(), 1, blanks.size(), big);
         std::fputs("2,2,0</coordinates></LineString></Placemark></kml>", big);
         REQUIRE(std::fclose(big) == 0);
+        // While the file is read the window takes no input, as under a
+        // dialog, yet no dialog is open: a message sent to it then comes
+        // back before the import is over.
+        std::atomic<bool> importing{true};
+        std::atomic<bool> answered{false};
+        std::thread watcher([&] {
+            testsupport::WaitFor([&] { return !importing || (!IsWindowEnabled(f.window) && !DialogOpen(f.window)); }, 60000);
+            if (importing) {
+                SendMessageW(f.window, WM_NULL, 0, 0);
+                answered = importing.load();
+            }
+        });
         CHECK(f.Answered(IDM_IMPORT_WAYPOINTS, {OpenFile(f.File("big.kml")), Reply(kManyPoints, IDCANCEL)}) == 2);
+        importing = false;
+        watcher.join();
+        CHECK(answered);
+        CHECK(IsWindowEnabled(f.window));
         unchanged();
         DeleteFileA(f.File("big.kml").c_str());
     }
