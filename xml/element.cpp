@@ -173,55 +173,41 @@ uint32_t XMLElement::AddChildFromTag(const char* text)
     return AppendChild(new XMLElement(this, text, XML_KIND_TAG));
 }
 
-// Counts nested tags from the first '<' on. A tag ends at its first '>'
-// (the parser cuts start tags there too); it closes itself when the byte
-// before that '>' is '/'. Judging by that byte alone keeps a '/' inside an
-// attribute value, quoted either way or not at all, from ending anything.
-// CDATA sections, comments ("<!--") and processing instructions ("<?") end
-// at their own closing marks, whatever they hold. Every scan stops at the
-// terminator and reports "not found".
+// Counts nested tags from the first '<' on, cut as the parser cuts them
+// (XmlNextTag): a tag ends at its first '>' and closes itself when the byte
+// before that '>' is '/', so a '/' inside an attribute value, quoted either
+// way or not at all, ends nothing; CDATA sections, comments and processing
+// instructions end at their own closing marks, whatever they hold. Markup
+// cut short by the terminator means "not found".
 const char* FindElementEnd(const char* text)
 {
     if (!text)
         return nullptr;
     const char* end = text + std::strlen(text);
     int depth = 0;
-    const char* p = text;
-    for (;;) {
-        const char* lt = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
-        if (!lt)
+    for (const char* p = text;;) {
+        const XmlTag tag = XmlNextTag(p, end);
+        if (tag.kind == XML_TAG_NONE)
             return nullptr;
-
-        if (lt[1] == '/') {
-            const char* gt = std::strchr(lt + 2, '>');
-            if (!gt || depth == 0)
-                return nullptr;   // unterminated, or an end tag with nothing open
-            p = gt + 1;
-            if (depth == 1)
-                return p;
-            --depth;
-            continue;
-        }
-
-        if (const xmlimpl::Section* section = xmlimpl::SectionAt(lt, end)) {
-            const char* close = xmlimpl::SectionEnd(*section, lt, end);
-            if (!close)
-                return nullptr;
-            p = close + 1;
+        p = tag.gt + 1;
+        switch (tag.kind) {
+        case XML_TAG_END:
             if (depth == 0)
+                return nullptr;   // an end tag with nothing open
+            if (--depth == 0)
                 return p;
-            continue;
-        }
-
-        const char* gt = std::strchr(lt + 1, '>');
-        if (!gt)
-            return nullptr;
-        p = gt + 1;
-        if (gt[-1] == '/') {
+            break;
+        case XML_TAG_START:
+            ++depth;
+            break;
+        case XML_TAG_EMPTY:
             if (depth == 0)
-                return gt;   // a lone self-closed element ends at its '>'
-            continue;
+                return tag.gt;   // a lone self-closed element ends at its '>'
+            break;
+        default:
+            if (depth == 0)
+                return p;   // a lone comment or CDATA section
+            break;
         }
-        ++depth;
     }
 }

@@ -2,8 +2,8 @@
 //
 // Offers the in-memory tree (XMLDocument owning an XMLProlog and a root
 // XMLElement; elements owning their attributes, text, comment and CDATA
-// nodes and their children), entity escaping, the start-tag reader and the
-// element-extent scanner the parser builds on, and navigation and editing of
+// nodes and their children), entity escaping, the tokenizer, start-tag reader
+// and element-extent scanner the parser builds on, and navigation and editing of
 // elements. All text is narrow UTF-8. Names, attribute values and text-node
 // text are stored entity-escaped and unescaped when read back (unless the
 // caller asks for the raw, stored form); comments and CDATA are kept exactly
@@ -59,7 +59,7 @@ int IntPower(int base, int exponent);
 void WriteUtf8AsUtf16(FILE* file, const char* text);
 
 // ---------------------------------------------------------------------------
-// Element extent
+// Element extent and markup
 
 // Just past the end of the element that starts at the first '<' of the
 // NUL-terminated text, or null when the text ends first. For a self-closed
@@ -73,6 +73,43 @@ inline char* FindElementEnd(char* text)
 {
     return const_cast<char*>(FindElementEnd(static_cast<const char*>(text)));
 }
+
+// Kinds of markup, as the parser tells them apart.
+enum XmlTagKind : int {
+    XML_TAG_NONE = 0,      // no further markup
+    XML_TAG_START = 1,     // a start tag followed by content
+    XML_TAG_EMPTY = 2,     // a self-closed start tag
+    XML_TAG_END = 3,       // an end tag
+    XML_TAG_COMMENT = 4,   // a comment or a processing instruction
+    XML_TAG_CDATA = 5,     // a CDATA section
+};
+
+// One piece of markup; the pointers point into the text it was found in.
+struct XmlTag {
+    int kind = XML_TAG_NONE;
+    const char* lt = nullptr;        // its '<'; null when the text holds no further '<'
+    const char* gt = nullptr;        // its last byte (the '>'); null for XML_TAG_NONE
+    const char* name = nullptr;      // start tags: the name's stored bytes, up to nameEnd
+    const char* nameEnd = nullptr;
+    bool named = false;              // start tags: the name reads back as the element's
+};
+
+// The first markup in [p, end) (text without NUL bytes), cut exactly as
+// XmlParse cuts it: a caller can walk a document's elements without
+// building them.
+// - "</" begins an end tag, up to the next '>'; the name in it is not read.
+// - "<!--" runs to the next "-->" and "<?" to the next "?>" (both COMMENT),
+//   "<![CDATA[" to the next "]]>", whatever they hold ("<!-->" is no comment's end).
+// - Any other tag ends at its first '>', quoted or not; it is EMPTY when the
+//   byte before that '>' is '/', else START.
+// - A start tag's name runs to its first tab, blank, '"', '/' or '>': a line
+//   break belongs to it.
+// - named is false for a name that is empty, begins with '!' or '?', or holds
+//   a '<' ("< />", "<!DOCTYPE r>", "<<!--x>"): XmlParse stops there with
+//   XML_STATUS_NO_ELEMENT_END.
+// - Markup without its end gives XML_TAG_NONE with lt at its '<': XmlParse
+//   reads nothing after it.
+XmlTag XmlNextTag(const char* p, const char* end);
 
 // ---------------------------------------------------------------------------
 // Plain records
@@ -724,6 +761,12 @@ private:
     XMLElement* root_ = nullptr;
     bool saveOnClose_ = false;
 };
+
+// The text XMLDocument::Load reads from the file of that UTF-16 name, for a
+// caller that walks it (XmlNextTag) instead: NUL-terminated UTF-8, converted
+// from UTF-16LE when the file starts with FF FE. Null for a missing or empty
+// file and for one that cannot be read (Load makes the default document).
+std::unique_ptr<char[]> XmlReadFileText(const wchar_t* file);
 
 // Keeps a document's unparsable file aside as "<path>.bad[n]" and tells the user once.
 struct HWND__;

@@ -253,6 +253,14 @@ FileText ReadFileText(const char* narrow, const wchar_t* wide, XmlTransformHook*
 
 }  // namespace xmlimpl
 
+std::unique_ptr<char[]> XmlReadFileText(const wchar_t* file)
+{
+    std::unique_ptr<char[]> text;
+    if (!file || xmlimpl::ReadFileText(nullptr, file, nullptr, &text) != xmlimpl::FileText::Read)
+        text.reset();
+    return text;
+}
+
 XMLDocument::XMLDocument(const char* source, int kind, XmlTransformHook* hook, void* hookParam)
 {
     Load(source, kind, hook, hookParam);

@@ -1,14 +1,14 @@
 // xml/xml_parse.cpp - the parser: UTF-8 text to an element tree.
 //
-// One forward pass with an explicit stack of open elements. A comment ends
-// at its "-->", a processing instruction at its "?>", a CDATA section at its
-// "]]>", whatever they hold; any other tag is cut at its first '>', closes
-// itself when the byte before that '>' is '/', and an end tag closes the
-// innermost open element whatever name it carries: the same tag rules
-// FindElementEnd counts with, so the tree has the shape that element-extent
-// scanning gives, without scanning each element's content once per level
-// above it. Nothing is validated; character data is kept exactly as written
-// (escaped).
+// One forward pass with an explicit stack of open elements over the markup
+// XmlNextTag cuts: a comment ends at its "-->", a processing instruction at
+// its "?>", a CDATA section at its "]]>", whatever they hold; any other tag
+// is cut at its first '>', closes itself when the byte before that '>' is
+// '/', and an end tag closes the innermost open element whatever name it
+// carries. FindElementEnd counts with the same tokenizer, so the tree has
+// the shape that element-extent scanning gives, without scanning each
+// element's content once per level above it. Nothing is validated;
+// character data is kept exactly as written (escaped).
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,8 +22,6 @@ bool IsTrimmed(char c)
 {
     return c == '\t' || c == '\n' || c == '\r' || c == ' ';
 }
-
-enum class Token { End, Comment, CData, Empty, Start };
 
 class Parser {
 public:
@@ -200,36 +198,18 @@ void Parser::OnEnd()
 XMLElement* Parser::Run(const char* p, const char* end)
 {
     for (;;) {
-        const char* lt = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
-        if (!lt) {
-            AddText(p, end);
-            break;
-        }
-        AddText(p, lt);
-
-        // Cut the markup and say what it is.
-        Token token;
-        const char* gt;
-        if (lt + 1 < end && lt[1] == '/') {
-            token = Token::End;
-            gt = static_cast<const char*>(std::memchr(lt + 2, '>', size_t(end - (lt + 2))));
-        } else if (const xmlimpl::Section* section = xmlimpl::SectionAt(lt, end)) {
-            token = section->cdata ? Token::CData : Token::Comment;
-            gt = xmlimpl::SectionEnd(*section, lt, end);
-        } else {
-            gt = static_cast<const char*>(std::memchr(lt + 1, '>', size_t(end - (lt + 1))));
-            token = gt && gt[-1] == '/' ? Token::Empty : Token::Start;
-        }
-        if (!gt)
-            break;   // markup without its end: what was read stays
-        p = gt + 1;
+        const XmlTag tag = XmlNextTag(p, end);
+        AddText(p, tag.lt ? tag.lt : end);
+        if (tag.kind == XML_TAG_NONE)
+            break;   // the text is done, or markup lacks its end: what was read stays
+        p = tag.gt + 1;
 
         if (skipping_) {
-            if (token == Token::Start) {
+            if (tag.kind == XML_TAG_START) {
                 ++skipDepth_;
                 continue;
             }
-            if (token != Token::End)
+            if (tag.kind != XML_TAG_END)
                 continue;
             if (skipDepth_ > 0) {
                 --skipDepth_;
@@ -238,38 +218,36 @@ XMLElement* Parser::Run(const char* p, const char* end)
             skipping_ = false;   // the end tag of the element being read
         }
 
-        switch (token) {
-        case Token::End:
+        switch (tag.kind) {
+        case XML_TAG_END:
             OnEnd();
             break;
-        case Token::Comment:
-            AddComment(lt + 1, gt);
+        case XML_TAG_COMMENT:
+            AddComment(tag.lt + 1, tag.gt);
             break;
-        case Token::CData:
-            AddCData(lt + 9, gt - 2);
+        case XML_TAG_CDATA:
+            AddCData(tag.lt + 9, tag.gt - 2);
             break;
-        case Token::Empty:
-        case Token::Start: {
+        case XML_TAG_EMPTY:
+        case XML_TAG_START:
             // A tag without a proper name ("< />", "<<!--") is no element:
             // read as one it would be written back as other markup.
-            const xmlimpl::TagName name = xmlimpl::ScanTagName(lt + 1, gt);
-            if (!xmlimpl::IsTagName(name.begin, name.end)) {
+            if (!tag.named) {
                 status_ = XML_STATUS_NO_ELEMENT_END;
                 return result_;   // the elements still open go with the parser
             }
             if (!AnyOpen())
                 startTagSeen_ = true;
             if (baseDepth_ + int(frames_.size() - base_) >= kXmlMaxDepth) {
-                if (!RefuseTooDeep(token == Token::Start))
+                if (!RefuseTooDeep(tag.kind == XML_TAG_START))
                     return result_;
                 continue;
             }
-            if (token == Token::Empty)
-                OnEmpty(lt, gt);
+            if (tag.kind == XML_TAG_EMPTY)
+                OnEmpty(tag.lt, tag.gt);
             else
-                OnStart(lt, gt);
+                OnStart(tag.lt, tag.gt);
             break;
-        }
         }
     }
     if (AnyOpen())
@@ -278,6 +256,38 @@ XMLElement* Parser::Run(const char* p, const char* end)
 }
 
 }  // namespace
+
+XmlTag XmlNextTag(const char* p, const char* end)
+{
+    XmlTag tag;
+    tag.lt = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
+    if (!tag.lt)
+        return tag;
+    const char* lt = tag.lt;
+    const char* gt;
+    int kind;
+    if (lt + 1 < end && lt[1] == '/') {
+        gt = static_cast<const char*>(std::memchr(lt + 2, '>', size_t(end - (lt + 2))));
+        kind = XML_TAG_END;
+    } else if (const xmlimpl::Section* section = xmlimpl::SectionAt(lt, end)) {
+        gt = xmlimpl::SectionEnd(*section, lt, end);
+        kind = section->cdata ? XML_TAG_CDATA : XML_TAG_COMMENT;
+    } else {
+        gt = static_cast<const char*>(std::memchr(lt + 1, '>', size_t(end - (lt + 1))));
+        kind = gt && gt[-1] == '/' ? XML_TAG_EMPTY : XML_TAG_START;
+        if (gt) {
+            const xmlimpl::TagName name = xmlimpl::ScanTagName(lt + 1, gt);
+            tag.name = name.begin;
+            tag.nameEnd = name.end;
+            tag.named = xmlimpl::IsTagName(name.begin, name.end);
+        }
+    }
+    if (!gt)
+        return tag;
+    tag.kind = kind;
+    tag.gt = gt;
+    return tag;
+}
 
 XMLElement* XmlParse(XMLElement* parent, const char* text, XMLDocument* document)
 {

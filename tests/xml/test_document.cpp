@@ -168,6 +168,17 @@ TEST_CASE("Load and save: encodings and declarations")
         CHECK(doc.Save(nullptr, 1, XML_SAVE_FILE) == 1);
         CHECK(ReadAll(path) == Golden("tree.xml"));
     }
+    SUBCASE("XmlReadFileText gives the text Load reads, or null where Load makes the default") {
+        REQUIRE(xmltest::WriteFileBytes(dir.File("u16.xml"), Golden("tree-utf16.xml")));
+        REQUIRE(xmltest::WriteFileBytes(dir.File("empty.xml"), ""));
+        const std::unique_ptr<char[]> text = XmlReadFileText((dir.WPath() + L"\\u16.xml").c_str());
+        REQUIRE(text);
+        XMLDocument fromFile((dir.WPath() + L"\\u16.xml").c_str(), 0), fromText;
+        fromText.LoadFromText(text.get());
+        CHECK(fromText.Compare(&fromFile) == 0);
+        CHECK_FALSE(XmlReadFileText((dir.WPath() + L"\\empty.xml").c_str()));
+        CHECK_FALSE(XmlReadFileText((dir.WPath() + L"\\missing.xml").c_str()));
+    }
     SUBCASE("a non-standalone declaration: files get the standard one, memory keeps it") {
         XMLDocument doc;
         doc.LoadFromText("<?xml version=\"1.0\" standalone=\"no\"?><r/>");

@@ -141,3 +141,50 @@ TEST_CASE("FindElementEnd")
             CHECK(EndOffset(text) == -1);
     }
 }
+
+TEST_CASE("XmlNextTag cuts markup as the parser does")
+{
+    struct Row {
+        const char* text;
+        int kind;
+        long lt, gt;        // offsets, -1 for null
+        const char* name;   // start tags: the name's bytes
+        bool named;
+    };
+    const Row rows[] = {
+        {"text <a x=\"1\">", XML_TAG_START, 5, 13, "a", true},
+        {"<a/>", XML_TAG_EMPTY, 0, 3, "a", true},
+        {"<a x=\"/\">", XML_TAG_START, 0, 8, "a", true},          // the byte before '>' decides
+        {"<a x=b/>", XML_TAG_EMPTY, 0, 7, "a", true},
+        {"<a x=\"b>c\"/>", XML_TAG_START, 0, 7, "a", true},       // cut at the first '>', quoted or not
+        {"<P\nid=\"1\">", XML_TAG_START, 0, 9, "P\nid=", true},  // a line break ends no name
+        {"</b c>", XML_TAG_END, 0, 5, nullptr, false},
+        {"<!-- <a> > -->x", XML_TAG_COMMENT, 0, 13, nullptr, false},
+        {"<!-->-->", XML_TAG_COMMENT, 0, 7, nullptr, false},      // "<!-->" ends nothing
+        {"<?pi a>b?>", XML_TAG_COMMENT, 0, 9, nullptr, false},
+        {"<![CDATA[<a>]]>", XML_TAG_CDATA, 0, 14, nullptr, false},
+        {"< />", XML_TAG_EMPTY, 0, 3, "", false},
+        {"<!DOCTYPE r>", XML_TAG_START, 0, 11, "!DOCTYPE", false},
+        {"<<!--x>", XML_TAG_START, 0, 6, "<!--x", false},
+        {"<?xml v", XML_TAG_NONE, 0, -1, nullptr, false},        // markup without its end
+        {"<!-- x ->", XML_TAG_NONE, 0, -1, nullptr, false},
+        {"x</a", XML_TAG_NONE, 1, -1, nullptr, false},
+        {"no markup", XML_TAG_NONE, -1, -1, nullptr, false},
+        {"", XML_TAG_NONE, -1, -1, nullptr, false},
+    };
+    auto offset = [](const char* text, const char* p) { return p ? long(p - text) : -1L; };
+    for (const Row& row : rows) {
+        CAPTURE(row.text);
+        const XmlTag tag = XmlNextTag(row.text, row.text + std::strlen(row.text));
+        CHECK(tag.kind == row.kind);
+        CHECK(offset(row.text, tag.lt) == row.lt);
+        CHECK(offset(row.text, tag.gt) == row.gt);
+        CHECK((tag.name ? std::string(tag.name, tag.nameEnd) : "-") == (row.name ? row.name : "-"));
+        CHECK(tag.named == row.named);
+    }
+    SUBCASE("nothing past end is read") {
+        const char* text = "<a><b>";
+        CHECK(XmlNextTag(text, text + 2).kind == XML_TAG_NONE);
+        CHECK(XmlNextTag(text + 3, text + 6).lt == text + 3);
+    }
+}
