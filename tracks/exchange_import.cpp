@@ -7,16 +7,17 @@
 // latitude that are finite and on the globe. Nothing is stored until the
 // user has answered every question, so a cancelled import changes nothing.
 //
-// A file of a few hundred megabytes takes a while to read and as long again
-// to let go: both run on a thread of their own while the window goes on
-// painting and taking the receiver's messages, and the questions are asked
-// on the window's thread between them. Storing the points goes into the
-// window's own documents, so it stays on the window's thread, under a wait
-// cursor.
+// A file of a few hundred megabytes takes a while to read, and a LOC
+// file's tree as long again to let go: both run on a thread of their own
+// while the window goes on painting and taking the receiver's messages,
+// and the questions are asked on the window's thread between them. Storing
+// the points goes into the window's own documents, so it stays on the
+// window's thread, under a wait cursor.
 #include "tracks/tracks.h"
 
 #include "platform/handles.h"
 #include "tracks/exchange_internal.h"
+#include "tracks/kml_scan.h"
 #include "tracks/tracks_internal.h"
 #include "xml/xml.h"
 
@@ -53,30 +54,46 @@ constexpr wchar_t kNothingImported[] = L"No waypoint or track could be read from
 // A Point's coordinates are read from this much of their text.
 constexpr size_t kPointTextBytes = 99;
 
-// A KML or LOC file as a document, the placemarks of a KML file found.
+// A KML or LOC file read once. Of a KML file only the text is kept and
+// where its placemarks stand in it: the tree of a file of millions of
+// placemarks would be ten times its size, and one placemark is read.
 struct SOURCE {
-    std::unique_ptr<XMLDocument> doc;
+    std::unique_ptr<char[]> text;          // KML: the file's text
+    std::vector<TEXT_SPAN> placemarks;     // KML: where each placemark stands in text
+    std::unique_ptr<XMLDocument> doc;      // LOC: the document
     bool kml = false;
     bool loc = false;
-    std::vector<XMLElement*> placemarks;
 };
 
-// The file read once: a document that does not parse (a start tag without
-// its end, nesting too deep) or whose root is neither "kml" nor "loc" is
+// The file read once: a text that does not parse (a start tag without its
+// end, nesting too deep) or whose root is neither "kml" nor "loc" is
 // neither.
 SOURCE ReadSource(const wchar_t* file)
 {
     SOURCE source;
-    source.doc = std::make_unique<XMLDocument>();
-    source.doc->Load(file, XML_LOAD_WIDE_FILE);
-    if (source.doc->GetParseStatus(nullptr) >= XML_STATUS_NO_ELEMENT_END)
+    source.text = XmlReadFileText(file);
+    if (!source.text)
         return source;
-    XMLElement* root = source.doc->GetRoot();
-    source.kml = IsElementNamed(root, kKmlRoot);
-    source.loc = IsElementNamed(root, kLocRoot);
-    if (source.kml)
-        source.placemarks = DescendantsNamed(root, kPlacemark);
+    ELEMENT_SCAN scan = ScanElements(source.text.get(), kPlacemark);
+    source.kml = scan.parsed && scan.root == kKmlRoot;
+    if (source.kml) {
+        source.placemarks = std::move(scan.matches);
+        return source;
+    }
+    if (scan.parsed && scan.root == kLocRoot) {
+        source.doc = std::make_unique<XMLDocument>();
+        source.doc->LoadFromText(source.text.get());
+        source.loc = source.doc->GetParseStatus(nullptr) < XML_STATUS_NO_ELEMENT_END &&
+                     IsElementNamed(source.doc->GetRoot(), kLocRoot);
+    }
+    source.text.reset();
     return source;
+}
+
+// The tree of the placemark chosen, as the whole document would hold it.
+std::unique_ptr<XMLElement> PlacemarkTree(SOURCE& source, size_t chosen)
+{
+    return ParseSpan(source.text.get(), source.placemarks[chosen]);
 }
 
 // Runs work, catching the one failure a file can cause in it: running out
@@ -318,14 +335,14 @@ void ImportChosenWaypoints(HWND window, const std::vector<WAYPOINT>& points)
 
 // The placemark to read: the one there is, or the one the user picks
 // among several ("Collection n"). False on Cancel.
-bool ChoosePlacemark(HWND window, const std::vector<XMLElement*>& placemarks, size_t* chosen)
+bool ChoosePlacemark(HWND window, size_t placemarks, size_t* chosen)
 {
     *chosen = 0;
-    if (placemarks.size() < 2)
+    if (placemarks < 2)
         return true;
     std::vector<std::wstring> entries;
-    entries.reserve(placemarks.size());
-    for (size_t i = 0; i < placemarks.size(); ++i)
+    entries.reserve(placemarks);
+    for (size_t i = 0; i < placemarks; ++i)
         entries.push_back(Printed(kCollectionEntry, unsigned(i + 1)));
     return ChooseOne(window, kSelectPlacemarksTitle, kSelectPlacemarksPrompt, entries, chosen);
 }
@@ -372,13 +389,13 @@ void ReadLocEntries(XMLElement* root, std::vector<WAYPOINT>* points)
 
 bool ImportKmlLoc(HWND window, const wchar_t* file, std::vector<WAYPOINT>* points)
 {
-    const SOURCE source = ReadSource(file);
+    SOURCE source = ReadSource(file);
     size_t chosen = 0;
     if (!source.kml || !points || source.placemarks.empty())
         return true;
-    if (!ChoosePlacemark(window, source.placemarks, &chosen))
+    if (!ChoosePlacemark(window, source.placemarks.size(), &chosen))
         return false;
-    ReadPlacemark(source.placemarks[chosen], points);
+    ReadPlacemark(PlacemarkTree(source, chosen).get(), points);
     return true;
 }
 
@@ -407,11 +424,11 @@ void ImportChosenFile(HWND window, const std::wstring& file, bool preferTrack)
         source = SOURCE{};
     size_t chosen = 0;
     const bool confirmed = !source.kml || source.placemarks.empty() ||
-                           ChoosePlacemark(window, source.placemarks, &chosen);
+                           ChoosePlacemark(window, source.placemarks.size(), &chosen);
     std::vector<WAYPOINT> points;
     const bool read = OffTheWindowThread(window, [&] {
         if (confirmed && source.kml && !source.placemarks.empty())
-            ReadPlacemark(source.placemarks[chosen], &points);
+            ReadPlacemark(PlacemarkTree(source, chosen).get(), &points);
         else if (confirmed && source.loc)
             ReadLocEntries(source.doc->GetRoot(), &points);
         source = SOURCE{};
