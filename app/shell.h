@@ -28,25 +28,10 @@
 #include <vector>
 
 #include "gps/gps.h"
+#include "kit/program.h"
+#include "kit/screen_state.h"
 
 class XMLElement;
-
-// ---------------------------------------------------------------------------
-// Identity of the build.
-
-#if defined(PATHVEX_WM)
-inline constexpr wchar_t kProgramTitle[] = L"Pathvex 0.9839 WM";
-#elif defined(PATHVEX_PPC)
-inline constexpr wchar_t kProgramTitle[] = L"Pathvex 0.989 PPC";
-#elif defined(PATHVEX_X86)
-inline constexpr wchar_t kProgramTitle[] = L"Pathvex 0.989 X86";
-#else
-inline constexpr wchar_t kProgramTitle[] = L"Pathvex 0.989 X64";
-#endif
-inline constexpr wchar_t kMainWindowClass[] = L"Pathvex CLASS";
-// Held by the running instance for its whole run, whatever the build: a
-// second copy finds it even while the first window's title changes.
-inline constexpr wchar_t kInstanceMutexName[] = L"Local\\Pathvex.Instance";
 
 // ---------------------------------------------------------------------------
 // Start-up.
@@ -86,39 +71,16 @@ bool LoadSimulationFile(const wchar_t* path);
 // ---------------------------------------------------------------------------
 // The main window.
 
-// Screens (CurrentScreen); screen n is entered by command 200 + n, the raw
-// log by 299.
-inline constexpr int kScreenGps = 1;
-inline constexpr int kScreenMap = 4;
-inline constexpr int kScreenSatellite = 5;
-inline constexpr int kScreenTracks = 6;
-inline constexpr int kScreenWaypoints = 7;
-inline constexpr int kScreenWebMap = 8;
-inline constexpr int kScreenStatistics = 9;
-inline constexpr int kScreenMaps = 10;
-inline constexpr int kScreenSun = 11;
-inline constexpr int kScreenMoon = 12;
-inline constexpr int kScreenPathView = 13;
-inline constexpr int kScreenCompass = 14;
-inline constexpr int kScreenCalcFirst = 21;
-inline constexpr int kScreenCalcLast = 23;
-inline constexpr int kScreenRaw = 99;
-
-extern HWND MainWindow;
-extern HWND MainListView;        // the list view of every list screen (id 901)
-extern int CurrentScreen;        // 1 at start
+// The screen ids, MainWindow, MainListView, CurrentScreen, QuickRepaint and
+// the timer's counters are in kit/screen_state.h.
 extern int SavedScreen;          // where picking returns to
 extern int PickPurpose;          // 337 centre the map, 388 simulate a track, else none
-extern bool QuickRepaint;        // the next map repaint keeps the background
 extern bool DisplayOff;          // command 105; Enter clears it
 extern DWORD LastPathRepaintTick;
 // Waypoint label rectangles of the last map paint, for the click hit test.
 extern std::vector<RECT> WaypointLabelRects;
 // Command 355 ("Draw Track"): the next left click on the Map screen is used up.
 extern bool IgnoreNextMapClick;
-// Seconds counted by timer 2: always, and while the port is open.
-extern uint64_t UpTimeSeconds;
-extern uint64_t RunTimeSeconds;
 
 // Registers the class "Pathvex CLASS" once; false when it cannot be made.
 bool RegisterMainWindowClass(HINSTANCE instance);

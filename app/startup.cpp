@@ -5,15 +5,15 @@
 
 #include "app/shell.h"
 
-#include "app/dialogs.h"
-#include "app/display.h"
 #include "app/options.h"
 #include "app/receiver_setup.h"
 #include "app/settings.h"
 #include "app/shell_internal.h"
 #include "gps/simulation.h"
+#include "kit/dialogs.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "maps/calc.h"
-#include "maps/draw.h"
 #include "maps/offline_maps.h"
 #include "maps/online_maps.h"
 #include "maps/painter.h"
@@ -22,9 +22,9 @@
 #if defined(PATHVEX_DESKTOP)
 #include "maps/browser_host.h"
 #endif
-#include "panes/astro.h"
-#include "panes/tracking.h"
+#include "kit/astro.h"
 #include "panes/panes.h"
+#include "panes/tracking.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #include "updater/updater.h"

@@ -6,9 +6,9 @@
 // the coordinate format and opening a written file).
 #include "app/shell.h"
 
-#include "app/dialogs.h"
 #include "app/settings.h"
 #include "app/shell_internal.h"
+#include "kit/dialogs.h"
 #include "maps/calc.h"
 #include "maps/viewport.h"
 #include "panes/panes.h"
@@ -77,12 +77,6 @@ bool PaneFindNextTurn(GPS_CURRENT* live, double* angle, double* distance)
     return FindNextTurn(live, angle, distance);
 }
 
-bool AskYesNo(HWND owner, const wchar_t* text, bool noDefault)
-{
-    const UINT type = MB_YESNO | (noDefault ? MB_DEFBUTTON2 : 0);
-    return MessageBoxW(owner, text, kProgramTitle, type) == IDYES;
-}
-
 void FollowPositionOnMap()
 {
     MapFollowsPosition = true;
@@ -96,11 +90,6 @@ int CoordinateFormat()
 void RefillWaypointList(HWND window)
 {
     FillWaypointList(window, MainListView, nullptr);
-}
-
-int ProgramMessageBox(HWND owner, const wchar_t* text, UINT type)
-{
-    return MessageBoxW(owner, text, kProgramTitle, type);
 }
 
 // Written exports open maximised. Through the shell's seam at the time of the call, so that whoever owns

@@ -2,9 +2,9 @@
 // "Measure!", the painting and the "Precision and Axis..." dialogs.
 #include "maps/calc.h"
 
-#include "app/display.h"
-#include "app/shell.h"
 #include "gps/gps.h"
+#include "kit/display.h"
+#include "kit/program.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"

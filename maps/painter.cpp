@@ -2,11 +2,11 @@
 // of the Map, Path and measuring screens.
 #include "maps/painter.h"
 
-#include "app/display.h"
 #include "app/settings.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
-#include "maps/draw.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "maps/offline_maps.h"
 #include "maps/viewport.h"
 #include "panes/pane_draw.h"

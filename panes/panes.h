@@ -14,7 +14,7 @@
 // paint, and a caller of a kit function holds it around the call (the kit
 // takes the record to show as an argument).
 //
-// The text colour by fix and the recorder-state icon come from maps/draw.h,
+// The text colour by fix and the recorder-state icon come from kit/draw.h,
 // so its DrawStateHooks (live fix, RecorderState) must be installed.
 //
 // GDI: every pen and brush made here is selected back and deleted before the

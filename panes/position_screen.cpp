@@ -4,9 +4,9 @@
 // changed are repainted.
 #include "panes/panes.h"
 
-#include "app/display.h"
 #include "gps/gps.h"
-#include "maps/draw.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "panes/pane_draw.h"
 #include "tracks/tracks.h"
 

@@ -3,9 +3,9 @@
 // thread ask for a refresh without reading the UI thread's values.
 #include "panes/panes.h"
 
-#include "app/display.h"
 #include "gps/gps.h"
-#include "panes/astro.h"
+#include "kit/astro.h"
+#include "kit/display.h"
 #include "panes/pane_draw.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"

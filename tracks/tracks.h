@@ -162,7 +162,7 @@ struct TRACK_HOOKS {
     // lock while the recorder state is 3 and the fix is valid.
     void (*followRoute)(GpsPort* port);
 
-    // The shell's shared dialogs (app/dialogs.h); null counts as Cancel.
+    // The shell's shared dialogs (kit/dialogs.h); null counts as Cancel.
     // text is a buffer of kTrackTextSize characters: the preset and, on OK,
     // the typed text.
     bool (*textEntryDialog)(HWND owner, const wchar_t* title, const wchar_t* prompt, wchar_t* text);
