@@ -4,7 +4,6 @@
 
 #include "app/receiver_setup.h"
 #include "app/settings.h"
-#include "app/shell_internal.h"
 #include "app/simulation_editor.h"
 #include "gps/simulation.h"
 #include "kit/dialogs.h"

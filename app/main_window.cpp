@@ -3,7 +3,6 @@
 #include "app/shell.h"
 
 #include "app/settings.h"
-#include "app/shell_internal.h"
 #include "gps/geodesy.h"
 #include "gps/simulation.h"
 #include "kit/dialogs.h"

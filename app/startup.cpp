@@ -8,7 +8,6 @@
 #include "app/options.h"
 #include "app/receiver_setup.h"
 #include "app/settings.h"
-#include "app/shell_internal.h"
 #include "gps/simulation.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"

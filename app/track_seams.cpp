@@ -7,7 +7,6 @@
 #include "app/shell.h"
 
 #include "app/settings.h"
-#include "app/shell_internal.h"
 #include "kit/dialogs.h"
 #include "maps/calc.h"
 #include "maps/viewport.h"

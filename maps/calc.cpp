@@ -3,12 +3,12 @@
 #include "maps/calc.h"
 
 #include "gps/gps.h"
+#include "gps/live_track.h"
 #include "kit/display.h"
 #include "kit/program.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "gps/live_track.h"
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "maps/offline_maps.h"
@@ -14,7 +15,7 @@
 #include "platform/handles.h"
 #include "platform/stretch.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
+#include "tracks/track_settings.h"
 #if defined(PATHVEX_WM)
 #include "platform/handheld/handheld.h"
 #endif

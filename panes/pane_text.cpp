@@ -3,9 +3,9 @@
 #include "panes/panes.h"
 
 #include "gps/geodesy.h"
+#include "gps/live_track.h"
 #include "kit/display.h"
 #include "panes/pane_draw.h"
-#include "tracks/tracks.h"
 #include "xml/utf8text.h"
 
 #include <climits>

@@ -5,10 +5,11 @@
 #include "panes/panes.h"
 
 #include "gps/gps.h"
+#include "gps/live_track.h"
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "panes/pane_draw.h"
-#include "tracks/tracks.h"
+#include "tracks/waypoints.h"
 
 #include <cwchar>
 

@@ -4,11 +4,12 @@
 #include "panes/panes.h"
 
 #include "gps/gps.h"
+#include "gps/live_track.h"
 #include "kit/astro.h"
 #include "kit/display.h"
 #include "panes/pane_draw.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
+#include "tracks/track_settings.h"
 
 #include <commctrl.h>
 

@@ -4,12 +4,12 @@
 #include "panes/panes.h"
 
 #include "gps/gps.h"
+#include "gps/live_track.h"
 #include "kit/astro.h"
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "panes/pane_draw.h"
 #include "platform/handles.h"
-#include "tracks/tracks.h"
 
 #include <cmath>
 
