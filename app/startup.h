@@ -45,12 +45,14 @@ bool LoadSimulationFile(const wchar_t* path);
 // Wiring done at start-up.
 
 // The GpsHooks that connect GpsDevice (gps/gps.h) to the main window, the
-// sounds and the recorder.
+// sounds and the recorder (app/gps_wiring.cpp).
 void InstallGpsHooks();
-// Plugs the subsystems into ShellSeams and gives them what they read of
-// the shell (the recorder's and the map painter's hooks).
+// Plugs the subsystems into ShellSeams and gives the statistics what they
+// read of the shell; calls InstallTrackSeams (app/shell_seams.cpp).
 void InstallSubsystemSeams();
-
-// Plugs tracks, waypoints and routes into ShellSeams, TrackHooks and the
+// Fills the hooks of tracks, the map painter, the measuring tool and the
 // panes' turn search (app/track_seams.cpp).
 void InstallTrackSeams();
+// Gives the drawing functions the fix and the recorder state, and the map
+// view its online image fetch (app/track_seams.cpp).
+void InstallDrawingHooks();
