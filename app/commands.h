@@ -79,7 +79,7 @@ struct SHELL_SEAMS {
     // Command 197 after the old update files are deleted: the update run's
     // result (99 closes the program).
     int (*runSelfUpdate)(const wchar_t* product, const wchar_t* productId);
-    // Dialogs of later subsystems: 347 the calibrator, 1901-1908 the option
+    // Dialogs of other subsystems: 347 the calibrator, 1901-1908 the option
     // dialogs (app/options.h). 101, GPS setup, is the shell's own.
     void (*showSettingsDialog)(HWND window, int command);
     // Double-click on the speed digits: the speed-limit dialog, or with marks
