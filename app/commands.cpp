@@ -2,12 +2,12 @@
 // switches, and the ranges that other subsystems handle.
 #include "app/shell.h"
 
-#include "app/dialogs.h"
-#include "app/display.h"
 #include "app/receiver_setup.h"
 #include "app/settings.h"
-#include "app/shell_internal.h"
+#include "app/simulation_editor.h"
 #include "gps/simulation.h"
+#include "kit/dialogs.h"
+#include "kit/display.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"

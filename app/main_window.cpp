@@ -2,14 +2,13 @@
 // timers, the tray icon and closing.
 #include "app/shell.h"
 
-#include "app/dialogs.h"
-#include "app/display.h"
-#include "app/shell_internal.h"
-#include "app/utils.h"
 #include "app/settings.h"
 #include "gps/geodesy.h"
 #include "gps/simulation.h"
-#include "maps/draw.h"
+#include "kit/dialogs.h"
+#include "kit/display.h"
+#include "kit/draw.h"
+#include "kit/utils.h"
 #include "maps/viewport.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
@@ -32,18 +31,12 @@
 #include <iterator>
 #include <limits>
 
-HWND MainWindow = nullptr;
-HWND MainListView = nullptr;
-int CurrentScreen = kScreenGps;
 int SavedScreen = kScreenGps;
 int PickPurpose = 0;
-bool QuickRepaint = false;
 bool DisplayOff = false;
 DWORD LastPathRepaintTick = 0;
 std::vector<RECT> WaypointLabelRects;
 bool IgnoreNextMapClick = false;
-uint64_t UpTimeSeconds = 0;
-uint64_t RunTimeSeconds = 0;
 SHELL_SEAMS ShellSeams{};
 
 namespace {

@@ -2,7 +2,7 @@
 // globals, apply them on OK, end the dialog.
 #include "app/option_binding.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif

@@ -2,8 +2,8 @@
 // them.
 #include "app/options.h"
 
-#include "app/display.h"
 #include "app/option_binding.h"
+#include "kit/display.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"

@@ -136,7 +136,7 @@ int WriteStoredFont(const LOGFONTW* font);
 
 // ---------------------------------------------------------------------------
 // Setting globals that no other subsystem owns yet. The others the table
-// fills: SpeedUnit, DistanceUnit, CustomColors (app/display.h);
+// fills: SpeedUnit, DistanceUnit, CustomColors (kit/display.h);
 // CoordinateMode, SolidCompass, ShowCompassLetters, CompassX/Y/Z
 // (panes/panes.h); SpeedLimitWarning, the recording keys "rci", "rsc",
 // "rtc", "drp", "cfg\track" "angle" and "speed", and the route keys "swt",

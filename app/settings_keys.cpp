@@ -3,7 +3,7 @@
 // share.
 #include "app/settings.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 #include "panes/panes.h"
 #include "tracks/tracks.h"
 

@@ -2,7 +2,7 @@
 // 5 km/h, and the buttons that mark a speed into the recording.
 #include "app/options.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #if defined(PATHVEX_HANDHELD)

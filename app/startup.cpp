@@ -5,35 +5,16 @@
 
 #include "app/shell.h"
 
-#include "app/dialogs.h"
-#include "app/display.h"
-#include "app/options.h"
-#include "app/receiver_setup.h"
 #include "app/settings.h"
-#include "app/shell_internal.h"
 #include "gps/simulation.h"
-#include "maps/calc.h"
-#include "maps/draw.h"
+#include "kit/astro.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "maps/offline_maps.h"
-#include "maps/online_maps.h"
-#include "maps/painter.h"
-#include "maps/viewport.h"
-#include "maps/web_map.h"
-#if defined(PATHVEX_DESKTOP)
-#include "maps/browser_host.h"
-#endif
-#include "panes/astro.h"
-#include "panes/tracking.h"
-#include "panes/panes.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
-#include "updater/updater.h"
 #include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
-#if defined(PATHVEX_WM)
-#include "platform/handheld/cell_tower.h"
-#endif
 #else
 #include <gdiplus.h>
 #include <ole2.h>
@@ -71,135 +52,10 @@ constexpr wchar_t kLogFileUnreadable[] =
 constexpr DWORD kFindFirstWindowMs = 5000;
 constexpr DWORD kFindFirstWindowStepMs = 50;
 
-// ---------------------------------------------------------------------------
-// The reader thread's hooks: thin calls into the main window and the seams,
-// read when they run, so seams installed later take effect.
-
-void HookPlaySound(const wchar_t* name)
-{
-    PlayProgramSound(name);
-}
-
-void HookRepaint()
-{
-    if (HWND window = MainWindow)
-        RefreshWindow(window);
-}
-
-void HookRefreshStatistics()
-{
-    if (ShellSeams.refreshStatistics)
-        ShellSeams.refreshStatistics();
-}
-
-void HookHandOver(GpsPort* port, WPARAM data)
-{
-    if (HWND window = MainWindow)
-        SendMessageW(window, WM_GPSDATA, data, reinterpret_cast<LPARAM>(port));
-}
-
-void HookRecorderTick(GpsPort* port, uint32_t mark)
-{
-    if (ShellSeams.recorderTick)
-        ShellSeams.recorderTick(port, mark);
-}
-
-uint32_t HookCurrentCellId()
-{
-    return ShellSeams.currentCellId ? ShellSeams.currentCellId() : 0;
-}
-
-void HookAutoAdvance(GpsPort* port)
-{
-    AutoAdvanceSimulation(port, MainWindow);
-}
-
-void HookSetTitle(const wchar_t* text)
-{
-    if (HWND window = MainWindow)
-        SetWindowTextW(window, text);
-}
-
-bool LiveFixValid()
-{
-    LiveRecordGuard live(&GpsDevice);
-    return live->fix == 1;
-}
-
-int CurrentRecorderState()
-{
-    return RecorderState.load();
-}
-
-void ViewFetchOnlineImage(HWND window)
-{
-    if (ShellSeams.fetchOnlineMapImage)
-        ShellSeams.fetchOnlineMapImage(window);
-}
-
-HWND ShellMainWindow()
-{
-    return MainWindow;
-}
-
-int ShellCurrentScreen()
-{
-    return CurrentScreen;
-}
-
-// The settings document to its own file now (a waypoint was added).
-int SaveSettingsNow()
-{
-    if (!SettingsDocument || !SettingsDocument->CheckIntegrity())
-        return 0;
-    return SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE);
-}
-
-// The trip distance counts each batch's fix before the recorder sees it.
-void RecorderTickWithTripDistance(GpsPort* port, uint32_t mark)
-{
-    CountTravelledDistance(port);
-    RunRecorderTick(port, mark);
-}
-
-uint64_t ShellUpTime()
-{
-    return UpTimeSeconds;
-}
-
-uint64_t ShellRunTime()
-{
-    return RunTimeSeconds;
-}
-
-HWND ShellListView()
-{
-    return MainListView;
-}
-
 #if defined(PATHVEX_HANDHELD)
 void ShowMenuBar(HWND window, int menuId)
 {
     CreateHandheldMenuBar(window, menuId);
-}
-
-void ToggleFullScreen(HWND window)
-{
-    SetFullScreenMode(window, kFullScreenToggle);
-}
-
-void LeaveFullScreen(HWND window)
-{
-    SetFullScreenMode(window, kFullScreenNormal);
-}
-
-// The handheld services: full screen, and the hash list read from XML.
-void InstallHandheldSeams()
-{
-    ShellSeams.toggleFullScreen = ToggleFullScreen;
-    ShellSeams.leaveFullScreen = LeaveFullScreen;
-    FullScreenHooks.setZoomHotKeys = SetZoomHotKeys;
-    UpdaterHooks.readHashList = ReadXmlProfileString;
 }
 #endif
 
@@ -331,16 +187,6 @@ void ReadMapsFolder()
     const std::wstring wide = SettingTextWide(OfflineMapsFolder);
     if (ShellSeams.scanOfflineMaps)
         ShellSeams.scanOfflineMaps(wide.c_str());
-}
-
-void InstallDrawingHooks()
-{
-    DrawStateHooks.fixValid = LiveFixValid;
-    DrawStateHooks.recorderState = CurrentRecorderState;
-    MapViewHooks.fetchOnlineImage = ViewFetchOnlineImage;
-#if defined(PATHVEX_HANDHELD)
-    ShowHandheldMenuBar = ShowMenuBar;
-#endif
 }
 
 // The tray icon of the main window; kept for its removal.
@@ -515,137 +361,6 @@ bool LoadSimulationFile(const wchar_t* path)
     return true;
 }
 
-namespace {
-
-bool OpenExternal(HWND window, const wchar_t* target, int show)
-{
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.hwnd = window;
-    info.lpVerb = L"open";
-    info.lpFile = target;
-    info.nShow = show;
-    return ShellExecuteExW(&info) != FALSE;
-}
-
-bool SetClock(const SYSTEMTIME* utc)
-{
-    return SetSystemTime(utc) != FALSE;
-}
-
-void ShellInternetTrackingTick(HWND window)
-{
-    InternetTrackingTick(window, InternetTrackingUrl);
-}
-
-#if defined(PATHVEX_DESKTOP)
-void ShellRegisterAxWindowClass()
-{
-    RegisterAxWindowClass();
-}
-#endif
-
-#if defined(PATHVEX_WM)
-// The radio layer is asked once for the cell of the moment; later cells
-// come from its notifications.
-void StartCellMonitor()
-{
-    StartCellTowerMonitor();
-    RequestCellTowerInfo();
-}
-
-// On the radio layer's thread.
-void RepaintAllNextTime()
-{
-    RepaintAllPending.store(true);
-}
-
-void InstallCellTowerSeams()
-{
-    ShellSeams.startCellMonitor = StartCellMonitor;
-    ShellSeams.stopCellMonitor = StopCellTowerMonitor;
-    ShellSeams.currentCellId = GetCurrentCellId;
-    CellTowerHooks.cellIdStored = RepaintAllNextTime;
-}
-#endif
-
-}  // namespace
-
-void InstallSubsystemSeams()
-{
-    ShellSeams.openExternal = OpenExternal;
-    ShellSeams.setSystemTime = SetClock;
-    ShellSeams.setZoomHotKeys = SetZoomHotKeys;
-    ShellSeams.rebuildWaypointList = RebuildWaypointList;
-    ShellSeams.scanOfflineMaps = ScanOfflineMaps;
-    ShellSeams.drawMapView = PaintMapScreen;
-    ShellSeams.fillMapList = FillMapList;
-    ShellSeams.mapListCommand = MapListCommand;
-    ShellSeams.recorderTick = RecorderTickWithTripDistance;
-    ShellSeams.paintSatellitePane = PaintSatellitePane;
-    ShellSeams.paintCompassPane = PaintCompassPane;
-    ShellSeams.paintSunPane = PaintSunPane;
-    ShellSeams.paintMoonPane = PaintMoonPane;
-    ShellSeams.redrawSatellitePane = RedrawSatellitePane;
-    ShellSeams.redrawCompassPane = RedrawCompassPane;
-    ShellSeams.redrawSunPane = RedrawSunPane;
-    ShellSeams.redrawMoonPane = RedrawMoonPane;
-    ShellSeams.fillStatisticsList = FillStatisticsList;
-    ShellSeams.refreshStatistics = RefreshStatisticsList;
-    StatisticsHooks = {ShellUpTime, ShellRunTime, ShellCurrentScreen, ShellListView};
-    InstallStatisticsRefresh();
-    ShellSeams.showSettingsDialog = ShowOptionDialog;
-    InstallReceiverSeams();
-    ShellSeams.fetchOnlineMapImage = FetchOnlineMapImage;
-    ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
-    ShellSeams.speedLimitDialog = ShowSpeedLimitDialog;
-    ShellSeams.runSelfUpdate = RunSelfUpdate;
-#if defined(PATHVEX_DESKTOP)
-    ShellSeams.registerAxWindowClass = ShellRegisterAxWindowClass;
-#endif
-    ShellSeams.createWebMapWindow = CreateWebMapWindow;
-    ShellSeams.destroyWebMapWindow = DestroyWebMapWindow;
-    ShellSeams.resizeWebMapWindow = ResizeWebMapWindow;
-    ShellSeams.showItemOnMapCommand = ShowItemOnMapCommand;
-    TrackHooks.showWebMapPage = ShowWebMapPage;
-    TrackHooks.webMapPageCommand = ShowItemOnMapCommand;
-#if defined(PATHVEX_WM)
-    InstallCellTowerSeams();
-#endif
-
-    TrackHooks.mainWindow = ShellMainWindow;
-    TrackHooks.currentScreen = ShellCurrentScreen;
-    TrackHooks.saveSettingsDocument = SaveSettingsNow;
-    TrackHooks.recordOptionsDialog = ShowRecordOptionsDialog;
-    TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
-    MapPaintHooks.currentScreen = &CurrentScreen;
-    MapPaintHooks.quickRepaint = &QuickRepaint;
-    InstallTrackSeams();
-
-    ShellSeams.calcCommand = CalcCommand;
-    ShellSeams.drawCalcView = DrawCalcView;
-    ShellSeams.setCalcAxisMode = SetCalcAxisMode;
-    CalcHooks.currentScreen = ShellCurrentScreen;
-    CalcHooks.xyzDialog = ShowXyzDialog;
-#if defined(PATHVEX_HANDHELD)
-    InstallHandheldSeams();
-#endif
-}
-
-void InstallGpsHooks()
-{
-    GpsHooks hooks{};
-    hooks.playSound = HookPlaySound;
-    hooks.repaintMainWindow = HookRepaint;
-    hooks.refreshStatistics = HookRefreshStatistics;
-    hooks.handOver = HookHandOver;
-    hooks.recorderTick = HookRecorderTick;
-    hooks.currentCellId = HookCurrentCellId;
-    hooks.autoAdvanceSimulation = HookAutoAdvance;
-    hooks.setWindowTitle = HookSetTitle;
-    GpsDevice.SetHooks(hooks);
-}
-
 #if defined(PATHVEX_DESKTOP)
 namespace {
 
@@ -710,6 +425,9 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     SimulationList.LoadDemonstration();
 
     InstallDrawingHooks();
+#if defined(PATHVEX_HANDHELD)
+    ShowHandheldMenuBar = ShowMenuBar;
+#endif
     InstallGpsHooks();
     CreateMainWindow(instance);
 #if defined(PATHVEX_HANDHELD)

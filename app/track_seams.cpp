@@ -1,64 +1,44 @@
-// Tracks, waypoints and routes in the shell: the list screens' fillers and
-// Back, the track and waypoint commands, picking a waypoint, route
-// following on the reader thread, the turn search of the panes and the
-// turn warning of timer 4, the KML and LOC exchange, and what the commands
-// ask of the shell (its dialogs, questions and messages, the map's "mfp",
-// the coordinate format and opening a written file).
+// The hooks through which tracks, the maps and the panes reach the shell
+// and each other: what the track and waypoint commands and the recorder
+// ask (the shell's window, screen and dialogs, the settings save, the
+// questions and messages, the map's "mfp", the coordinate format, the web
+// map pages, opening a written file, route following on the reader
+// thread), the panes' turn search, the measuring tool's screen, dialog and
+// picked waypoint, the map painter's screen, and the drawing functions'
+// fix and recorder state.
 #include "app/shell.h"
 
-#include "app/dialogs.h"
+#include "app/options.h"
 #include "app/settings.h"
-#include "app/shell_internal.h"
+#include "kit/dialogs.h"
+#include "kit/draw.h"
 #include "maps/calc.h"
+#include "maps/painter.h"
 #include "maps/viewport.h"
+#include "maps/web_map.h"
 #include "panes/panes.h"
-#include "resources/resource.h"
 #include "tracks/tracks.h"
 
 static_assert(kTrackTextSize == kTextEntryBufferSize, "the text entry's buffer is the commands' text");
 
 namespace {
 
-void ShellFillTrackList(HWND list)
+HWND ShellMainWindow()
 {
-    FillTrackList(nullptr, list, nullptr);
+    return MainWindow;
 }
 
-void ShellFillWaypointList(HWND list)
+int ShellCurrentScreen()
 {
-    FillWaypointList(nullptr, list, nullptr);
+    return CurrentScreen;
 }
 
-void ShellOpenWaypointElement(HWND list, XMLElement* element)
+// The settings document to its own file now (a waypoint was added).
+int SaveSettingsNow()
 {
-    FillWaypointList(nullptr, list, element);
-}
-
-// A list with a category open goes up one level. At the top of the track
-// list the document is let go and the window returns to the GPS data
-// screen.
-bool ShellListBack(HWND, int screen)
-{
-    if (screen == kScreenTracks)
-        return TrackListBack(MainListView);
-    if (screen == kScreenWaypoints)
-        return WaypointListBack(MainListView);
-    return false;
-}
-
-bool ShellTakePickedItem(HWND, int)
-{
-    return TakePickedWaypoint(MainListView);
-}
-
-// "Center Waypoint" centres the map on the picked waypoint; a measuring
-// screen adds it to its points.
-void ShellFinishPick(HWND window, int purpose, int screen)
-{
-    if (purpose == IDM_CENTER_WAYPOINT)
-        CenterViewOn(window, &PickedWaypoint.pos, 0);
-    else
-        FinishCalcPick(window, purpose, screen);
+    if (!SettingsDocument || !SettingsDocument->CheckIntegrity())
+        return 0;
+    return SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE);
 }
 
 bool CalcPickedWaypoint(GPS_POSITION* position)
@@ -67,20 +47,9 @@ bool CalcPickedWaypoint(GPS_POSITION* position)
     return true;
 }
 
-bool ShellTurnArmed()
-{
-    return TurnArmed.load();
-}
-
 bool PaneFindNextTurn(GPS_CURRENT* live, double* angle, double* distance)
 {
     return FindNextTurn(live, angle, distance);
-}
-
-bool AskYesNo(HWND owner, const wchar_t* text, bool noDefault)
-{
-    const UINT type = MB_YESNO | (noDefault ? MB_DEFBUTTON2 : 0);
-    return MessageBoxW(owner, text, kProgramTitle, type) == IDYES;
 }
 
 void FollowPositionOnMap()
@@ -98,11 +67,6 @@ void RefillWaypointList(HWND window)
     FillWaypointList(window, MainListView, nullptr);
 }
 
-int ProgramMessageBox(HWND owner, const wchar_t* text, UINT type)
-{
-    return MessageBoxW(owner, text, kProgramTitle, type);
-}
-
 // Written exports open maximised. Through the shell's seam at the time of the call, so that whoever owns
 // "open" then (the program, or a test) gets it.
 bool OpenWrittenFile(HWND window, const wchar_t* path)
@@ -110,23 +74,39 @@ bool OpenWrittenFile(HWND window, const wchar_t* path)
     return ShellSeams.openExternal && ShellSeams.openExternal(window, path, SW_SHOWMAXIMIZED);
 }
 
+bool LiveFixValid()
+{
+    LiveRecordGuard live(&GpsDevice);
+    return live->fix == 1;
+}
+
+int CurrentRecorderState()
+{
+    return RecorderState.load();
+}
+
+void ViewFetchOnlineImage(HWND window)
+{
+    if (ShellSeams.fetchOnlineMapImage)
+        ShellSeams.fetchOnlineMapImage(window);
+}
+
 }  // namespace
 
 void InstallTrackSeams()
 {
-    ShellSeams.fillTrackList = ShellFillTrackList;
-    ShellSeams.fillWaypointList = ShellFillWaypointList;
-    ShellSeams.openWaypointElement = ShellOpenWaypointElement;
-    ShellSeams.listBack = ShellListBack;
-    ShellSeams.takePickedItem = ShellTakePickedItem;
-    ShellSeams.finishPick = ShellFinishPick;
-    ShellSeams.trackCommand = TrackCommand;
-    ShellSeams.waypointCommand = WaypointCommand;
-    ShellSeams.exchangeCommand = ExchangeCommand;
-    ShellSeams.turnArmed = ShellTurnArmed;
+    TrackHooks.showWebMapPage = ShowWebMapPage;
+    TrackHooks.webMapPageCommand = ShowItemOnMapCommand;
+    TrackHooks.mainWindow = ShellMainWindow;
+    TrackHooks.currentScreen = ShellCurrentScreen;
+    TrackHooks.saveSettingsDocument = SaveSettingsNow;
+    TrackHooks.recordOptionsDialog = ShowRecordOptionsDialog;
+    TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
+    MapPaintHooks.currentScreen = &CurrentScreen;
+    MapPaintHooks.quickRepaint = &QuickRepaint;
+
     PaneHooks.findNextTurn = PaneFindNextTurn;
     CalcHooks.pickedWaypoint = CalcPickedWaypoint;
-
     TrackHooks.followRoute = FollowRoute;
     TrackHooks.refillWaypointList = RefillWaypointList;
     TrackHooks.textEntryDialog = ShowTextEntryDialog;
@@ -137,4 +117,14 @@ void InstallTrackSeams()
     TrackHooks.coordinateFormat = CoordinateFormat;
     TrackHooks.messageBox = ProgramMessageBox;
     TrackHooks.openFile = OpenWrittenFile;
+
+    CalcHooks.currentScreen = ShellCurrentScreen;
+    CalcHooks.xyzDialog = ShowXyzDialog;
+}
+
+void InstallDrawingHooks()
+{
+    DrawStateHooks.fixValid = LiveFixValid;
+    DrawStateHooks.recorderState = CurrentRecorderState;
+    MapViewHooks.fetchOnlineImage = ViewFetchOnlineImage;
 }

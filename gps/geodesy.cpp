@@ -1,8 +1,8 @@
 // Great-circle distances, destination points, vertex angles and bearings.
 #include "gps/geodesy.h"
 
-#include "app/display.h"
 #include "gps/gps_record.h"
+#include "kit/display.h"
 
 #include <algorithm>
 #include <atomic>

@@ -30,7 +30,7 @@ void SetSpeedFromKnots(GPS_CURRENT* record, float knots);
 // Great-circle (haversine) distance in km. Identical points give 0.
 double CalcDistanceKm(float x1, float y1, float x2, float y2);
 // The distance divided for unit 0 km, 1 statute mi, 2 nmi, -1 the current
-// DistanceUnit (app/display.h); any other unit gives 0.
+// DistanceUnit (kit/display.h); any other unit gives 0.
 double CalcDistanceInUnit(float x1, float y1, float x2, float y2, int unit);
 // The point reached from start along bearing (degrees clockwise from north)
 // after km. The longitude is not folded back into -180..180.

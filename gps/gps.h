@@ -28,7 +28,7 @@
 #include "gps/geodesy.h"
 #include "gps/gps_record.h"
 #include "gps/nmea.h"
-#include "panes/astro.h"
+#include "kit/astro.h"
 #include "resources/resource.h"
 
 #include <windows.h>

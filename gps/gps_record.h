@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
@@ -77,8 +78,19 @@ struct GPS_CURRENT {
     float BearingTo(const GPS_CURRENT* other) const;
 };
 
+inline constexpr size_t kWaypointNameSize = 100;
+
+// One waypoint: the name (UTF-8, zero-terminated, at most 99 bytes of text)
+// and a whole position (cell id 0), copied unchanged into go-to routes. The
+// waypoint vector is the tracks' (tracks/waypoints.h).
+struct WAYPOINT {
+    char name[kWaypointNameSize];
+    GPS_POSITION pos;
+};
+
 // Tracks copy whole records around with memcpy-like semantics and the record
 // starts zeroed; nothing in it may need a constructor or destructor.
 static_assert(std::is_trivially_copyable_v<GPS_POSITION>);
 static_assert(std::is_trivially_copyable_v<GPS_CURRENT>);
 static_assert(std::is_standard_layout_v<GPS_CURRENT>);
+static_assert(std::is_trivially_copyable_v<WAYPOINT>);

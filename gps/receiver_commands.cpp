@@ -6,7 +6,7 @@
 // receiver drops any input sentence whose checksum is missing or wrong.
 #include "gps/receiver_commands.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,13 +2,13 @@
 // "Measure!", the painting and the "Precision and Axis..." dialogs.
 #include "maps/calc.h"
 
-#include "app/display.h"
-#include "app/shell.h"
 #include "gps/gps.h"
+#include "gps/live_track.h"
+#include "kit/display.h"
+#include "kit/program.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif

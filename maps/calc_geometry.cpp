@@ -3,7 +3,7 @@
 #include "maps/calc.h"
 
 #include "gps/geodesy.h"
-#include "maps/draw.h"
+#include "kit/draw.h"
 
 #include <algorithm>
 #include <cmath>

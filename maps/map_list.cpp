@@ -1,8 +1,8 @@
 // The Maps list screen: one row per offline map, and its "Map" menu.
 #include "maps/offline_maps.h"
 
-#include "app/shell.h"
-#include "app/utils.h"
+#include "kit/program.h"
+#include "kit/utils.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
 

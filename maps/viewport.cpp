@@ -2,8 +2,8 @@
 // commands, and the degree-to-pixel transforms.
 #include "maps/viewport.h"
 
-#include "app/display.h"
-#include "maps/draw.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "resources/resource.h"
 
 #include <climits>

@@ -45,7 +45,7 @@ struct MAP_VIEW_HOOKS {
     // maps are on); called before every refreshing repaint.
     void (*fetchOnlineImage)(HWND window);
     // Invalidates the whole window with erase and updates it at once. Null:
-    // RefreshWindow (app/display.h) when the window is not null.
+    // RefreshWindow (kit/display.h) when the window is not null.
     void (*repaint)(HWND window);
 };
 extern MAP_VIEW_HOOKS MapViewHooks;

@@ -3,7 +3,8 @@
 
 #include "maps/viewport.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
+#include "tracks/track_hooks.h"
+#include "tracks/waypoints.h"
 
 #if !defined(PATHVEX_HANDHELD)
 #include "maps/browser_host.h"

@@ -15,7 +15,7 @@
 #pragma once
 #include <windows.h>
 
-#include "updater/updater.h"
+#include "kit/site.h"
 
 // Where the pages are: scheme and host.
 struct WEB_MAP_SITES {

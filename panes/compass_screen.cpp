@@ -2,9 +2,9 @@
 // magnetic north, each with its label.
 #include "panes/panes.h"
 
-#include "app/display.h"
 #include "gps/gps.h"
-#include "maps/draw.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "panes/pane_draw.h"
 
 using panes_detail::FoldDegrees;

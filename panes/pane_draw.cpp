@@ -1,7 +1,7 @@
 // Drawing helpers private to the panes.
 #include "panes/pane_draw.h"
 
-#include "maps/draw.h"
+#include "kit/draw.h"
 #include "panes/panes.h"
 
 #include <mmsystem.h>

@@ -1,7 +1,7 @@
 // panes/pane_draw.h - drawing helpers private to the panes: turned pixels,
 // fills, font selection, the turn arrow and bounded text formatting. The
 // shared angle and colour functions (RotatePointInRect, SetSchemeTextColor,
-// DrawStateIcon) are those of maps/draw.h.
+// DrawStateIcon) are those of kit/draw.h.
 #pragma once
 #include <windows.h>
 

@@ -2,10 +2,11 @@
 // route and recording boxes and the Path view's point detail box.
 #include "panes/panes.h"
 
-#include "app/display.h"
-#include "maps/draw.h"
+#include "gps/live_track.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "panes/pane_draw.h"
-#include "tracks/tracks.h"
+#include "tracks/track_settings.h"
 
 #include <algorithm>
 #include <cstring>

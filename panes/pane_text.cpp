@@ -2,10 +2,10 @@
 // plain rules behind the painters, kept apart from any device context.
 #include "panes/panes.h"
 
-#include "app/display.h"
 #include "gps/geodesy.h"
+#include "gps/live_track.h"
+#include "kit/display.h"
 #include "panes/pane_draw.h"
-#include "tracks/tracks.h"
 #include "xml/utf8text.h"
 
 #include <climits>

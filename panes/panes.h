@@ -9,12 +9,12 @@
 // checked without a device context.
 //
 // Threads: UI thread only. The painters read the live record and the route
-// state of tracks/tracks.h, which the reader thread writes under the live
+// state of gps/live_track.h, which the reader thread writes under the live
 // record's lock: the screen functions hold LiveRecordGuard for the whole
 // paint, and a caller of a kit function holds it around the call (the kit
 // takes the record to show as an argument).
 //
-// The text colour by fix and the recorder-state icon come from maps/draw.h,
+// The text colour by fix and the recorder-state icon come from kit/draw.h,
 // so its DrawStateHooks (live fix, RecorderState) must be installed.
 //
 // GDI: every pen and brush made here is selected back and deleted before the
@@ -22,6 +22,8 @@
 // deleted. Nothing throws; a null device context draws nothing visible.
 #pragma once
 #include "gps/gps_record.h"
+#include "panes/pane_hooks.h"
+#include "panes/pane_settings.h"
 
 #include <windows.h>
 
@@ -32,7 +34,6 @@
 
 class GpsPort;
 struct TRACK;
-struct WAYPOINT;
 
 // ---------------------------------------------------------------------------
 // Program-wide state of the panes.
@@ -52,27 +53,6 @@ extern RECT CompassRect;      // the last compass rose drawn
 // Flipped by every route box on the Path view, which shows the distance to
 // the next point and the distance to the end in turn.
 extern bool RouteBoxAlternate;
-
-// Settings the panes read, set by the shell from "cfg\pathvex".
-extern int CoordinateMode;         // "xmv": 0 degrees-minutes-seconds, 1 decimal
-extern bool SolidCompass;          // "ics": filled needles; default on
-extern bool ShowCompassLetters;    // "scl": N, E, S, W on the rose; default on
-extern int CompassX;               // offset of the GPS data screen's rose
-extern int CompassY;
-extern int CompassZ;               // pixels taken off the rose's size; default 15
-
-// What the panes ask of other subsystems; a null member has its default.
-struct PANE_HOOKS {
-    // The next turn of the followed route (route following): true with the
-    // turn's angle (radians, relative to the course) and the distance to it
-    // (distance unit). False when none lies ahead; the angle may then be
-    // changed. Null: never a turn.
-    bool (*findNextTurn)(GPS_CURRENT* live, double* angle, double* distance);
-    // Plays a WAVE resource of the program asynchronously. Null: PlaySoundW
-    // from the program's module.
-    void (*playSound)(const wchar_t* name);
-};
-extern PANE_HOOKS PaneHooks;
 
 // Screens whose boxes differ (the caller says where it draws).
 inline constexpr int kScreenPosition = 1;   // GPS data
@@ -318,18 +298,6 @@ MOON_DISC LayoutMoonDisc(int width, int height, float percentToday, float percen
 // The trip maxima (gps/nmea.h) and the distances are kept in one unit each,
 // km/h and km, whatever the unit shown, and converted when shown.
 
-// Distance travelled between successive valid fixes since the program
-// started, km, counted with the recorder's speed and course filters so that
-// a receiver standing still adds nothing. Under the live record's lock.
-extern double TotalDistance;
-
-// One batch's step of TotalDistance (the reader thread, after each batch;
-// takes the live record's lock itself). Invalid or non-finite fixes count
-// nothing and leave the last counted point where it was.
-void CountTravelledDistance(GpsPort* port);
-// Forgets the last counted point (tests; a new run of the program starts so).
-void ResetTravelledDistance();
-
 inline constexpr int kStatisticsRows = 14;
 
 // Everything the fourteen rows show, gathered at one moment.
@@ -352,16 +320,6 @@ const wchar_t* StatisticsLabel(int row);
 // Row's value text in the speed and distance units given.
 void FormatStatisticsValue(wchar_t* buffer, size_t size, int row, const TRIP_STATISTICS& s,
                            int speedUnit, int distanceUnit);
-
-// What the statistics read of the shell; the shell installs them. Called on
-// the UI thread only. Null members read as 0 (and no list).
-struct STATISTICS_HOOKS {
-    uint64_t (*upTimeSeconds)();
-    uint64_t (*runTimeSeconds)();
-    int (*currentScreen)();
-    HWND (*listView)();
-};
-extern STATISTICS_HOOKS StatisticsHooks;
 
 // The figures of the moment: the live record and the trip values read under
 // the live record's lock, the counters from the hooks, sun and moon worked

@@ -4,11 +4,12 @@
 // changed are repainted.
 #include "panes/panes.h"
 
-#include "app/display.h"
 #include "gps/gps.h"
-#include "maps/draw.h"
+#include "gps/live_track.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "panes/pane_draw.h"
-#include "tracks/tracks.h"
+#include "tracks/waypoints.h"
 
 #include <cwchar>
 

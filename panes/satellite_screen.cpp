@@ -2,9 +2,9 @@
 // and a sky plot of where each one stands, from the live satellite table.
 #include "panes/panes.h"
 
-#include "app/display.h"
 #include "gps/gps.h"
-#include "maps/draw.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "panes/pane_draw.h"
 #include "platform/handles.h"
 

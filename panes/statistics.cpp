@@ -3,12 +3,13 @@
 // thread ask for a refresh without reading the UI thread's values.
 #include "panes/panes.h"
 
-#include "app/display.h"
 #include "gps/gps.h"
-#include "panes/astro.h"
+#include "gps/live_track.h"
+#include "kit/astro.h"
+#include "kit/display.h"
 #include "panes/pane_draw.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
+#include "tracks/track_settings.h"
 
 #include <commctrl.h>
 

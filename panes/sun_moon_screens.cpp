@@ -3,13 +3,13 @@
 // its phase and a drawing of the lit disc.
 #include "panes/panes.h"
 
-#include "app/display.h"
 #include "gps/gps.h"
-#include "maps/draw.h"
-#include "panes/astro.h"
+#include "gps/live_track.h"
+#include "kit/astro.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "panes/pane_draw.h"
 #include "platform/handles.h"
-#include "tracks/tracks.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 // Position reporting: the report address and the request on timer 3.
 #include "panes/tracking.h"
 
-#include "app/download.h"
 #include "gps/gps.h"
+#include "kit/download.h"
 #include "xml/utf8text.h"
 
 #include <cstdio>

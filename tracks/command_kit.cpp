@@ -2,10 +2,10 @@
 // on, their dialogs and questions, and the start of a route.
 #include "tracks/tracks.h"
 
-#include "app/display.h"
-#include "app/utils.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "kit/display.h"
+#include "kit/utils.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"

@@ -8,7 +8,7 @@
 // an export that fails leaves the user's old file, and says so.
 #include "tracks/tracks.h"
 
-#include "app/utils.h"
+#include "kit/utils.h"
 #include "resources/resource.h"
 #include "tracks/exchange_internal.h"
 #include "tracks/tracks_internal.h"

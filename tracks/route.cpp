@@ -7,9 +7,9 @@
 // commands replace the route only under the same lock.
 #include "tracks/tracks.h"
 
-#include "app/display.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "kit/display.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
 

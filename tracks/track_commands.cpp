@@ -7,9 +7,9 @@
 // left from another screen or another document changes nothing.
 #include "tracks/tracks.h"
 
-#include "app/display.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "kit/display.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"

@@ -2,7 +2,7 @@
 // aside), saving, releasing, the track list, and tracks read and written.
 #include "tracks/tracks.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 #include "tracks/tracks_internal.h"
 #include "xml/utf8text.h"
 #include "xml/xml.h"

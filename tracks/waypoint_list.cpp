@@ -5,9 +5,9 @@
 // index; a command acts on a row only while it still shows that child.
 #include "tracks/tracks.h"
 
-#include "app/display.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "kit/display.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
 #include "xml/utf8text.h"

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "kit/site.h"
 #include "updater/digest.h"
 
 // ---------------------------------------------------------------------------
@@ -143,16 +144,12 @@ inline constexpr int kUpdateExitNow = 99;      // the answer was Yes: the caller
 // RunSelfUpdate only: the check could not be completed (its summary said so).
 inline constexpr int kUpdateIncomplete = 4;
 
-// The maker's site, the one base of the self-update's addresses (no
-// trailing slash). A fixed-size array: the room after the text is zeros.
-inline constexpr size_t kUpdateSiteSize = 64;
-extern const wchar_t UpdateSite[kUpdateSiteSize];
-
-// Updates the running executable from UpdateSite: file "/tools/<name>",
-// hash list "/hash.php?file=./tools/<name>" (handheld builds ask for the XML
-// form), <name> the executable's lower-cased file name. RunUpdateJob's
-// result, kUpdateIncomplete in place of kUpdateNothingToAsk when the file
-// failed, or kUpdateNotRun when the executable's path cannot be used.
+// Updates the running executable from UpdateSite (kit/site.h): file
+// "/tools/<name>", hash list "/hash.php?file=./tools/<name>" (handheld
+// builds ask for the XML form), <name> the executable's lower-cased file
+// name. RunUpdateJob's result, kUpdateIncomplete in place of
+// kUpdateNothingToAsk when the file failed, or kUpdateNotRun when the
+// executable's path cannot be used.
 int RunSelfUpdate(const wchar_t* title, const wchar_t* programId);
 // Runs the job: writes every entry's status and returns a result above. The
 // job is changed in place (language, mode; every text field is terminated

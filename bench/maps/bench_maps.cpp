@@ -3,10 +3,10 @@
 // painted 100 times into a 240 x 320 DIB section. Prints paints per second;
 // the map should follow the receiver without lag (30 or more).
 #include "gps/gps.h"
+#include "kit/draw.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
-#include "maps/draw.h"
 #include "tracks/tracks.h"
 
 #include <windows.h>

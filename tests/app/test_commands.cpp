@@ -5,12 +5,13 @@
 
 #include "window_fixture.h"
 
-#include "app/dialogs.h"
-#include "app/display.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "app/simulation_editor.h"
 #include "gps/gps.h"
 #include "gps/simulation.h"
+#include "kit/dialogs.h"
+#include "kit/display.h"
 #include "maps/viewport.h"
 #include "panes/panes.h"
 #include "resources/resource.h"

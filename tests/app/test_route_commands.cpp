@@ -3,8 +3,8 @@
 // save read back from disk.
 #include "option_test_util.h"
 
-#include "app/dialogs.h"
 #include "gps/geodesy.h"
+#include "kit/dialogs.h"
 #include "maps/viewport.h"
 #include "panes/panes.h"
 #include "resources/resource.h"

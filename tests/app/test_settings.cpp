@@ -3,7 +3,7 @@
 // paths, and every key of the table read, written and read back.
 #include "app/settings.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 #include "panes/panes.h"
 #include "support/test_support.h"
 

@@ -6,10 +6,10 @@
 
 #include "window_fixture.h"
 
-#include "app/display.h"
 #include "app/shell.h"
 #include "gps/gps.h"
 #include "gps/simulation.h"
+#include "kit/display.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 

@@ -7,9 +7,9 @@
 #include "support/test_support.h"
 #include "support/window_support.h"
 
-#include "app/display.h"
 #include "app/shell.h"
 #include "gps/gps.h"
+#include "kit/display.h"
 #include "tracks/tracks.h"
 
 #include <windows.h>

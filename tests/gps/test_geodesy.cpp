@@ -5,7 +5,7 @@
 // Everything is worked in single precision, hence the tolerances.
 #include "gps_test_util.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 
 #include <doctest.h>
 

@@ -2,7 +2,7 @@
 // live record, and what it must leave alone.
 #include "gps_test_util.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 
 #include <doctest.h>
 

@@ -5,14 +5,14 @@
 // person to look at.
 #include <doctest.h>
 
-#include "app/display.h"
 #include "app/settings.h"
 #include "gps/gps.h"
-#include "maps/draw.h"
+#include "kit/display.h"
+#include "kit/draw.h"
+#include "map_files.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
 #include "panes/panes.h"
-#include "map_files.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
 #include "support/test_support.h"

@@ -2,7 +2,7 @@
 // visibility, and defined pixels for any input.
 #include <doctest.h>
 
-#include "maps/draw.h"
+#include "kit/draw.h"
 #include "maps/viewport.h"
 #include "view_fixture.h"
 

@@ -1,7 +1,7 @@
 // Shared by the pane tests: every global the panes read put back to its
 // program-start value, and small record builders.
 #pragma once
-#include "app/display.h"
+#include "kit/display.h"
 #include "panes/panes.h"
 #include "tracks/tracks.h"
 

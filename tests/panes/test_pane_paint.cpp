@@ -4,7 +4,7 @@
 #include <doctest.h>
 
 #include "gps/gps.h"
-#include "maps/draw.h"
+#include "kit/draw.h"
 #include "pane_test_util.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
@@ -52,7 +52,7 @@ bool FakeFindNextTurn(GPS_CURRENT*, double* angle, double* distance)
     return g_turn.found;
 }
 
-// The drawing functions of maps/draw.h ask the shell's hooks for the fix
+// The drawing functions of kit/draw.h ask the shell's hooks for the fix
 // and the recorder state.
 GpsPort* g_port = nullptr;
 

@@ -5,7 +5,7 @@
 #include <doctest.h>
 
 #include "gps/gps.h"
-#include "maps/draw.h"
+#include "kit/draw.h"
 #include "pane_test_util.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"

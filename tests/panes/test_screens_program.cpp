@@ -13,9 +13,9 @@
 #include "app/program_runner.h"
 #include "support/dib_canvas.h"
 
-#include "app/display.h"
 #include "app/shell.h"
-#include "maps/draw.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "panes/panes.h"
 
 #include <windows.h>

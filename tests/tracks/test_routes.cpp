@@ -3,9 +3,9 @@
 // laid out near the equator where a degree is about 111 km either way.
 #include "tracks/tracks.h"
 
-#include "app/display.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "kit/display.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
 

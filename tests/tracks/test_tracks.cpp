@@ -4,10 +4,10 @@
 // recording of the built-in simulation fed through the port's input path.
 #include "tracks/tracks.h"
 
-#include "app/display.h"
 #include "app/settings.h"
 #include "gps/gps.h"
 #include "gps/simulation.h"
+#include "kit/display.h"
 #include "resources/resource.h"
 #include "support/test_support.h"
 #include "support/window_support.h"

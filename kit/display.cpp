@@ -1,5 +1,5 @@
 // Units, colour schemes, the font set and the small drawing helpers.
-#include "app/display.h"
+#include "kit/display.h"
 
 #include <commctrl.h>
 

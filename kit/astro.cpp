@@ -1,5 +1,5 @@
-// panes/astro.cpp - local time, sun and moon.
-#include "panes/astro.h"
+// kit/astro.cpp - local time, sun and moon.
+#include "kit/astro.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,10 +1,10 @@
-// app/dialogs.h - the small modal dialogs many commands share: a one-line
+// kit/dialogs.h - the small modal dialogs many commands share: a one-line
 // text entry, an editor for up to three coordinates, a list to choose one
-// or several entries from, and the editor of the whole simulation list.
+// or several entries from, and the program's Yes/No question and message.
 //
 // The templates ("AT_DIALOG_EN", "DIALOG_XYZ", "ATL_DIALOG_EN",
-// "ATL1_DIALOG_EN", "DIALOG_SIMDATA") are resources of the executable. Every
-// dialog is modal and runs on the UI thread; nothing throws.
+// "ATL1_DIALOG_EN") are resources of the executable. Every dialog is modal
+// and runs on the UI thread; nothing throws.
 #pragma once
 #include <windows.h>
 
@@ -30,13 +30,12 @@ bool ShowXyzDialog(HWND owner, double* x, double* y, double* z);
 bool ShowSelectDialog(HWND owner, const wchar_t* title, const wchar_t* prompt,
                       const std::vector<std::wstring>& entries, std::vector<bool>* selected, bool single);
 
-// "Edit existing...": the simulation list as text, one sentence a line;
-// closing the window makes the text the list.
-void ShowSimulationEditor(HWND owner);
+// The whole text of a window or control; empty when it has none.
+std::wstring WholeWindowText(HWND window);
 
-// What the simulation editor shows: every sentence followed by CR LF.
-std::wstring SimulationEditorText(const std::vector<std::string>& sentences);
-// What closing it makes of the text: one entry per line feed, each piece
-// with its line feed (and any CR before it), and the rest after the last
-// line feed with a line feed added (a lone one when the text ends there).
-std::vector<std::string> SimulationFromEditorText(const std::wstring& text);
+// A Yes/No question captioned with the program's title, No the default
+// button when noDefault; true on Yes.
+bool AskYesNo(HWND owner, const wchar_t* text, bool noDefault);
+// A message box captioned with the program's title; its result (IDOK, IDYES,
+// IDNO, IDCANCEL).
+int ProgramMessageBox(HWND owner, const wchar_t* text, UINT type);

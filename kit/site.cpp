@@ -3,6 +3,6 @@
 // one zero-padded block: the end-to-end tests point a copy of a built
 // program at their local server by rewriting that block in the copy, and
 // the program itself has no other way to change it.
-#include "updater/updater.h"
+#include "kit/site.h"
 
 const wchar_t UpdateSite[kUpdateSiteSize] = L"http://pathvex.org";

@@ -1,4 +1,4 @@
-// panes/astro.h - local time, sun and moon.
+// kit/astro.h - local time, sun and moon.
 //
 // Turns GPS UTC time into local time for the input thread, and gives the
 // sun's and moon's ecliptic longitudes, the moon's phase and the day's

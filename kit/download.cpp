@@ -1,6 +1,6 @@
 // The HTTP download: WinINet into a temporary file that replaces the target
 // only when the whole body arrived.
-#include "app/download.h"
+#include "kit/download.h"
 
 #include "platform/handles.h"
 

@@ -1,5 +1,5 @@
 // Wildcard matching, resource extraction and the last-error box.
-#include "app/utils.h"
+#include "kit/utils.h"
 
 #include <commctrl.h>
 

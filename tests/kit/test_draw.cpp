@@ -3,8 +3,8 @@
 // marker's back buffer, checked on the pixels of a DIB section.
 #include <doctest.h>
 
-#include "app/display.h"
-#include "maps/draw.h"
+#include "kit/display.h"
+#include "kit/draw.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
 

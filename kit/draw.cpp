@@ -1,7 +1,7 @@
 // Small drawing and angle functions, and the marker's back buffer.
-#include "maps/draw.h"
+#include "kit/draw.h"
 
-#include "app/display.h"
+#include "kit/display.h"
 
 #include <cmath>
 #include <cwchar>

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "panes/astro.h"
+#include "kit/astro.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// app/download.h - one synchronous HTTP download through WinINet.
+// kit/download.h - one synchronous HTTP download through WinINet.
 //
 // DownloadUrlToFile fetches a URL and keeps its body in a file, or reads it
 // through and drops it when no file is given (the position report sends its

@@ -1,4 +1,4 @@
-// app/display.h - Display conventions shared by every screen.
+// kit/display.h - Display conventions shared by every screen.
 //
 // Offers the user's speed and distance units, the colour scheme over the
 // built-in ColorTable with its six roles, the FontSet derived from the one

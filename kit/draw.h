@@ -1,4 +1,4 @@
-// maps/draw.h - small drawing and angle functions shared by the plot views
+// kit/draw.h - small drawing and angle functions shared by the plot views
 // and the instrument panes.
 //
 // Offers turning a point about the centre of a rectangle, folding angles,

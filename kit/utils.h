@@ -1,4 +1,4 @@
-// app/utils.h - Small services of the shell: wildcard matching of names,
+// kit/utils.h - Small services of the shell: wildcard matching of names,
 // copying a resource into memory or a file, and the last-error box.
 //
 // Nothing throws: failures are return values.

@@ -1,10 +1,9 @@
-// The shared modal dialogs: text entry, coordinates, list selection and the
-// simulation editor.
-#include "app/dialogs.h"
+// The shared modal dialogs: text entry, coordinates and list selection, and
+// the program's Yes/No question and message box.
+#include "kit/dialogs.h"
 
-#include "gps/simulation.h"
+#include "kit/program.h"
 #include "resources/resource.h"
-#include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif
@@ -13,7 +12,6 @@
 #include <cstdlib>
 #include <cwchar>
 #include <iterator>
-#include <string_view>
 #include <utility>
 
 namespace {
@@ -58,17 +56,6 @@ T* KeepRequest(HWND dialog, LPARAM lParam)
     InitHandheldDialog(dialog);
 #endif
     return reinterpret_cast<T*>(lParam);
-}
-
-std::wstring WindowText(HWND window)
-{
-    const int length = GetWindowTextLengthW(window);
-    if (length <= 0)
-        return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int got = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
 }
 
 // OK reads the controls back into the request, then OK and Cancel end the
@@ -168,29 +155,6 @@ INT_PTR CALLBACK SelectListDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
     return FALSE;
 }
 
-// The whole text is read and every line kept whole: a list of any length
-// survives a round trip through the editor.
-INT_PTR CALLBACK SimDataDlgProc(HWND dialog, UINT msg, WPARAM, LPARAM)
-{
-    switch (msg) {
-    case WM_INITDIALOG: {
-#if defined(PATHVEX_HANDHELD)
-        InitHandheldDialog(dialog);
-#endif
-        HWND edit = GetDlgItem(dialog, IDC_SIMDATA_TEXT);
-        SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);   // 0: as much as the control takes
-        const std::wstring text = SimulationEditorText(SimulationList.Sentences());
-        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-        return TRUE;
-    }
-    case WM_CLOSE:
-        SimulationList.Replace(SimulationFromEditorText(WindowText(GetDlgItem(dialog, IDC_SIMDATA_TEXT))));
-        EndDialog(dialog, 0);
-        return TRUE;
-    }
-    return FALSE;
-}
-
 }  // namespace
 
 bool ShowTextEntryDialog(HWND owner, const wchar_t* title, const wchar_t* prompt, wchar_t* text)
@@ -230,34 +194,24 @@ bool ShowSelectDialog(HWND owner, const wchar_t* title, const wchar_t* prompt,
     return true;
 }
 
-void ShowSimulationEditor(HWND owner)
+std::wstring WholeWindowText(HWND window)
 {
-    DialogBoxParamW(ProgramModule(), L"DIALOG_SIMDATA", owner, SimDataDlgProc, 0);
-}
-
-std::wstring SimulationEditorText(const std::vector<std::string>& sentences)
-{
-    std::wstring text;
-    for (const std::string& s : sentences) {
-        text += Utf8ToWide(s);
-        text += L"\r\n";
-    }
+    const int length = GetWindowTextLengthW(window);
+    if (length <= 0)
+        return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return text;
 }
 
-std::vector<std::string> SimulationFromEditorText(const std::wstring& text)
+bool AskYesNo(HWND owner, const wchar_t* text, bool noDefault)
 {
-    std::vector<std::string> list;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = text.find(L'\n', start);
-        const size_t length = (end == std::wstring::npos ? text.size() : end) - start;
-        std::string entry = WideToUtf8(std::wstring_view(text).substr(start, length));
-        entry += '\n';
-        list.push_back(std::move(entry));
-        if (end == std::wstring::npos)
-            break;
-        start = end + 1;
-    }
-    return list;
+    const UINT type = MB_YESNO | (noDefault ? MB_DEFBUTTON2 : 0);
+    return MessageBoxW(owner, text, kProgramTitle, type) == IDYES;
+}
+
+int ProgramMessageBox(HWND owner, const wchar_t* text, UINT type)
+{
+    return MessageBoxW(owner, text, kProgramTitle, type);
 }

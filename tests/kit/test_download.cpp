@@ -5,7 +5,7 @@
 #include "support/http_server.h"
 #include "support/test_support.h"
 
-#include "app/download.h"
+#include "kit/download.h"
 
 #include <string>
 #include <vector>

@@ -1,12 +1,12 @@
 // Display conventions and small utilities of the shell.
 #include <doctest.h>
 
-#include "app/display.h"
-#include "app/utils.h"
+#include "kit/display.h"
+#include "kit/utils.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
-#include "support/window_support.h"
 #include "support/test_support.h"
+#include "support/window_support.h"
 
 #include <commctrl.h>
 
@@ -54,7 +54,7 @@ void InstallFontHooks()
 
 HWND CreateTestWindow()
 {
-    return CreateWindowExW(0, L"STATIC", L"appkit", WS_OVERLAPPEDWINDOW, 0, 0, 240, 320,
+    return CreateWindowExW(0, L"STATIC", L"kit", WS_OVERLAPPEDWINDOW, 0, 0, 240, 320,
                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 

@@ -1,0 +1,224 @@
+// ShellSeams filled at start-up: the other subsystems' painters, list
+// fillers, commands, dialogs and timers, the web map, the reader thread's
+// recorder tick, and the reach outside the program; with them the
+// statistics' view of the shell, the cell-tower monitor (pathvex-wm) and
+// the handheld services.
+#include "app/shell.h"
+
+#include "app/options.h"
+#include "app/receiver_setup.h"
+#include "app/settings.h"
+#include "maps/calc.h"
+#include "maps/offline_maps.h"
+#include "maps/online_maps.h"
+#include "maps/painter.h"
+#include "maps/viewport.h"
+#include "maps/web_map.h"
+#if defined(PATHVEX_DESKTOP)
+#include "maps/browser_host.h"
+#endif
+#include "panes/panes.h"
+#include "panes/tracking.h"
+#include "resources/resource.h"
+#include "tracks/tracks.h"
+#include "updater/updater.h"
+#if defined(PATHVEX_HANDHELD)
+#include "platform/handheld/handheld.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/cell_tower.h"
+#endif
+#endif
+
+#include <shellapi.h>
+
+namespace {
+
+bool OpenExternal(HWND window, const wchar_t* target, int show)
+{
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = window;
+    info.lpVerb = L"open";
+    info.lpFile = target;
+    info.nShow = show;
+    return ShellExecuteExW(&info) != FALSE;
+}
+
+bool SetClock(const SYSTEMTIME* utc)
+{
+    return SetSystemTime(utc) != FALSE;
+}
+
+void ShellInternetTrackingTick(HWND window)
+{
+    InternetTrackingTick(window, InternetTrackingUrl);
+}
+
+// The trip distance counts each batch's fix before the recorder sees it.
+void RecorderTickWithTripDistance(GpsPort* port, uint32_t mark)
+{
+    CountTravelledDistance(port);
+    RunRecorderTick(port, mark);
+}
+
+void ShellFillTrackList(HWND list)
+{
+    FillTrackList(nullptr, list, nullptr);
+}
+
+void ShellFillWaypointList(HWND list)
+{
+    FillWaypointList(nullptr, list, nullptr);
+}
+
+void ShellOpenWaypointElement(HWND list, XMLElement* element)
+{
+    FillWaypointList(nullptr, list, element);
+}
+
+// A list with a category open goes up one level. At the top of the track
+// list the document is let go and the window returns to the GPS data
+// screen.
+bool ShellListBack(HWND, int screen)
+{
+    if (screen == kScreenTracks)
+        return TrackListBack(MainListView);
+    if (screen == kScreenWaypoints)
+        return WaypointListBack(MainListView);
+    return false;
+}
+
+bool ShellTakePickedItem(HWND, int)
+{
+    return TakePickedWaypoint(MainListView);
+}
+
+// "Center Waypoint" centres the map on the picked waypoint; a measuring
+// screen adds it to its points.
+void ShellFinishPick(HWND window, int purpose, int screen)
+{
+    if (purpose == IDM_CENTER_WAYPOINT)
+        CenterViewOn(window, &PickedWaypoint.pos, 0);
+    else
+        FinishCalcPick(window, purpose, screen);
+}
+
+bool ShellTurnArmed()
+{
+    return TurnArmed.load();
+}
+
+#if defined(PATHVEX_DESKTOP)
+void ShellRegisterAxWindowClass()
+{
+    RegisterAxWindowClass();
+}
+#endif
+
+#if defined(PATHVEX_WM)
+// The radio layer is asked once for the cell of the moment; later cells
+// come from its notifications.
+void StartCellMonitor()
+{
+    StartCellTowerMonitor();
+    RequestCellTowerInfo();
+}
+
+// On the radio layer's thread.
+void RepaintAllNextTime()
+{
+    RepaintAllPending.store(true);
+}
+
+void InstallCellTowerSeams()
+{
+    ShellSeams.startCellMonitor = StartCellMonitor;
+    ShellSeams.stopCellMonitor = StopCellTowerMonitor;
+    ShellSeams.currentCellId = GetCurrentCellId;
+    CellTowerHooks.cellIdStored = RepaintAllNextTime;
+}
+#endif
+
+#if defined(PATHVEX_HANDHELD)
+void ToggleFullScreen(HWND window)
+{
+    SetFullScreenMode(window, kFullScreenToggle);
+}
+
+void LeaveFullScreen(HWND window)
+{
+    SetFullScreenMode(window, kFullScreenNormal);
+}
+
+// The handheld services: full screen, and the hash list read from XML.
+void InstallHandheldSeams()
+{
+    ShellSeams.toggleFullScreen = ToggleFullScreen;
+    ShellSeams.leaveFullScreen = LeaveFullScreen;
+    FullScreenHooks.setZoomHotKeys = SetZoomHotKeys;
+    UpdaterHooks.readHashList = ReadXmlProfileString;
+}
+#endif
+
+}  // namespace
+
+void InstallSubsystemSeams()
+{
+    ShellSeams.openExternal = OpenExternal;
+    ShellSeams.setSystemTime = SetClock;
+    ShellSeams.setZoomHotKeys = SetZoomHotKeys;
+    ShellSeams.rebuildWaypointList = RebuildWaypointList;
+    ShellSeams.scanOfflineMaps = ScanOfflineMaps;
+    ShellSeams.drawMapView = PaintMapScreen;
+    ShellSeams.fillMapList = FillMapList;
+    ShellSeams.mapListCommand = MapListCommand;
+    ShellSeams.recorderTick = RecorderTickWithTripDistance;
+    ShellSeams.paintSatellitePane = PaintSatellitePane;
+    ShellSeams.paintCompassPane = PaintCompassPane;
+    ShellSeams.paintSunPane = PaintSunPane;
+    ShellSeams.paintMoonPane = PaintMoonPane;
+    ShellSeams.redrawSatellitePane = RedrawSatellitePane;
+    ShellSeams.redrawCompassPane = RedrawCompassPane;
+    ShellSeams.redrawSunPane = RedrawSunPane;
+    ShellSeams.redrawMoonPane = RedrawMoonPane;
+    ShellSeams.fillStatisticsList = FillStatisticsList;
+    ShellSeams.refreshStatistics = RefreshStatisticsList;
+    StatisticsHooks = {[] { return UpTimeSeconds; }, [] { return RunTimeSeconds; }, [] { return CurrentScreen; },
+                       [] { return MainListView; }};
+    InstallStatisticsRefresh();
+    ShellSeams.showSettingsDialog = ShowOptionDialog;
+    InstallReceiverSeams();
+    ShellSeams.fetchOnlineMapImage = FetchOnlineMapImage;
+    ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
+    ShellSeams.speedLimitDialog = ShowSpeedLimitDialog;
+    ShellSeams.runSelfUpdate = RunSelfUpdate;
+#if defined(PATHVEX_DESKTOP)
+    ShellSeams.registerAxWindowClass = ShellRegisterAxWindowClass;
+#endif
+    ShellSeams.createWebMapWindow = CreateWebMapWindow;
+    ShellSeams.destroyWebMapWindow = DestroyWebMapWindow;
+    ShellSeams.resizeWebMapWindow = ResizeWebMapWindow;
+    ShellSeams.showItemOnMapCommand = ShowItemOnMapCommand;
+#if defined(PATHVEX_WM)
+    InstallCellTowerSeams();
+#endif
+
+    ShellSeams.fillTrackList = ShellFillTrackList;
+    ShellSeams.fillWaypointList = ShellFillWaypointList;
+    ShellSeams.openWaypointElement = ShellOpenWaypointElement;
+    ShellSeams.listBack = ShellListBack;
+    ShellSeams.takePickedItem = ShellTakePickedItem;
+    ShellSeams.finishPick = ShellFinishPick;
+    ShellSeams.trackCommand = TrackCommand;
+    ShellSeams.waypointCommand = WaypointCommand;
+    ShellSeams.exchangeCommand = ExchangeCommand;
+    ShellSeams.turnArmed = ShellTurnArmed;
+    InstallTrackSeams();
+
+    ShellSeams.calcCommand = CalcCommand;
+    ShellSeams.drawCalcView = DrawCalcView;
+    ShellSeams.setCalcAxisMode = SetCalcAxisMode;
+#if defined(PATHVEX_HANDHELD)
+    InstallHandheldSeams();
+#endif
+}

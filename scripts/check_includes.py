@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Fails when a program source includes a header from a layer above its own,
+or a library depends on one.
+
+The layer order is written here once, bottom first; folders in one row sit
+beside each other and may not include each other. An include "a/b.h" must
+name a file of the includer's own folder or of a folder in a lower row. The
+libraries that each folder's CMakeLists.txt declares with pathvex_add_library
+follow the same rule through their DEPENDS.
+
+tests/ and bench/ are clients on top of everything and are not checked,
+except that no program file may include them. Also reported: an included
+file that does not exist, a folder without a layer, and another folder's
+*_internal.h, and an allowed climb that is gone (so the list shrinks with
+the work).
+
+Usage: check_includes.py ROOT
+       check_includes.py ROOT --climb FILE:HEADER
+The second form adds the include of HEADER to FILE (in memory) and succeeds
+only when that include is the one thing reported, as a climb: the check's
+own test that it still catches one."""
+import re
+import sys
+from pathlib import Path
+
+LAYERS = [
+    ["platform", "resources"],
+    ["xml"],
+    ["platform/handheld"],
+    ["kit"],
+    ["gps", "updater", "dbimport"],
+    ["panes"],
+    ["maps"],
+    ["tracks"],
+    ["app"],
+    ["exe"],
+]
+EXEMPT = ("tests", "bench", "build", "cmake", "scripts", ".git")
+SOURCES = (".h", ".cpp", ".rc")
+INCLUDE = re.compile(r'^[ \t]*#[ \t]*include[ \t]*"([^"]+)"', re.M)
+LIBRARY = re.compile(r"pathvex_add_library\(\s*(\w+)(.*?)\)", re.S)
+DEPENDS = re.compile(r"\bDEPENDS\b(.*?)(?:\b(?:SOURCES|SYSLIBS)\b|$)", re.S)
+
+# Climbs that are still being taken apart, as (file, include): each is
+# deleted when its include goes, and the set is empty at the end.
+ALLOWED = {
+    ("maps/offline_maps.cpp", "app/settings.h"),
+    ("maps/online_maps.cpp", "app/settings.h"),
+    ("maps/painter.cpp", "app/settings.h"),
+    ("maps/painter.cpp", "tracks/track_settings.h"),
+    ("maps/web_map.cpp", "tracks/track_hooks.h"),
+    ("maps/web_map.cpp", "tracks/waypoints.h"),
+    ("panes/pane_kit.cpp", "tracks/track_settings.h"),
+    ("panes/position_screen.cpp", "tracks/waypoints.h"),
+    ("panes/statistics.cpp", "tracks/track_settings.h"),
+}
+# Library dependencies that still climb, as (library, dependency).
+ALLOWED_DEPENDS = {
+    ("pathvex_maps", "pathvex_settings"),
+    ("pathvex_maps", "pathvex_tracks"),
+    ("pathvex_panes", "pathvex_tracks"),
+}
+
+RANK = {folder: rank for rank, row in enumerate(LAYERS) for folder in row}
+
+
+def folder_of(path):
+    """The layer folder of a path relative to the root, or None."""
+    parts = Path(path).parts
+    if len(parts) > 2 and "/".join(parts[:2]) in RANK:
+        return "/".join(parts[:2])
+    return parts[0] if len(parts) > 1 else None
+
+
+def climbs(own, target):
+    return target != own and RANK[target] >= RANK[own]
+
+
+def include_problems(root, extra=()):
+    found = []
+    seen = set()
+    for path in sorted(root.rglob("*")):
+        rel_parts = path.relative_to(root).parts
+        if path.suffix not in SOURCES or rel_parts[0] in EXEMPT or not path.is_file():
+            continue
+        rel = path.relative_to(root).as_posix()
+        own = folder_of(rel)
+        if own not in RANK:
+            found.append(f"{rel}: folder without a layer ({own})")
+            continue
+        includes = INCLUDE.findall(path.read_text(encoding="utf-8", errors="replace"))
+        includes += [inc for src, inc in extra if src == rel]
+        for inc in includes:
+            if "/" not in inc:
+                # Beside the includer: must exist there.
+                if not (path.parent / inc).is_file():
+                    found.append(f"{rel}: {inc} does not exist beside it")
+                continue
+            target = folder_of(inc)
+            seen.add((rel, inc))
+            if inc.split("/")[0] in ("tests", "bench", "support"):
+                found.append(f"{rel}: includes the test or bench header {inc}")
+            elif not (root / inc).is_file():
+                found.append(f"{rel}: {inc} does not exist")
+            elif target not in RANK:
+                found.append(f"{rel}: {inc} is in a folder without a layer ({target})")
+            elif climbs(own, target) and (rel, inc) not in ALLOWED:
+                found.append(f"{rel}: {inc} is in layer {target}, not below {own}")
+            elif target != own and Path(inc).stem.endswith("_internal"):
+                found.append(f"{rel}: {inc} is private to {target}")
+    found += [f"{rel}: {inc} is still allowed to climb, but the include is gone"
+              for rel, inc in sorted(ALLOWED - seen)]
+    return found
+
+
+def depends_problems(root):
+    """Every pathvex_add_library's DEPENDS against the same order."""
+    folder_of_library = {}
+    declared = []
+    for cmake in sorted(root.rglob("CMakeLists.txt")):
+        rel_parts = cmake.relative_to(root).parts
+        if rel_parts[0] in EXEMPT or len(rel_parts) < 2:
+            continue
+        folder = folder_of(cmake.relative_to(root).as_posix())
+        for name, body in LIBRARY.findall(cmake.read_text(encoding="utf-8", errors="replace")):
+            folder_of_library[name] = folder
+            deps = DEPENDS.search(body)
+            declared.append((cmake.relative_to(root).as_posix(), folder, name,
+                             deps.group(1).split() if deps else []))
+    found = []
+    seen = set()
+    for where, folder, name, deps in declared:
+        if folder not in RANK:
+            found.append(f"{where}: {name} is in a folder without a layer ({folder})")
+            continue
+        for dep in deps:
+            seen.add((name, dep))
+            target = folder_of_library.get(dep)
+            if target is None:
+                found.append(f"{where}: {name} depends on {dep}, which no folder declares")
+            elif climbs(folder, target) and (name, dep) not in ALLOWED_DEPENDS:
+                found.append(f"{where}: {name} depends on {dep} in layer {target}, not below {folder}")
+    found += [f"{name} is still allowed to depend on {dep}, but no longer does"
+              for name, dep in sorted(ALLOWED_DEPENDS - seen)]
+    return found
+
+
+def main(argv):
+    if len(argv) not in (2, 4) or (len(argv) == 4 and argv[2] != "--climb"):
+        print(__doc__)
+        return 2
+    root = Path(argv[1]).resolve()
+    if len(argv) == 4:
+        src, _, inc = argv[3].partition(":")
+        found = include_problems(root, [(src, inc)]) + depends_problems(root)
+        print("\n".join(found))
+        caught = len(found) == 1 and found[0].startswith(f"{src}: {inc} is in layer ")
+        print("the climb was caught" if caught else "the climb was not caught alone")
+        return 0 if caught else 1
+    found = include_problems(root) + depends_problems(root)
+    if found:
+        print("\n".join(found))
+    print(f"{len(found)} include(s) or dependencies against the layer order")
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
