@@ -3,7 +3,7 @@
 // in memory and from pathvex.xml after the store is saved.
 #include "option_test_util.h"
 
-#include "app/option_binding.h"
+#include "kit/option_binding.h"
 #include "app/options.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
@@ -125,9 +125,9 @@ TEST_CASE("each row's replacement at its edge; Start Recording and the route com
     }
     SUBCASE("the route commands' call: false on Cancel, true on OK") {
         DialogAnswerer no(kRecordCaption, [](HWND) { return IDCANCEL; });
-        CHECK_FALSE(TrackHooks.playOptionsDialog(f.window));
+        CHECK_FALSE(ShowPlayOptionsDialog(f.window));
         DialogAnswerer yes(kRecordCaption, [](HWND) { return IDOK; });
-        CHECK(TrackHooks.playOptionsDialog(f.window));
+        CHECK(ShowPlayOptionsDialog(f.window));
     }
 }
 
