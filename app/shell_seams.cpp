@@ -100,7 +100,7 @@ void ShellFinishPick(HWND window, int purpose, int screen)
     if (purpose == IDM_CENTER_WAYPOINT)
         CenterViewOn(window, &PickedWaypoint.pos, 0);
     else
-        FinishCalcPick(window, purpose, screen);
+        FinishCalcPick(window, screen, PickedWaypoint.pos);
 }
 
 bool ShellTurnArmed()
@@ -198,7 +198,7 @@ void InstallSubsystemSeams()
     ShellSeams.createWebMapWindow = CreateWebMapWindow;
     ShellSeams.destroyWebMapWindow = DestroyWebMapWindow;
     ShellSeams.resizeWebMapWindow = ResizeWebMapWindow;
-    ShellSeams.showItemOnMapCommand = ShowItemOnMapCommand;
+    ShellSeams.showItemOnMapCommand = WaypointMapCommand;
 #if defined(PATHVEX_WM)
     InstallCellTowerSeams();
 #endif

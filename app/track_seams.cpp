@@ -1,25 +1,10 @@
-// The hooks through which tracks, the maps and the panes reach the shell
-// and each other: what the track and waypoint commands and the recorder
-// ask (the shell's window, screen and dialogs, the settings save, the
-// questions and messages, the map's "mfp", the coordinate format, the web
-// map pages, opening a written file, route following on the reader
-// thread), the panes' turn search, the measuring tool's screen, dialog and
-// picked waypoint, the map painter's screen, and the drawing functions'
-// fix and recorder state.
+// The hooks through which the recorder and route following (the reader
+// thread's side of tracks) and the exports still reach the shell: its window
+// and screen, the record options, route following, and opening a written
+// file. They go when those callers call the code directly.
 #include "app/shell.h"
 
-#include "app/options.h"
-#include "app/settings.h"
-#include "kit/dialogs.h"
-#include "kit/draw.h"
-#include "maps/calc.h"
-#include "maps/painter.h"
-#include "maps/viewport.h"
-#include "maps/web_map.h"
-#include "panes/panes.h"
 #include "tracks/tracks.h"
-
-static_assert(kTrackTextSize == kTextEntryBufferSize, "the text entry's buffer is the commands' text");
 
 namespace {
 
@@ -33,32 +18,6 @@ int ShellCurrentScreen()
     return CurrentScreen;
 }
 
-bool CalcPickedWaypoint(GPS_POSITION* position)
-{
-    *position = PickedWaypoint.pos;
-    return true;
-}
-
-bool PaneFindNextTurn(GPS_CURRENT* live, double* angle, double* distance)
-{
-    return FindNextTurn(live, angle, distance);
-}
-
-void FollowPositionOnMap()
-{
-    MapFollowsPosition = true;
-}
-
-int CoordinateFormat()
-{
-    return CoordinateMode;
-}
-
-void RefillWaypointList(HWND window)
-{
-    FillWaypointList(window, MainListView, nullptr);
-}
-
 // Written exports open maximised. Through the shell's seam at the time of the call, so that whoever owns
 // "open" then (the program, or a test) gets it.
 bool OpenWrittenFile(HWND window, const wchar_t* path)
@@ -66,57 +25,18 @@ bool OpenWrittenFile(HWND window, const wchar_t* path)
     return ShellSeams.openExternal && ShellSeams.openExternal(window, path, SW_SHOWMAXIMIZED);
 }
 
-bool LiveFixValid()
-{
-    LiveRecordGuard live(&GpsDevice);
-    return live->fix == 1;
-}
-
-int CurrentRecorderState()
-{
-    return RecorderState.load();
-}
-
-void ViewFetchOnlineImage(HWND window)
-{
-    if (ShellSeams.fetchOnlineMapImage)
-        ShellSeams.fetchOnlineMapImage(window);
-}
-
 }  // namespace
 
 void InstallTrackSeams()
 {
-    TrackHooks.showWebMapPage = ShowWebMapPage;
-    TrackHooks.webMapPageCommand = ShowItemOnMapCommand;
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
-    TrackHooks.saveSettingsDocument = SaveSettingsDocument;
     TrackHooks.recordOptionsDialog = ShowRecordOptionsDialog;
-    TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
-    MapPaintHooks.currentScreen = &CurrentScreen;
-    MapPaintHooks.quickRepaint = &QuickRepaint;
-
-    PaneHooks.findNextTurn = PaneFindNextTurn;
-    CalcHooks.pickedWaypoint = CalcPickedWaypoint;
     TrackHooks.followRoute = FollowRoute;
-    TrackHooks.refillWaypointList = RefillWaypointList;
-    TrackHooks.textEntryDialog = ShowTextEntryDialog;
-    TrackHooks.xyzDialog = ShowXyzDialog;
-    TrackHooks.selectDialog = ShowSelectDialog;
-    TrackHooks.askYesNo = AskYesNo;
-    TrackHooks.followPositionOnMap = FollowPositionOnMap;
-    TrackHooks.coordinateFormat = CoordinateFormat;
-    TrackHooks.messageBox = ProgramMessageBox;
     TrackHooks.openFile = OpenWrittenFile;
-
-    CalcHooks.currentScreen = ShellCurrentScreen;
-    CalcHooks.xyzDialog = ShowXyzDialog;
 }
 
+// Nothing is left to install; the call goes with the start-up's next change.
 void InstallDrawingHooks()
 {
-    DrawStateHooks.fixValid = LiveFixValid;
-    DrawStateHooks.recorderState = CurrentRecorderState;
-    MapViewHooks.fetchOnlineImage = ViewFetchOnlineImage;
 }

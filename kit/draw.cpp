@@ -1,12 +1,8 @@
 // Small drawing and angle functions, and the marker's back buffer.
 #include "kit/draw.h"
 
-#include "kit/display.h"
-
 #include <cmath>
 #include <cwchar>
-
-DRAW_STATE_HOOKS DrawStateHooks = {};
 
 namespace {
 
@@ -19,26 +15,6 @@ struct BackBuffer {
     RECT saved;
 };
 BackBuffer Buffer = {};
-
-struct StateIcon {
-    int state;
-    const wchar_t* name;
-};
-constexpr StateIcon kStateIcons[] = {
-    {1, L"ICON_RECORD"},
-    {2, L"ICON_PAUSE"},
-    {3, L"ICON_PLAY"},
-};
-
-bool FixValid()
-{
-    return DrawStateHooks.fixValid && DrawStateHooks.fixValid();
-}
-
-int RecorderStateNow()
-{
-    return DrawStateHooks.recorderState ? DrawStateHooks.recorderState() : 0;
-}
 
 int RectWidth(const RECT& r)
 {
@@ -138,30 +114,6 @@ void DrawAllPairLines(HDC dc, const POINT* points, int count)
             MoveToEx(dc, points[i].x, points[i].y, nullptr);
             LineTo(dc, points[j].x, points[j].y);
         }
-    }
-}
-
-void SetSchemeTextColor(HDC dc)
-{
-    if (!dc)
-        return;
-    SetTextColor(dc, SchemeColor(FixValid() ? ColorRole::OK : ColorRole::Err));
-}
-
-void DrawStateIcon(HDC dc, const RECT* rect)
-{
-    if (!dc || !rect)
-        return;
-    const int state = RecorderStateNow();
-    for (const StateIcon& entry : kStateIcons) {
-        if (entry.state != state)
-            continue;
-        // A shared icon: the system keeps one per module and name, so
-        // loading it at every paint creates nothing to release.
-        const HICON icon = LoadIconW(GetModuleHandleW(nullptr), entry.name);
-        if (icon)
-            DrawIcon(dc, 0, rect->bottom - 32, icon);
-        return;
     }
 }
 

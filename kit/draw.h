@@ -2,11 +2,9 @@
 // and the instrument panes.
 //
 // Offers turning a point about the centre of a rectangle, folding angles,
-// planar distance, the scheme's text colour by fix, the recorder-state icon,
-// all-pairs lines, and the one-rectangle back buffer that lets the map redraw
-// only its position marker. Everything here belongs to the UI thread. The
-// only state is the back buffer and the hooks that tell the fix and the
-// recorder state. Nothing throws.
+// planar distance, all-pairs lines, and the one-rectangle back buffer that
+// lets the map redraw only its position marker. Everything here belongs to
+// the UI thread. The only state is the back buffer. Nothing throws.
 #pragma once
 #include <windows.h>
 
@@ -20,16 +18,6 @@ struct FLOAT_POINT {
 
 inline constexpr float kPiF = 3.1415927f;
 inline constexpr float kTwoPiF = 6.2831855f;
-
-// What the drawing functions read of other subsystems. Installed by the
-// shell before the first paint; a null member reads as no fix and idle.
-struct DRAW_STATE_HOOKS {
-    // The live record's fix is exactly 1.
-    bool (*fixValid)();
-    // RecorderState: 0 idle, 1 recording, 2 paused, 3 following a route.
-    int (*recorderState)();
-};
-extern DRAW_STATE_HOOKS DrawStateHooks;
 
 // point turned about the centre of *rect (integer halving) by angle radians,
 // clockwise on the screen (y downward). An angle of exactly 0 returns point
@@ -51,14 +39,6 @@ int NumberTextWidth(HDC dc, wchar_t* buffer, size_t size, float value);
 // A line from every point to every later point, in index order, with dc's
 // pen: 3 points make 3 lines, 4 make 6, 1 makes none.
 void DrawAllPairLines(HDC dc, const POINT* points, int count);
-
-// dc's text colour: the scheme's OK colour with a valid fix, else its Err
-// colour (day 0xFF0000 / 0x0000FF, night 0xFFFF00 / 0x80FFFF, custom c3 / c4).
-void SetSchemeTextColor(HDC dc);
-// The recorder-state icon at (0, rect->bottom - 32): "ICON_RECORD" while
-// recording, "ICON_PAUSE" while paused, "ICON_PLAY" while a route is
-// followed, nothing when idle. The icons are the program's own resources.
-void DrawStateIcon(HDC dc, const RECT* rect);
 
 // Copies *rect's pixels from dc into the back buffer at (0, 0) and remembers
 // the rectangle. The buffer's bitmap takes the size of the first rectangle

@@ -23,8 +23,12 @@ inline constexpr int kScreenSun = 11;
 inline constexpr int kScreenMoon = 12;
 inline constexpr int kScreenPathView = 13;
 inline constexpr int kScreenCompass = 14;
-inline constexpr int kScreenCalcFirst = 21;
-inline constexpr int kScreenCalcLast = 23;
+// The measuring tool: length, area and volume.
+inline constexpr int kScreenCalcLength = 21;
+inline constexpr int kScreenCalcArea = 22;
+inline constexpr int kScreenCalcVolume = 23;
+inline constexpr int kScreenCalcFirst = kScreenCalcLength;
+inline constexpr int kScreenCalcLast = kScreenCalcVolume;
 inline constexpr int kScreenRaw = 99;
 
 extern HWND MainWindow;

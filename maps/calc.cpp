@@ -4,8 +4,10 @@
 
 #include "gps/gps.h"
 #include "gps/live_track.h"
+#include "kit/dialogs.h"
 #include "kit/display.h"
 #include "kit/program.h"
+#include "kit/screen_state.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
@@ -20,7 +22,6 @@
 std::vector<GPS_POSITION> CalcPoints;
 int CalcAxisMode = kCalcAxisXY;
 int CalcPrecision = 0;
-CALC_HOOKS CalcHooks = {};
 
 namespace {
 
@@ -35,22 +36,17 @@ constexpr wchar_t kInvalidFixQuestion[] = L"Warning: GPS position is not valid!\
 // "%f" of the largest sum that finite points can give still fits.
 constexpr size_t kResultTextSize = 1000;
 
-int Screen()
-{
-    return CalcHooks.currentScreen ? CalcHooks.currentScreen() : kCalcScreenLength;
-}
-
 bool OnAreaScreen()
 {
-    return Screen() == kCalcScreenArea;
+    return CurrentScreen == kScreenCalcArea;
 }
 
 // The dialog's mode: 1 length, 2 area, 3 volume (and any other screen).
 int ScreenMode(int screen)
 {
     switch (screen) {
-    case kCalcScreenLength: return 1;
-    case kCalcScreenArea: return 2;
+    case kScreenCalcLength: return 1;
+    case kScreenCalcArea: return 2;
     default: return 3;
     }
 }
@@ -64,7 +60,7 @@ bool Acceptable(double v, double limit)
 // all three.
 GPS_POSITION OnAxes(GPS_POSITION p)
 {
-    if (Screen() == kCalcScreenVolume)
+    if (CurrentScreen == kScreenCalcVolume)
         return p;
     switch (CalcAxisMode) {
     case kCalcAxisXZ:
@@ -107,28 +103,26 @@ void ShowArea(HWND window)
 
 void CmdOptions(HWND window)
 {
-    if (ShowCalcOptionsDialog(window, ScreenMode(Screen())) == 1)
+    if (ShowCalcOptionsDialog(window, ScreenMode(CurrentScreen)) == 1)
         RefreshWindow(window);
 }
 
 void CmdEnterPoint(HWND window)
 {
-    if (!CalcHooks.xyzDialog)
-        return;
     double x = 0.0, y = 0.0, z = 0.0;
     bool shown = false;
-    if (Screen() == kCalcScreenVolume) {
-        shown = CalcHooks.xyzDialog(window, &x, &y, &z);
+    if (CurrentScreen == kScreenCalcVolume) {
+        shown = ShowXyzDialog(window, &x, &y, &z);
     } else {
         switch (CalcAxisMode) {
         case kCalcAxisXZ:
-            shown = CalcHooks.xyzDialog(window, &x, nullptr, &z);
+            shown = ShowXyzDialog(window, &x, nullptr, &z);
             break;
         case kCalcAxisYZ:
-            shown = CalcHooks.xyzDialog(window, nullptr, &y, &z);
+            shown = ShowXyzDialog(window, nullptr, &y, &z);
             break;
         default:
-            shown = CalcHooks.xyzDialog(window, &x, &y, nullptr);
+            shown = ShowXyzDialog(window, &x, &y, nullptr);
             break;
         }
     }
@@ -235,14 +229,14 @@ LRESULT CalcCommand(HWND window, UINT msg, WPARAM wParam)
 
 void CalcMeasure(HWND window)
 {
-    switch (Screen()) {
-    case kCalcScreenLength:
+    switch (CurrentScreen) {
+    case kScreenCalcLength:
         if (CalcPoints.size() < 2)
             Report(window, kNeedTwoPoints);
         else
             ShowLength(window);
         break;
-    case kCalcScreenArea:
+    case kScreenCalcArea:
         if (CalcPoints.size() < 3)
             Report(window, kNeedThreePoints);
         else
@@ -256,9 +250,9 @@ void CalcMeasure(HWND window)
 void DrawCalcView(HWND window, HDC dc)
 {
     int type = kSeriesLine;
-    if (Screen() == kCalcScreenArea)
+    if (CurrentScreen == kScreenCalcArea)
         type = kSeriesArea;
-    else if (Screen() == kCalcScreenVolume)
+    else if (CurrentScreen == kScreenCalcVolume)
         type = kSeriesVolume;
     DrawMapView(window, dc, &CalcPoints, type, nullptr, nullptr);
 }
@@ -275,12 +269,9 @@ bool AddCalcPoint(const GPS_POSITION& point)
     return true;
 }
 
-void FinishCalcPick(HWND window, int, int screen)
+void FinishCalcPick(HWND window, int screen, const GPS_POSITION& picked)
 {
-    if (screen < kCalcScreenLength || screen > kCalcScreenVolume || !CalcHooks.pickedWaypoint)
-        return;
-    GPS_POSITION picked{};
-    if (!CalcHooks.pickedWaypoint(&picked))
+    if (screen < kScreenCalcLength || screen > kScreenCalcVolume)
         return;
     AddCalcPoint(picked);
     FitViewToPoints(window, &CalcPoints);

@@ -10,8 +10,9 @@
 // removal of points that lie inside the outline of the others, and the area
 // as a triangle fan from the first point.
 //
-// Points enter from the coordinate dialog, the receiver and the waypoint
-// list. A point whose coordinates are not finite, or lie beyond
+// The screen shown (CurrentScreen) decides what the commands and the
+// painting do. Points enter from the coordinate dialog, the receiver and the
+// waypoint list. A point whose coordinates are not finite, or lie beyond
 // kCalcCoordinateLimit, is not taken: single-precision sides of such points
 // turn every sum into infinity or NaN. On the area screen a point that lies
 // on another one, or inside the outline of the others, is removed as it is
@@ -33,11 +34,6 @@ inline constexpr int kCalcAxisXZ = 4;
 inline constexpr int kCalcAxisYZ = 5;
 inline constexpr int kCalcAxisXYZ = 6;
 
-// The measuring screens (CurrentScreen).
-inline constexpr int kCalcScreenLength = 21;
-inline constexpr int kCalcScreenArea = 22;
-inline constexpr int kCalcScreenVolume = 23;
-
 // Degrees beyond which a typed or received coordinate is refused.
 inline constexpr double kCalcCoordinateLimit = 1e6;
 
@@ -47,16 +43,6 @@ extern std::vector<GPS_POSITION> CalcPoints;
 extern int CalcAxisMode;
 // 0 "Low", 1 "Medium", 2 "High": chosen in the dialog, used by nothing.
 extern int CalcPrecision;
-
-// What the tool asks of other subsystems; a null member does nothing.
-struct CALC_HOOKS {
-    int (*currentScreen)();   // CurrentScreen; null reads as the length screen
-    // "DIALOG_XYZ": one edit per non-null coordinate; false on Cancel.
-    bool (*xyzDialog)(HWND owner, double* x, double* y, double* z);
-    // The waypoint that the pick from the waypoint list took; false when none.
-    bool (*pickedWaypoint)(GPS_POSITION* position);
-};
-extern CALC_HOOKS CalcHooks;
 
 // Commands 221-223 call it: 3 (X-Y) for the length and area screens, 6
 // (X-Y-Z) for the volume screen.
@@ -76,9 +62,9 @@ void DrawCalcView(HWND window, HDC dc);
 // and on the area screen removes the points that lie inside. Not repainted.
 bool AddCalcPoint(const GPS_POSITION& point);
 // OK on a waypoint picked for a measuring screen (21-23, else nothing): the
-// picked waypoint is added as by AddCalcPoint and the view fitted to the
-// measuring points.
-void FinishCalcPick(HWND window, int purpose, int screen);
+// picked waypoint's position is added as by AddCalcPoint and the view fitted
+// to the measuring points.
+void FinishCalcPick(HWND window, int screen, const GPS_POSITION& picked);
 
 // "DIALOG_CALC1" (mode 1), "DIALOG_CALC2" (2) or "DIALOG_CALC3" (any other
 // mode) over owner. OK sets CalcPrecision and CalcAxisMode and gives 1,

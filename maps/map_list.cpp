@@ -12,9 +12,6 @@
 #include <cwchar>
 #include <iterator>
 
-int (WINAPI* MapListMessageBox)(HWND owner, const wchar_t* text, const wchar_t* caption,
-                                UINT type) = MessageBoxW;
-
 namespace {
 
 constexpr wchar_t kDeleteQuestion[] = L"Are you sure you want to delete this map?";
@@ -61,7 +58,7 @@ void ViewMap(HWND window, int index)
 
 void DeleteMap(HWND window, int index)
 {
-    if (MapListMessageBox(window, kDeleteQuestion, kProgramTitle, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+    if (MessageBoxW(window, kDeleteQuestion, kProgramTitle, MB_YESNO | MB_DEFBUTTON2) != IDYES)
         return;
     // A file that stays (locked, read-only) keeps its row: the list shows
     // what the folder holds.

@@ -110,7 +110,3 @@ void FillMapList(HWND listView);
 // asking, 1293 shows its area on the Map screen. Nothing without a selected
 // row or for other ids; returns 0.
 LRESULT MapListCommand(HWND window, UINT message, WPARAM wParam);
-// Asks before a map file is deleted. Tests replace it; the default is
-// MessageBoxW.
-extern int (WINAPI* MapListMessageBox)(HWND owner, const wchar_t* text, const wchar_t* caption,
-                                       UINT type);

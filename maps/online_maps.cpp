@@ -4,9 +4,9 @@
 
 #include "gps/geodesy.h"
 #include "kit/download.h"
+#include "kit/screen_state.h"
 #include "kit/settings.h"
 #include "maps/offline_maps.h"
-#include "maps/painter.h"
 #include "maps/viewport.h"
 #include "xml/utf8text.h"
 #include "xml/xml.h"
@@ -34,7 +34,6 @@ constexpr wchar_t kImageFile[] = L".\\map.png";
 #endif
 constexpr wchar_t kSavedMapName[] = L"\\%f_%f_%f_%f.png";
 constexpr const char* kImageSchemes[] = {"http://", "https://"};
-constexpr int kPathScreen = 13;
 constexpr int kPathMargin = 2;
 // Blanks around the image address in the answer.
 constexpr char kBlanks[] = " \t\r\n";
@@ -135,7 +134,7 @@ void FetchOnlineMapImage(HWND window)
     // The image of the previous window never stands under the new one.
     SetMapImage(nullptr, nullptr);
     const MAP_VIEWPORT view = MapViewport;
-    const bool path = MapPaintHooks.currentScreen && *MapPaintHooks.currentScreen == kPathScreen;
+    const bool path = CurrentScreen == kScreenPathView;
     const long margin = path ? kPathMargin : view.margin;
     RECT client{};
     if (!GetClientRect(window, &client))

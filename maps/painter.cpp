@@ -7,6 +7,7 @@
 #include "gps/live_track.h"
 #include "kit/display.h"
 #include "kit/draw.h"
+#include "kit/screen_state.h"
 #include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "maps/viewport.h"
@@ -14,7 +15,6 @@
 #include "panes/panes.h"
 #include "platform/handles.h"
 #include "platform/stretch.h"
-#include "resources/resource.h"
 #if defined(PATHVEX_WM)
 #include "platform/handheld/handheld.h"
 #endif
@@ -25,11 +25,8 @@
 #include <cwchar>
 #include <iterator>
 
-MAP_PAINT_HOOKS MapPaintHooks = {};
-
 namespace {
 
-constexpr int kScreenMapView = IDM_SCREEN_MAP - IDM_SCREEN_BASE;
 constexpr int kPathMargin = 2;
 constexpr int kMarkerHalf = 4;           // markers and hit rectangles: pixel +-4
 constexpr int kPositionRingHalf = 11;    // the Path screen's ring: the square grown by 7
@@ -58,9 +55,9 @@ struct PaintState {
 PaintState CurrentPaint()
 {
     PaintState s{};
-    s.screen = MapPaintHooks.currentScreen ? *MapPaintHooks.currentScreen : kScreenMapView;
-    s.path = s.screen == kScreenPath;
-    s.quick = MapPaintHooks.quickRepaint && *MapPaintHooks.quickRepaint;
+    s.screen = CurrentScreen;
+    s.path = s.screen == kScreenPathView;
+    s.quick = QuickRepaint;
     return s;
 }
 
@@ -676,7 +673,7 @@ void DrawMapView(HWND window, HDC dc, const std::vector<GPS_POSITION>* points, i
         if (CompassOnMap && !MapRotatesWithCourse && !state.quick && !state.path)
             DrawDirectionNeedle(dc, area, *live);
 
-        SeriesPaint s{points, type, hitRects, state.screen == kScreenMapView || state.path, state.quick};
+        SeriesPaint s{points, type, hitRects, state.screen == kScreenMap || state.path, state.quick};
         if (!DrawnPath.empty()) {
             s.series = &DrawnPath;
             s.type = kSeriesLine;
@@ -699,8 +696,7 @@ void DrawMapView(HWND window, HDC dc, const std::vector<GPS_POSITION>* points, i
         if (state.path)
             SetSchemeTextColor(dc);
     }
-    if (MapPaintHooks.quickRepaint)
-        *MapPaintHooks.quickRepaint = false;
+    QuickRepaint = false;
 }
 
 void PaintMapScreen(HWND window, HDC dc, const std::vector<GPS_POSITION>& waypoints,

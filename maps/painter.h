@@ -6,12 +6,12 @@
 // the polar grid with its labels, the direction needle ("mpc"), a series of
 // points (the waypoints, the drawn path of a recording or route, or the
 // measuring points) with their markers and connecting lines, the live
-// position, and the two scale bars. A quick repaint (the shell's flag, set
-// when the position moved inside the window) puts back the background under
-// the last position marker and draws only the marker at its new place; the
-// painter clears the flag at the end of every paint.
+// position, and the two scale bars. A quick repaint (QuickRepaint, set by
+// the shell when the position moved inside the window) puts back the
+// background under the last position marker and draws only the marker at its
+// new place; the painter clears the flag at the end of every paint.
 //
-// Reads: the live record, RecorderState, ActiveTrack, RoutePosition and
+// Reads: the screen shown (CurrentScreen), the live record, RecorderState, ActiveTrack, RoutePosition and
 // DrawnPath under LiveRecordGuard (held for the whole paint), the settings
 // "mug", "mpc", "mrp", "vci", "drp", "pls", "dmv" and "lod", and the colour
 // scheme and FontSet. UI thread only. Every pen and brush made here is
@@ -29,14 +29,6 @@ inline constexpr int kSeriesLine = 1;        // one polyline (by cell id with "v
 inline constexpr int kSeriesArea = 2;        // every pair of points joined
 inline constexpr int kSeriesVolume = 3;      // likewise
 inline constexpr int kSeriesPath = 4;        // the Path screen's wide line and dots
-
-// What the painter reads of the shell. Installed before the first paint; a
-// null member reads as the Map screen and never a quick repaint.
-struct MAP_PAINT_HOOKS {
-    const int* currentScreen;   // the screen shown (4 map, 13 path, 21-23 measuring)
-    bool* quickRepaint;         // the quick-repaint flag; cleared by every paint
-};
-extern MAP_PAINT_HOOKS MapPaintHooks;
 
 // Paints one map screen into dc: the client area of window, or *rect when
 // given (then without margin). points is the series (may be null); type a

@@ -4,6 +4,7 @@
 
 #include "kit/display.h"
 #include "kit/draw.h"
+#include "maps/online_maps.h"
 #include "resources/resource.h"
 
 #include <climits>
@@ -47,9 +48,7 @@ MAP_VIEWPORT& View()
 
 void Repaint(HWND window)
 {
-    if (MapViewHooks.repaint)
-        MapViewHooks.repaint(window);
-    else if (window)
+    if (window)
         RefreshWindow(window);
 }
 
@@ -57,8 +56,7 @@ void Repaint(HWND window)
 // already shows it.
 void Refresh(HWND window)
 {
-    if (MapViewHooks.fetchOnlineImage)
-        MapViewHooks.fetchOnlineImage(window);
+    FetchOnlineMapImage(window);
     Repaint(window);
 }
 
@@ -327,7 +325,6 @@ int ClampPixel(double value)
 }
 
 MAP_VIEWPORT MapViewport = kInitialViewport;
-MAP_VIEW_HOOKS MapViewHooks = {};
 
 void ClampPolarSpans()
 {
@@ -485,8 +482,7 @@ void FitViewToPoints(HWND window, const std::vector<GPS_POSITION>* points)
     v.minLongitude = minLongitude;
     v.maxLongitude = maxLongitude;
     v.rotation = 0;
-    if (MapViewHooks.fetchOnlineImage)
-        MapViewHooks.fetchOnlineImage(window);
+    FetchOnlineMapImage(window);
     ZoomOut(window, false, false, false);
 }
 

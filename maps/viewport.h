@@ -4,10 +4,11 @@
 // MapViewport says which rectangle of longitude and latitude is shown, how
 // many grid lines divide it, whether it is drawn Cartesian or polar and how
 // far it is turned. It starts as the whole world and lives for the whole run;
-// it is not stored. Every view operation changes it and then refreshes: the
-// online image fetch first, then a repaint of the main window; a few repaint
-// only. Both go through MapViewHooks, so the arithmetic runs without a
-// window. UI thread only. Nothing throws.
+// it is not stored. Every view operation changes it and then refreshes the
+// window given: the online image fetch first (maps/online_maps.h, nothing
+// while "lod" is off), then a repaint; a few repaint only. A null window
+// refreshes nothing, so the arithmetic runs without one. UI thread only.
+// Nothing throws.
 #pragma once
 #include "gps/gps_record.h"
 
@@ -38,17 +39,6 @@ struct MAP_VIEWPORT {
 // lines, rotation 0, margin 20, polar spans 90 and 180, 4 rings, step 30,
 // steps 0 (moves then change nothing until the first grid paint).
 extern MAP_VIEWPORT MapViewport;
-
-// What a view change asks of other subsystems; a null member does nothing.
-struct MAP_VIEW_HOOKS {
-    // The online map image for the new window (does nothing unless online
-    // maps are on); called before every refreshing repaint.
-    void (*fetchOnlineImage)(HWND window);
-    // Invalidates the whole window with erase and updates it at once. Null:
-    // RefreshWindow (kit/display.h) when the window is not null.
-    void (*repaint)(HWND window);
-};
-extern MAP_VIEW_HOOKS MapViewHooks;
 
 // Halve (in) or double (out) the shown spans about the centre and step the
 // line counts (in: 12, 10, ..., 2, 12; out: 12, 2, 4, ..., and 12 at the

@@ -1,10 +1,7 @@
-// Web map pages on screen 8 and the "View in Map" commands.
+// Web map pages on screen 8.
 #include "maps/web_map.h"
 
-#include "maps/viewport.h"
 #include "resources/resource.h"
-#include "tracks/track_hooks.h"
-#include "tracks/waypoints.h"
 
 #if !defined(PATHVEX_HANDHELD)
 #include "maps/browser_host.h"
@@ -35,8 +32,6 @@ constexpr size_t kAddressSize = 2048;
 constexpr int kPageMargin = 10;
 constexpr int kMinGoogleZoom = 0;
 constexpr int kMinYahooZoom = 1;
-// "Pathvex" in "View in Map" centres the Map screen this many zoom steps in.
-constexpr int kMapZoomSteps = 10;
 
 #if defined(PATHVEX_HANDHELD)
 constexpr wchar_t kHtmlViewClass[] = L"DISPLAYCLASS";
@@ -66,28 +61,6 @@ void NavigateFormatted(const wchar_t* format, Values... values)
 bool Finite(double x, double y)
 {
     return std::isfinite(x) && std::isfinite(y);
-}
-
-// The waypoint of the waypoint list's selected row, while the list shows.
-bool SelectedWaypoint(HWND window, WAYPOINT* waypoint)
-{
-    if (!TrackHooks.currentScreen || TrackHooks.currentScreen() != kWaypointListScreen)
-        return false;
-    return GetListItemWaypoint(window, GetDlgItem(window, IDC_MAIN_LISTVIEW), -1, waypoint, false) != nullptr;
-}
-
-void ReloadZoomed(int change)
-{
-    if (WebMapView.provider == kWebMapGoogle)
-        ShowGmapPage(0, 0, std::max(kMinGoogleZoom, WebMapView.googleZoom + change), -1, -1);
-    else if (WebMapView.provider == kWebMapYahoo)
-        // The Yahoo page counts its zoom the other way round.
-        ShowYmapStaticPage(0, 0, std::max(kMinYahooZoom, WebMapView.yahooZoom - change), -1, -1);
-}
-
-void EnterWebMapScreen(HWND window)
-{
-    SendMessageW(window, WM_COMMAND, IDM_SCREEN_WEBMAP, 0);
 }
 
 }  // namespace
@@ -205,31 +178,16 @@ void ShowWebMapPage(HWND, int provider, double x, double y, int zoom)
         ShowYmapStaticPage(x, y, zoom, -1, -1);
 }
 
-LRESULT ShowItemOnMapCommand(HWND window, UINT, WPARAM wParam)
+LRESULT WebMapZoomCommand(HWND, UINT, WPARAM wParam)
 {
     const int id = LOWORD(wParam);
-    if (id == IDM_WEBMAP_ZOOM_IN || id == IDM_WEBMAP_ZOOM_OUT) {
-        ReloadZoomed(id == IDM_WEBMAP_ZOOM_IN ? 1 : -1);
+    const int change = id == IDM_WEBMAP_ZOOM_IN ? 1 : id == IDM_WEBMAP_ZOOM_OUT ? -1 : 0;
+    if (change == 0)
         return 0;
-    }
-    const bool external = id >= IDM_EXTMAP_GOOGLE && id <= IDM_EXTMAP_LIVE;
-    if (!external && id != IDM_SHOWONMAP_PATHVEX && id != IDM_SHOWONMAP_GMAP && id != IDM_SHOWONMAP_YMAP)
-        return 0;
-    // The list goes out of sight with the next screen: read it first.
-    WAYPOINT waypoint{};
-    if (!SelectedWaypoint(window, &waypoint))
-        return 0;
-    if (id == IDM_SHOWONMAP_PATHVEX) {
-        SendMessageW(window, WM_COMMAND, IDM_SCREEN_MAP, 0);
-        CenterViewOn(window, &waypoint.pos, kMapZoomSteps);
-        return 0;
-    }
-    EnterWebMapScreen(window);
-    if (id == IDM_SHOWONMAP_GMAP)
-        ShowGmapPage(waypoint.pos.x, waypoint.pos.y, WebMapView.googleZoom, -1, -1);
-    else if (id == IDM_SHOWONMAP_YMAP)
-        ShowYmapStaticPage(waypoint.pos.x, waypoint.pos.y, WebMapView.yahooZoom, -1, -1);
-    else
-        ShowExternalMapPage(window, waypoint.pos.x, waypoint.pos.y, id - (IDM_EXTMAP_FIRST - 1));
+    if (WebMapView.provider == kWebMapGoogle)
+        ShowGmapPage(0, 0, std::max(kMinGoogleZoom, WebMapView.googleZoom + change), -1, -1);
+    else if (WebMapView.provider == kWebMapYahoo)
+        // The Yahoo page counts its zoom the other way round.
+        ShowYmapStaticPage(0, 0, std::max(kMinYahooZoom, WebMapView.yahooZoom - change), -1, -1);
     return 0;
 }

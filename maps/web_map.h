@@ -82,11 +82,10 @@ void ShowYmapStaticPage(double x, double y, int zoom, int width, int height);
 // when needed; the proxy pages' centres and zooms stay. Other types and
 // centres that are not finite do nothing.
 void ShowExternalMapPage(HWND main, double x, double y, int type);
-// The waypoint commands 1247 and 1248: proxy page provider 1 or 2 on (x, y)
-// at zoom, after the screen was entered.
+// Proxy page provider 1 or 2 on (x, y) at zoom, after the screen was
+// entered (the waypoint commands 1247 and 1248); other providers do nothing.
 void ShowWebMapPage(HWND main, int provider, double x, double y, int zoom);
 
-// "View in Map" (1400, 1401, 1411) and "View in External Map" (1701-1703)
-// on the waypoint list's selected waypoint, and the web map screen's
-// "Zoom In" and "Zoom Out" (1402, 1403). Always 0.
-LRESULT ShowItemOnMapCommand(HWND window, UINT msg, WPARAM wParam);
+// The web map screen's "Zoom In" and "Zoom Out" (1402, 1403): the proxy page
+// shown asked for again one zoom step further. Other ids do nothing; always 0.
+LRESULT WebMapZoomCommand(HWND window, UINT msg, WPARAM wParam);

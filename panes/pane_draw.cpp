@@ -1,6 +1,9 @@
 // Drawing helpers private to the panes.
 #include "panes/pane_draw.h"
 
+#include "gps/gps.h"
+#include "gps/live_track.h"
+#include "kit/display.h"
 #include "kit/draw.h"
 #include "panes/panes.h"
 
@@ -9,6 +12,45 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+
+namespace {
+
+struct StateIcon {
+    int state;
+    const wchar_t* name;
+};
+constexpr StateIcon kStateIcons[] = {
+    {kRecorderRecording, L"ICON_RECORD"},
+    {kRecorderPaused, L"ICON_PAUSE"},
+    {kRecorderFollowing, L"ICON_PLAY"},
+};
+
+}  // namespace
+
+void SetSchemeTextColor(HDC dc)
+{
+    if (!dc)
+        return;
+    const bool fix = LiveRecordGuard(&GpsDevice)->fix == 1;
+    SetTextColor(dc, SchemeColor(fix ? ColorRole::OK : ColorRole::Err));
+}
+
+void DrawStateIcon(HDC dc, const RECT* rect)
+{
+    if (!dc || !rect)
+        return;
+    const int state = RecorderState.load();
+    for (const StateIcon& entry : kStateIcons) {
+        if (entry.state != state)
+            continue;
+        // A shared icon: the system keeps one per module and name, so
+        // loading it at every paint creates nothing to release.
+        const HICON icon = LoadIconW(GetModuleHandleW(nullptr), entry.name);
+        if (icon)
+            DrawIcon(dc, 0, rect->bottom - 32, icon);
+        return;
+    }
+}
 
 namespace panes_detail {
 

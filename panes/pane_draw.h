@@ -1,7 +1,6 @@
 // panes/pane_draw.h - drawing helpers private to the panes: turned pixels,
 // fills, font selection, the turn arrow and bounded text formatting. The
-// shared angle and colour functions (RotatePointInRect, SetSchemeTextColor,
-// DrawStateIcon) are those of kit/draw.h.
+// shared angle functions (RotatePointInRect) are those of kit/draw.h.
 #pragma once
 #include <windows.h>
 
@@ -28,8 +27,8 @@ int FontHeight(HFONT font);
 void PlayPaneSound(const wchar_t* name);
 
 // The turn arrow of a followed route in the circle: toward the next turn
-// with its distance, or, with none ahead, at the angle the search left and
-// without a label. live may be marked by the search.
+// (FindNextTurn, which arms the turn warning) with its distance, or, with
+// none ahead, toward the route's next point and without a label.
 void DrawTurnArrow(HDC dc, GPS_CURRENT* live, const RECT& circle);
 
 // printf into buffer, cut to size - 1 characters and always terminated.

@@ -51,13 +51,6 @@ bool IsFollowing()
     return RecorderState.load() == kRecorderFollowing;
 }
 
-// The next turn, as the route search leaves angle and distance. Without a
-// search hook there is never a turn.
-bool FindNextTurn(GPS_CURRENT* live, double* angle, double* distance)
-{
-    return PaneHooks.findNextTurn && live && PaneHooks.findNextTurn(live, angle, distance);
-}
-
 // The rectangle that text takes when drawn at the top left of box.
 RECT TextBlock(HDC dc, const wchar_t* text, const RECT& box)
 {
@@ -97,7 +90,7 @@ void panes_detail::DrawTurnArrow(HDC dc, GPS_CURRENT* live, const RECT& circle)
     // The search may leave the angle alone when it finds nothing: start at 0.
     double angle = 0.0;
     double distance = 0.0;
-    const bool found = FindNextTurn(live, &angle, &distance);
+    const bool found = live && FindNextTurn(live, &angle, &distance);
     DrawDirectionArrow(dc, circle, static_cast<float>(angle), SchemeColor(ColorRole::Gray),
                        found ? distance : 0.0, SchemeColor(ColorRole::Info));
 }
@@ -266,7 +259,7 @@ int DrawSpeedBox(HDC dc, const GPS_CURRENT& gps, RECT* rect, int screen)
     GetTextExtentPoint32W(dc, unit, unitLength, &label);
     RECT where = *rect;
     where.top = rect->bottom - label.cy - 2;
-    if (screen == kScreenPosition && IsFollowing()) {
+    if (screen == kScreenGps && IsFollowing()) {
         // The route box takes the room right of the digits.
         where.left = SpeedValueRect.left;
         where.right = SpeedValueRect.right;
@@ -289,7 +282,7 @@ void DrawRouteInfoBox(HDC dc, const GPS_CURRENT& gps, const RECT& counter, const
         return;   // an empty route, or a position past its end: no box
     SetSchemeTextColor(dc);
     const COLORREF bk = SchemeColor(ColorRole::Bk);
-    const bool path = screen == kScreenPath;
+    const bool path = screen == kScreenPathView;
 
     wchar_t text[kPaneTextSize];
     SharedSelection font(dc, FontSet.Bold);
@@ -357,7 +350,7 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
     const RECT lines = TextBlock(dc, text, area);
 
     RECT speed = {L + 1, B - 43, R, B - 1};
-    const int e = DrawSpeedBox(dc, gps, &speed, kScreenPath);
+    const int e = DrawSpeedBox(dc, gps, &speed, kScreenPathView);
 
     const int32_t state = RecorderState.load();
     // The route or recording box takes the right half, but starts after the
@@ -376,7 +369,7 @@ RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
                                                  {FontSet.Plus10, FontSet.Plus5, FontSet.Base}));
             DrawTextW(dc, text, -1, &counter, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
         }
-        DrawRouteInfoBox(dc, gps, RECT{}, side, kScreenPath);
+        DrawRouteInfoBox(dc, gps, RECT{}, side, kScreenPathView);
         sideBottom = side.top + TwoLineHeight(dc, FontSet.Plus5);
     } else if (state == kRecorderRecording) {
         DrawDistanceTimeBox(dc, side);

@@ -14,14 +14,12 @@
 // paint, and a caller of a kit function holds it around the call (the kit
 // takes the record to show as an argument).
 //
-// The text colour by fix and the recorder-state icon come from kit/draw.h,
-// so its DrawStateHooks (live fix, RecorderState) must be installed.
-//
 // GDI: every pen and brush made here is selected back and deleted before the
 // function returns; the FontSet's fonts are selected and put back, never
 // deleted. Nothing throws; a null device context draws nothing visible.
 #pragma once
 #include "gps/gps_record.h"
+#include "kit/screen_state.h"
 #include "kit/settings.h"
 #include "panes/pane_hooks.h"
 
@@ -53,10 +51,6 @@ extern RECT CompassRect;      // the last compass rose drawn
 // Flipped by every route box on the Path view, which shows the distance to
 // the next point and the distance to the end in turn.
 extern bool RouteBoxAlternate;
-
-// Screens whose boxes differ (the caller says where it draws).
-inline constexpr int kScreenPosition = 1;   // GPS data
-inline constexpr int kScreenPath = 13;      // Path view
 
 // ---------------------------------------------------------------------------
 // GPS data screen (screen 1).
@@ -178,6 +172,16 @@ void FormatPointDetail(wchar_t* buffer, size_t size, const GPS_CURRENT& gps, int
 // Drawing kit. Angles on the screen turn clockwise from straight up, about
 // the rectangle's centre. Colours are COLORREF values.
 
+// dc's text colour: the scheme's OK colour while GpsDevice's live fix is
+// valid, else its Err colour (day 0xFF0000 / 0x0000FF, night 0xFFFF00 /
+// 0x80FFFF, custom c3 / c4). Takes the live record's lock for the look.
+void SetSchemeTextColor(HDC dc);
+// The recorder-state icon at (0, rect->bottom - 32): "ICON_RECORD" while
+// recording, "ICON_PAUSE" while paused, "ICON_PLAY" while a route is
+// followed (RecorderState), nothing when idle. The icons are the program's
+// own resources.
+void DrawStateIcon(HDC dc, const RECT* rect);
+
 // Needle angle units.
 inline constexpr int kAngleDegrees = 0;
 inline constexpr int kAngleDegreesCoarse = 1;   // degrees by 3.1415 / 180
@@ -202,12 +206,12 @@ void DrawCompassRose(HDC dc, float course, const RECT& rect, bool grayed, float 
 // The speed in the speed unit with its label, in rect; rect's left moves
 // past the digits. Err colour (and "SPD" with "slw") outside the speed
 // limits. Sets SpeedValueRect and SpeedUnitRect; returns the label's right
-// edge. screen: where it is drawn (kScreenPosition puts the label under the
+// edge. screen: where it is drawn (kScreenGps puts the label under the
 // digits while a route is followed).
 int DrawSpeedBox(HDC dc, const GPS_CURRENT& gps, RECT* rect, int screen);
 // While a route is followed: "i/n" in counter and the distances and times
 // to the next point and to the end in distance. On the Path view
-// (kScreenPath) no counter, and one of the two distances per paint. Nothing
+// (kScreenPathView) no counter, and one of the two distances per paint. Nothing
 // when the route position is not a point of the route.
 void DrawRouteInfoBox(HDC dc, const GPS_CURRENT& gps, const RECT& counter, const RECT& distance,
                       int screen);

@@ -116,7 +116,7 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
 
     RECT speed = layout.speed;
     if (mask & kRepaintSpeed)
-        DrawSpeedBox(dc, gps, &speed, kScreenPosition);
+        DrawSpeedBox(dc, gps, &speed, kScreenGps);
 
     GdiSelectGuard brush(dc, CreateSolidBrush(bk));
     const int32_t state = RecorderState.load();
@@ -150,7 +150,7 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
     if (state == kRecorderFollowing) {
         const RECT& v = SpeedValueRect;
         const RECT distance = {v.right + 5, v.top, v.right + 105, rose.rose.top - 2};
-        DrawRouteInfoBox(dc, gps, layout.routeCounter, distance, kScreenPosition);
+        DrawRouteInfoBox(dc, gps, layout.routeCounter, distance, kScreenGps);
     }
 }
 

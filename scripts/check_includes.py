@@ -44,8 +44,6 @@ DEPENDS = re.compile(r"\bDEPENDS\b(.*?)(?:\b(?:SOURCES|SYSLIBS)\b|$)", re.S)
 # Climbs that are still being taken apart, as (file, include): each is
 # deleted when its include goes, and the set is empty at the end.
 ALLOWED = {
-    ("maps/web_map.cpp", "tracks/track_hooks.h"),
-    ("maps/web_map.cpp", "tracks/waypoints.h"),
     ("panes/position_screen.cpp", "tracks/waypoints.h"),
 }
 # Library dependencies that still climb, as (library, dependency).

@@ -4,7 +4,10 @@
 
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "kit/dialogs.h"
 #include "kit/display.h"
+#include "kit/screen_state.h"
+#include "kit/settings.h"
 #include "kit/utils.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
@@ -41,11 +44,6 @@ namespace tracksimpl {
 HWND CommandList(HWND window)
 {
     return window ? GetDlgItem(window, IDC_MAIN_LISTVIEW) : nullptr;
-}
-
-int ShownScreen()
-{
-    return TrackHooks.currentScreen ? TrackHooks.currentScreen() : 0;
 }
 
 int SelectedRow(HWND list)
@@ -100,7 +98,7 @@ void DeleteRows(HWND list, const std::vector<int>& rows, XMLElement* parent)
 XMLElement* SelectedTrackChild(HWND list, int* row)
 {
     *row = SelectedRow(list);
-    if (ShownScreen() != kTrackListScreen || !RowShowsChild(list, *row, CurrentTrackElement))
+    if (CurrentScreen != kScreenTracks || !RowShowsChild(list, *row, CurrentTrackElement))
         return nullptr;
     return CurrentTrackElement->GetChild(uint32_t(*row));
 }
@@ -149,20 +147,15 @@ std::wstring RowText(HWND list, int row, int column)
     return std::wstring();
 }
 
-bool AskYesNo(HWND owner, const wchar_t* text, bool noDefault)
-{
-    return TrackHooks.askYesNo && TrackHooks.askYesNo(owner, text, noDefault);
-}
-
 bool EnterText(HWND owner, const wchar_t* title, const wchar_t* prompt, std::wstring* text)
 {
-    if (!TrackHooks.textEntryDialog || !text)
+    if (!text)
         return false;
-    wchar_t buffer[kTrackTextSize] = {};
-    std::wcsncpy(buffer, text->c_str(), kTrackTextSize - 1);
-    if (!TrackHooks.textEntryDialog(owner, title, prompt, buffer))
+    wchar_t buffer[kTextEntryBufferSize] = {};
+    std::wcsncpy(buffer, text->c_str(), kTextEntryBufferSize - 1);
+    if (!ShowTextEntryDialog(owner, title, prompt, buffer))
         return false;
-    buffer[kTrackTextSize - 1] = L'\0';
+    buffer[kTextEntryBufferSize - 1] = L'\0';
     *text = buffer;
     return true;
 }
@@ -171,7 +164,7 @@ bool ChooseOne(HWND owner, const wchar_t* title, const wchar_t* prompt, const st
                size_t* chosen)
 {
     std::vector<bool> selected;
-    if (!TrackHooks.selectDialog || !TrackHooks.selectDialog(owner, title, prompt, entries, &selected, true))
+    if (!ShowSelectDialog(owner, title, prompt, entries, &selected, true))
         return false;
     for (size_t i = 0; i < selected.size() && i < entries.size(); ++i)
         if (selected[i]) {
@@ -236,11 +229,6 @@ bool AskDistanceAndBearing(HWND owner, GeoPointF start, GeoPointF* target)
     return std::isfinite(target->x) && std::isfinite(target->y);
 }
 
-bool PlayOptionsConfirmed(HWND window)
-{
-    return !TrackHooks.playOptionsDialog || TrackHooks.playOptionsDialog(window);
-}
-
 bool SimulationRuns()
 {
     return GpsDevice.IsOpen() && GpsDevice.IsSimulation();
@@ -266,8 +254,8 @@ void BeginRoute(HWND window, std::vector<GPS_CURRENT> points, uint32_t position,
     }
     if (window)
         SetTimer(window, TIMER_ROUTE, periodMs, nullptr);
-    if (TrackHooks.followPositionOnMap)
-        TrackHooks.followPositionOnMap();
+    // The map follows the route for this run; the key is not written.
+    MapFollowsPosition = true;
 }
 
 void StartRouteToTarget(HWND window, const GPS_POSITION& target, UINT periodMs, bool releaseTracks)

@@ -8,6 +8,8 @@
 // an export that fails leaves the user's old file, and says so.
 #include "tracks/tracks.h"
 
+#include "kit/dialogs.h"
+#include "kit/screen_state.h"
 #include "kit/utils.h"
 #include "resources/resource.h"
 #include "tracks/exchange_internal.h"
@@ -106,7 +108,7 @@ bool WriteDocument(HWND window, XMLDocument* doc, const std::wstring& path)
     doc->SetWideName(true);
     if (doc->Save(path.c_str(), 1, XML_SAVE_FILE))
         return true;
-    ShowMessage(window, Substitute(kExportFailed, path).c_str());
+    ProgramMessageBox(window, Substitute(kExportFailed, path).c_str(), MB_OK);
     return false;
 }
 
@@ -168,7 +170,7 @@ std::unique_ptr<XMLDocument> OneWaypointLoc(const WAYPOINT& waypoint)
 void ExportSelectedWaypoints(HWND window, const FILE_KIND& kind, const wchar_t* proposal,
                              std::unique_ptr<XMLDocument> (*build)(const WAYPOINT&))
 {
-    if (ShownScreen() != kWaypointListScreen)
+    if (CurrentScreen != kScreenWaypoints)
         return;
     HWND list = CommandList(window);
     std::wstring written;
@@ -295,7 +297,7 @@ bool WriteTrackKml(HWND window, const TRACK& track, const std::wstring& path)
     XMLElement* root = doc->GetRoot();
     XMLElement* coordinates = root ? root->FindElementByPath(kCoordinatesPath) : nullptr;
     if (!coordinates) {
-        ShowMessage(window, Substitute(kExportFailed, path).c_str());
+        ProgramMessageBox(window, Substitute(kExportFailed, path).c_str(), MB_OK);
         return false;
     }
     std::string text;
@@ -390,11 +392,6 @@ std::wstring AskSaveFile(HWND window, const FILE_KIND& kind, const std::wstring&
 std::wstring AskOpenFile(HWND window)
 {
     return AskFile(window, kKmlOrLocFiles, std::wstring(), false);
-}
-
-int ShowMessage(HWND window, const wchar_t* text, UINT type)
-{
-    return TrackHooks.messageBox ? TrackHooks.messageBox(window, text, type) : IDCANCEL;
 }
 
 XMLElement* AppendElement(XMLElement* parent, const char* name)

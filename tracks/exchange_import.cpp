@@ -15,6 +15,8 @@
 // window's thread, under a wait cursor.
 #include "tracks/tracks.h"
 
+#include "kit/dialogs.h"
+#include "kit/screen_state.h"
 #include "platform/handles.h"
 #include "tracks/exchange_internal.h"
 #include "tracks/kml_scan.h"
@@ -260,7 +262,7 @@ std::wstring Printed(const wchar_t* format, unsigned n)
 void ImportOneWaypoint(HWND window, const WAYPOINT& point)
 {
     AddWaypointElement(window, point.pos.x, point.pos.y, point.pos.z, point.name, false);
-    ShowMessage(window, kOneWaypointImported);
+    ProgramMessageBox(window, kOneWaypointImported, MB_OK);
 }
 
 // The wait cursor while the window's thread stores what was imported: the
@@ -292,12 +294,12 @@ void ImportTrack(HWND window, const std::vector<WAYPOINT>& points)
             AppendTrackPoint(track, point, 0);
         }
         FillTrackList(kTrackListSave, nullptr, nullptr);
-        if (ShownScreen() == kTrackListScreen)
+        if (CurrentScreen == kScreenTracks)
             FillTrackList(nullptr, CommandList(window), nullptr);
         else
             FillTrackList(nullptr, nullptr, nullptr);
     }
-    ShowMessage(window, Printed(kTrackImported, unsigned(points.size())).c_str());
+    ProgramMessageBox(window, Printed(kTrackImported, unsigned(points.size())).c_str(), MB_OK);
 }
 
 // The points offered by number and position; the chosen ones are named by
@@ -312,8 +314,7 @@ void ImportChosenWaypoints(HWND window, const std::vector<WAYPOINT>& points)
         entries.push_back(line);
     }
     std::vector<bool> chosen;
-    if (!TrackHooks.selectDialog ||
-        !TrackHooks.selectDialog(window, kSelectWaypointsTitle, kSelectWaypointsPrompt, entries, &chosen, false))
+    if (!ShowSelectDialog(window, kSelectWaypointsTitle, kSelectWaypointsPrompt, entries, &chosen, false))
         return;
     unsigned added = 0;
     {
@@ -330,7 +331,7 @@ void ImportChosenWaypoints(HWND window, const std::vector<WAYPOINT>& points)
         }
         WaypointsChanged(window);
     }
-    ShowMessage(window, Printed(kWaypointsImported, added).c_str());
+    ProgramMessageBox(window, Printed(kWaypointsImported, added).c_str(), MB_OK);
 }
 
 // The placemark to read: the one there is, or the one the user picks
@@ -438,17 +439,17 @@ void ImportChosenFile(HWND window, const std::wstring& file, bool preferTrack)
     if (!read)
         points.clear();
     if (points.empty()) {
-        ShowMessage(window, kNothingImported);
+        ProgramMessageBox(window, kNothingImported, MB_OK);
         return;
     }
     bool asTrack = preferTrack;
     if (points.size() > 1 && !preferTrack) {
-        const int answer = ShowMessage(window, kManyPointsQuestion, MB_YESNOCANCEL);
+        const int answer = ProgramMessageBox(window, kManyPointsQuestion, MB_YESNOCANCEL);
         if (answer != IDYES && answer != IDNO)
             return;
         asTrack = answer == IDYES;
     } else if (points.size() == 1 && preferTrack) {
-        const int answer = ShowMessage(window, kOnePointQuestion, MB_YESNOCANCEL);
+        const int answer = ProgramMessageBox(window, kOnePointQuestion, MB_YESNOCANCEL);
         if (answer != IDYES && answer != IDNO)
             return;
         asTrack = answer == IDNO;

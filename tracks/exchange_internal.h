@@ -32,9 +32,6 @@ std::wstring AskSaveFile(HWND window, const FILE_KIND& kind, const std::wstring&
 // The open dialog for KML and LOC files; the chosen name, or "" on Cancel.
 std::wstring AskOpenFile(HWND window);
 
-// A plain message box (OK) with the program's title; its result for others.
-int ShowMessage(HWND window, const wchar_t* text, UINT type = MB_OK);
-
 // A new last child of parent named name (stored escaped).
 XMLElement* AppendElement(XMLElement* parent, const char* name);
 // As AppendElement, holding text (stored escaped).

@@ -9,7 +9,9 @@
 
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "kit/dialogs.h"
 #include "kit/display.h"
+#include "kit/screen_state.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
@@ -65,13 +67,13 @@ std::vector<GPS_POSITION> Positions(const std::vector<GPS_CURRENT>& points)
 
 void CmdEnterXy(HWND window)
 {
-    if (RecorderState.load() != kRecorderIdle || !TrackHooks.xyzDialog)
+    if (RecorderState.load() != kRecorderIdle)
         return;
     double x = 0.0;
     double y = 0.0;
-    if (!TrackHooks.xyzDialog(window, &x, &y, nullptr) || !std::isfinite(x) || !std::isfinite(y))
+    if (!ShowXyzDialog(window, &x, &y, nullptr) || !std::isfinite(x) || !std::isfinite(y))
         return;
-    if (!PlayOptionsConfirmed(window))
+    if (!ShowPlayOptionsDialog(window))
         return;
     StartRouteToTarget(window, GPS_POSITION{x, y, 0.0, 0}, kRouteTimerMs, true);
 }
@@ -92,7 +94,7 @@ void CmdDistanceFromHere(HWND window)
     GeoPointF target{};
     if (!AskDistanceAndBearing(window, GeoPointF{float(live.pos.x), float(live.pos.y)}, &target))
         return;
-    if (!PlayOptionsConfirmed(window))
+    if (!ShowPlayOptionsDialog(window))
         return;
     StartRouteToTarget(window, GPS_POSITION{target.x, target.y, 0.0, 0}, kRouteTimerMs, true);
 }
@@ -129,7 +131,7 @@ void RunTrack(HWND window, bool reversed)
         return;
     HWND list = CommandList(window);
     int row = -1;
-    if (!SelectedTrack(list, &row) || !PlayOptionsConfirmed(window))
+    if (!SelectedTrack(list, &row) || !ShowPlayOptionsDialog(window))
         return;
     TRACK route{};
     ReadTrackPoints(uint32_t(row), &route, reversed);
@@ -162,7 +164,7 @@ void CmdDeleteTracks(HWND window)
 {
     HWND list = CommandList(window);
     const std::vector<int> rows = SelectedRows(list);
-    if (rows.empty() || ShownScreen() != kTrackListScreen || !CurrentTrackElement)
+    if (rows.empty() || CurrentScreen != kScreenTracks || !CurrentTrackElement)
         return;
     if (!AskYesNo(window, kDeleteTracksQuestion, true))
         return;

@@ -40,7 +40,7 @@ std::unique_ptr<XMLDocument> LoadTrackFile()
     }
     doc->Load(TrackDocumentPath, XML_LOAD_WIDE_FILE);
     XmlKeepDamagedFileAside(doc.get(), TrackDocumentPath,
-                            {kDamagedTrackSuffix, kKeptAsideText, kNotKeptText, kNoticeCaption, TrackMessageBox});
+                            {kDamagedTrackSuffix, kKeptAsideText, kNotKeptText, kNoticeCaption, MessageBoxW});
     return doc;
 }
 

@@ -21,9 +21,6 @@ extern std::unique_ptr<XMLDocument> TrackDocument;
 // The element the track list shows and new tracks go into: "tracks" or a
 // category below it; null while the document is released.
 extern XMLElement* CurrentTrackElement;
-// Tells the user about a damaged track file. Tests replace it so nothing
-// blocks; the default is MessageBoxW.
-extern int (WINAPI* TrackMessageBox)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
 // Appended to the track file's name when a damaged file is kept aside.
 inline constexpr wchar_t kDamagedTrackSuffix[] = L".bad";
 

@@ -29,7 +29,6 @@ XMLElement* OpenWaypointCategory = nullptr;
 wchar_t TrackDocumentPath[MAX_PATH] = L"";
 std::unique_ptr<XMLDocument> TrackDocument;
 XMLElement* CurrentTrackElement = nullptr;
-int (WINAPI* TrackMessageBox)(HWND, const wchar_t*, const wchar_t*, UINT) = MessageBoxW;
 
 namespace tracksimpl {
 

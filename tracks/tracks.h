@@ -11,7 +11,7 @@
 // library's escaping setters, so any character survives a save and reload.
 // Everything but the live track belongs to the UI thread. Nothing here
 // throws; failures are return values, and the one failure the user must
-// know of (a damaged track file) is told through TrackMessageBox.
+// know of (a damaged track file) is told in a message box.
 #pragma once
 #include "gps/live_track.h"
 #include "kit/settings.h"

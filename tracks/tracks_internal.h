@@ -77,7 +77,6 @@ inline constexpr UINT kGoToTimerMs = 3000;
 
 // The list view of the list screens: the window's child IDC_MAIN_LISTVIEW.
 HWND CommandList(HWND window);
-int ShownScreen();   // TrackHooks.currentScreen, 0 without it
 // The first selected row, or -1.
 int SelectedRow(HWND list);
 // Every selected row, in list order.
@@ -99,6 +98,13 @@ XMLElement* SelectedTrack(HWND list, int* row);
 void SetRowText(HWND list, int row, int column, const std::wstring& text);
 std::wstring RowText(HWND list, int row, int column);
 
+// The selected row's waypoint (or, with categories, category) while the
+// waypoint list shows it; null otherwise.
+XMLElement* SelectedWaypoint(HWND window, WAYPOINT* waypoint, bool categories);
+// The proxy web map page of provider 1 or 2 on the selected waypoint, after
+// the web map screen was entered (waypoint_map.cpp).
+void ShowSelectedOnWebMapPage(HWND window, int provider);
+
 // Where new waypoints and waypoint categories go: the open category, or
 // WaypointsElement; null while no settings are open.
 XMLElement* NewWaypointParent();
@@ -107,9 +113,8 @@ XMLElement* NewWaypointParent();
 // top level.
 void WaypointsChanged(HWND window);
 
-// The dialogs through TrackHooks; each false when it is not confirmed.
-bool AskYesNo(HWND owner, const wchar_t* text, bool noDefault);
-// text: the preset and, on OK, the typed text (at most 1000 characters).
+// The shared dialogs (kit/dialogs.h) as the commands use them; each false
+// when it is not confirmed. text: the preset and, on OK, the typed text (at most 1000 characters).
 bool EnterText(HWND owner, const wchar_t* title, const wchar_t* prompt, std::wstring* text);
 // The first chosen entry's index.
 bool ChooseOne(HWND owner, const wchar_t* title, const wchar_t* prompt, const std::vector<std::wstring>& entries,
@@ -123,7 +128,6 @@ bool MoveToChosenCategory(HWND owner, XMLElement* shown, XMLElement* item, XMLEl
 // degrees, and the point they lead to from start. False on Cancel and for
 // input that leads to no point (not finite).
 bool AskDistanceAndBearing(HWND owner, GeoPointF start, GeoPointF* target);
-bool PlayOptionsConfirmed(HWND window);
 
 // Whether the GPS port runs the simulation.
 bool SimulationRuns();

@@ -7,7 +7,10 @@
 
 #include "gps/geodesy.h"
 #include "gps/gps.h"
+#include "kit/dialogs.h"
 #include "kit/display.h"
+#include "kit/screen_state.h"
+#include "kit/settings.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
 #include "xml/utf8text.h"
@@ -32,8 +35,6 @@ constexpr wchar_t kAddTitle[] = L"Add Waypoint";
 constexpr int kColumns = 5;
 constexpr int kNameColumn = 1;
 constexpr int kDecimalCoordinates = 1;   // "xmv": the stored texts
-// The online map pages open at street level.
-constexpr int kWebMapZoom = 15;
 
 XMLElement* ShownElement()
 {
@@ -47,8 +48,7 @@ double Coordinate(const XMLElement* element, const char* name)
 
 std::wstring CoordinateText(const XMLElement* element, const char* name, int axis)
 {
-    const int format = TrackHooks.coordinateFormat ? TrackHooks.coordinateFormat() : 0;
-    if (format == kDecimalCoordinates)
+    if (CoordinateMode == kDecimalCoordinates)
         return Utf8ToWide(AttributeText(element, name));
     wchar_t text[kCoordinateTextSize];
     FormatCoordinateDms(Coordinate(element, name), text, kCoordinateTextSize, axis, nullptr, nullptr, nullptr,
@@ -80,15 +80,6 @@ void AddRow(HWND list, uint32_t index, const XMLElement* child)
     SetRowText(list, row, 4, z);
 }
 
-// The selected row's waypoint (or, with categories, category) while the
-// waypoint list shows it.
-XMLElement* Selected(HWND window, WAYPOINT* waypoint, bool categories)
-{
-    if (ShownScreen() != kWaypointListScreen)
-        return nullptr;
-    return GetListItemWaypoint(window, CommandList(window), -1, waypoint, categories);
-}
-
 // The name typed for a waypoint, as much as the record holds.
 std::string WaypointName(const std::wstring& typed)
 {
@@ -106,7 +97,7 @@ void SetCoordinate(XMLElement* element, const char* name, double value)
 void CmdEdit(HWND window)
 {
     WAYPOINT waypoint{};
-    XMLElement* element = Selected(window, &waypoint, false);
+    XMLElement* element = SelectedWaypoint(window, &waypoint, false);
     if (!element)
         return;
     std::wstring name = Utf8ToWide(waypoint.name);
@@ -115,7 +106,7 @@ void CmdEdit(HWND window)
     double x = waypoint.pos.x;
     double y = waypoint.pos.y;
     double z = waypoint.pos.z;
-    if (!TrackHooks.xyzDialog || !TrackHooks.xyzDialog(window, &x, &y, &z))
+    if (!ShowXyzDialog(window, &x, &y, &z))
         return;
     SetAttributeText(element, "n", WaypointName(name).c_str());
     SetCoordinate(element, "x", x);
@@ -137,7 +128,7 @@ void CmdAddManually(HWND window)
     double x = 0.0;
     double y = 0.0;
     double z = 0.0;
-    if (!TrackHooks.xyzDialog || !TrackHooks.xyzDialog(window, &x, &y, &z))
+    if (!ShowXyzDialog(window, &x, &y, &z))
         return;
     AddNamedWaypoint(window, x, y, z);
 }
@@ -158,13 +149,12 @@ void CmdDelete(HWND window)
     HWND list = CommandList(window);
     XMLElement* shown = ShownElement();
     const std::vector<int> rows = SelectedRows(list);
-    if (rows.empty() || !shown || ShownScreen() != kWaypointListScreen)
+    if (rows.empty() || !shown || CurrentScreen != kScreenWaypoints)
         return;
     if (!AskYesNo(window, kDeleteWaypointsQuestion, true))
         return;
     DeleteRows(list, rows, shown);
-    if (TrackHooks.saveSettingsDocument)
-        TrackHooks.saveSettingsDocument();
+    SaveSettingsDocument();
     RebuildWaypointList();
 }
 
@@ -173,7 +163,7 @@ void GoTo(HWND window, bool atDistance)
     if (RecorderState.load() != kRecorderIdle)
         return;
     WAYPOINT waypoint{};
-    if (!Selected(window, &waypoint, false))
+    if (!SelectedWaypoint(window, &waypoint, false))
         return;
     GPS_POSITION target = waypoint.pos;
     if (atDistance) {
@@ -183,7 +173,7 @@ void GoTo(HWND window, bool atDistance)
         target.x = moved.x;
         target.y = moved.y;
     }
-    if (!PlayOptionsConfirmed(window))
+    if (!ShowPlayOptionsDialog(window))
         return;
     StartRouteToTarget(window, target, kGoToTimerMs, false);
 }
@@ -200,7 +190,7 @@ void CmdGoAtDistance(HWND window)
 
 void CmdMove(HWND window)
 {
-    XMLElement* item = Selected(window, nullptr, true);
+    XMLElement* item = SelectedWaypoint(window, nullptr, true);
     XMLElement* shown = ShownElement();
     if (!item || !shown)
         return;
@@ -221,24 +211,14 @@ void CmdAddCategory(HWND window)
     WaypointsChanged(window);
 }
 
-void ShowWebMap(HWND window, int provider)
-{
-    WAYPOINT waypoint{};
-    if (!Selected(window, &waypoint, false))
-        return;
-    SendMessageW(window, WM_COMMAND, IDM_SCREEN_WEBMAP, 0);
-    if (TrackHooks.showWebMapPage)
-        TrackHooks.showWebMapPage(window, provider, waypoint.pos.x, waypoint.pos.y, kWebMapZoom);
-}
-
 void CmdWebMapFirst(HWND window)
 {
-    ShowWebMap(window, 1);
+    ShowSelectedOnWebMapPage(window, 1);
 }
 
 void CmdWebMapSecond(HWND window)
 {
-    ShowWebMap(window, 2);
+    ShowSelectedOnWebMapPage(window, 2);
 }
 
 constexpr COMMAND_ENTRY kWaypointCommands[] = {
@@ -256,12 +236,18 @@ constexpr COMMAND_ENTRY kWaypointCommands[] = {
 
 }  // namespace
 
+XMLElement* tracksimpl::SelectedWaypoint(HWND window, WAYPOINT* waypoint, bool categories)
+{
+    if (CurrentScreen != kScreenWaypoints)
+        return nullptr;
+    return GetListItemWaypoint(window, CommandList(window), -1, waypoint, categories);
+}
+
 void tracksimpl::WaypointsChanged(HWND window)
 {
-    if (TrackHooks.saveSettingsDocument)
-        TrackHooks.saveSettingsDocument();
+    SaveSettingsDocument();
     RebuildWaypointList();
-    if (ShownScreen() == kWaypointListScreen)
+    if (CurrentScreen == kScreenWaypoints)
         FillWaypointList(window, CommandList(window), nullptr);
 }
 
@@ -322,8 +308,7 @@ LRESULT WaypointCommand(HWND window, UINT msg, WPARAM wParam)
     const WORD id = LOWORD(wParam);
     if (RunTableCommand(kWaypointCommands, window, id))
         return 0;
-    // The public map pages of the selected waypoint are the web map's own.
-    if (id >= IDM_EXTMAP_FIRST && id <= IDM_EXTMAP_LAST && TrackHooks.webMapPageCommand)
-        TrackHooks.webMapPageCommand(window, msg, wParam);
+    if (id >= IDM_EXTMAP_FIRST && id <= IDM_EXTMAP_LAST)
+        WaypointMapCommand(window, msg, wParam);
     return 0;
 }

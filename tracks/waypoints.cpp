@@ -2,6 +2,8 @@
 // document, and the flat vector rebuilt from them.
 #include "tracks/tracks.h"
 
+#include "kit/screen_state.h"
+#include "kit/settings.h"
 #include "tracks/tracks_internal.h"
 #include "xml/xml.h"
 
@@ -110,9 +112,8 @@ void AddWaypointElement(HWND window, double x, double y, double z, const char* n
     parent->AppendChild(waypoint);
     if (defer)
         return;
-    if (TrackHooks.saveSettingsDocument)
-        TrackHooks.saveSettingsDocument();
+    SaveSettingsDocument();
     RebuildWaypointList();
-    if (TrackHooks.currentScreen && TrackHooks.currentScreen() == kWaypointListScreen && TrackHooks.refillWaypointList)
-        TrackHooks.refillWaypointList(window);
+    if (CurrentScreen == kScreenWaypoints)
+        FillWaypointList(window, MainListView, nullptr);
 }

@@ -1,9 +1,8 @@
 // The shared drawing and angle functions: turning points, folding angles,
-// text colours by fix, the recorder-state icon, all-pairs lines and the
-// marker's back buffer, checked on the pixels of a DIB section.
+// all-pairs lines and the marker's back buffer, checked on the pixels of a
+// DIB section.
 #include <doctest.h>
 
-#include "kit/display.h"
 #include "kit/draw.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
@@ -21,24 +20,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 // A canvas filled white.
 struct Canvas : testsupport::DibCanvas {
     Canvas(int width, int height) : DibCanvas(width, height) { Fill(kWhite); }
-};
-
-// The state the hooks report in the current test.
-bool TestFix = false;
-int TestRecorderState = 0;
-
-struct HookFixture {
-    HookFixture()
-    {
-        TestFix = false;
-        TestRecorderState = 0;
-        DrawStateHooks = {[] { return TestFix; }, [] { return TestRecorderState; }};
-    }
-    ~HookFixture()
-    {
-        DrawStateHooks = DRAW_STATE_HOOKS{};
-        ColorScheme = 0;
-    }
 };
 
 }  // namespace
@@ -131,90 +112,6 @@ TEST_CASE("DrawAllPairLines joins every point to every later one")
     for (POINT p : inked)
         CHECK(canvas.Pixel(p.x, p.y) == RGB(0, 0, 0));
     CHECK(canvas.Pixel(40, 30) == kWhite);
-}
-
-TEST_CASE("SetSchemeTextColor follows the scheme and the fix")
-{
-    HookFixture hooks;
-    Canvas canvas(120, 40);
-    struct Row {
-        int scheme;
-        bool fix;
-        COLORREF colour;
-    };
-    const Row rows[] = {
-        {0, true, 0xFF0000},        {0, false, 0x0000FF},        {1, true, 0xFFFF00},
-        {1, false, 0x80FFFF},       {2, true, CustomColors[2]},  {2, false, CustomColors[3]},
-    };
-    for (const Row& row : rows) {
-        ColorScheme = row.scheme;
-        TestFix = row.fix;
-        SetTextColor(canvas.Dc(), 0x123456);
-        SetSchemeTextColor(canvas.Dc());
-        CHECK(GetTextColor(canvas.Dc()) == row.colour);
-    }
-
-    SUBCASE("without the hook there is no fix") {
-        ColorScheme = 0;
-        DrawStateHooks.fixValid = nullptr;
-        SetSchemeTextColor(canvas.Dc());
-        CHECK(GetTextColor(canvas.Dc()) == 0x0000FF);
-    }
-    SUBCASE("text drawn after it has the colour on the pixels") {
-        GdiSelectGuard font(canvas.Dc(),
-                            CreateFontW(-24, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                                        NONANTIALIASED_QUALITY, 0, L"Tahoma"));
-        SetBkMode(canvas.Dc(), TRANSPARENT);
-        ColorScheme = 1;
-        TestFix = true;
-        SetSchemeTextColor(canvas.Dc());
-        TextOutW(canvas.Dc(), 4, 4, L"MMMM", 4);
-        CHECK(canvas.Count(0xFFFF00) > 20);
-        CHECK(canvas.Count(0x80FFFF) == 0);
-    }
-}
-
-TEST_CASE("DrawStateIcon shows the recorder state at the bottom left")
-{
-    HookFixture hooks;
-    const RECT area = {0, 0, 64, 80};   // the icon's square: (0, 48) to (32, 80)
-
-    SUBCASE("idle draws nothing, also without the hook") {
-        Canvas canvas(64, 80);
-        DrawStateIcon(canvas.Dc(), &area);
-        DrawStateHooks.recorderState = nullptr;
-        DrawStateIcon(canvas.Dc(), &area);
-        CHECK(canvas.Count(kWhite) == 64 * 80);
-    }
-    SUBCASE("each state draws its own icon, only in its square") {
-        const wchar_t* const names[] = {L"ICON_RECORD", L"ICON_PAUSE", L"ICON_PLAY"};
-        for (int state = 1; state <= 3; ++state) {
-            TestRecorderState = state;
-            Canvas canvas(64, 80);
-            DrawStateIcon(canvas.Dc(), &area);
-            Canvas reference(64, 80);
-            DrawIcon(reference.Dc(), 0, 48, LoadIconW(GetModuleHandleW(nullptr), names[state - 1]));
-            CHECK(canvas.Pixels() == reference.Pixels());
-            int inside = 0, outside = 0;
-            for (int y = 0; y < 80; ++y)
-                for (int x = 0; x < 64; ++x)
-                    (x < 32 && y >= 48 ? inside : outside) += canvas.Pixel(x, y) != kWhite;
-            CHECK(inside > 50);
-            CHECK(outside == 0);
-        }
-    }
-    SUBCASE("drawing it again and again creates no GDI object") {
-        Canvas canvas(64, 80);
-        TestRecorderState = 1;
-        DrawStateIcon(canvas.Dc(), &area);
-        const unsigned before = GdiObjectCount();
-        CHECK(before != 0);
-        for (int i = 0; i < 30; ++i) {
-            TestRecorderState = 1 + i % 3;
-            DrawStateIcon(canvas.Dc(), &area);
-        }
-        CHECK(GdiObjectCount() == before);
-    }
 }
 
 TEST_CASE("The back buffer puts the background under the marker back")

@@ -3,6 +3,7 @@
 #include <doctest.h>
 
 #include "gps/geodesy.h"
+#include "kit/screen_state.h"
 #include "maps/calc.h"
 #include "timing.h"
 
@@ -213,13 +214,13 @@ TEST_CASE("scattered points are cleared in at most quadratic time with finite re
 // of 0.4 metres there. No point of a convex ring lies inside the others.
 TEST_CASE("the area screen keeps every point of a dense convex ring")
 {
-    CalcHooks.currentScreen = [] { return kCalcScreenArea; };
+    CurrentScreen = kScreenCalcArea;
     const Points ring = Ring(1001, 8.5417, 47.3769, 0.002);
     CalcPoints.assign(ring.begin(), ring.end() - 1);
     CHECK(AddCalcPoint(ring.back()));
     CHECK(CalcPoints.size() == 1001);
     CalcPoints.clear();
-    CalcHooks = CALC_HOOKS{};
+    CurrentScreen = kScreenGps;
 }
 
 // The outline's sums are kept from one addition to the next: an addition
@@ -227,7 +228,7 @@ TEST_CASE("the area screen keeps every point of a dense convex ring")
 // does not clear it again.
 TEST_CASE("adding a point and measuring the outline cost time in proportion to the points")
 {
-    CalcHooks.currentScreen = [] { return kCalcScreenArea; };
+    CurrentScreen = kScreenCalcArea;
     const auto costs = [](size_t n, double* addMs, double* measureMs) {
         const Points ring = Ring(n + 40, 8.5, 47.3, 1.0);
         CalcPoints.assign(ring.begin(), ring.begin() + static_cast<std::ptrdiff_t>(n));
@@ -248,5 +249,5 @@ TEST_CASE("adding a point and measuring the outline cost time in proportion to t
     CHECK(addMany < 8 * std::max(addFew, 0.01));
     CHECK(measureMany < 8 * std::max(measureFew, 0.01));
     CalcPoints.clear();
-    CalcHooks = CALC_HOOKS{};
+    CurrentScreen = kScreenGps;
 }

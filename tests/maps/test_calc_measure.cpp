@@ -63,7 +63,7 @@ TEST_CASE("measuring in the running window")
     w.Command(IDM_SCREEN_CALC_2D);
     CalcPoints = triangle;
     w.PickWaypoint(0.8, 0.9);
-    CHECK(CurrentScreen == kCalcScreenArea);
+    CHECK(CurrentScreen == kScreenCalcArea);
     REQUIRE(CalcPoints.size() == 4);
     CHECK(Near(CalcPoints[3], 0.8, 0.9, 0));
     CHECK(MapViewport.minLongitude < 0.0);

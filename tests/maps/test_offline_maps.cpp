@@ -3,8 +3,8 @@
 // Maps list screen with its menu (but for "View", which starts a viewer).
 #include <doctest.h>
 
-#include "app/settings.h"
-#include "app/shell.h"
+#include "kit/program.h"
+#include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
 #include "map_files.h"
@@ -71,16 +71,26 @@ MAP_COLLECTION Map(float west, float north, float east, float south)
     return MAP_COLLECTION{{}, 0, 0, west, north, east, south};
 }
 
-// The delete question as it was asked, and the answer to give.
+// The delete question as the message box showed it, and the answer to
+// give: read and pressed from the answerer's thread while the command waits.
 struct DeleteQuestion {
     int answer, count;
-    UINT type;
+    bool yesNo;          // Yes and No are its only buttons
+    int defaultButton;
     std::wstring caption, text;
 } Asked;
 
-int WINAPI AnswerDelete(HWND, const wchar_t* text, const wchar_t* caption, UINT type)
+int AnswerDelete(HWND box)
 {
-    Asked = {Asked.answer, Asked.count + 1, type, caption, text};
+    const bool yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) && !GetDlgItem(box, IDOK) &&
+                       !GetDlgItem(box, IDCANCEL);
+    // The default button is the one drawn as such.
+    int defaultButton = 0;
+    for (int button : {IDYES, IDNO})
+        if ((GetWindowLongW(GetDlgItem(box, button), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            defaultButton = button;
+    Asked = {Asked.answer, Asked.count + 1, yesNo, defaultButton, testsupport::WindowText(box),
+             testsupport::BoxText(box)};
     return Asked.answer;
 }
 
@@ -262,8 +272,8 @@ TEST_CASE_FIXTURE(MapsState, "The Maps list shows every map; its menu deletes af
     CHECK(cell(1, 0) == L"2");
     CHECK(cell(1, 1) == L"10.000000,50.000000");
 
-    Asked = {IDNO, 0, 0, L"", L""};
-    MapListMessageBox = AnswerDelete;
+    Asked = {IDNO, 0, false, 0, L"", L""};
+    testsupport::DialogAnswerer answerer(kProgramTitle, AnswerDelete, true);
     MapListCommand(window, WM_COMMAND, IDM_MAPLIST_DELETE);   // no row selected
     CHECK(Asked.count == 0);
     ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
@@ -273,7 +283,8 @@ TEST_CASE_FIXTURE(MapsState, "The Maps list shows every map; its menu deletes af
         MapListCommand(window, WM_COMMAND, IDM_MAPLIST_DELETE);
         CHECK(Asked.text == L"Are you sure you want to delete this map?");
         CHECK(Asked.caption == kProgramTitle);
-        CHECK(Asked.type == (MB_YESNO | MB_DEFBUTTON2));
+        CHECK(Asked.yesNo);
+        CHECK(Asked.defaultButton == IDNO);
         CHECK(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
         CHECK(ListView_GetItemCount(list) == 2);
         Asked.answer = IDYES;
@@ -291,6 +302,5 @@ TEST_CASE_FIXTURE(MapsState, "The Maps list shows every map; its menu deletes af
         CHECK(PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
         CHECK(msg.wParam == IDM_SCREEN_MAP);
     }
-    MapListMessageBox = MessageBoxW;
     DestroyWindow(window);
 }

@@ -5,8 +5,8 @@
 
 #include "support/http_server.h"
 
-#include "app/settings.h"
 #include "app/window_fixture.h"
+#include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "maps/online_maps.h"
 #include "maps/viewport.h"
@@ -61,8 +61,6 @@ struct Fixture : windowtest::MainWindowFixture {
         server.Answer("/img/map.png", {200, ImagePng()});
         OnlineMapsEnabled = true;
         ResetSeams();
-        // As the start-up connects the viewport to the shell's seam.
-        MapViewHooks.fetchOnlineImage = [](HWND w) { ShellSeams.fetchOnlineMapImage(w); };
         Open();
     }
     ~Fixture()
@@ -70,7 +68,6 @@ struct Fixture : windowtest::MainWindowFixture {
         Close();
         OnlineMapsEnabled = SaveOnlineMaps = false;
         OnlineMapService = kOnlineMapService;
-        MapViewHooks.fetchOnlineImage = nullptr;
         ReleaseMapImage();
         ResetView(nullptr, true);
         SetCurrentDirectoryA(here.c_str());

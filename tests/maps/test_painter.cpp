@@ -5,10 +5,11 @@
 // person to look at.
 #include <doctest.h>
 
-#include "app/settings.h"
 #include "gps/gps.h"
 #include "kit/display.h"
 #include "kit/draw.h"
+#include "kit/screen_state.h"
+#include "kit/settings.h"
 #include "map_files.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
@@ -28,12 +29,6 @@
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr int kMapScreen = 4;
-constexpr int kPathScreen = 13;
-
-int Screen = kMapScreen;
-bool Quick = false;
-
 GPS_POSITION At(double x, double y, uint32_t cell = 0)
 {
     return GPS_POSITION{x, y, 0.0, cell};
@@ -77,9 +72,8 @@ struct PainterState : mapstest::ViewFixture {
         ShowCellIdsOnMap = DrawRecordedPath = true;
         PathSize = 3;
         OfflineMaps.clear();
-        Screen = kMapScreen;
-        MapPaintHooks = {&Screen, &Quick};
-        DrawStateHooks.fixValid = [] { return true; };
+        CurrentScreen = kScreenMap;
+        QuickRepaint = false;
         SetPath({});
         SetLive(-90, 0);
         canvas.Fill(kWhite);
@@ -87,8 +81,8 @@ struct PainterState : mapstest::ViewFixture {
     ~PainterState()
     {
         SetPath({});
-        MapPaintHooks = {};
-        DrawStateHooks = {};
+        CurrentScreen = kScreenGps;
+        QuickRepaint = false;
         ReleaseMapImage();
         ReleaseScreenBuffer();
         DeleteFontSet();
@@ -168,9 +162,9 @@ TEST_CASE_FIXTURE(PainterState, "Points on the window's edge are drawn, a hair o
         FillRect(canvas.Dc(), &sentinel, brush);
         DeleteObject(brush);
         SetLive(10.25, 49.25);
-        Quick = true;
+        QuickRepaint = true;
         Paint();
-        CHECK_FALSE(Quick);
+        CHECK_FALSE(QuickRepaint);
         CHECK(canvas.Pixel(117, 157) == kWhite);
         CHECK(canvas.Pixel(120, 160) == Role(ColorRole::Gray));   // grid lines crossing
         CHECK(canvas.Pixel(67, 227) == Role(ColorRole::Err));
@@ -241,13 +235,13 @@ TEST_CASE_FIXTURE(PainterState, "Pictures of the map, path and polar views; no G
     for (int i = 0; i <= 60; ++i)
         track.push_back(At(23.55 + i * 0.005, 37.85 + 0.1 * std::sin(i / 9.0), i < 30 ? 1 : 2));
     SetPath(track);
-    Screen = kPathScreen;
+    CurrentScreen = kScreenPathView;
     canvas.Fill(Role(ColorRole::Bk));
     Paint();
     CHECK(canvas.SavePng("path_view.png"));
 
     SetPath({});
-    Screen = kMapScreen;
+    CurrentScreen = kScreenMap;
     MapViewport.polar = 1;
     MapViewport.rotation = 30;
     canvas.Fill(Role(ColorRole::Bk));
@@ -288,7 +282,7 @@ TEST_CASE_FIXTURE(PainterState, "The Path screen's text stays whole and inside t
     SpeedUnit = 1;   // "Knots": the widest label
     RecorderState = kRecorderFollowing;
     RoutePosition = 99;
-    Screen = kPathScreen;
+    CurrentScreen = kScreenPathView;
     const COLORREF spare = RGB(1, 2, 3);
     for (const int w : {240, 480}) {
         CAPTURE(w);

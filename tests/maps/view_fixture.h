@@ -1,7 +1,14 @@
-// A fresh map viewport for each test, with hooks that log what a view change
-// asked for: 'F' the online image fetch, 'P' a repaint.
+// A fresh map viewport for each test; and one with a window of its own that
+// logs what each view change asked for: 'F' the online image fetch, 'P' a
+// repaint.
 #pragma once
+#include "kit/settings.h"
+#include "maps/offline_maps.h"
+#include "maps/online_maps.h"
 #include "maps/viewport.h"
+#include "support/http_server.h"
+
+#include <windows.h>
 
 #include <cstdio>
 #include <string>
@@ -12,37 +19,14 @@ namespace mapstest {
 // copy is taken before any test can change it.
 inline const MAP_VIEWPORT kStartViewport = MapViewport;
 
-inline std::string& HookLog()
-{
-    static std::string log;
-    return log;
-}
-
 class ViewFixture {
 public:
-    ViewFixture()
-    {
-        MapViewport = kStartViewport;
-        HookLog().clear();
-        MapViewHooks.fetchOnlineImage = [](HWND) { HookLog() += 'F'; };
-        MapViewHooks.repaint = [](HWND) { HookLog() += 'P'; };
-    }
-    ~ViewFixture()
-    {
-        MapViewport = kStartViewport;
-        MapViewHooks = MAP_VIEW_HOOKS{};
-    }
+    ViewFixture() { MapViewport = kStartViewport; }
+    ~ViewFixture() { MapViewport = kStartViewport; }
     ViewFixture(const ViewFixture&) = delete;
     ViewFixture& operator=(const ViewFixture&) = delete;
 
     MAP_VIEWPORT& View() { return MapViewport; }
-    // Takes the log and starts a new one.
-    std::string Log()
-    {
-        std::string log;
-        log.swap(HookLog());
-        return log;
-    }
     // "south west north east", as %g: readable in a failed CHECK.
     std::string Edges() const
     {
@@ -58,6 +42,84 @@ public:
         MapViewport.maxLatitude = north;
         MapViewport.maxLongitude = east;
     }
+};
+
+// The view changes on a shown window of the main window's size, with online
+// maps on. The map-image service is a server of the test's own that answers
+// every request with 404, so a fetch is one request and changes nothing
+// else; a repaint is one WM_PAINT. Both are logged in the order they came:
+// the requests that arrived before a paint are logged before it.
+class LoggedViewFixture : public ViewFixture {
+public:
+    LoggedViewFixture()
+    {
+        Current() = this;
+        OnlineMapService = {address_.c_str(), "view-test"};
+        OnlineMapsEnabled = true;
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Procedure;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PathvexViewTest";
+        RegisterClassW(&wc);   // fails harmlessly when already registered
+        window_ = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, wc.lpszClassName, L"view", WS_POPUP, 0, 0,
+                                  240, 320, nullptr, nullptr, wc.hInstance, nullptr);
+        // Only a shown window gets WM_PAINT; it takes no focus from anyone.
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
+        UpdateWindow(window_);
+        Log();
+    }
+    ~LoggedViewFixture()
+    {
+        DestroyWindow(window_);
+        OnlineMapsEnabled = false;
+        OnlineMapService = kOnlineMapService;
+        ReleaseMapImage();
+        Current() = nullptr;
+    }
+    bool Ready() const { return window_ && server_.Port() != 0; }
+    HWND Window() const { return window_; }
+    // Takes the log and starts a new one.
+    std::string Log()
+    {
+        TakeFetches();
+        std::string log;
+        log.swap(log_);
+        return log;
+    }
+
+private:
+    static LoggedViewFixture*& Current()
+    {
+        static LoggedViewFixture* current = nullptr;
+        return current;
+    }
+    static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_ERASEBKGND)
+            return 1;
+        if (msg != WM_PAINT)
+            return DefWindowProcW(window, msg, wParam, lParam);
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        if (LoggedViewFixture* f = Current()) {
+            f->TakeFetches();
+            f->log_ += 'P';
+        }
+        return 0;
+    }
+    void TakeFetches()
+    {
+        const size_t requests = server_.RequestCount();
+        log_.append(requests - logged_, 'F');
+        logged_ = requests;
+    }
+
+    testsupport::HttpServer server_;
+    std::string address_ = server_.Url("");
+    HWND window_ = nullptr;
+    std::string log_;
+    size_t logged_ = 0;
 };
 
 }  // namespace mapstest

@@ -12,8 +12,9 @@
 
 #include <cmath>
 #include <cstring>
-#include <memory>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace panetest;
@@ -33,28 +34,6 @@ void EnsureFonts()
 }
 
 std::vector<std::wstring> g_sounds;
-
-// What the fake route search answers.
-struct TurnAnswer {
-    bool found = false;
-    double angle = 0.0;
-    double distance = 0.0;
-    int calls = 0;
-} g_turn;
-
-bool FakeFindNextTurn(GPS_CURRENT*, double* angle, double* distance)
-{
-    ++g_turn.calls;
-    if (g_turn.found) {
-        *angle = g_turn.angle;
-        *distance = g_turn.distance;
-    }
-    return g_turn.found;
-}
-
-// The drawing functions of kit/draw.h ask the shell's hooks for the fix
-// and the recorder state.
-GpsPort* g_port = nullptr;
 
 COLORREF Role(ColorRole role) { return SchemeColor(role); }
 
@@ -78,11 +57,12 @@ void FillLive(GPS_CURRENT* g)
     g->nearestWaypointKm = 0.42;
 }
 
-// Everything one painting test needs: fresh globals, the fonts, a port with
-// a live record, hooks that record, and a canvas erased to the background
-// as the main window erases it.
+// Everything one painting test needs: fresh globals, the fonts, the
+// program's port with a live record (the text colour and the turn search
+// read GpsDevice), sounds that are logged, and a canvas erased to the
+// background as the main window erases it.
 struct PaintFixture {
-    std::unique_ptr<GpsPort> port = std::make_unique<GpsPort>();
+    GpsPort* port = &GpsDevice;
     DibCanvas canvas{kW, kH};
 
     PaintFixture()
@@ -90,12 +70,9 @@ struct PaintFixture {
         ResetPaneGlobals();
         EnsureFonts();
         g_sounds.clear();
-        g_turn = TurnAnswer{};
         PaneHooks.playSound = [](const wchar_t* name) { g_sounds.emplace_back(name); };
-        PaneHooks.findNextTurn = FakeFindNextTurn;
-        g_port = port.get();
-        DrawStateHooks = {[] { return LiveRecordGuard(g_port)->fix == 1; },
-                          [] { return static_cast<int>(RecorderState.load()); }};
+        TurnArmed = false;
+        std::memset(port->LiveRecord(), 0, sizeof(GPS_CURRENT));
         FillLive(port->LiveRecord());
         Waypoints = {NamedWaypoint("Station")};
         REQUIRE(canvas.Valid());
@@ -104,16 +81,18 @@ struct PaintFixture {
     ~PaintFixture()
     {
         ResetPaneGlobals();
-        DrawStateHooks = {};
-        g_port = nullptr;
+        TurnArmed = false;
+        std::memset(port->LiveRecord(), 0, sizeof(GPS_CURRENT));
     }
 
     GPS_CURRENT& Live() { return *port->LiveRecord(); }
     void Erase() { canvas.Fill(Role(ColorRole::Bk)); }
     void Paint(int32_t mask = kRepaintAll)
     {
-        PaintPositionScreen(port.get(), canvas.Dc(), canvas.Rect(), mask);
+        PaintPositionScreen(port, canvas.Dc(), canvas.Rect(), mask);
     }
+    // A route heading north-east from a point due east of the live position
+    // (which heads east): straight on, no turn within the look-ahead.
     void Follow(size_t points)
     {
         RecorderState = kRecorderFollowing;
@@ -122,6 +101,18 @@ struct PaintFixture {
             ActiveTrack.points.push_back(PointAt(8.55 + 0.004 * i, 47.3769 + 0.002 * i));
         RoutePosition = 0;
     }
+    // A route through points given in metres east and north of the live
+    // position (near Zurich a degree of longitude is 75.4 km, one of
+    // latitude 111.2 km).
+    void FollowThrough(std::initializer_list<std::pair<double, double>> metres)
+    {
+        Follow(0);
+        for (const auto& [east, north] : metres)
+            ActiveTrack.points.push_back(
+                PointAt(Live().pos.x + east / 75400.0, Live().pos.y + north / 111200.0));
+    }
+    // Straight on for 200 m, then south: a right turn 200 m ahead.
+    void FollowToRightTurn() { FollowThrough({{200, 0}, {200, -300}, {200, -600}, {200, -900}}); }
     int BoldHeight() const
     {
         LOGFONTW lf{};
@@ -315,10 +306,7 @@ TEST_CASE("GDI objects are balanced around every paint")
         RecorderState = state;
         f.Paint();
     }
-    f.Follow(4);
-    g_turn.found = true;
-    g_turn.angle = 1.0;
-    g_turn.distance = 0.3;
+    f.FollowToRightTurn();
     const unsigned count = GdiObjectCount();
     REQUIRE(count > 0);
 
@@ -339,8 +327,8 @@ TEST_CASE("GDI objects are balanced around every paint")
         DrawCompassRose(f.canvas.Dc(), 45.0f, r, true, 30.0f);
         DrawDirectionArrow(f.canvas.Dc(), r, 1.0f, RGB(9, 9, 9), 0.25, RGB(0, 0, 0));
         RECT speed = {0, 200, 240, 240};
-        DrawSpeedBox(f.canvas.Dc(), f.Live(), &speed, kScreenPath);
-        DrawRouteInfoBox(f.canvas.Dc(), f.Live(), RECT{0, 0, 50, 20}, r, kScreenPosition);
+        DrawSpeedBox(f.canvas.Dc(), f.Live(), &speed, kScreenPathView);
+        DrawRouteInfoBox(f.canvas.Dc(), f.Live(), RECT{0, 0, 50, 20}, r, kScreenGps);
         DrawDistanceTimeBox(f.canvas.Dc(), r);
         DrawPointDetailBox(f.canvas.Dc(), &f.Live(), f.canvas.Rect());
         RecorderState = kRecorderRecording;
@@ -364,7 +352,7 @@ TEST_CASE("the speed box")
         SpeedUnit = 1;
         LowSpeedLimit = 30;
         SpeedLimitWarning = true;
-        const int right = DrawSpeedBox(dc, f.Live(), &box, kScreenPosition);
+        const int right = DrawSpeedBox(dc, f.Live(), &box, kScreenGps);
         CHECK(f.canvas.Count(SpeedValueRect, err) > 10);
         CHECK(f.canvas.Count(SpeedValueRect, info) == 0);
         CHECK(g_sounds == std::vector<std::wstring>{L"SPD"});
@@ -374,25 +362,25 @@ TEST_CASE("the speed box")
     SUBCASE("without a warning setting it is Err but silent") {
         f.Live().kmh = 120.0;
         HighSpeedLimit = 100;
-        DrawSpeedBox(dc, f.Live(), &box, kScreenPosition);
+        DrawSpeedBox(dc, f.Live(), &box, kScreenGps);
         CHECK(f.canvas.Count(SpeedValueRect, err) > 10);
         CHECK(g_sounds.empty());
     }
     SUBCASE("both limits 0: never Err, never a sound") {
         SpeedLimitWarning = true;
         f.Live().kmh = 400.0;
-        DrawSpeedBox(dc, f.Live(), &box, kScreenPosition);
+        DrawSpeedBox(dc, f.Live(), &box, kScreenGps);
         CHECK(f.canvas.Count(SpeedValueRect, err) == 0);
         CHECK(f.canvas.Count(SpeedValueRect, info) > 10);
         CHECK(g_sounds.empty());
     }
     SUBCASE("following on the GPS data screen the label goes under the digits") {
         f.Follow(2);
-        DrawSpeedBox(dc, f.Live(), &box, kScreenPosition);
+        DrawSpeedBox(dc, f.Live(), &box, kScreenGps);
         CHECK(SpeedUnitRect.left == SpeedValueRect.left);
         CHECK(SpeedUnitRect.top == SpeedValueRect.bottom + 1);
         RECT again = {5, 40, kW, 90};
-        DrawSpeedBox(dc, f.Live(), &again, kScreenPath);   // not on the Path view
+        DrawSpeedBox(dc, f.Live(), &again, kScreenPathView);   // not on the Path view
         CHECK(SpeedUnitRect.bottom == again.bottom);
     }
 }
@@ -408,39 +396,37 @@ TEST_CASE("route boxes and the turn arrow")
     SUBCASE("an empty route draws no route box and keeps the ordinary rose") {
         f.Follow(0);
         f.canvas.Fill(mark);
-        DrawRouteInfoBox(dc, f.Live(), counter, distance, kScreenPosition);
+        DrawRouteInfoBox(dc, f.Live(), counter, distance, kScreenGps);
         CHECK(f.canvas.Count(f.canvas.Rect(), mark) == kW * kH);
+        TurnArmed = true;   // a turn search would clear it
         f.Paint();
         const ROSE_LAYOUT r = LayoutPositionRose(kW, kH, SpeedValueRect.bottom, SpeedValueRect,
                                                  kRecorderFollowing, false);
         CHECK(SameRect(CompassRect, r.rose));
-        CHECK(g_turn.calls == 0);
+        CHECK(TurnArmed);
     }
     SUBCASE("a position past the end of the route draws no route box") {
         f.Follow(3);
         RoutePosition = 3;
         f.canvas.Fill(mark);
-        DrawRouteInfoBox(dc, f.Live(), counter, distance, kScreenPosition);
-        DrawRouteInfoBox(dc, f.Live(), counter, distance, kScreenPath);
+        DrawRouteInfoBox(dc, f.Live(), counter, distance, kScreenGps);
+        DrawRouteInfoBox(dc, f.Live(), counter, distance, kScreenPathView);
         CHECK(f.canvas.Count(f.canvas.Rect(), mark) == kW * kH);
         CHECK_FALSE(RouteBoxAlternate);
     }
     SUBCASE("the Path view shows next and end in turn") {
         f.Follow(3);
-        DrawRouteInfoBox(dc, f.Live(), RECT{}, distance, kScreenPath);
+        DrawRouteInfoBox(dc, f.Live(), RECT{}, distance, kScreenPathView);
         CHECK(RouteBoxAlternate);
-        DrawRouteInfoBox(dc, f.Live(), RECT{}, distance, kScreenPath);
+        DrawRouteInfoBox(dc, f.Live(), RECT{}, distance, kScreenPathView);
         CHECK_FALSE(RouteBoxAlternate);
-        DrawRouteInfoBox(dc, f.Live(), counter, distance, kScreenPosition);
+        DrawRouteInfoBox(dc, f.Live(), counter, distance, kScreenGps);
         CHECK_FALSE(RouteBoxAlternate);
     }
     SUBCASE("following: turn circle left, arrow toward the turn, route boxes") {
-        f.Follow(4);
-        g_turn.found = true;
-        g_turn.angle = 1.5707964;   // a right turn
-        g_turn.distance = 0.3;
+        f.FollowToRightTurn();
         f.Paint();
-        CHECK(g_turn.calls == 1);
+        CHECK(TurnArmed);   // the search found the turn
         const ROSE_LAYOUT r = LayoutPositionRose(kW, kH, SpeedValueRect.bottom, SpeedValueRect,
                                                  kRecorderFollowing, true);
         REQUIRE(r.following);
@@ -451,7 +437,7 @@ TEST_CASE("route boxes and the turn arrow")
         const COLORREF gray = Role(ColorRole::Gray);
         CHECK(f.canvas.Pixel(cx + 30, cy) == gray);   // the arrow's head, to the right
         CHECK(f.canvas.Pixel(cx, cy - 30) != gray);
-        CHECK(f.canvas.Count(CentreOf(c, 20), Role(ColorRole::Info)) > 5);   // "300m"
+        CHECK(f.canvas.Count(CentreOf(c, 20), Role(ColorRole::Info)) > 5);   // "200m"
         // The counter "1/4" is written at the bottom right.
         const POSITION_LAYOUT p = LayoutPositionScreen(kW, kH, f.BoldHeight(), 0);
         CHECK(f.canvas.Count(p.routeCounter, Role(ColorRole::OK)) > 5);
@@ -462,11 +448,13 @@ TEST_CASE("route boxes and the turn arrow")
         ColorScheme = 1;
         f.Erase();
         f.Paint();
+        CHECK_FALSE(TurnArmed);
         const ROSE_LAYOUT r = LayoutPositionRose(kW, kH, SpeedValueRect.bottom, SpeedValueRect,
                                                  kRecorderFollowing, true);
         const RECT& c = r.turnCircle;
         const int cx = c.left + (c.right - c.left) / 2;
         const int cy = c.top + (c.bottom - c.top) / 2;
+        // The next point lies straight ahead, due east.
         CHECK(f.canvas.Pixel(cx, cy - 30) == Role(ColorRole::Gray));   // straight up
         CHECK(f.canvas.Count(CentreOf(c, 30), Role(ColorRole::Info)) == 0);   // no label
         f.Save("position_route_night.png");
@@ -545,13 +533,11 @@ TEST_CASE("the Path view's point detail box")
         f.Save("path_detail_recording_night.png");
     }
     SUBCASE("following shows the counter, the route box and the turn arrow") {
-        f.Follow(5);
+        // From point 1 on: straight on for 150 m, then north, a left turn.
+        f.FollowThrough({{-100, 0}, {150, 0}, {150, 150}, {150, 300}, {150, 450}});
         RoutePosition = 1;
-        g_turn.found = true;
-        g_turn.angle = -0.8;
-        g_turn.distance = 0.12;
         DrawPointDetailBox(dc, &f.Live(), box);
-        CHECK(g_turn.calls == 1);
+        CHECK(TurnArmed);
         CHECK(RouteBoxAlternate);
         f.Save("path_detail_route_night.png");
     }
@@ -572,7 +558,7 @@ TEST_CASE("RedrawPositionScreen paints through the window's DC")
         return;
     }
     RepaintAllPending = true;
-    RedrawPositionScreen(window, f.port.get());
+    RedrawPositionScreen(window, f.port);
     CHECK_FALSE(RepaintAllPending.load());
     CHECK(std::memcmp(&LastPaintedRecord, &f.Live(), sizeof LastPaintedRecord) == 0);
     CHECK(CompassRect.right > CompassRect.left);
@@ -582,6 +568,115 @@ TEST_CASE("RedrawPositionScreen paints through the window's DC")
     RedrawPositionScreen(window, nullptr);
     CHECK(RepaintAllPending.load());
     DestroyWindow(window);
+}
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// A canvas filled white.
+struct WhiteCanvas : DibCanvas {
+    WhiteCanvas(int width, int height) : DibCanvas(width, height) { Fill(kWhite); }
+};
+
+// The live fix of GpsDevice and the recorder state, as the reader thread
+// leaves them; idle and without a fix before and after.
+struct StateFixture {
+    StateFixture() { Set(0, kRecorderIdle); }
+    ~StateFixture()
+    {
+        Set(0, kRecorderIdle);
+        ColorScheme = 0;
+    }
+    static void Set(int fix, int32_t state)
+    {
+        LiveRecordGuard(&GpsDevice)->fix = fix;
+        RecorderState = state;
+    }
+};
+
+}  // namespace
+
+TEST_CASE("SetSchemeTextColor follows the scheme and the live fix")
+{
+    StateFixture state;
+    WhiteCanvas canvas(120, 40);
+    struct Row {
+        int scheme;
+        bool fix;
+        COLORREF colour;
+    };
+    const Row rows[] = {
+        {0, true, 0xFF0000},        {0, false, 0x0000FF},        {1, true, 0xFFFF00},
+        {1, false, 0x80FFFF},       {2, true, CustomColors[2]},  {2, false, CustomColors[3]},
+    };
+    for (const Row& row : rows) {
+        ColorScheme = row.scheme;
+        state.Set(row.fix ? 1 : 0, kRecorderIdle);
+        SetTextColor(canvas.Dc(), 0x123456);
+        SetSchemeTextColor(canvas.Dc());
+        CHECK(GetTextColor(canvas.Dc()) == row.colour);
+    }
+
+    SUBCASE("a fix value other than 1 is no fix") {
+        ColorScheme = 0;
+        state.Set(2, kRecorderIdle);
+        SetSchemeTextColor(canvas.Dc());
+        CHECK(GetTextColor(canvas.Dc()) == 0x0000FF);
+    }
+    SUBCASE("text drawn after it has the colour on the pixels") {
+        GdiSelectGuard font(canvas.Dc(),
+                            CreateFontW(-24, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                        NONANTIALIASED_QUALITY, 0, L"Tahoma"));
+        SetBkMode(canvas.Dc(), TRANSPARENT);
+        ColorScheme = 1;
+        state.Set(1, kRecorderIdle);
+        SetSchemeTextColor(canvas.Dc());
+        TextOutW(canvas.Dc(), 4, 4, L"MMMM", 4);
+        CHECK(canvas.Count(0xFFFF00) > 20);
+        CHECK(canvas.Count(0x80FFFF) == 0);
+    }
+}
+
+TEST_CASE("DrawStateIcon shows the recorder state at the bottom left")
+{
+    StateFixture state;
+    const RECT area = {0, 0, 64, 80};   // the icon's square: (0, 48) to (32, 80)
+
+    SUBCASE("idle draws nothing") {
+        WhiteCanvas canvas(64, 80);
+        DrawStateIcon(canvas.Dc(), &area);
+        CHECK(canvas.Count(kWhite) == 64 * 80);
+    }
+    SUBCASE("each state draws its own icon, only in its square") {
+        const wchar_t* const names[] = {L"ICON_RECORD", L"ICON_PAUSE", L"ICON_PLAY"};
+        for (int32_t s = kRecorderRecording; s <= kRecorderFollowing; ++s) {
+            state.Set(0, s);
+            WhiteCanvas canvas(64, 80);
+            DrawStateIcon(canvas.Dc(), &area);
+            WhiteCanvas reference(64, 80);
+            DrawIcon(reference.Dc(), 0, 48, LoadIconW(GetModuleHandleW(nullptr), names[s - 1]));
+            CHECK(canvas.Pixels() == reference.Pixels());
+            int inside = 0, outside = 0;
+            for (int y = 0; y < 80; ++y)
+                for (int x = 0; x < 64; ++x)
+                    (x < 32 && y >= 48 ? inside : outside) += canvas.Pixel(x, y) != kWhite;
+            CHECK(inside > 50);
+            CHECK(outside == 0);
+        }
+    }
+    SUBCASE("drawing it again and again creates no GDI object") {
+        WhiteCanvas canvas(64, 80);
+        state.Set(0, kRecorderRecording);
+        DrawStateIcon(canvas.Dc(), &area);
+        const unsigned before = GdiObjectCount();
+        CHECK(before != 0);
+        for (int i = 0; i < 30; ++i) {
+            state.Set(0, kRecorderRecording + i % 3);
+            DrawStateIcon(canvas.Dc(), &area);
+        }
+        CHECK(GdiObjectCount() == before);
+    }
 }
 
 TEST_CASE("the test PNG writer")

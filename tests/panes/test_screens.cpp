@@ -32,7 +32,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 COLORREF Role(ColorRole role) { return SchemeColor(role); }
 
-// Fresh globals, the fonts, and the drawing hooks reading a record of our own.
+// Fresh globals, the fonts, a record of our own to draw, and a valid live
+// fix, which the text colour reads.
 struct ScreenFixture {
     GPS_CURRENT gps{};
 
@@ -41,14 +42,14 @@ struct ScreenFixture {
         static const bool fonts = (CreateFontSet(), true);
         (void)fonts;
         ResetPaneGlobals();
-        DrawStateHooks = {[] { return true; }, [] { return static_cast<int>(RecorderState.load()); }};
+        LiveRecordGuard(&GpsDevice)->fix = 1;
         std::memset(&gps, 0, sizeof gps);
         gps.fix = 1;
     }
     ~ScreenFixture()
     {
         ResetPaneGlobals();
-        DrawStateHooks = {};
+        LiveRecordGuard(&GpsDevice)->fix = 0;
     }
     void See(int i, float elevation, float azimuth, float snr, bool used = true)
     {

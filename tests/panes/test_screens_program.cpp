@@ -124,7 +124,8 @@ TEST_CASE("the instrument screens of the running program show the recording")
         CHECK(Reference->sats[prn].inView == 1);
 
     CreateFontSet();
-    DrawStateHooks = {[] { return Reference->fix == 1; }, [] { return 0; }};
+    // The text colour reads the fix of the program's own port.
+    *LiveRecordGuard(&GpsDevice) = *Reference;
     run.Send(IDM_SCREEN_GPS);   // titled again (the simulation had the title)
     std::vector<std::wstring> seen;
     for (int step = 0; step < 12; ++step) {
@@ -165,6 +166,6 @@ TEST_CASE("the instrument screens of the running program show the recording")
     const std::vector<std::wstring> cycle = {L"GPS", L"Satellite", L"Map", L"Tracks", L"Waypoints",
                                              L"Compass", L"Sun", L"Moon", L"Statistics", L"Raw"};
     CHECK(seen == cycle);
-    DrawStateHooks = {};
+    *LiveRecordGuard(&GpsDevice) = GPS_CURRENT{};
     DeleteFontSet();
 }

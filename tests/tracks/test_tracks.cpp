@@ -29,9 +29,9 @@ const auto Slurp = testsupport::FileBytes;
 const auto Has = testsupport::Contains;
 
 std::vector<std::wstring> Notices;
-int WINAPI RecordNotice(HWND, const wchar_t* text, const wchar_t*, UINT)
+int RecordNotice(HWND box)
 {
-    Notices.push_back(text);
+    Notices.push_back(testsupport::BoxText(box));
     return IDOK;
 }
 int Screen = 1;
@@ -41,16 +41,15 @@ uint32_t CellId = 0;
 // filters at their defaults (5 km/h, 10 degrees), cell ids not recorded.
 struct Folder {
     testsupport::TempDir dir;
+    testsupport::DialogAnswerer notices{L"Pathvex", RecordNotice, true};
     Folder()
     {
         Notices.clear();
-        TrackMessageBox = RecordNotice;
         OpenSettingsStore(dir.WPath().c_str());
         Screen = 1;
         CellId = 0;
         TrackHooks = TRACK_HOOKS{};
         TrackHooks.currentScreen = [] { return Screen; };
-        TrackHooks.saveSettingsDocument = [] { return SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE); };
         GpsHooks hooks{};
         hooks.recorderTick = RunRecorderTick;
         hooks.currentCellId = [] { return CellId; };
@@ -69,7 +68,6 @@ struct Folder {
     {
         FillTrackList(nullptr, nullptr, nullptr);
         CloseSettingsStore();
-        TrackMessageBox = MessageBoxW;
         GpsDevice.SetHooks(GpsHooks{});
     }
     std::string TrackFile() const { return Slurp(dir.File("pathvextrk.xml")); }
