@@ -301,7 +301,7 @@ void PaintScreen(HWND window, HDC dc, const RECT& client)
 {
     switch (CurrentScreen) {
     case kScreenGps:
-        PaintPositionScreen(&GpsDevice, dc, client, kRepaintAll);
+        PaintPositionScreen(&GpsDevice, dc, client, kRepaintAll, Waypoints);
         break;
     case kScreenSatellite:
         if (ShellSeams.paintSatellitePane)
@@ -461,7 +461,7 @@ LRESULT OnGpsData(HWND window, WPARAM input, GpsPort* port)
         FindNearestWaypoint(Waypoints, live->pos.x, live->pos.y, &live->nearestWaypoint, &live->nearestWaypointKm);
     switch (CurrentScreen) {
     case kScreenGps:
-        RedrawPositionScreen(window, port);
+        RedrawPositionScreen(window, port, Waypoints);
         return 0;
     case kScreenCompass:
         if (ShellSeams.redrawCompassPane)

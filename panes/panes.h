@@ -77,12 +77,14 @@ int32_t PositionRepaintMask(const GPS_CURRENT& live, const GPS_CURRENT& last,
 
 // Paints the boxes of mask into dc over the client rectangle (laid out from
 // (0, 0) with its width and height); the main window passes kRepaintAll on
-// WM_PAINT. Copies the live record of port into LastPaintedRecord first.
-// Nothing happens without a port.
-void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask);
+// WM_PAINT. Copies the live record of port into LastPaintedRecord first; the
+// nearest waypoint's name is taken from waypoints (the record's 1-based
+// index). Nothing happens without a port.
+void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask,
+                         const std::vector<WAYPOINT>& waypoints);
 // On WM_GPSDATA while screen 1 shows: works out the mask against the last
 // paint, clears RepaintAllPending and paints through the window's DC.
-void RedrawPositionScreen(HWND window, GpsPort* port);
+void RedrawPositionScreen(HWND window, GpsPort* port, const std::vector<WAYPOINT>& waypoints);
 
 // Where a double click on screen 1 landed, by the rectangles in the order the
 // main window acts on them (edges count as inside).

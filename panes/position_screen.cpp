@@ -9,7 +9,6 @@
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "panes/pane_draw.h"
-#include "tracks/waypoints.h"
 
 #include <cwchar>
 
@@ -68,7 +67,8 @@ bool HitsRect(POINT pt, const RECT& r)
 
 }  // namespace
 
-void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask)
+void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask,
+                         const std::vector<WAYPOINT>& waypoints)
 {
     if (!port)
         return;
@@ -141,7 +141,7 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
         FillSolid(dc, line, bk);
         // The boxes above may have left their own colour behind.
         SetTextColor(dc, info);
-        if (FormatNearestWaypoint(text, kPaneTextSize, gps, Waypoints)) {
+        if (FormatNearestWaypoint(text, kPaneTextSize, gps, waypoints)) {
             SharedSelection small(dc, FontSet.Minus2);
             DrawTextW(dc, text, -1, &line, 0);
         }
@@ -154,7 +154,7 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
     }
 }
 
-void RedrawPositionScreen(HWND window, GpsPort* port)
+void RedrawPositionScreen(HWND window, GpsPort* port, const std::vector<WAYPOINT>& waypoints)
 {
     if (!port)
         return;
@@ -168,7 +168,7 @@ void RedrawPositionScreen(HWND window, GpsPort* port)
         return;
     RECT client{};
     GetClientRect(window, &client);
-    PaintPositionScreen(port, dc, client, mask);
+    PaintPositionScreen(port, dc, client, mask, waypoints);
     ReleaseDC(window, dc);
 }
 

@@ -89,7 +89,7 @@ struct PaintFixture {
     void Erase() { canvas.Fill(Role(ColorRole::Bk)); }
     void Paint(int32_t mask = kRepaintAll)
     {
-        PaintPositionScreen(port, canvas.Dc(), canvas.Rect(), mask);
+        PaintPositionScreen(port, canvas.Dc(), canvas.Rect(), mask, Waypoints);
     }
     // A route heading north-east from a point due east of the live position
     // (which heads east): straight on, no turn within the look-ahead.
@@ -558,14 +558,14 @@ TEST_CASE("RedrawPositionScreen paints through the window's DC")
         return;
     }
     RepaintAllPending = true;
-    RedrawPositionScreen(window, f.port);
+    RedrawPositionScreen(window, f.port, Waypoints);
     CHECK_FALSE(RepaintAllPending.load());
     CHECK(std::memcmp(&LastPaintedRecord, &f.Live(), sizeof LastPaintedRecord) == 0);
     CHECK(CompassRect.right > CompassRect.left);
 
     // No port: nothing happens, the pending erase stays for the next one.
     RepaintAllPending = true;
-    RedrawPositionScreen(window, nullptr);
+    RedrawPositionScreen(window, nullptr, Waypoints);
     CHECK(RepaintAllPending.load());
     DestroyWindow(window);
 }
