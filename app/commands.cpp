@@ -8,6 +8,7 @@
 #include "gps/simulation.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
+#include "kit/outside.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
@@ -122,8 +123,7 @@ LRESULT CmdDisplayOff(HWND, WPARAM, LPARAM)
 template <const wchar_t* Target>
 LRESULT CmdOpenExternal(HWND window, WPARAM, LPARAM)
 {
-    if (ShellSeams.openExternal)
-        ShellSeams.openExternal(window, Target, SW_SHOWNORMAL);
+    OutsideSeams.openExternal(window, Target, SW_SHOWNORMAL);
     return 0;
 }
 

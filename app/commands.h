@@ -93,9 +93,7 @@ struct SHELL_SEAMS {
     // children: the waypoint list shows its content.
     void (*openWaypointElement)(HWND list, XMLElement* element);
     // Reaching outside the program. InstallSubsystemSeams plugs in the real
-    // ones (ShellExecuteExW "open", SetSystemTime); tests put their own.
-    // `show` is the ShowWindow mode the opened program is asked for.
-    bool (*openExternal)(HWND window, const wchar_t* target, int show);  // 195, 196, 901
+    // one (SetSystemTime); tests put their own.
     bool (*setSystemTime)(const SYSTEMTIME* utc);                // 104
 
     // Timers and the reader thread.

@@ -6,13 +6,14 @@
 #include "gps/gps.h"
 #include "gps/simulation.h"
 #include "kit/display.h"
+#include "kit/outside.h"
 #include "kit/screen_state.h"
 
 namespace {
 
 void HookPlaySound(const wchar_t* name)
 {
-    PlayProgramSound(name);
+    OutsideSeams.playSound(name);
 }
 
 void HookRepaint()

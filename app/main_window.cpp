@@ -8,6 +8,7 @@
 #include "kit/dialogs.h"
 #include "kit/display.h"
 #include "kit/draw.h"
+#include "kit/outside.h"
 #include "kit/utils.h"
 #include "maps/viewport.h"
 #include "panes/panes.h"
@@ -20,7 +21,6 @@
 #endif
 
 #include <commctrl.h>
-#include <mmsystem.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -527,7 +527,7 @@ void OnTimer(HWND window, UINT id)
             moving = live->kmh > 0 && live->fix == 1;
         }
         if (moving && ShellSeams.turnArmed && ShellSeams.turnArmed())
-            PlayProgramSound(L"TURN");
+            OutsideSeams.playSound(L"TURN");
         break;
     }
     }
@@ -995,11 +995,6 @@ void SetZoomHotKeys(HWND window, bool on)
             UnregisterHotKey(window, k.id);
     }
 #endif
-}
-
-void PlayProgramSound(const wchar_t* name)
-{
-    PlaySoundW(name, GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }
 
 // Screen commands 201-299 (kPickMarker in lParam opens a list to pick from).

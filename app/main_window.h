@@ -56,9 +56,6 @@ std::vector<std::string> TrackToSimulation(const TRACK& track, const SYSTEMTIME&
 // them; unless the Tracks screen shows, the track document is released.
 void SetZoomHotKeys(HWND window, bool on);
 
-// Plays one of the program's WAVE resources asynchronously.
-void PlayProgramSound(const wchar_t* name);
-
 // Enters screen command - 200 (299: the raw log); kPickMarker in lParam
 // opens a list to pick from. Ids without a screen do nothing.
 LRESULT EnterScreen(HWND window, int command, LPARAM lParam);

@@ -29,20 +29,7 @@
 #endif
 #endif
 
-#include <shellapi.h>
-
 namespace {
-
-bool OpenExternal(HWND window, const wchar_t* target, int show)
-{
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.hwnd = window;
-    info.lpVerb = L"open";
-    info.lpFile = target;
-    info.nShow = show;
-    return ShellExecuteExW(&info) != FALSE;
-}
 
 bool SetClock(const SYSTEMTIME* utc)
 {
@@ -164,7 +151,6 @@ void InstallHandheldSeams()
 
 void InstallSubsystemSeams()
 {
-    ShellSeams.openExternal = OpenExternal;
     ShellSeams.setSystemTime = SetClock;
     ShellSeams.setZoomHotKeys = SetZoomHotKeys;
     ShellSeams.rebuildWaypointList = RebuildWaypointList;

@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "kit/dialogs.h"
 #include "kit/draw.h"
+#include "kit/outside.h"
 #include "maps/calc.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
@@ -67,11 +68,10 @@ void RefillWaypointList(HWND window)
     FillWaypointList(window, MainListView, nullptr);
 }
 
-// Written exports open maximised. Through the shell's seam at the time of the call, so that whoever owns
-// "open" then (the program, or a test) gets it.
+// Written exports open maximised.
 bool OpenWrittenFile(HWND window, const wchar_t* path)
 {
-    return ShellSeams.openExternal && ShellSeams.openExternal(window, path, SW_SHOWMAXIMIZED);
+    return OutsideSeams.openExternal(window, path, SW_SHOWMAXIMIZED);
 }
 
 bool LiveFixValid()

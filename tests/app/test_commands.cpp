@@ -12,6 +12,7 @@
 #include "gps/simulation.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
+#include "kit/outside.h"
 #include "maps/viewport.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
@@ -66,7 +67,7 @@ struct Fixture : windowtest::MainWindowFixture {
         wcsncpy(TrackDocumentPath, wide.c_str(), MAX_PATH - 1);
         ResetSeams();
         // Nothing leaves the program from a test.
-        ShellSeams.openExternal = RecordOpen;
+        OutsideSeams.openExternal = RecordOpen;
         ShellSeams.setSystemTime = RecordClock;
         ShellSeams.runSelfUpdate = RunUpdate;
         ShellSeams.showSettingsDialog = RecordOptions;

@@ -10,6 +10,7 @@
 #include "app/shell.h"
 #include "gps/gps.h"
 #include "kit/display.h"
+#include "kit/outside.h"
 #include "tracks/tracks.h"
 
 #include <windows.h>
@@ -29,7 +30,12 @@ public:
     HWND window = nullptr;
 
     MainWindowFixture() = default;
-    ~MainWindowFixture() { Close(); }
+    // The reach outside the program as it was before the test put its own.
+    ~MainWindowFixture()
+    {
+        Close();
+        OutsideSeams = outside_;
+    }
     MainWindowFixture(const MainWindowFixture&) = delete;
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;
 
@@ -76,6 +82,7 @@ public:
 
 private:
     bool open_ = false;
+    const OUTSIDE_SEAMS outside_ = OutsideSeams;
 };
 
 }  // namespace windowtest
