@@ -146,8 +146,7 @@ LRESULT CmdAbout(HWND window, WPARAM, LPARAM)
 LRESULT CmdToggleFullScreen(HWND window, WPARAM, LPARAM)
 {
 #if defined(PATHVEX_HANDHELD)
-    if (ShellSeams.toggleFullScreen)
-        ShellSeams.toggleFullScreen(window);
+    ChangeFullScreen(window, kFullScreenToggle);
 #else
     (void)window;
 #endif
@@ -432,8 +431,8 @@ LRESULT DispatchCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     const WORD id = LOWORD(wParam);
 #if defined(PATHVEX_HANDHELD)
-    if (id > IDM_SCREEN_BASE && id <= IDM_FULLSCREEN_LEAVE_LAST && ShellSeams.leaveFullScreen)
-        ShellSeams.leaveFullScreen(window);
+    if (id > IDM_SCREEN_BASE && id <= IDM_FULLSCREEN_LEAVE_LAST)
+        ChangeFullScreen(window, kFullScreenNormal);
 #endif
     for (const COMMAND& c : kCommands)
         if (c.id == id)

@@ -25,10 +25,6 @@ struct SHELL_SEAMS {
     // Start-up and shutdown.
     void (*rebuildWaypointList)();                  // the waypoint vector from the settings
     void (*scanOfflineMaps)(const wchar_t* folder); // the maps folder
-    void (*registerAxWindowClass)();                // desktop: the browser host's class "AX"
-    void (*startCellMonitor)();                     // pathvex-wm, after the HTML view
-    void (*stopCellMonitor)();                      // pathvex-wm, after the message loop
-    uint32_t (*currentCellId)();                    // pathvex-wm: the cell of the moment
 
     // Painted screens: everything on WM_PAINT, the changes on WM_GPSDATA.
     void (*paintSatellitePane)(HWND window, HDC dc);
@@ -49,7 +45,6 @@ struct SHELL_SEAMS {
     void (*setZoomHotKeys)(HWND window, bool on);
     void (*fetchOnlineMapImage)(HWND window);       // before the Map screen's repaint
     void (*setCalcAxisMode)(int mode);              // 3 for 221 and 222, 6 for 223
-    void (*leaveFullScreen)(HWND window);           // handheld: commands 201-230
 
     // List screens and the web map.
     void (*fillTrackList)(HWND list);
@@ -88,7 +83,6 @@ struct SHELL_SEAMS {
     int (*speedLimitDialog)(HWND window, bool marks);
     LRESULT (*sirfCommand)(HWND window, int command);   // 400-500, not with the GPS driver
     void (*sendWaypointSentence)(GpsPort* port);        // 361, NMEA input only
-    void (*toggleFullScreen)(HWND window);              // handheld: 329 and Enter
     // Double-click or Enter on a waypoint category or a waypoint with
     // children: the waypoint list shows its content.
     void (*openWaypointElement)(HWND list, XMLElement* element);

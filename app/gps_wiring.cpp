@@ -8,6 +8,7 @@
 #include "kit/display.h"
 #include "kit/outside.h"
 #include "kit/screen_state.h"
+#include "platform/handheld/cell_tower.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ void HookRecorderTick(GpsPort* port, uint32_t mark)
 
 uint32_t HookCurrentCellId()
 {
-    return ShellSeams.currentCellId ? ShellSeams.currentCellId() : 0;
+    return GetCurrentCellId();
 }
 
 void HookAutoAdvance(GpsPort* port)

@@ -18,6 +18,9 @@
 #include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/cell_tower.h"
+#endif
 #endif
 
 #include <commctrl.h>
@@ -49,6 +52,10 @@ constexpr DWORD kListViewExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr size_t kRowTextSize = 2000;
 constexpr DWORD kPathRepaintMs = 1000;
 constexpr int kRawColumnMargin = 5;
+#if defined(PATHVEX_WM)
+// CellIdStores when the GPS data screen last saw it.
+uint32_t CellIdStoresSeen = 0;
+#endif
 
 // ---------------------------------------------------------------------------
 // Screens.
@@ -461,6 +468,13 @@ LRESULT OnGpsData(HWND window, WPARAM input, GpsPort* port)
         FindNearestWaypoint(Waypoints, live->pos.x, live->pos.y, &live->nearestWaypoint, &live->nearestWaypointKm);
     switch (CurrentScreen) {
     case kScreenGps:
+#if defined(PATHVEX_WM)
+        // A new cell repaints every box, as the cell's id shows with them.
+        if (const uint32_t stores = CellIdStores.load(); stores != CellIdStoresSeen) {
+            CellIdStoresSeen = stores;
+            RepaintAllPending.store(true);
+        }
+#endif
         RedrawPositionScreen(window, port);
         return 0;
     case kScreenCompass:
@@ -638,8 +652,7 @@ void OnKeyDown(HWND window, UINT key)
 #endif
         }
 #if defined(PATHVEX_HANDHELD)
-        if (ShellSeams.toggleFullScreen)
-            ShellSeams.toggleFullScreen(window);
+        ChangeFullScreen(window, kFullScreenToggle);
 #endif
     } else if (key >= '1' && key <= '9') {
         PostCommand(window, static_cast<int>(key) + (IDM_SCREEN_GPS - '1'));
@@ -996,6 +1009,15 @@ void SetZoomHotKeys(HWND window, bool on)
     }
 #endif
 }
+
+#if defined(PATHVEX_HANDHELD)
+void ChangeFullScreen(HWND window, int mode)
+{
+    if (window && FullScreenState == kFullScreenFull && mode != kFullScreenFull)
+        SetZoomHotKeys(window, false);
+    SetFullScreenMode(window, mode);
+}
+#endif
 
 // Screen commands 201-299 (kPickMarker in lParam opens a list to pick from).
 LRESULT EnterScreen(HWND window, int command, LPARAM lParam)

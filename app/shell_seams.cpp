@@ -14,20 +14,11 @@
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "maps/web_map.h"
-#if defined(PATHVEX_DESKTOP)
-#include "maps/browser_host.h"
-#endif
 #include "panes/panes.h"
 #include "panes/tracking.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #include "updater/updater.h"
-#if defined(PATHVEX_HANDHELD)
-#include "platform/handheld/handheld.h"
-#if defined(PATHVEX_WM)
-#include "platform/handheld/cell_tower.h"
-#endif
-#endif
 
 namespace {
 
@@ -95,58 +86,6 @@ bool ShellTurnArmed()
     return TurnArmed.load();
 }
 
-#if defined(PATHVEX_DESKTOP)
-void ShellRegisterAxWindowClass()
-{
-    RegisterAxWindowClass();
-}
-#endif
-
-#if defined(PATHVEX_WM)
-// The radio layer is asked once for the cell of the moment; later cells
-// come from its notifications.
-void StartCellMonitor()
-{
-    StartCellTowerMonitor();
-    RequestCellTowerInfo();
-}
-
-// On the radio layer's thread.
-void RepaintAllNextTime()
-{
-    RepaintAllPending.store(true);
-}
-
-void InstallCellTowerSeams()
-{
-    ShellSeams.startCellMonitor = StartCellMonitor;
-    ShellSeams.stopCellMonitor = StopCellTowerMonitor;
-    ShellSeams.currentCellId = GetCurrentCellId;
-    CellTowerHooks.cellIdStored = RepaintAllNextTime;
-}
-#endif
-
-#if defined(PATHVEX_HANDHELD)
-void ToggleFullScreen(HWND window)
-{
-    SetFullScreenMode(window, kFullScreenToggle);
-}
-
-void LeaveFullScreen(HWND window)
-{
-    SetFullScreenMode(window, kFullScreenNormal);
-}
-
-// The handheld services: full screen, and the hash list read from XML.
-void InstallHandheldSeams()
-{
-    ShellSeams.toggleFullScreen = ToggleFullScreen;
-    ShellSeams.leaveFullScreen = LeaveFullScreen;
-    FullScreenHooks.setZoomHotKeys = SetZoomHotKeys;
-    UpdaterHooks.readHashList = ReadXmlProfileString;
-}
-#endif
-
 }  // namespace
 
 void InstallSubsystemSeams()
@@ -178,16 +117,10 @@ void InstallSubsystemSeams()
     ShellSeams.internetTrackingTick = ShellInternetTrackingTick;
     ShellSeams.speedLimitDialog = ShowSpeedLimitDialog;
     ShellSeams.runSelfUpdate = RunSelfUpdate;
-#if defined(PATHVEX_DESKTOP)
-    ShellSeams.registerAxWindowClass = ShellRegisterAxWindowClass;
-#endif
     ShellSeams.createWebMapWindow = CreateWebMapWindow;
     ShellSeams.destroyWebMapWindow = DestroyWebMapWindow;
     ShellSeams.resizeWebMapWindow = ResizeWebMapWindow;
     ShellSeams.showItemOnMapCommand = ShowItemOnMapCommand;
-#if defined(PATHVEX_WM)
-    InstallCellTowerSeams();
-#endif
 
     ShellSeams.fillTrackList = ShellFillTrackList;
     ShellSeams.fillWaypointList = ShellFillWaypointList;
@@ -204,7 +137,4 @@ void InstallSubsystemSeams()
     ShellSeams.calcCommand = CalcCommand;
     ShellSeams.drawCalcView = DrawCalcView;
     ShellSeams.setCalcAxisMode = SetCalcAxisMode;
-#if defined(PATHVEX_HANDHELD)
-    InstallHandheldSeams();
-#endif
 }

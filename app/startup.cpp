@@ -15,7 +15,12 @@
 #include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/cell_tower.h"
+#endif
 #else
+#include "maps/browser_host.h"
+
 #include <gdiplus.h>
 #include <ole2.h>
 #endif
@@ -51,13 +56,6 @@ constexpr wchar_t kLogFileUnreadable[] =
 // first may be between taking the instance and creating its window.
 constexpr DWORD kFindFirstWindowMs = 5000;
 constexpr DWORD kFindFirstWindowStepMs = 50;
-
-#if defined(PATHVEX_HANDHELD)
-void ShowMenuBar(HWND window, int menuId)
-{
-    CreateHandheldMenuBar(window, menuId);
-}
-#endif
 
 // ---------------------------------------------------------------------------
 
@@ -397,13 +395,14 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     // Without the HTML view the web map stays empty; the rest runs.
     LoadHtmlViewLibrary(instance);
 #if defined(PATHVEX_WM)
-    if (ShellSeams.startCellMonitor)
-        ShellSeams.startCellMonitor();
+    // The radio layer is asked once for the cell of the moment; later cells
+    // come from its notifications.
+    StartCellTowerMonitor();
+    RequestCellTowerInfo();
 #endif
 #else
     OleInitialize(nullptr);
-    if (ShellSeams.registerAxWindowClass)
-        ShellSeams.registerAxWindowClass();
+    RegisterAxWindowClass();
     ULONG_PTR gdiplusToken = 0;
     Gdiplus::GdiplusStartupInput gdiplusInput;
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
@@ -425,9 +424,6 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     SimulationList.LoadDemonstration();
 
     InstallDrawingHooks();
-#if defined(PATHVEX_HANDHELD)
-    ShowHandheldMenuBar = ShowMenuBar;
-#endif
     InstallGpsHooks();
     CreateMainWindow(instance);
 #if defined(PATHVEX_HANDHELD)
@@ -472,8 +468,7 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     if (DisplayOff)
         SetDisplayPower(kDisplayPowerOn);
 #if defined(PATHVEX_WM)
-    if (ShellSeams.stopCellMonitor)
-        ShellSeams.stopCellMonitor();
+    StopCellTowerMonitor();
 #endif
 #endif
     DeleteFontSet();

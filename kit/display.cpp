@@ -1,6 +1,10 @@
 // Units, colour schemes, the font set and the small drawing helpers.
 #include "kit/display.h"
 
+#if defined(PATHVEX_HANDHELD)
+#include "platform/handheld/handheld.h"
+#endif
+
 #include <commctrl.h>
 
 #include <cmath>
@@ -17,9 +21,6 @@ COLORREF CustomColors[6] = {0x000000,      ColorTable[9], ColorTable[0],
 FONT_SET FontSet = {};
 FONT_SETTINGS_HOOKS FontSettingsHooks = {};
 bool PickingMode = false;
-#if defined(PATHVEX_HANDHELD)
-void (*ShowHandheldMenuBar)(HWND window, int menuId) = nullptr;
-#endif
 
 namespace {
 
@@ -241,17 +242,16 @@ void SetViewMenu(HWND window, int menuId, bool picking)
     const int id = picking ? kPickingMenu : menuId;
     PickingMode = picking;
 #if defined(PATHVEX_HANDHELD)
-    if (ShowHandheldMenuBar) {
-        ShowHandheldMenuBar(window, id);
-        return;
-    }
-#endif
+    // The handheld shell shows menus in a bar of their own below the window.
+    CreateHandheldMenuBar(window, id);
+#else
     // The new menu goes in before the old one is destroyed, so the window
     // never holds a dead menu handle.
     const HMENU old = GetMenu(window);
     SetMenu(window, LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
     if (old)
         DestroyMenu(old);
+#endif
 }
 
 void DeleteAllColumns(HWND listView)
