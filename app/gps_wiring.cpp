@@ -1,13 +1,15 @@
 // The GpsHooks that connect GpsDevice to the main window, the sounds, the
-// recorder and the cell of the moment: thin calls into the main window and
-// the seams, read when they run, so seams installed later take effect.
+// recorder with the trip distance, the statistics refresh and the cell of
+// the moment.
 #include "app/shell.h"
 
 #include "gps/gps.h"
+#include "gps/live_track.h"
 #include "gps/simulation.h"
 #include "kit/display.h"
 #include "kit/outside.h"
 #include "kit/screen_state.h"
+#include "panes/panes.h"
 #include "platform/handheld/cell_tower.h"
 
 namespace {
@@ -25,8 +27,7 @@ void HookRepaint()
 
 void HookRefreshStatistics()
 {
-    if (ShellSeams.refreshStatistics)
-        ShellSeams.refreshStatistics();
+    RefreshStatisticsList();
 }
 
 void HookHandOver(GpsPort* port, WPARAM data)
@@ -35,10 +36,11 @@ void HookHandOver(GpsPort* port, WPARAM data)
         SendMessageW(window, WM_GPSDATA, data, reinterpret_cast<LPARAM>(port));
 }
 
+// The trip distance counts each batch's fix before the recorder sees it.
 void HookRecorderTick(GpsPort* port, uint32_t mark)
 {
-    if (ShellSeams.recorderTick)
-        ShellSeams.recorderTick(port, mark);
+    CountTravelledDistance(port);
+    RunRecorderTick(port, mark);
 }
 
 uint32_t HookCurrentCellId()
@@ -71,4 +73,7 @@ void InstallGpsHooks()
     hooks.autoAdvanceSimulation = HookAutoAdvance;
     hooks.setWindowTitle = HookSetTitle;
     GpsDevice.SetHooks(hooks);
+    StatisticsHooks = {[] { return UpTimeSeconds; }, [] { return RunTimeSeconds; }, [] { return CurrentScreen; },
+                       [] { return MainListView; }};
+    InstallStatisticsRefresh();
 }

@@ -11,6 +11,7 @@
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "maps/offline_maps.h"
+#include "tracks/waypoints.h"
 #include "resources/resource.h"
 #include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
@@ -183,8 +184,7 @@ void CountDownToUpdateQuestion()
 void ReadMapsFolder()
 {
     const std::wstring wide = SettingTextWide(OfflineMapsFolder);
-    if (ShellSeams.scanOfflineMaps)
-        ShellSeams.scanOfflineMaps(wide.c_str());
+    ScanOfflineMaps(wide.c_str());
 }
 
 // The tray icon of the main window; kept for its removal.
@@ -386,9 +386,7 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
 
     ChooseColorScheme();
     ComputeLocalTimeZone();
-    // Before the platform's start: the cell monitor and the browser host's
-    // class are seams too.
-    InstallSubsystemSeams();
+    InstallTrackSeams();
 
 #if defined(PATHVEX_HANDHELD)
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -413,8 +411,7 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     // another copy is writing there.
     XmlRemoveStaleSaveFiles(ProgramDirectory);
     OpenSettingsStore(ProgramDirectory);
-    if (ShellSeams.rebuildWaypointList)
-        ShellSeams.rebuildWaypointList();
+    RebuildWaypointList();
     ReadSettingsIntoGlobals();
     ReadMapsFolder();
 

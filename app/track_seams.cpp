@@ -14,6 +14,7 @@
 #include "kit/draw.h"
 #include "kit/outside.h"
 #include "maps/calc.h"
+#include "maps/online_maps.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "maps/web_map.h"
@@ -87,8 +88,7 @@ int CurrentRecorderState()
 
 void ViewFetchOnlineImage(HWND window)
 {
-    if (ShellSeams.fetchOnlineMapImage)
-        ShellSeams.fetchOnlineMapImage(window);
+    FetchOnlineMapImage(window);
 }
 
 }  // namespace

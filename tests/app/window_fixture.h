@@ -35,18 +35,13 @@ public:
     {
         Close();
         OutsideSeams = outside_;
+        ShellSeams = shell_;
     }
     MainWindowFixture(const MainWindowFixture&) = delete;
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;
 
-    // The shell's seams from scratch; with subsystems, every seam the
-    // program installs at start-up.
-    static void ResetSeams(bool subsystems = true)
-    {
-        ShellSeams = SHELL_SEAMS{};
-        if (subsystems)
-            InstallSubsystemSeams();
-    }
+    // The hooks the program installs at start-up.
+    static void ResetSeams() { InstallTrackSeams(); }
     void Open()
     {
         RecorderState.store(kRecorderIdle);
@@ -83,6 +78,7 @@ public:
 private:
     bool open_ = false;
     const OUTSIDE_SEAMS outside_ = OutsideSeams;
+    const SHELL_SEAMS shell_ = ShellSeams;
 };
 
 }  // namespace windowtest
