@@ -35,14 +35,6 @@ int ShellCurrentScreen()
     return CurrentScreen;
 }
 
-// The settings document to its own file now (a waypoint was added).
-int SaveSettingsNow()
-{
-    if (!SettingsDocument || !SettingsDocument->CheckIntegrity())
-        return 0;
-    return SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE);
-}
-
 bool CalcPickedWaypoint(GPS_POSITION* position)
 {
     *position = PickedWaypoint.pos;
@@ -99,7 +91,7 @@ void InstallTrackSeams()
     TrackHooks.webMapPageCommand = ShowItemOnMapCommand;
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
-    TrackHooks.saveSettingsDocument = SaveSettingsNow;
+    TrackHooks.saveSettingsDocument = SaveSettingsDocument;
     TrackHooks.recordOptionsDialog = ShowRecordOptionsDialog;
     TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
     MapPaintHooks.currentScreen = &CurrentScreen;

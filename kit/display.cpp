@@ -1,6 +1,7 @@
 // Units, colour schemes, the font set and the small drawing helpers.
 #include "kit/display.h"
 
+#include "kit/settings.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
 #endif
@@ -19,7 +20,6 @@ int ColorScheme = 0;
 COLORREF CustomColors[6] = {0x000000,      ColorTable[9], ColorTable[0],
                             ColorTable[2], ColorTable[5], ColorTable[7]};
 FONT_SET FontSet = {};
-FONT_SETTINGS_HOOKS FontSettingsHooks = {};
 bool PickingMode = false;
 
 namespace {
@@ -69,7 +69,7 @@ HFONT CreateBaseFont()
     GetObjectW(stock, sizeof stockFont, &stockFont);
 
     LOGFONTW stored = stockFont;
-    if (!FontSettingsHooks.storedFont || !FontSettingsHooks.storedFont(&stored))
+    if (!ReadStoredFont(&stored))
         return stock;
     if (std::memcmp(&stored, &stockFont, sizeof stored) == 0 || IsAllZero(stored))
         return stock;
@@ -82,7 +82,7 @@ HFONT CreateBaseFont()
 float StoredSizeFactor()
 {
     float factor = 1.0f;
-    if (!FontSettingsHooks.sizeFactor || !FontSettingsHooks.sizeFactor(&factor))
+    if (!ReadFontSizeFactor(&factor))
         return 1.0f;
     if (factor == 0.0f || !std::isfinite(factor))
         return 1.0f;

@@ -49,17 +49,9 @@ struct FONT_SET {
 };
 extern FONT_SET FontSet;
 
-// Where CreateFontSet finds the stored font: the settings code installs
-// these. A null hook, or one that answers false, means nothing is stored.
-struct FONT_SETTINGS_HOOKS {
-    // Copies the "cfg\fonts" "f" record (92 bytes) into *font.
-    bool (*storedFont)(LOGFONTW* font);
-    // The "cfg\fonts" "mu" size factor.
-    bool (*sizeFactor)(float* factor);
-};
-extern FONT_SETTINGS_HOOKS FontSettingsHooks;
-
-// Builds FontSet (deleting a set already built); returns its Bold font.
+// Builds FontSet (deleting a set already built) from the stored font and
+// size factor (kit/settings.h; the stock font and 1 when none is stored or
+// no settings are open); returns its Bold font.
 HFONT CreateFontSet();
 // Deletes the eight fonts (the stock font is left alone) and nulls them.
 void DeleteFontSet();

@@ -22,8 +22,8 @@
 // deleted. Nothing throws; a null device context draws nothing visible.
 #pragma once
 #include "gps/gps_record.h"
+#include "kit/settings.h"
 #include "panes/pane_hooks.h"
-#include "panes/pane_settings.h"
 
 #include <windows.h>
 

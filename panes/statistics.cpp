@@ -9,7 +9,7 @@
 #include "kit/display.h"
 #include "panes/pane_draw.h"
 #include "resources/resource.h"
-#include "tracks/track_settings.h"
+#include "kit/settings.h"
 
 #include <commctrl.h>
 

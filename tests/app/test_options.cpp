@@ -5,7 +5,7 @@
 
 #include "support/http_server.h"
 
-#include "app/option_binding.h"
+#include "kit/option_binding.h"
 #include "app/options.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
@@ -127,9 +127,9 @@ TEST_CASE("each row's replacement at its edge; Start Recording and the route com
     }
     SUBCASE("the route commands' call: false on Cancel, true on OK") {
         DialogAnswerer no(kRecordCaption, [](HWND) { return IDCANCEL; });
-        CHECK_FALSE(TrackHooks.playOptionsDialog(f.window));
+        CHECK_FALSE(ShowPlayOptionsDialog(f.window));
         DialogAnswerer yes(kRecordCaption, [](HWND) { return IDOK; });
-        CHECK(TrackHooks.playOptionsDialog(f.window));
+        CHECK(ShowPlayOptionsDialog(f.window));
     }
 }
 

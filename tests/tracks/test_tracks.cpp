@@ -44,7 +44,7 @@ struct Folder {
     Folder()
     {
         Notices.clear();
-        SettingsMessageBox = TrackMessageBox = RecordNotice;
+        TrackMessageBox = RecordNotice;
         OpenSettingsStore(dir.WPath().c_str());
         Screen = 1;
         CellId = 0;
@@ -69,7 +69,7 @@ struct Folder {
     {
         FillTrackList(nullptr, nullptr, nullptr);
         CloseSettingsStore();
-        SettingsMessageBox = TrackMessageBox = MessageBoxW;
+        TrackMessageBox = MessageBoxW;
         GpsDevice.SetHooks(GpsHooks{});
     }
     std::string TrackFile() const { return Slurp(dir.File("pathvextrk.xml")); }
