@@ -308,6 +308,8 @@ void ReturnToScreen(HWND window, int screen)
 BOOL OnCreate(HWND window, LPCREATESTRUCT)
 {
     MainWindow = window;
+    // The reader hands its units to this window from now on.
+    GpsDevice.SetWindow(window);
     SetViewMenu(window, IDR_MENU_MAIN, false);
     RECT client{};
     GetClientRect(window, &client);
@@ -806,7 +808,7 @@ void SpeedValueDoubleClick(HWND window)
     if (RecorderState.load() == kRecorderRecording) {
         const int mark = ShowSpeedLimitDialog(window, true);
         if (mark > 0)
-            GpsDevice.RecorderTick(static_cast<uint32_t>(mark));
+            RunBatchTick(&GpsDevice, static_cast<uint32_t>(mark));
     } else {
         ShowSpeedLimitDialog(window, false);
     }
@@ -886,6 +888,7 @@ void OnClose(HWND window)
 
 void OnDestroy(HWND)
 {
+    GpsDevice.SetWindow(nullptr);
     MainWindow = nullptr;
     PostQuitMessage(0);
 }
@@ -1146,6 +1149,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_GPSDATA:
         return OnGpsData(window, wParam, reinterpret_cast<GpsPort*>(lParam));
+    case WM_STATISTICSREFRESH:
+        // A new maximum from the reader: the list shows it at once.
+        if (CurrentScreen == kScreenStatistics)
+            FillStatisticsList(MainListView, false);
+        return 0;
     case WM_TRAYICON:
         return OnTrayIcon(window, lParam);
     case WM_NOTIFY:

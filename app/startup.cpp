@@ -421,7 +421,6 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     SimulationList.LoadDemonstration();
 
     InstallDrawingHooks();
-    InstallGpsHooks();
     CreateMainWindow(instance);
 #if defined(PATHVEX_HANDHELD)
     HoldBacklightOn(true);

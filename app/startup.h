@@ -44,9 +44,6 @@ bool LoadSimulationFile(const wchar_t* path);
 // ---------------------------------------------------------------------------
 // Wiring done at start-up.
 
-// The GpsHooks that connect GpsDevice (gps/gps.h) to the main window, the
-// sounds, the recorder and the statistics (app/gps_wiring.cpp).
-void InstallGpsHooks();
 // Fills the hooks of tracks, the map painter, the measuring tool and the
 // panes' turn search (app/track_seams.cpp).
 void InstallTrackSeams();

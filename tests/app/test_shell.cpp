@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -23,6 +24,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 using testsupport::BoxAnswerer;
@@ -289,6 +291,35 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         SendMessageW(f.window, WM_COMMAND, IDM_BACK, 0);
         CHECK(CurrentScreen == kScreenGps);
         CHECK(f.Title() == kProgramTitle);
+    }
+
+    SUBCASE("a new maximum from the reader thread refreshes the statistics list while it shows") {
+        // The reader's sends reach this thread's window only while it pumps.
+        const auto read = [](double altitude) {
+            char line[128];
+            std::snprintf(line, sizeof line, "$GPGGA,120000,4807.038,N,01131.000,E,1,08,0.9,%.1f,M,,M,,*00\r\n",
+                          altitude);
+            std::atomic<bool> done{false};
+            std::thread reader([&] {
+                GpsDevice.AssembleInput(line, std::strlen(line));
+                done = true;
+            });
+            PumpUntil([&] { return done.load(); }, 10000);
+            reader.join();
+        };
+        MaxAltitude = 0;
+        SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_STATISTICS, 0);
+        CHECK(testsupport::ListCell(MainListView, 4, 1) == L"0.00m");
+        read(1000.0);
+        CHECK(testsupport::ListCell(MainListView, 4, 1) == L"1000.00m");
+        // Another screen shows: the list is left alone.
+        SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_GPS, 0);
+        read(2000.0);
+        CHECK(MaxAltitude == 2000.0);
+        CHECK(testsupport::ListCell(MainListView, 4, 1) == L"1000.00m");
+        MaxAltitude = 0;
+        *GpsDevice.LiveRecord() = GPS_CURRENT{};
+        ResetTravelledDistance();
     }
 
     SUBCASE("a track picked from the list becomes the simulation") {

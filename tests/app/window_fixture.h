@@ -48,7 +48,6 @@ public:
         ReaderStopFlag.store(false);
         CreateFontSet();
         open_ = true;
-        InstallGpsHooks();
         window = CreateMainWindow(GetModuleHandleW(nullptr));
         REQUIRE(window);
     }

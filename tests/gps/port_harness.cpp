@@ -1,5 +1,6 @@
 #include "port_harness.h"
 
+#include "kit/outside.h"
 #include "support/test_support.h"
 #include "support/window_support.h"
 
@@ -17,22 +18,11 @@ constexpr wchar_t kWindowClass[] = L"PathvexGpsTestWindow";
 
 std::mutex SoundLock;
 std::vector<std::wstring> SoundsSeen;
-HWND HandOverWindow = nullptr;
 
 void RecordSound(const wchar_t* name)
 {
     std::lock_guard<std::mutex> hold(SoundLock);
     SoundsSeen.push_back(name);
-}
-
-void SendToWindow(GpsPort* port, WPARAM data)
-{
-    SendMessageW(HandOverWindow, WM_GPSDATA, data, reinterpret_cast<LPARAM>(port));
-}
-
-void SetTitle(const wchar_t* text)
-{
-    SetWindowTextW(HandOverWindow, text);
 }
 
 std::string Narrow(const wchar_t* w)
@@ -61,13 +51,10 @@ TestWindow::TestWindow()
     wc.lpszClassName = kWindowClass;
     RegisterClassW(&wc);   // fails harmlessly once registered
     hwnd_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
-    HandOverWindow = hwnd_;
 }
 
 TestWindow::~TestWindow()
 {
-    if (HandOverWindow == hwnd_)
-        HandOverWindow = nullptr;
     DestroyWindow(hwnd_);
 }
 
@@ -111,14 +98,11 @@ std::unique_ptr<GpsPort> NewPort(TestWindow* window, const wchar_t* com, uint32_
         std::lock_guard<std::mutex> hold(SoundLock);
         SoundsSeen.clear();
     }
-    HandOverWindow = window->Handle();
+    // The sounds of a real port would go to a sound device the tests lack.
+    OutsideSeams.playSound = RecordSound;
     const std::wstring name = com ? std::wstring(com) : ComName();
     auto port = std::make_unique<GpsPort>(name.c_str(), baud);
-    GpsHooks h{};
-    h.playSound = RecordSound;
-    h.handOver = SendToWindow;
-    h.setWindowTitle = SetTitle;
-    port->SetHooks(h);
+    port->SetWindow(window->Handle());
     return port;
 }
 
