@@ -3,6 +3,7 @@
 // of the serial pair, and counts of the process's threads and handles.
 #pragma once
 #include "gps/gps.h"
+#include "gps/gps_test_util.h"
 #include "gps/simulation.h"
 
 #include <functional>
@@ -25,18 +26,15 @@ struct Received {
 class TestWindow {
 public:
     TestWindow();
-    ~TestWindow();
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
 
-    HWND Handle() const { return hwnd_; }
+    HWND Handle() const { return window_.Handle(); }
     std::vector<Received> messages;
     std::vector<std::wstring> titles;
     std::function<void(const Received&)> onGpsData;
 
 private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    HWND hwnd_;
+    void Take(UINT msg, WPARAM wParam, LPARAM lParam);
+    gpstest::PortWindow window_;
 };
 
 // Sounds asked for, from either thread.
