@@ -112,7 +112,8 @@ public:
     bool Enabled() const;
     // Default ".\gps.log". Only while the log is closed; cut to MAX_PATH.
     void SetPath(const wchar_t* path);
-    // The clock of the time stamps; null restores the machine's local time.
+    // The clock of the time stamps, which a test fixes; null restores the
+    // machine's local time.
     void SetClock(LocalClockFn clock);
     bool IsOpen() const;
     // Logs length bytes of one batch (opening the file when needed) or,
