@@ -2,9 +2,9 @@
 // and zoom level becomes a calibrated map of the maps folder.
 #include "app/options.h"
 
-#include "app/settings.h"
 #include "app/shell.h"
 #include "gps/geodesy.h"
+#include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "resources/resource.h"
 #include "xml/utf8text.h"

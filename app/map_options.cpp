@@ -1,7 +1,6 @@
 // "DIALOG_MAPOPTIONS": the map switches and the maps folder, rescanned on OK.
 #include "app/options.h"
 
-#include "app/option_binding.h"
 #include "app/shell.h"
 #include "maps/offline_maps.h"
 #include "resources/resource.h"

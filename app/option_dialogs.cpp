@@ -2,14 +2,14 @@
 // them.
 #include "app/options.h"
 
-#include "app/option_binding.h"
 #include "kit/display.h"
+#include "kit/option_binding.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
-#include "tracks/tracks.h"
+#include "tracks/track_commands.h"
+#include "tracks/waypoints.h"
 #include "xml/utf8text.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -26,8 +26,6 @@ using K = BoundKind;
 constexpr wchar_t kSpeedOptionsTemplate[] = L"DIALOG_SPDOPTIONS";
 constexpr wchar_t kDistanceOptionsTemplate[] = L"DIALOG_DSTOPTIONS";
 constexpr wchar_t kProgramOptionsTemplate[] = L"DIALOG_PATHVEXOPTIONS";
-constexpr wchar_t kRecordOptionsTemplate[] = L"DIALOG_RECORDOPTIONS";
-constexpr wchar_t kPlayOptionsTemplate[] = L"DIALOG_PLAYOPTIONS";
 constexpr wchar_t kTrackingOptionsTemplate[] = L"DIALOG_TRACKINGOPTIONS";
 constexpr wchar_t kColorOptionsTemplate[] = L"DIALOG_COLOROPTIONS";
 constexpr wchar_t kMapOptionsTemplate[] = L"DIALOG_MAPOPTIONS";
@@ -62,55 +60,6 @@ constexpr OPTION_BINDING kProgramOptions[] = {
     {IDC_PRGOPT_BACKLIGHT, K::Check, I::Kbo, nullptr},
 };
 constexpr OPTION_DIALOG kProgramOptionsDialog{kProgramOptions, nullptr, nullptr, nullptr, nullptr};
-
-// ---------------------------------------------------------------------------
-// "DIALOG_RECORDOPTIONS"
-
-constexpr const wchar_t* kFilterSteps[] = {L"2", L"4", L"6", L"8", L"10", L"12", L"14", L"16", L"18", L"20"};
-
-constexpr OPTION_BINDING kRecordOptions[] = {
-    {IDC_RECOPT_MIN_SPEED, K::ComboText, I::TrackSpeed, ZeroBecomes<5>, kFilterSteps},
-    {IDC_RECOPT_MIN_ANGLE, K::ComboText, I::TrackAngle, ZeroBecomes<10>, kFilterSteps},
-    {IDC_RECOPT_NORMALIZE, K::Number, I::Ntm, AboveBecomes<100, 15>},
-    {IDC_RECOPT_CELLID, K::Check, I::Rci, nullptr},
-    {IDC_RECOPT_DRAW_PATH, K::Check, I::Drp, nullptr},
-    {IDC_RECOPT_SPEED, K::Check, I::Rsc, nullptr},
-    {IDC_RECOPT_TIME, K::Check, I::Rtc, nullptr},
-};
-constexpr OPTION_DIALOG kRecordOptionsDialog{kRecordOptions, nullptr, nullptr, nullptr, nullptr};
-
-// ---------------------------------------------------------------------------
-// "DIALOG_PLAYOPTIONS"
-
-constexpr const wchar_t* kTurnAngles[] = {L"10", L"20", L"30", L"45", L"60", L"90"};
-// The turn warning's look-ahead on its up-down control.
-constexpr int kTurnWarnUnitsMax = 1000;
-
-unsigned TurnWarnSecondsRule(unsigned typed)
-{
-    return typed == 0 || typed >= 1000 ? 10 : typed;
-}
-
-// In the order the keys are written.
-constexpr OPTION_BINDING kPlayOptions[] = {
-    {IDC_PLAYOPT_RECALC_SECS, K::Number, I::Rws, AboveBecomes<30, 5>},
-    {IDC_PLAYOPT_REACH_METERS, K::Number, I::Wrm, ZeroBecomes<15>},
-    {IDC_PLAYOPT_REACH_SECS, K::Number, I::Wrs, ZeroBecomes<10>},
-    {IDC_PLAYOPT_CENTER, K::Check, I::Cpc, nullptr},
-    {IDC_PLAYOPT_TURN_SOUND, K::Check, I::Swt, nullptr},
-    {IDC_PLAYOPT_TURN_ANGLE, K::ComboText, I::Swa, ZeroBecomes<30>, kTurnAngles},
-    {IDC_PLAYOPT_CELLID_MAP, K::Check, I::Vci, nullptr},
-    {IDC_PLAYOPT_WARN_UNITS, K::Number, I::Muw, BelowBecomes<10, 300>},
-    {IDC_PLAYOPT_WARN_SECS, K::Number, I::Msw, TurnWarnSecondsRule},
-    {IDC_PLAYOPT_PATH_SIZE, K::Number, I::Pls, AboveBecomes<30, 5>},
-};
-
-void FillPlayOptions(HWND dialog)
-{
-    SendDlgItemMessageW(dialog, IDC_PLAYOPT_WARN_UNITS_SPIN, UDM_SETRANGE32, 0, kTurnWarnUnitsMax);
-}
-
-constexpr OPTION_DIALOG kPlayOptionsDialog{kPlayOptions, FillPlayOptions, nullptr, nullptr, nullptr};
 
 // ---------------------------------------------------------------------------
 // "DIALOG_TRACKINGOPTIONS"
@@ -207,14 +156,15 @@ struct OPTION_COMMAND {
     std::span<const OPTION_BINDING> bindings;
 };
 
-constexpr OPTION_COMMAND kOptionCommands[] = {
+// The record and play dialogs are tracks' own (tracks/track_options.cpp).
+const OPTION_COMMAND kOptionCommands[] = {
     {IDM_OPTIONS_MAP, kMapOptionsTemplate, MapOptionsDlgProc, {}},
     {IDM_OPTIONS_SPEED, kSpeedOptionsTemplate, BoundDialogProc<kSpeedOptionsDialog>, kSpeedOptions},
     {IDM_OPTIONS_PROGRAM, kProgramOptionsTemplate, BoundDialogProc<kProgramOptionsDialog>, kProgramOptions},
-    {IDM_OPTIONS_RECORD, kRecordOptionsTemplate, BoundDialogProc<kRecordOptionsDialog>, kRecordOptions},
+    {IDM_OPTIONS_RECORD, kRecordOptionsTemplate, RecordOptionsDlgProc, RecordOptionBindings()},
     {IDM_OPTIONS_DISTANCE, kDistanceOptionsTemplate, BoundDialogProc<kDistanceOptionsDialog>, kDistanceOptions},
     {IDM_OPTIONS_TRACKING, kTrackingOptionsTemplate, BoundDialogProc<kTrackingOptionsDialog>, kTrackingOptions},
-    {IDM_OPTIONS_PLAY, kPlayOptionsTemplate, BoundDialogProc<kPlayOptionsDialog>, kPlayOptions},
+    {IDM_OPTIONS_PLAY, kPlayOptionsTemplate, PlayOptionsDlgProc, PlayOptionBindings()},
     {IDM_OPTIONS_COLORS, kColorOptionsTemplate, BoundDialogProc<kColorOptionsDialog>, kColorOptions},
 #if !defined(PATHVEX_WM)
     {IDM_CALIBRATOR, kCalibratorTemplate, CalibratorDlgProc, {}},
@@ -227,16 +177,6 @@ INT_PTR ShowTemplate(HWND owner, const wchar_t* templateName, DLGPROC procedure)
 }
 
 }  // namespace
-
-bool ShowRecordOptionsDialog(HWND owner)
-{
-    return ShowTemplate(owner, kRecordOptionsTemplate, BoundDialogProc<kRecordOptionsDialog>) == IDOK;
-}
-
-bool ShowPlayOptionsDialog(HWND owner)
-{
-    return ShowTemplate(owner, kPlayOptionsTemplate, BoundDialogProc<kPlayOptionsDialog>) == IDOK;
-}
 
 void ShowOptionDialog(HWND owner, int command)
 {

@@ -3,12 +3,11 @@
 //
 // Each dialog is a modal dialog from a template of the program's resources,
 // owned by the window given. OK copies the controls into the setting globals
-// (app/settings.h and the owners it names), writes their keys into
-// SettingsDocument in memory (the file is written at shutdown) and repaints
-// the owner; Cancel changes nothing. The shell reaches them through its
-// seams (InstallSubsystemSeams plugs them in): the commands 347 and
-// 1901-1908, the double-click on the speed value, and the recorder's and the
-// route commands' TrackHooks.
+// (kit/settings.h), writes their keys into SettingsDocument in memory (the
+// file is written at shutdown) and repaints the owner; Cancel changes
+// nothing. The commands 347 and 1901-1908 and the double-click on the speed
+// value open them; the record and play options are tracks' own
+// (tracks/track_commands.h), listed here for the Options menu.
 //
 // A number typed into a dialog is read as an unsigned decimal up to its
 // first other character; text without a digit, a sign or a value beyond 32
@@ -19,17 +18,22 @@
 // UI thread only. Nothing throws; a template that cannot be loaded shows
 // nothing and counts as Cancel.
 #pragma once
+#include "kit/option_binding.h"
+
 #include <windows.h>
+
+#include <span>
 
 // Commands 347 (calibrator; not in pathvex-wm) and 1901-1908 (the option
 // dialogs): shows the command's dialog; other commands do nothing.
 void ShowOptionDialog(HWND owner, int command);
 
-// "DIALOG_RECORDOPTIONS" (Start Recording asks it first): true on OK.
-bool ShowRecordOptionsDialog(HWND owner);
-// "DIALOG_PLAYOPTIONS" (the run and go-to commands ask it before a route
-// starts): true on OK.
-bool ShowPlayOptionsDialog(HWND owner);
+// The binding tables of the dialogs, by template name; empty for a name
+// without one.
+std::span<const OPTION_BINDING> OptionBindings(const wchar_t* templateName);
+// "DIALOG_MAPOPTIONS"'s table (its folder edit is its own).
+std::span<const OPTION_BINDING> MapOptionBindings();
+
 // The double-click on the speed value: "DIALOG_SPEEDLIMIT" (the low and high
 // limits change at once; 0), or with marks "DIALOG_SPEEDLIMIT2", whose
 // result is the speed pressed (30-140 km/h) or 0.

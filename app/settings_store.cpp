@@ -1,14 +1,12 @@
 // Opening, migrating and saving the settings document.
-#include "app/settings.h"
+#include "app/settings_store.h"
 
+#include "kit/settings.h"
 #include "tracks/tracks.h"
 
 #include <cwchar>
 #include <string>
 #include <vector>
-
-std::unique_ptr<XMLDocument> SettingsDocument;
-int (WINAPI* SettingsMessageBox)(HWND, const wchar_t*, const wchar_t*, UINT) = MessageBoxW;
 
 namespace {
 
@@ -48,7 +46,7 @@ std::unique_ptr<XMLDocument> LoadSettingsFile(const std::wstring& path)
 {
     auto doc = std::make_unique<XMLDocument>(path.c_str(), 0);
     XmlKeepDamagedFileAside(doc.get(), path.c_str(),
-                            {kDamagedSuffix, kKeptAsideText, kNotKeptText, kNoticeCaption, SettingsMessageBox});
+                            {kDamagedSuffix, kKeptAsideText, kNotKeptText, kNoticeCaption, MessageBoxW});
     return doc;
 }
 

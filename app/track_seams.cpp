@@ -12,7 +12,9 @@
 #include "app/settings.h"
 #include "kit/dialogs.h"
 #include "kit/draw.h"
+#include "kit/outside.h"
 #include "maps/calc.h"
+#include "maps/online_maps.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
 #include "maps/web_map.h"
@@ -31,14 +33,6 @@ HWND ShellMainWindow()
 int ShellCurrentScreen()
 {
     return CurrentScreen;
-}
-
-// The settings document to its own file now (a waypoint was added).
-int SaveSettingsNow()
-{
-    if (!SettingsDocument || !SettingsDocument->CheckIntegrity())
-        return 0;
-    return SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE);
 }
 
 bool CalcPickedWaypoint(GPS_POSITION* position)
@@ -67,11 +61,10 @@ void RefillWaypointList(HWND window)
     FillWaypointList(window, MainListView, nullptr);
 }
 
-// Written exports open maximised. Through the shell's seam at the time of the call, so that whoever owns
-// "open" then (the program, or a test) gets it.
+// Written exports open maximised.
 bool OpenWrittenFile(HWND window, const wchar_t* path)
 {
-    return ShellSeams.openExternal && ShellSeams.openExternal(window, path, SW_SHOWMAXIMIZED);
+    return OutsideSeams.openExternal(window, path, SW_SHOWMAXIMIZED);
 }
 
 bool LiveFixValid()
@@ -87,8 +80,7 @@ int CurrentRecorderState()
 
 void ViewFetchOnlineImage(HWND window)
 {
-    if (ShellSeams.fetchOnlineMapImage)
-        ShellSeams.fetchOnlineMapImage(window);
+    FetchOnlineMapImage(window);
 }
 
 }  // namespace
@@ -99,7 +91,7 @@ void InstallTrackSeams()
     TrackHooks.webMapPageCommand = ShowItemOnMapCommand;
     TrackHooks.mainWindow = ShellMainWindow;
     TrackHooks.currentScreen = ShellCurrentScreen;
-    TrackHooks.saveSettingsDocument = SaveSettingsNow;
+    TrackHooks.saveSettingsDocument = SaveSettingsDocument;
     TrackHooks.recordOptionsDialog = ShowRecordOptionsDialog;
     TrackHooks.playOptionsDialog = ShowPlayOptionsDialog;
     MapPaintHooks.currentScreen = &CurrentScreen;

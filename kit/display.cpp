@@ -1,6 +1,11 @@
 // Units, colour schemes, the font set and the small drawing helpers.
 #include "kit/display.h"
 
+#include "kit/settings.h"
+#if defined(PATHVEX_HANDHELD)
+#include "platform/handheld/handheld.h"
+#endif
+
 #include <commctrl.h>
 
 #include <cmath>
@@ -15,11 +20,7 @@ int ColorScheme = 0;
 COLORREF CustomColors[6] = {0x000000,      ColorTable[9], ColorTable[0],
                             ColorTable[2], ColorTable[5], ColorTable[7]};
 FONT_SET FontSet = {};
-FONT_SETTINGS_HOOKS FontSettingsHooks = {};
 bool PickingMode = false;
-#if defined(PATHVEX_HANDHELD)
-void (*ShowHandheldMenuBar)(HWND window, int menuId) = nullptr;
-#endif
 
 namespace {
 
@@ -68,7 +69,7 @@ HFONT CreateBaseFont()
     GetObjectW(stock, sizeof stockFont, &stockFont);
 
     LOGFONTW stored = stockFont;
-    if (!FontSettingsHooks.storedFont || !FontSettingsHooks.storedFont(&stored))
+    if (!ReadStoredFont(&stored))
         return stock;
     if (std::memcmp(&stored, &stockFont, sizeof stored) == 0 || IsAllZero(stored))
         return stock;
@@ -81,7 +82,7 @@ HFONT CreateBaseFont()
 float StoredSizeFactor()
 {
     float factor = 1.0f;
-    if (!FontSettingsHooks.sizeFactor || !FontSettingsHooks.sizeFactor(&factor))
+    if (!ReadFontSizeFactor(&factor))
         return 1.0f;
     if (factor == 0.0f || !std::isfinite(factor))
         return 1.0f;
@@ -241,17 +242,16 @@ void SetViewMenu(HWND window, int menuId, bool picking)
     const int id = picking ? kPickingMenu : menuId;
     PickingMode = picking;
 #if defined(PATHVEX_HANDHELD)
-    if (ShowHandheldMenuBar) {
-        ShowHandheldMenuBar(window, id);
-        return;
-    }
-#endif
+    // The handheld shell shows menus in a bar of their own below the window.
+    CreateHandheldMenuBar(window, id);
+#else
     // The new menu goes in before the old one is destroyed, so the window
     // never holds a dead menu handle.
     const HMENU old = GetMenu(window);
     SetMenu(window, LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
     if (old)
         DestroyMenu(old);
+#endif
 }
 
 void DeleteAllColumns(HWND listView)

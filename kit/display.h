@@ -49,17 +49,9 @@ struct FONT_SET {
 };
 extern FONT_SET FontSet;
 
-// Where CreateFontSet finds the stored font: the settings code installs
-// these. A null hook, or one that answers false, means nothing is stored.
-struct FONT_SETTINGS_HOOKS {
-    // Copies the "cfg\fonts" "f" record (92 bytes) into *font.
-    bool (*storedFont)(LOGFONTW* font);
-    // The "cfg\fonts" "mu" size factor.
-    bool (*sizeFactor)(float* factor);
-};
-extern FONT_SETTINGS_HOOKS FontSettingsHooks;
-
-// Builds FontSet (deleting a set already built); returns its Bold font.
+// Builds FontSet (deleting a set already built) from the stored font and
+// size factor (kit/settings.h; the stock font and 1 when none is stored or
+// no settings are open); returns its Bold font.
 HFONT CreateFontSet();
 // Deletes the eight fonts (the stock font is left alone) and nulls them.
 void DeleteFontSet();
@@ -91,15 +83,9 @@ void RefreshWindow(HWND window);
 // Set while a list screen is open to pick an item (menu 90 shown).
 extern bool PickingMode;
 // Replaces window's menu by menu resource menuId of the program, or by
-// menu 90 when picking; PickingMode := picking.
+// menu 90 when picking (the handheld builds: its menu bar); PickingMode :=
+// picking.
 void SetViewMenu(HWND window, int menuId, bool picking);
-
-#if defined(PATHVEX_HANDHELD)
-// The handheld shell's menu bar, installed by the platform layer: destroys
-// the window's bar and creates one from menu resource menuId. While it is
-// null SetViewMenu falls back to the window menu.
-extern void (*ShowHandheldMenuBar)(HWND window, int menuId);
-#endif
 
 // Deletes every column of the list view.
 void DeleteAllColumns(HWND listView);

@@ -2,7 +2,7 @@
 // image with its decoded-bitmap cache.
 #include "maps/offline_maps.h"
 
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "maps/viewport.h"
 #include "platform/handles.h"
 

@@ -2,9 +2,9 @@
 // becomes the current map.
 #include "maps/online_maps.h"
 
-#include "app/settings.h"
 #include "gps/geodesy.h"
 #include "kit/download.h"
+#include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"

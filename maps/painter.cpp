@@ -2,12 +2,12 @@
 // of the Map, Path and measuring screens.
 #include "maps/painter.h"
 
-#include "app/settings.h"
 #include "gps/geodesy.h"
 #include "gps/gps.h"
 #include "gps/live_track.h"
 #include "kit/display.h"
 #include "kit/draw.h"
+#include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "maps/viewport.h"
 #include "panes/pane_draw.h"
@@ -15,7 +15,6 @@
 #include "platform/handles.h"
 #include "platform/stretch.h"
 #include "resources/resource.h"
-#include "tracks/track_settings.h"
 #if defined(PATHVEX_WM)
 #include "platform/handheld/handheld.h"
 #endif

@@ -1,6 +1,5 @@
-// panes/pane_hooks.h - what the panes and the statistics ask of other
-// subsystems (the turn search, the sounds, the shell's counters, screen and
-// list), filled at start-up.
+// panes/pane_hooks.h - what the panes ask of other subsystems (the turn
+// search, the sounds), filled at start-up.
 #pragma once
 #include "gps/gps_record.h"
 
@@ -20,13 +19,3 @@ struct PANE_HOOKS {
     void (*playSound)(const wchar_t* name);
 };
 extern PANE_HOOKS PaneHooks;
-
-// What the statistics read of the shell; the shell installs them. Called on
-// the UI thread only. Null members read as 0 (and no list).
-struct STATISTICS_HOOKS {
-    uint64_t (*upTimeSeconds)();
-    uint64_t (*runTimeSeconds)();
-    int (*currentScreen)();
-    HWND (*listView)();
-};
-extern STATISTICS_HOOKS StatisticsHooks;

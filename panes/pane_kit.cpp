@@ -6,7 +6,7 @@
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "panes/pane_draw.h"
-#include "tracks/track_settings.h"
+#include "kit/settings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,12 +21,6 @@ RECT SpeedValueRect = {};
 RECT SpeedUnitRect = {};
 RECT CompassRect = {};
 bool RouteBoxAlternate = false;
-int CoordinateMode = 0;
-bool SolidCompass = true;
-bool ShowCompassLetters = true;
-int CompassX = 0;
-int CompassY = 0;
-int CompassZ = 15;
 PANE_HOOKS PaneHooks = {};
 
 namespace {

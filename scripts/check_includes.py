@@ -44,19 +44,12 @@ DEPENDS = re.compile(r"\bDEPENDS\b(.*?)(?:\b(?:SOURCES|SYSLIBS)\b|$)", re.S)
 # Climbs that are still being taken apart, as (file, include): each is
 # deleted when its include goes, and the set is empty at the end.
 ALLOWED = {
-    ("maps/offline_maps.cpp", "app/settings.h"),
-    ("maps/online_maps.cpp", "app/settings.h"),
-    ("maps/painter.cpp", "app/settings.h"),
-    ("maps/painter.cpp", "tracks/track_settings.h"),
     ("maps/web_map.cpp", "tracks/track_hooks.h"),
     ("maps/web_map.cpp", "tracks/waypoints.h"),
-    ("panes/pane_kit.cpp", "tracks/track_settings.h"),
     ("panes/position_screen.cpp", "tracks/waypoints.h"),
-    ("panes/statistics.cpp", "tracks/track_settings.h"),
 }
 # Library dependencies that still climb, as (library, dependency).
 ALLOWED_DEPENDS = {
-    ("pathvex_maps", "pathvex_settings"),
     ("pathvex_maps", "pathvex_tracks"),
     ("pathvex_panes", "pathvex_tracks"),
 }

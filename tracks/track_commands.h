@@ -2,7 +2,11 @@
 // routes to a typed target, the track list's commands, and normalisation.
 // UI thread only.
 #pragma once
+#include "kit/option_binding.h"
+
 #include <windows.h>
+
+#include <span>
 
 struct TRACK;
 
@@ -28,3 +32,20 @@ LRESULT TrackCommand(HWND window, UINT msg, WPARAM wParam);
 // neighbours) get course 0. UI thread, never on ActiveTrack while a route
 // is followed.
 void NormalizeTrack(TRACK* track);
+
+// The two option dialogs of recording and route following. Each is a modal
+// dialog from its template, owned by window, bound to the settings table
+// (kit/option_binding.h): OK copies the controls into the globals, writes
+// their keys into SettingsDocument in memory and repaints the owner.
+inline constexpr wchar_t kRecordOptionsTemplate[] = L"DIALOG_RECORDOPTIONS";
+inline constexpr wchar_t kPlayOptionsTemplate[] = L"DIALOG_PLAYOPTIONS";
+// Start Recording asks it first: true on OK.
+bool ShowRecordOptionsDialog(HWND owner);
+// The run and go-to commands ask it before a route starts: true on OK.
+bool ShowPlayOptionsDialog(HWND owner);
+// Their dialog procedures (opened with parameter 0), for the Options menu.
+INT_PTR CALLBACK RecordOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK PlayOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+// Their tables, in the order the keys are written.
+std::span<const OPTION_BINDING> RecordOptionBindings();
+std::span<const OPTION_BINDING> PlayOptionBindings();

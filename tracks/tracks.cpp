@@ -1,5 +1,5 @@
-// The program-wide recorder, route and waypoint state: idle, empty and zero
-// until a recording, a route or the waypoint rebuild fills it.
+// The program-wide waypoint and track document state, empty until the
+// waypoint rebuild or the track list fills it.
 #include "tracks/tracks.h"
 
 #include "tracks/tracks_internal.h"
@@ -8,32 +8,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-std::atomic<int32_t> RecorderState{kRecorderIdle};
-TRACK ActiveTrack{};
-uint32_t RoutePosition = 0;
-ROUTE_PROGRESS RouteProgress{};
-std::vector<GPS_POSITION> DrawnPath;
-std::atomic<int32_t> LowSpeedLimit{0};
-std::atomic<int32_t> HighSpeedLimit{0};
-std::atomic<bool> SpeedLimitWarning{false};
-double TrackDistance = 0.0;
-uint64_t TrackTimeSeconds = 0;
-
-std::atomic<bool> RecordCellIds{true};
-std::atomic<bool> DrawRecordedPath{true};
-bool RecordSpeed = false;
-bool RecordTime = false;
-unsigned RecordAngleFilter = 10;
-unsigned RecordSpeedFilter = 5;
-bool TurnSoundEnabled = true;
-unsigned TurnAngle = 45;
-unsigned TurnWarnDistance = 300;
-unsigned TurnWarnSeconds = 10;
-unsigned NormalizationMetres = 15;
-unsigned RecalculateSeconds = 3;
-unsigned WaypointReachedMetres = 15;
-unsigned WaypointReachedSeconds = 10;
 
 TRACK_HOOKS TrackHooks{};
 

@@ -5,7 +5,7 @@
 // its list (tracks/track_document.h), the recording, route and track list
 // commands with normalisation (tracks/track_commands.h), and the KML and
 // LOC exchange (tracks/exchange.h). The live track they start, stop and
-// follow is gps/live_track.h; their settings are tracks/track_settings.h.
+// follow is gps/live_track.h; their settings are kit/settings.h.
 //
 // Names typed by the user or read from files are stored through the XML
 // library's escaping setters, so any character survives a save and reload.
@@ -14,9 +14,9 @@
 // know of (a damaged track file) is told through TrackMessageBox.
 #pragma once
 #include "gps/live_track.h"
+#include "kit/settings.h"
 #include "tracks/exchange.h"
 #include "tracks/track_commands.h"
 #include "tracks/track_document.h"
 #include "tracks/track_hooks.h"
-#include "tracks/track_settings.h"
 #include "tracks/waypoints.h"

@@ -1,11 +1,12 @@
 // The settings store: first starts in a fresh, an old-format and a damaged
 // folder (files compared with golden files), the track move's failure
 // paths, and every key of the table read, written and read back.
-#include "app/settings.h"
+#include "app/settings_store.h"
 
 #include "kit/display.h"
-#include "panes/panes.h"
+#include "kit/settings.h"
 #include "support/test_support.h"
+#include "support/window_support.h"
 
 #include <doctest.h>
 
@@ -46,11 +47,13 @@ void CheckGolden(const std::string& path, const std::string& golden)
     CHECK(actual == Slurp(DataFile(golden)));
 }
 
+// The texts of the notices about a damaged file, each a message box
+// answered with OK.
 std::vector<std::wstring> Notices;
 
-int WINAPI RecordNotice(HWND, const wchar_t* text, const wchar_t*, UINT)
+int RecordNotice(HWND box)
 {
-    Notices.push_back(text);
+    Notices.push_back(testsupport::BoxText(box));
     return IDOK;
 }
 
@@ -58,16 +61,9 @@ int WINAPI RecordNotice(HWND, const wchar_t* text, const wchar_t*, UINT)
 // the store.
 struct Folder {
     TempDir dir;
-    Folder()
-    {
-        Notices.clear();
-        SettingsMessageBox = RecordNotice;
-    }
-    ~Folder()
-    {
-        CloseSettingsStore();
-        SettingsMessageBox = MessageBoxW;
-    }
+    testsupport::DialogAnswerer notices{L"Pathvex", RecordNotice, true};
+    Folder() { Notices.clear(); }
+    ~Folder() { CloseSettingsStore(); }
     std::string File(const char* name) const { return dir.File(name); }
     void Start() { OpenSettingsStore(dir.WPath().c_str()); }
     void Stop() { CloseSettingsStore(); }
@@ -279,7 +275,7 @@ std::string WrittenValue(const SETTING_KEY& key, size_t i)
     return std::to_string(1000 + i);
 }
 
-// The font rows go through FontSettingsHooks, checked on their own.
+// The font rows are the font set's, checked on their own.
 bool ThroughTheTable(const SETTING_KEY& key)
 {
     return key.kind != SettingKind::Binary && key.kind != SettingKind::Float;
@@ -336,8 +332,8 @@ TEST_CASE("every key through the table: defaults, written values, long values")
         }
         LOGFONTW font{};
         float factor = 0;
-        CHECK_FALSE(FontSettingsHooks.storedFont(&font));
-        CHECK((FontSettingsHooks.sizeFactor(&factor) && factor == 1.0f));
+        CHECK_FALSE(ReadStoredFont(&font));
+        CHECK((ReadFontSizeFactor(&factor) && factor == 1.0f));
     }
     SUBCASE("values written from the globals come back after a restart")
     {
@@ -363,8 +359,8 @@ TEST_CASE("every key through the table: defaults, written values, long values")
         }
         LOGFONTW back{};
         float factor = 0;
-        CHECK((FontSettingsHooks.storedFont(&back) && std::memcmp(&back, &font, sizeof font) == 0));
-        CHECK((FontSettingsHooks.sizeFactor(&factor) && factor == 1.5f));
+        CHECK((ReadStoredFont(&back) && std::memcmp(&back, &font, sizeof font) == 0));
+        CHECK((ReadFontSizeFactor(&factor) && factor == 1.5f));
     }
     SUBCASE("values too long for their buffers give the default, never a cut or stale text")
     {

@@ -2,6 +2,7 @@
 #include <doctest.h>
 
 #include "kit/display.h"
+#include "kit/settings.h"
 #include "kit/utils.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
@@ -32,24 +33,16 @@ LOGFONTW StockFont()
     return FontOf(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
 }
 
-// What the font hooks answer in the current test.
-LOGFONTW g_storedFont{};
-bool g_haveFont = false;
-float g_factor = 1.0f;
-bool g_haveFactor = false;
-
-void InstallFontHooks()
+// The font set reads "cfg\fonts" "f" and "mu" from the open settings
+// document: each test stores them in a document of its own.
+void StoreFont(const LOGFONTW& font)
 {
-    FontSettingsHooks.storedFont = [](LOGFONTW* font) {
-        if (g_haveFont)
-            *font = g_storedFont;
-        return g_haveFont;
-    };
-    FontSettingsHooks.sizeFactor = [](float* factor) {
-        if (g_haveFactor)
-            *factor = g_factor;
-        return g_haveFactor;
-    };
+    REQUIRE(WriteStoredFont(&font) == 1);
+}
+
+void StoreFactor(const char* factor)
+{
+    REQUIRE(WriteSettingString("cfg\\fonts", "mu", factor, nullptr, SettingsDocument.get()) == 1);
 }
 
 HWND CreateTestWindow()
@@ -173,14 +166,12 @@ TEST_CASE("the font set follows the stored font and the size factor")
 {
     const HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const LOGFONTW stockLf = StockFont();
-    g_haveFont = false;
-    g_haveFactor = false;
-    g_storedFont = LOGFONTW{};
-    InstallFontHooks();
+    SettingsDocument = std::make_unique<XMLDocument>();
+    SettingsDocument->LoadFromText(nullptr);
     const unsigned before = GdiObjectCount();
 
-    SUBCASE("no settings hooks: stock base and factor 1") {
-        FontSettingsHooks = {};
+    SUBCASE("no settings open: stock base and factor 1") {
+        SettingsDocument.reset();
         const HFONT bold = CreateFontSet();
         CHECK(FontSet.Base == stock);
         CHECK(bold == FontSet.Bold);
@@ -188,21 +179,20 @@ TEST_CASE("the font set follows the stored font and the size factor")
         CHECK(FontOf(FontSet.Plus14).lfHeight == stockLf.lfHeight - 28);
     }
     SUBCASE("a record equal to the stock font keeps the stock font") {
-        g_storedFont = stockLf;
-        g_haveFont = true;
+        StoreFont(stockLf);
         CreateFontSet();
         CHECK(FontSet.Base == stock);
     }
     SUBCASE("an all-zero record keeps the stock font") {
-        g_haveFont = true;
+        StoreFont(LOGFONTW{});
         CreateFontSet();
         CHECK(FontSet.Base == stock);
     }
     SUBCASE("a stored record with a positive height and a width") {
-        g_storedFont = stockLf;
-        g_storedFont.lfHeight = 20;
-        g_storedFont.lfWidth = 10;
-        g_haveFont = true;
+        LOGFONTW stored = stockLf;
+        stored.lfHeight = 20;
+        stored.lfWidth = 10;
+        StoreFont(stored);
         CreateFontSet();
         CHECK(FontSet.Base != stock);
         CHECK(FontOf(FontSet.Base).lfHeight == 20);
@@ -214,11 +204,11 @@ TEST_CASE("the font set follows the stored font and the size factor")
         CHECK(FontOf(FontSet.Bold).lfWeight == FW_BOLD);
     }
     SUBCASE("a face name without its terminator is cut, not overrun") {
-        g_storedFont = stockLf;
-        g_storedFont.lfHeight = 17;
-        for (wchar_t& c : g_storedFont.lfFaceName)
+        LOGFONTW stored = stockLf;
+        stored.lfHeight = 17;
+        for (wchar_t& c : stored.lfFaceName)
             c = L'A';
-        g_haveFont = true;
+        StoreFont(stored);
         CreateFontSet();
         CHECK(FontSet.Base != stock);
         CHECK(FontOf(FontSet.Base).lfFaceName[LF_FACESIZE - 1] == L'\0');
@@ -227,8 +217,7 @@ TEST_CASE("the font set follows the stored font and the size factor")
     // Negative stock height: a step s moves the height by -2 s.
     const auto step = [&](HFONT f) { return (stockLf.lfHeight - FontOf(f).lfHeight) / 2; };
     SUBCASE("mu 0 behaves as 1") {
-        g_factor = 0.0f;
-        g_haveFactor = true;
+        StoreFactor("0.000000");
         CreateFontSet();
         CHECK(step(FontSet.Plus5) == 5);
         CHECK(step(FontSet.Plus10) == 10);
@@ -238,8 +227,7 @@ TEST_CASE("the font set follows the stored font and the size factor")
         CHECK(step(FontSet.Minus3) == -3);
     }
     SUBCASE("mu 0.5 gives steps 2, 5, 7, 0, -1, -1") {
-        g_factor = 0.5f;
-        g_haveFactor = true;
+        StoreFactor("0.500000");
         CreateFontSet();
         CHECK(step(FontSet.Plus5) == 2);
         CHECK(step(FontSet.Plus10) == 5);
@@ -249,19 +237,18 @@ TEST_CASE("the font set follows the stored font and the size factor")
         CHECK(step(FontSet.Minus3) == -1);
     }
     SUBCASE("a hostile factor saturates, a NaN counts as 1") {
-        g_haveFactor = true;
-        g_factor = 1e30f;
+        StoreFactor("1e30");
         CreateFontSet();
         CHECK(step(FontSet.Plus14) == 1000);
         CHECK(step(FontSet.Minus3) == -1000);
-        g_factor = std::nanf("");
+        StoreFactor("nan");
         CreateFontSet();
         CHECK(step(FontSet.Plus5) == 5);
     }
     SUBCASE("building twice without deleting leaks nothing") {
-        g_haveFont = true;
-        g_storedFont = stockLf;
-        g_storedFont.lfHeight = 19;
+        LOGFONTW stored = stockLf;
+        stored.lfHeight = 19;
+        StoreFont(stored);
         CreateFontSet();
         const unsigned once = GdiObjectCount();
         CreateFontSet();
@@ -273,7 +260,7 @@ TEST_CASE("the font set follows the stored font and the size factor")
     CHECK(FontSet.Bold == nullptr);
     CHECK(GdiObjectCount() == before);
     CHECK(GetObjectType(stock) == OBJ_FONT);
-    FontSettingsHooks = {};
+    SettingsDocument.reset();
 }
 
 TEST_CASE("scaled and bold fonts")

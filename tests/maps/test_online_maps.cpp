@@ -61,8 +61,8 @@ struct Fixture : windowtest::MainWindowFixture {
         server.Answer("/img/map.png", {200, ImagePng()});
         OnlineMapsEnabled = true;
         ResetSeams();
-        // As the start-up connects the viewport to the shell's seam.
-        MapViewHooks.fetchOnlineImage = [](HWND w) { ShellSeams.fetchOnlineMapImage(w); };
+        // As the start-up connects the viewport to the online map fetch.
+        MapViewHooks.fetchOnlineImage = FetchOnlineMapImage;
         Open();
     }
     ~Fixture()

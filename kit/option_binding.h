@@ -1,10 +1,10 @@
-// app/option_binding.h - option dialogs as tables: each control bound to a
-// row of the settings table (app/settings.h), with the rule that replaces
+// kit/option_binding.h - option dialogs as tables: each control bound to a
+// row of the settings table (kit/settings.h), with the rule that replaces
 // what was typed. One routine fills the controls from the globals and one
 // applies them on OK, so a dialog procedure is a table and a few hooks.
-// Shared by the option dialogs' sources and their tests.
+// Shared by the option dialogs of every subsystem and their tests.
 #pragma once
-#include "app/settings.h"
+#include "kit/settings.h"
 
 #include <windows.h>
 
@@ -67,8 +67,3 @@ unsigned BelowBecomes(unsigned typed)
 {
     return typed < Limit ? Value : typed;
 }
-
-// The tables of the dialogs, by template name; empty for a name without one.
-std::span<const OPTION_BINDING> OptionBindings(const wchar_t* templateName);
-// "DIALOG_MAPOPTIONS"'s table (its folder edit is its own).
-std::span<const OPTION_BINDING> MapOptionBindings();

@@ -1,15 +1,14 @@
-// The table of stored keys, the setting globals without another owner, and
-// the reads and writes of single keys that start-up and the option dialogs
-// share.
-#include "app/settings.h"
+// The table of stored keys, the globals it fills, and the reads and writes
+// of single keys that start-up, the option dialogs and the font set share.
+#include "kit/settings.h"
 
 #include "kit/display.h"
-#include "panes/panes.h"
-#include "tracks/tracks.h"
 
 #include <cstring>
 #include <string>
 #include <variant>
+
+std::unique_ptr<XMLDocument> SettingsDocument;
 
 char OfflineMapsFolder[kOfflineMapsFolderSize] = ".\\maps";
 bool OnlineMapsEnabled = false;
@@ -27,6 +26,29 @@ bool PathCentredOnPosition = true;
 char InternetTrackingUrl[kInternetTrackingUrlSize] = "";
 bool ShowCellIdsOnMap = true;
 unsigned PathSize = 5;
+
+int CoordinateMode = 0;
+bool SolidCompass = true;
+bool ShowCompassLetters = true;
+int CompassX = 0;
+int CompassY = 0;
+int CompassZ = 15;
+
+std::atomic<bool> RecordCellIds{true};
+std::atomic<bool> DrawRecordedPath{true};
+bool RecordSpeed = false;
+bool RecordTime = false;
+unsigned RecordAngleFilter = 10;
+unsigned RecordSpeedFilter = 5;
+bool TurnSoundEnabled = true;
+unsigned TurnAngle = 45;
+unsigned TurnWarnDistance = 300;
+unsigned TurnWarnSeconds = 10;
+unsigned NormalizationMetres = 15;
+unsigned RecalculateSeconds = 3;
+unsigned WaypointReachedMetres = 15;
+unsigned WaypointReachedSeconds = 10;
+std::atomic<bool> SpeedLimitWarning{false};
 
 namespace {
 
@@ -196,21 +218,6 @@ std::string NumberText(const SettingTarget& target)
                       target);
 }
 
-bool StoredFontHook(LOGFONTW* font)
-{
-    return ReadStoredFont(font);
-}
-
-bool SizeFactorHook(float* factor)
-{
-    if (!SettingsDocument)
-        return false;
-    const SETTING_KEY& key = GetSettingKey(SettingId::FontFactor);
-    *factor = ReadSettingFloat(key.path, key.attribute, static_cast<float>(key.defaultNumber), nullptr,
-                               SettingsDocument.get());
-    return true;
-}
-
 }  // namespace
 
 std::span<const SETTING_KEY> SettingKeys()
@@ -236,8 +243,6 @@ void ReadSettingsIntoGlobals()
         }
         Store(key.target, ReadNumber(key));
     }
-    FontSettingsHooks.storedFont = StoredFontHook;
-    FontSettingsHooks.sizeFactor = SizeFactorHook;
 }
 
 int WriteSettingGlobal(SettingId id)
@@ -330,4 +335,21 @@ int WriteStoredFont(const LOGFONTW* font)
         return 0;
     const SETTING_KEY& key = GetSettingKey(SettingId::Font);
     return WriteSettingBinary(key.path, key.attribute, font, sizeof *font, nullptr, SettingsDocument.get());
+}
+
+bool ReadFontSizeFactor(float* factor)
+{
+    if (!SettingsDocument || !factor)
+        return false;
+    const SETTING_KEY& key = GetSettingKey(SettingId::FontFactor);
+    *factor = ReadSettingFloat(key.path, key.attribute, static_cast<float>(key.defaultNumber), nullptr,
+                               SettingsDocument.get());
+    return true;
+}
+
+int SaveSettingsDocument()
+{
+    if (!SettingsDocument || !SettingsDocument->CheckIntegrity())
+        return 0;
+    return SettingsDocument->Save(nullptr, 1, XML_SAVE_FILE);
 }

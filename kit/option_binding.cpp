@@ -1,6 +1,6 @@
 // The routines behind every bound option dialog: fill the controls from the
 // globals, apply them on OK, end the dialog.
-#include "app/option_binding.h"
+#include "kit/option_binding.h"
 
 #include "kit/display.h"
 #if defined(PATHVEX_HANDHELD)
