@@ -2,15 +2,22 @@
 // switches, and the ranges that other subsystems handle.
 #include "app/shell.h"
 
+#include "app/options.h"
 #include "app/receiver_setup.h"
 #include "app/settings.h"
 #include "app/simulation_editor.h"
+#include "gps/receiver_commands.h"
 #include "gps/simulation.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
+#include "kit/outside.h"
+#include "maps/calc.h"
+#include "maps/offline_maps.h"
 #include "maps/viewport.h"
+#include "maps/web_map.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
+#include "updater/updater.h"
 #include "xml/utf8text.h"
 #include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
@@ -21,6 +28,17 @@
 
 #include <cwchar>
 #include <iterator>
+
+namespace {
+
+bool SetClock(const SYSTEMTIME* utc)
+{
+    return SetSystemTime(utc) != FALSE;
+}
+
+}  // namespace
+
+SHELL_SEAMS ShellSeams{SetClock, RunSelfUpdate};
 
 namespace {
 
@@ -68,7 +86,7 @@ LRESULT CmdCheckUpdates(HWND window, WPARAM, LPARAM)
     DeleteFileW(name);
     std::swprintf(name, std::size(name), L"%ls.new", program);
     DeleteFileW(name);
-    const int result = ShellSeams.runSelfUpdate ? ShellSeams.runSelfUpdate(kUpdateProduct, kUpdateProductId) : 0;
+    const int result = ShellSeams.runSelfUpdate(kUpdateProduct, kUpdateProductId);
     if (result == kUpdateRestart)
         SendMessageW(window, WM_CLOSE, 0, 0);
     // A check that failed is no check: the next start asks again rather
@@ -86,8 +104,7 @@ LRESULT CmdGpsSetup(HWND window, WPARAM, LPARAM)
 
 LRESULT CmdSettingsDialog(HWND window, WPARAM wParam, LPARAM)
 {
-    if (ShellSeams.showSettingsDialog)
-        ShellSeams.showSettingsDialog(window, LOWORD(wParam));
+    ShowOptionDialog(window, LOWORD(wParam));
     return 0;
 }
 
@@ -105,8 +122,7 @@ LRESULT CmdGpsTimeToSystem(HWND window, WPARAM, LPARAM)
     now.wHour = live.utc.wHour;
     now.wMinute = live.utc.wMinute;
     now.wSecond = live.utc.wSecond;
-    if (ShellSeams.setSystemTime)
-        ShellSeams.setSystemTime(&now);
+    ShellSeams.setSystemTime(&now);
     return 0;
 }
 
@@ -122,8 +138,7 @@ LRESULT CmdDisplayOff(HWND, WPARAM, LPARAM)
 template <const wchar_t* Target>
 LRESULT CmdOpenExternal(HWND window, WPARAM, LPARAM)
 {
-    if (ShellSeams.openExternal)
-        ShellSeams.openExternal(window, Target, SW_SHOWNORMAL);
+    OutsideSeams.openExternal(window, Target, SW_SHOWNORMAL);
     return 0;
 }
 
@@ -146,8 +161,7 @@ LRESULT CmdAbout(HWND window, WPARAM, LPARAM)
 LRESULT CmdToggleFullScreen(HWND window, WPARAM, LPARAM)
 {
 #if defined(PATHVEX_HANDHELD)
-    if (ShellSeams.toggleFullScreen)
-        ShellSeams.toggleFullScreen(window);
+    ChangeFullScreen(window, kFullScreenToggle);
 #else
     (void)window;
 #endif
@@ -188,8 +202,8 @@ LRESULT CmdDrawTrack(HWND, WPARAM, LPARAM)
 
 LRESULT CmdSendWaypointSentence(HWND, WPARAM, LPARAM)
 {
-    if (GpsInputKind.load() == kGpsInputNmea && ShellSeams.sendWaypointSentence)
-        ShellSeams.sendWaypointSentence(&GpsDevice);
+    if (GpsInputKind.load() == kGpsInputNmea)
+        SendWaypointSentence(&GpsDevice);
     return 0;
 }
 
@@ -230,7 +244,7 @@ LRESULT CmdSirf(HWND window, WPARAM wParam, LPARAM)
         MessageBoxW(window, kSirfWithDriver, kProgramTitle, MB_OK);
         return 0;
     }
-    return ShellSeams.sirfCommand ? ShellSeams.sirfCommand(window, LOWORD(wParam)) : 0;
+    return HandleSirfCommand(window, LOWORD(wParam));
 }
 
 // The client area takes the size; the window keeps its place.
@@ -382,7 +396,7 @@ constexpr COMMAND kCommands[] = {
 struct COMMAND_RANGE {
     WORD first;
     WORD last;
-    LRESULT (*SHELL_SEAMS::*handler)(HWND, UINT, WPARAM);
+    LRESULT (*handler)(HWND window, UINT msg, WPARAM wParam);
 };
 
 // The shell's own ranges: every id in them goes to one handler.
@@ -397,14 +411,14 @@ constexpr SHELL_RANGE kShellRanges[] = {
 };
 
 constexpr COMMAND_RANGE kCommandRanges[] = {
-    {IDM_CALC_FIRST, IDM_CALC_LAST, &SHELL_SEAMS::calcCommand},
-    {IDM_TRACK_FIRST, IDM_TRACK_LAST, &SHELL_SEAMS::trackCommand},
-    {IDM_WAYPOINT_FIRST, IDM_WAYPOINT_LAST, &SHELL_SEAMS::waypointCommand},
-    {IDM_TRACKLIST_FIRST, IDM_TRACKLIST_LAST, &SHELL_SEAMS::trackCommand},
-    {IDM_MAPLIST_FIRST, IDM_MAPLIST_LAST, &SHELL_SEAMS::mapListCommand},
-    {IDM_EXCHANGE_FIRST, IDM_EXCHANGE_LAST, &SHELL_SEAMS::exchangeCommand},
-    {IDM_SHOWONMAP_FIRST, IDM_SHOWONMAP_LAST, &SHELL_SEAMS::showItemOnMapCommand},
-    {IDM_EXTMAP_FIRST, IDM_EXTMAP_LAST, &SHELL_SEAMS::showItemOnMapCommand},
+    {IDM_CALC_FIRST, IDM_CALC_LAST, CalcCommand},                          // maps/calc.h
+    {IDM_TRACK_FIRST, IDM_TRACK_LAST, TrackCommand},                       // tracks/track_commands.h
+    {IDM_WAYPOINT_FIRST, IDM_WAYPOINT_LAST, WaypointCommand},              // tracks/waypoints.h
+    {IDM_TRACKLIST_FIRST, IDM_TRACKLIST_LAST, TrackCommand},               // tracks/track_commands.h
+    {IDM_MAPLIST_FIRST, IDM_MAPLIST_LAST, MapListCommand},                 // maps/offline_maps.h
+    {IDM_EXCHANGE_FIRST, IDM_EXCHANGE_LAST, ExchangeCommand},              // tracks/exchange.h
+    {IDM_SHOWONMAP_FIRST, IDM_SHOWONMAP_LAST, WaypointMapCommand},         // tracks/waypoints.h
+    {IDM_EXTMAP_FIRST, IDM_EXTMAP_LAST, WaypointMapCommand},               // tracks/waypoints.h
 };
 
 constexpr bool CommandIdsAreUnique()
@@ -432,8 +446,8 @@ LRESULT DispatchCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     const WORD id = LOWORD(wParam);
 #if defined(PATHVEX_HANDHELD)
-    if (id > IDM_SCREEN_BASE && id <= IDM_FULLSCREEN_LEAVE_LAST && ShellSeams.leaveFullScreen)
-        ShellSeams.leaveFullScreen(window);
+    if (id > IDM_SCREEN_BASE && id <= IDM_FULLSCREEN_LEAVE_LAST)
+        ChangeFullScreen(window, kFullScreenNormal);
 #endif
     for (const COMMAND& c : kCommands)
         if (c.id == id)
@@ -443,11 +457,8 @@ LRESULT DispatchCommand(HWND window, WPARAM wParam, LPARAM lParam)
     for (const SHELL_RANGE& r : kShellRanges)
         if (id >= r.first && id <= r.last)
             return r.run(window, wParam, lParam);
-    for (const COMMAND_RANGE& r : kCommandRanges) {
-        if (id < r.first || id > r.last)
-            continue;
-        const auto handler = ShellSeams.*r.handler;
-        return handler ? handler(window, WM_COMMAND, wParam) : 0;
-    }
+    for (const COMMAND_RANGE& r : kCommandRanges)
+        if (id >= r.first && id <= r.last)
+            return r.handler(window, WM_COMMAND, wParam);
     return 0;
 }

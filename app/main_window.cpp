@@ -2,25 +2,35 @@
 // timers, the tray icon and closing.
 #include "app/shell.h"
 
+#include "app/options.h"
 #include "app/settings.h"
 #include "gps/geodesy.h"
 #include "gps/simulation.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
 #include "kit/draw.h"
+#include "kit/outside.h"
 #include "kit/utils.h"
+#include "maps/calc.h"
+#include "maps/offline_maps.h"
+#include "maps/online_maps.h"
+#include "maps/painter.h"
 #include "maps/viewport.h"
+#include "maps/web_map.h"
 #include "panes/panes.h"
+#include "panes/tracking.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #include "xml/utf8text.h"
 #include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/cell_tower.h"
+#endif
 #endif
 
 #include <commctrl.h>
-#include <mmsystem.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -37,7 +47,6 @@ bool DisplayOff = false;
 DWORD LastPathRepaintTick = 0;
 std::vector<RECT> WaypointLabelRects;
 bool IgnoreNextMapClick = false;
-SHELL_SEAMS ShellSeams{};
 
 namespace {
 
@@ -49,6 +58,10 @@ constexpr DWORD kListViewExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr size_t kRowTextSize = 2000;
 constexpr DWORD kPathRepaintMs = 1000;
 constexpr int kRawColumnMargin = 5;
+#if defined(PATHVEX_WM)
+// CellIdStores when the GPS data screen last saw it.
+uint32_t CellIdStoresSeen = 0;
+#endif
 
 // ---------------------------------------------------------------------------
 // Screens.
@@ -62,25 +75,55 @@ struct SCREEN {
     ScreenKind kind;
     int menu;               // 0: the menu stays
     ZoomKeys zoom;
+    // Painted screens: the whole screen on WM_PAINT, and what each unit of
+    // GPS data (WM_GPSDATA) changes on it.
+    void (*paint)(HWND window, HDC dc) = nullptr;
+    void (*redraw)(HWND window, GpsPort* port) = nullptr;
+    // List screens: the rows on entering, and Back while a category is open
+    // (true when it went up one level).
+    void (*fill)(HWND list) = nullptr;
+    bool (*back)(HWND list) = nullptr;
 };
 
+// The rows' own painters, redraws and fillers, defined below.
+void PaintGpsScreen(HWND window, HDC dc);
+void PaintMapView(HWND window, HDC dc);
+void RedrawGpsScreen(HWND window, GpsPort* port);
+void RedrawSatellites(HWND window, GpsPort* port);
+void FollowOnMap(HWND window, GpsPort* port);
+void FollowOnPath(HWND window, GpsPort* port);
+void FillTracks(HWND list);
+void FillWaypoints(HWND list);
+void FillStatistics(HWND list);
+
+// A pane that redraws its own changes from the live record.
+template <void (*Redraw)(HWND)>
+void RedrawPane(HWND window, GpsPort*)
+{
+    Redraw(window);
+}
+
+using enum ScreenKind;
 constexpr SCREEN kScreens[] = {
-    {kScreenGps, nullptr, ScreenKind::Painted, IDR_MENU_MAIN, ZoomKeys::Off},
-    {kScreenMap, L"Map", ScreenKind::Painted, 0, ZoomKeys::On},
-    {kScreenSatellite, L"Satellite", ScreenKind::Painted, 0, ZoomKeys::Off},
-    {kScreenTracks, L"Tracks", ScreenKind::List, IDR_MENU_TRACKS, ZoomKeys::Off},
-    {kScreenWaypoints, L"Waypoints", ScreenKind::List, IDR_MENU_WAYPOINTS, ZoomKeys::Off},
-    {kScreenWebMap, L"Google Map", ScreenKind::WebMap, IDR_MENU_WEBMAP, ZoomKeys::Off},
-    {kScreenStatistics, L"Statistics", ScreenKind::List, 0, ZoomKeys::Unchanged},
-    {kScreenMaps, L"Maps", ScreenKind::List, IDR_MENU_MAPS, ZoomKeys::Off},
-    {kScreenSun, L"Sun", ScreenKind::Painted, IDR_MENU_MAIN, ZoomKeys::Off},
-    {kScreenMoon, L"Moon", ScreenKind::Painted, IDR_MENU_MAIN, ZoomKeys::Off},
-    {kScreenPathView, L"Path", ScreenKind::Painted, 0, ZoomKeys::On},
-    {kScreenCompass, L"Compass", ScreenKind::Painted, IDR_MENU_MAIN, ZoomKeys::Off},
-    {21, L"1D Calc", ScreenKind::Painted, IDR_MENU_CALC, ZoomKeys::On},
-    {22, L"2D Calc", ScreenKind::Painted, IDR_MENU_CALC, ZoomKeys::On},
-    {23, L"3D Calc", ScreenKind::Painted, IDR_MENU_CALC, ZoomKeys::On},
-    {kScreenRaw, L"Raw", ScreenKind::List, 0, ZoomKeys::Unchanged},
+    {kScreenGps, nullptr, Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintGpsScreen, RedrawGpsScreen},   // panes/
+    {kScreenMap, L"Map", Painted, 0, ZoomKeys::On, PaintMapView, FollowOnMap},                      // maps/
+    {kScreenSatellite, L"Satellite", Painted, 0, ZoomKeys::Off, PaintSatellitePane, RedrawSatellites},
+    {kScreenTracks, L"Tracks", List, IDR_MENU_TRACKS, ZoomKeys::Off, nullptr, nullptr, FillTracks,
+     TrackListBack},   // tracks/
+    {kScreenWaypoints, L"Waypoints", List, IDR_MENU_WAYPOINTS, ZoomKeys::Off, nullptr, nullptr, FillWaypoints,
+     WaypointListBack},   // tracks/
+    {kScreenWebMap, L"Google Map", WebMap, IDR_MENU_WEBMAP, ZoomKeys::Off},   // maps/web_map.h
+    {kScreenStatistics, L"Statistics", List, 0, ZoomKeys::Unchanged, nullptr, nullptr, FillStatistics},
+    {kScreenMaps, L"Maps", List, IDR_MENU_MAPS, ZoomKeys::Off, nullptr, nullptr, FillMapList},   // maps/
+    {kScreenSun, L"Sun", Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintSunPane, RedrawPane<RedrawSunPane>},
+    {kScreenMoon, L"Moon", Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintMoonPane, RedrawPane<RedrawMoonPane>},
+    {kScreenPathView, L"Path", Painted, 0, ZoomKeys::On, PaintMapView, FollowOnPath},
+    {kScreenCompass, L"Compass", Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintCompassPane,
+     RedrawPane<RedrawCompassPane>},
+    {21, L"1D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},   // maps/calc.h
+    {22, L"2D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},
+    {23, L"3D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},
+    {kScreenRaw, L"Raw", List, 0, ZoomKeys::Unchanged},
 };
 
 const SCREEN* FindScreen(int id)
@@ -110,8 +153,8 @@ int CycleIndex(int screen)
 
 void SetZoomKeys(HWND window, ZoomKeys zoom)
 {
-    if (zoom != ZoomKeys::Unchanged && ShellSeams.setZoomHotKeys)
-        ShellSeams.setZoomHotKeys(window, zoom == ZoomKeys::On);
+    if (zoom != ZoomKeys::Unchanged)
+        SetZoomHotKeys(window, zoom == ZoomKeys::On);
 }
 
 void AddColumn(HWND list, int index, const wchar_t* text, int width)
@@ -153,11 +196,27 @@ void EnterPaintedScreen(HWND window, const SCREEN& s)
         SetViewMenu(window, s.menu, false);
     // After the menu: a handheld's new menu bar is what holds F1 and F2.
     SetZoomKeys(window, s.zoom);
-    if (s.id == kScreenMap && ShellSeams.fetchOnlineMapImage)
-        ShellSeams.fetchOnlineMapImage(window);
-    if (s.id >= kScreenCalcFirst && s.id <= kScreenCalcLast && ShellSeams.setCalcAxisMode)
-        ShellSeams.setCalcAxisMode(s.id == kScreenCalcLast ? 6 : 3);
+    if (s.id == kScreenMap)
+        FetchOnlineMapImage(window);
+    if (s.id >= kScreenCalcFirst && s.id <= kScreenCalcLast)
+        SetCalcAxisMode(s.id == kScreenCalcLast ? 6 : 3);
     RefreshWindow(window);
+}
+
+// The track and waypoint lists open at their top level.
+void FillTracks(HWND list)
+{
+    FillTrackList(nullptr, list, nullptr);
+}
+
+void FillWaypoints(HWND list)
+{
+    FillWaypointList(nullptr, list, nullptr);
+}
+
+void FillStatistics(HWND list)
+{
+    FillStatisticsList(list, true);
 }
 
 void EnterListScreen(HWND window, const SCREEN& s, bool picking)
@@ -183,22 +242,19 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
             AddColumn(MainListView, 1, L"Name", 40);
             AddColumn(MainListView, 2, L"Pts", 40);
             AddColumn(MainListView, 3, DistanceColumnTitle(), 40);
-            if (ShellSeams.fillTrackList)
-                ShellSeams.fillTrackList(MainListView);
+            s.fill(MainListView);
         } else {
             const wchar_t* titles[] = {L"#", L"N", L"X", L"Y", L"Z"};
             for (int i = 0; i < 5; ++i)
                 AddColumn(MainListView, i, titles[i], 40);
-            if (ShellSeams.fillWaypointList)
-                ShellSeams.fillWaypointList(MainListView);
+            s.fill(MainListView);
             AutoSizeColumns(MainListView, 5);
         }
         break;
     case kScreenStatistics:
         AddColumn(MainListView, 0, L"Item", 70);
         AddColumn(MainListView, 1, L"Value", 70);
-        if (ShellSeams.fillStatisticsList)
-            ShellSeams.fillStatisticsList(MainListView, true);
+        s.fill(MainListView);
         SendClientSize(window);
         AutoSizeColumns(MainListView, 2);
         break;
@@ -208,8 +264,7 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
         AddColumn(MainListView, 0, L"#", 70);
         AddColumn(MainListView, 1, L"From", 70);
         AddColumn(MainListView, 2, L"To", 70);
-        if (ShellSeams.fillMapList)
-            ShellSeams.fillMapList(MainListView);
+        s.fill(MainListView);
         SendClientSize(window);
         AutoSizeColumns(MainListView, 3);
         break;
@@ -228,16 +283,9 @@ void EnterWebMapScreen(HWND window, const SCREEN& s, bool picking)
     CurrentScreen = s.id;
     SetZoomKeys(window, s.zoom);
     ShowWindow(MainListView, SW_HIDE);
-    if (ShellSeams.createWebMapWindow)
-        ShellSeams.createWebMapWindow(window);
+    CreateWebMapWindow(window);
     RefreshWindow(window);
     SetViewMenu(window, s.menu, picking);
-}
-
-void DestroyWebMap()
-{
-    if (ShellSeams.destroyWebMapWindow)
-        ShellSeams.destroyWebMapWindow();
 }
 
 // Back to a screen after picking or Back: its title, its menu (the main
@@ -260,6 +308,8 @@ void ReturnToScreen(HWND window, int screen)
 BOOL OnCreate(HWND window, LPCREATESTRUCT)
 {
     MainWindow = window;
+    // The reader hands its units to this window from now on.
+    GpsDevice.SetWindow(window);
     SetViewMenu(window, IDR_MENU_MAIN, false);
     RECT client{};
     GetClientRect(window, &client);
@@ -275,8 +325,7 @@ void OnSize(HWND window, UINT, int cx, int cy)
 {
     if (MainListView)
         MoveWindow(MainListView, 0, 0, cx, cy, TRUE);
-    if (ShellSeams.resizeWebMapWindow)
-        ShellSeams.resizeWebMapWindow(window, cx, cy);
+    ResizeWebMapWindow(window, cx, cy);
     if (CurrentScreen == kScreenRaw)
         SendMessageW(MainListView, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(cx - kRawColumnMargin, 0));
 }
@@ -297,50 +346,25 @@ void FillBackground(HWND window)
     ReleaseDC(window, dc);
 }
 
-void PaintScreen(HWND window, HDC dc, const RECT& client)
+void PaintGpsScreen(HWND window, HDC dc)
 {
-    switch (CurrentScreen) {
-    case kScreenGps:
-        PaintPositionScreen(&GpsDevice, dc, client, kRepaintAll, Waypoints);
-        break;
-    case kScreenSatellite:
-        if (ShellSeams.paintSatellitePane)
-            ShellSeams.paintSatellitePane(window, dc);
-        break;
-    case kScreenCompass:
-        if (ShellSeams.paintCompassPane)
-            ShellSeams.paintCompassPane(window, dc);
-        break;
-    case kScreenMap:
-    case kScreenPathView: {
-        if (!ShellSeams.drawMapView) {
-            QuickRepaint = false;
-            break;
-        }
-        std::vector<GPS_POSITION> points;
-        points.reserve(Waypoints.size());
-        for (const WAYPOINT& w : Waypoints)
-            points.push_back(w.pos);
-        // A quick repaint moves only the position marker and lays out no
-        // labels: the rectangles of the last full paint still hold.
-        if (!QuickRepaint)
-            WaypointLabelRects.clear();
-        ShellSeams.drawMapView(window, dc, points, &WaypointLabelRects);
-        break;
-    }
-    case kScreenSun:
-        if (ShellSeams.paintSunPane)
-            ShellSeams.paintSunPane(window, dc);
-        break;
-    case kScreenMoon:
-        if (ShellSeams.paintMoonPane)
-            ShellSeams.paintMoonPane(window, dc);
-        break;
-    default:
-        if (CurrentScreen >= kScreenCalcFirst && CurrentScreen <= kScreenCalcLast && ShellSeams.drawCalcView)
-            ShellSeams.drawCalcView(window, dc);
-        break;
-    }
+    RECT client{};
+    GetClientRect(window, &client);
+    PaintPositionScreen(&GpsDevice, dc, client, kRepaintAll, Waypoints);
+}
+
+// The Map and Path screens with the waypoints' positions.
+void PaintMapView(HWND window, HDC dc)
+{
+    std::vector<GPS_POSITION> points;
+    points.reserve(Waypoints.size());
+    for (const WAYPOINT& w : Waypoints)
+        points.push_back(w.pos);
+    // A quick repaint moves only the position marker and lays out no
+    // labels: the rectangles of the last full paint still hold.
+    if (!QuickRepaint)
+        WaypointLabelRects.clear();
+    PaintMapScreen(window, dc, points, &WaypointLabelRects);
 }
 
 void OnPaint(HWND window)
@@ -357,7 +381,8 @@ void OnPaint(HWND window)
         FillRect(dc, &client, brush);
         DeleteObject(brush);
     }
-    PaintScreen(window, dc, client);
+    if (const SCREEN* s = FindScreen(CurrentScreen); s && s->paint)
+        s->paint(window, dc);
     ReleaseDC(window, dc);
     EndPaint(window, &ps);
 }
@@ -448,6 +473,42 @@ void FollowPositionOnMap(HWND window, const GPS_CURRENT* live)
     RefreshWindow(window);
 }
 
+void RedrawGpsScreen(HWND window, GpsPort* port)
+{
+#if defined(PATHVEX_WM)
+    // A new cell repaints every box, as the cell's id shows with them.
+    if (const uint32_t stores = CellIdStores.load(); stores != CellIdStoresSeen) {
+        CellIdStoresSeen = stores;
+        RepaintAllPending.store(true);
+    }
+#endif
+    RedrawPositionScreen(window, port, Waypoints);
+}
+
+void RedrawSatellites(HWND window, GpsPort*)
+{
+    if (SatellitesChanged.load())
+        RedrawSatellitePane(window);
+}
+
+void FollowOnMap(HWND window, GpsPort* port)
+{
+    FollowPositionOnMap(window, port->LiveRecord());
+}
+
+// The Path screen follows position reports only, at most once a second.
+void FollowOnPath(HWND window, GpsPort* port)
+{
+    const GPS_CURRENT* live = port->LiveRecord();
+    if (live->lastReportType != kReportPosition)
+        return;
+    const DWORD now = GetTickCount();
+    if (now - LastPathRepaintTick < kPathRepaintMs)
+        return;
+    LastPathRepaintTick = now;
+    FollowPositionOnMap(window, live);
+}
+
 LRESULT OnGpsData(HWND window, WPARAM input, GpsPort* port)
 {
     if (!port)
@@ -459,40 +520,8 @@ LRESULT OnGpsData(HWND window, WPARAM input, GpsPort* port)
         LogRawInput(input, live);
     if (live->fix == 1)
         FindNearestWaypoint(Waypoints, live->pos.x, live->pos.y, &live->nearestWaypoint, &live->nearestWaypointKm);
-    switch (CurrentScreen) {
-    case kScreenGps:
-        RedrawPositionScreen(window, port, Waypoints);
-        return 0;
-    case kScreenCompass:
-        if (ShellSeams.redrawCompassPane)
-            ShellSeams.redrawCompassPane(window);
-        return 0;
-    case kScreenSun:
-        if (ShellSeams.redrawSunPane)
-            ShellSeams.redrawSunPane(window);
-        return 0;
-    case kScreenMoon:
-        if (ShellSeams.redrawMoonPane)
-            ShellSeams.redrawMoonPane(window);
-        return 0;
-    case kScreenSatellite:
-        if (SatellitesChanged.load() && ShellSeams.redrawSatellitePane)
-            ShellSeams.redrawSatellitePane(window);
-        return 0;
-    case kScreenPathView: {
-        if (live->lastReportType != kReportPosition)
-            return 0;
-        const DWORD now = GetTickCount();
-        if (now - LastPathRepaintTick < kPathRepaintMs)
-            return 0;
-        LastPathRepaintTick = now;
-        FollowPositionOnMap(window, live);
-        return 0;
-    }
-    case kScreenMap:
-        FollowPositionOnMap(window, live);
-        return 0;
-    }
+    if (const SCREEN* s = FindScreen(CurrentScreen); s && s->redraw)
+        s->redraw(window, port);
     return 0;
 }
 
@@ -511,12 +540,12 @@ void OnTimer(HWND window, UINT id)
             RunTimeSeconds += 5;
         if (RecorderState.load() != kRecorderIdle)
             TrackTimeSeconds += 5;
-        if (CurrentScreen == kScreenStatistics && ShellSeams.fillStatisticsList)
-            ShellSeams.fillStatisticsList(MainListView, false);
+        if (CurrentScreen == kScreenStatistics)
+            FillStatisticsList(MainListView, false);
         break;
     case TIMER_TRACKING:
-        if (InternetTrackingEnabled && ShellSeams.internetTrackingTick)
-            ShellSeams.internetTrackingTick(window);
+        if (InternetTrackingEnabled)
+            InternetTrackingTick(window, InternetTrackingUrl);
         break;
     case TIMER_ROUTE: {
         if (!TurnSoundEnabled || RecorderState.load() != kRecorderFollowing)
@@ -526,8 +555,8 @@ void OnTimer(HWND window, UINT id)
             LiveRecordGuard live(&GpsDevice);
             moving = live->kmh > 0 && live->fix == 1;
         }
-        if (moving && ShellSeams.turnArmed && ShellSeams.turnArmed())
-            PlayProgramSound(L"TURN");
+        if (moving && TurnArmed.load())
+            OutsideSeams.playSound(L"TURN");
         break;
     }
     }
@@ -638,8 +667,7 @@ void OnKeyDown(HWND window, UINT key)
 #endif
         }
 #if defined(PATHVEX_HANDHELD)
-        if (ShellSeams.toggleFullScreen)
-            ShellSeams.toggleFullScreen(window);
+        ChangeFullScreen(window, kFullScreenToggle);
 #endif
     } else if (key >= '1' && key <= '9') {
         PostCommand(window, static_cast<int>(key) + (IDM_SCREEN_GPS - '1'));
@@ -686,8 +714,8 @@ void OpenListItem(HWND window)
     if (!element)
         return;
     if (CurrentScreen == kScreenWaypoints) {
-        if ((element->GetChildCount() > 0 || IsCategory(element)) && ShellSeams.openWaypointElement) {
-            ShellSeams.openWaypointElement(MainListView, element);
+        if (element->GetChildCount() > 0 || IsCategory(element)) {
+            FillWaypointList(nullptr, MainListView, element);
             SetFocus(MainListView);
         }
     } else if (IsCategory(element)) {
@@ -777,14 +805,12 @@ void OnLButtonDown(HWND window, BOOL, int x, int y, UINT)
 
 void SpeedValueDoubleClick(HWND window)
 {
-    if (!ShellSeams.speedLimitDialog)
-        return;
     if (RecorderState.load() == kRecorderRecording) {
-        const int mark = ShellSeams.speedLimitDialog(window, true);
+        const int mark = ShowSpeedLimitDialog(window, true);
         if (mark > 0)
-            GpsDevice.RecorderTick(static_cast<uint32_t>(mark));
+            RunBatchTick(&GpsDevice, static_cast<uint32_t>(mark));
     } else {
-        ShellSeams.speedLimitDialog(window, false);
+        ShowSpeedLimitDialog(window, false);
     }
 }
 
@@ -851,7 +877,7 @@ void OnClose(HWND window)
     // and writes: Shutdown sets the stop flag, wakes a tapping simulation
     // and waits for the thread, dispatching its last hand-overs meanwhile.
     GpsDevice.Shutdown();
-    DestroyWebMap();
+    DestroyWebMapWindow();
     DestroyViewMenu(window);
     if (MainListView) {
         DestroyWindow(MainListView);
@@ -862,6 +888,7 @@ void OnClose(HWND window)
 
 void OnDestroy(HWND)
 {
+    GpsDevice.SetWindow(nullptr);
     MainWindow = nullptr;
     PostQuitMessage(0);
 }
@@ -997,10 +1024,14 @@ void SetZoomHotKeys(HWND window, bool on)
 #endif
 }
 
-void PlayProgramSound(const wchar_t* name)
+#if defined(PATHVEX_HANDHELD)
+void ChangeFullScreen(HWND window, int mode)
 {
-    PlaySoundW(name, GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    if (window && FullScreenState == kFullScreenFull && mode != kFullScreenFull)
+        SetZoomHotKeys(window, false);
+    SetFullScreenMode(window, mode);
 }
+#endif
 
 // Screen commands 201-299 (kPickMarker in lParam opens a list to pick from).
 LRESULT EnterScreen(HWND window, int command, LPARAM lParam)
@@ -1012,7 +1043,7 @@ LRESULT EnterScreen(HWND window, int command, LPARAM lParam)
     // The web map window covers the client area: whatever screen comes
     // next (by key, arrow or menu) would otherwise stay hidden under it.
     if (s->kind != ScreenKind::WebMap)
-        DestroyWebMap();
+        DestroyWebMapWindow();
     switch (s->kind) {
     case ScreenKind::Painted:
         EnterPaintedScreen(window, *s);
@@ -1046,7 +1077,7 @@ bool ReadPickedTrack(TRACK* track)
 
 LRESULT PickOk(HWND window)
 {
-    DestroyWebMap();
+    DestroyWebMapWindow();
     if (!PickingMode)
         return 0;
     // The track to simulate is read while its list is still open.
@@ -1054,7 +1085,7 @@ LRESULT PickOk(HWND window)
     // Nothing usable selected: the list stays open and the pick goes on (a
     // double-click on a category then opens it).
     if (PickPurpose == IDM_SIM_FROM_TRACK ? !ReadPickedTrack(&track)
-                                          : !(ShellSeams.takePickedItem && ShellSeams.takePickedItem(window, PickPurpose)))
+                                          : !TakePickedWaypoint(MainListView))
         return 0;
     // The purpose ends with the pick: a later pick must not act on it.
     const int purpose = PickPurpose;
@@ -1064,8 +1095,11 @@ LRESULT PickOk(HWND window)
         SYSTEMTIME now{};
         GetLocalTime(&now);
         SimulationList.Replace(TrackToSimulation(track, now));
-    } else if (ShellSeams.finishPick) {
-        ShellSeams.finishPick(window, purpose, SavedScreen);
+    } else if (purpose == IDM_CENTER_WAYPOINT) {
+        CenterViewOn(window, &PickedWaypoint.pos, 0);
+    } else {
+        // A measuring screen adds the waypoint to its points.
+        FinishCalcPick(window, SavedScreen, PickedWaypoint.pos);
     }
     RefreshWindow(window);
     return 0;
@@ -1073,12 +1107,12 @@ LRESULT PickOk(HWND window)
 
 LRESULT GoBack(HWND window)
 {
-    DestroyWebMap();
+    DestroyWebMapWindow();
     if (PickingMode) {
         PickPurpose = 0;
         ReturnToScreen(window, SavedScreen);
-    } else if ((CurrentScreen == kScreenWaypoints || CurrentScreen == kScreenTracks) && ShellSeams.listBack &&
-               ShellSeams.listBack(window, CurrentScreen)) {
+    } else if (const SCREEN* s = FindScreen(CurrentScreen); s && s->back && s->back(MainListView)) {
+        // A list with a category open went up one level.
         return 0;
     } else {
         ReturnToScreen(window, kScreenGps);
@@ -1115,6 +1149,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_GPSDATA:
         return OnGpsData(window, wParam, reinterpret_cast<GpsPort*>(lParam));
+    case WM_STATISTICSREFRESH:
+        // A new maximum from the reader: the list shows it at once.
+        if (CurrentScreen == kScreenStatistics)
+            FillStatisticsList(MainListView, false);
+        return 0;
     case WM_TRAYICON:
         return OnTrayIcon(window, lParam);
     case WM_NOTIFY:

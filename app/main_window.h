@@ -56,8 +56,12 @@ std::vector<std::string> TrackToSimulation(const TRACK& track, const SYSTEMTIME&
 // them; unless the Tracks screen shows, the track document is released.
 void SetZoomHotKeys(HWND window, bool on);
 
-// Plays one of the program's WAVE resources asynchronously.
-void PlayProgramSound(const wchar_t* name);
+#if defined(PATHVEX_HANDHELD)
+// The handheld's full screen: mode 0 toggles (command 329 and Enter), 1
+// shows the window normal (the screen commands). Leaving full screen hands
+// F1 and F2 back to the menu bar first.
+void ChangeFullScreen(HWND window, int mode);
+#endif
 
 // Enters screen command - 200 (299: the raw log); kPickMarker in lParam
 // opens a list to pick from. Ids without a screen do nothing.

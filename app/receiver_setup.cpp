@@ -337,8 +337,3 @@ LRESULT HandleSirfCommand(HWND window, int command)
     return 0;
 }
 
-void InstallReceiverSeams()
-{
-    ShellSeams.sirfCommand = HandleSirfCommand;
-    ShellSeams.sendWaypointSentence = [](GpsPort* port) { SendWaypointSentence(port); };
-}

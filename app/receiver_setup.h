@@ -29,5 +29,3 @@ size_t PortNameForSetting(const wchar_t* text, char* out, size_t size, size_t* w
 // the input). Always 0.
 LRESULT HandleSirfCommand(HWND window, int command);
 
-// Plugs the SIRF menu and command 361's waypoint sentence into ShellSeams.
-void InstallReceiverSeams();

@@ -12,10 +12,10 @@
 // recorded, paused or followed (app/main_window.h). DispatchCommand carries
 // out the commands of the menus, keys and command line (app/commands.h).
 //
-// Threads: everything here runs on the UI thread, except the GpsHooks that
-// the shell installs on GpsDevice, which run on the reader thread and only
-// send to the main window or set its title. Nothing throws; failures are
-// return values or message boxes with the program's fixed texts.
+// Threads: everything here runs on the UI thread; the reader thread reaches
+// the main window only by the messages GpsDevice sends it (gps/gps.h).
+// Nothing throws; failures are return values or message boxes with the
+// program's fixed texts.
 #pragma once
 #include "app/commands.h"
 #include "app/main_window.h"

@@ -11,11 +11,17 @@
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "maps/offline_maps.h"
+#include "tracks/waypoints.h"
 #include "resources/resource.h"
 #include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/cell_tower.h"
+#endif
 #else
+#include "maps/browser_host.h"
+
 #include <gdiplus.h>
 #include <ole2.h>
 #endif
@@ -51,13 +57,6 @@ constexpr wchar_t kLogFileUnreadable[] =
 // first may be between taking the instance and creating its window.
 constexpr DWORD kFindFirstWindowMs = 5000;
 constexpr DWORD kFindFirstWindowStepMs = 50;
-
-#if defined(PATHVEX_HANDHELD)
-void ShowMenuBar(HWND window, int menuId)
-{
-    CreateHandheldMenuBar(window, menuId);
-}
-#endif
 
 // ---------------------------------------------------------------------------
 
@@ -185,8 +184,7 @@ void CountDownToUpdateQuestion()
 void ReadMapsFolder()
 {
     const std::wstring wide = SettingTextWide(OfflineMapsFolder);
-    if (ShellSeams.scanOfflineMaps)
-        ShellSeams.scanOfflineMaps(wide.c_str());
+    ScanOfflineMaps(wide.c_str());
 }
 
 // The tray icon of the main window; kept for its removal.
@@ -388,22 +386,20 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
 
     ChooseColorScheme();
     ComputeLocalTimeZone();
-    // Before the platform's start: the cell monitor and the browser host's
-    // class are seams too.
-    InstallSubsystemSeams();
 
 #if defined(PATHVEX_HANDHELD)
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     // Without the HTML view the web map stays empty; the rest runs.
     LoadHtmlViewLibrary(instance);
 #if defined(PATHVEX_WM)
-    if (ShellSeams.startCellMonitor)
-        ShellSeams.startCellMonitor();
+    // The radio layer is asked once for the cell of the moment; later cells
+    // come from its notifications.
+    StartCellTowerMonitor();
+    RequestCellTowerInfo();
 #endif
 #else
     OleInitialize(nullptr);
-    if (ShellSeams.registerAxWindowClass)
-        ShellSeams.registerAxWindowClass();
+    RegisterAxWindowClass();
     ULONG_PTR gdiplusToken = 0;
     Gdiplus::GdiplusStartupInput gdiplusInput;
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
@@ -414,8 +410,7 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     // another copy is writing there.
     XmlRemoveStaleSaveFiles(ProgramDirectory);
     OpenSettingsStore(ProgramDirectory);
-    if (ShellSeams.rebuildWaypointList)
-        ShellSeams.rebuildWaypointList();
+    RebuildWaypointList();
     ReadSettingsIntoGlobals();
     ReadMapsFolder();
 
@@ -424,11 +419,6 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     CreateFontSet();
     SimulationList.LoadDemonstration();
 
-    InstallDrawingHooks();
-#if defined(PATHVEX_HANDHELD)
-    ShowHandheldMenuBar = ShowMenuBar;
-#endif
-    InstallGpsHooks();
     CreateMainWindow(instance);
 #if defined(PATHVEX_HANDHELD)
     HoldBacklightOn(true);
@@ -472,8 +462,7 @@ int RunApplication(HINSTANCE instance, const char* commandLine)
     if (DisplayOff)
         SetDisplayPower(kDisplayPowerOn);
 #if defined(PATHVEX_WM)
-    if (ShellSeams.stopCellMonitor)
-        ShellSeams.stopCellMonitor();
+    StopCellTowerMonitor();
 #endif
 #endif
     DeleteFontSet();

@@ -41,18 +41,3 @@ bool ReadSimulationFile(const wchar_t* path, std::vector<std::string>* lines);
 // ReadSimulationFile into SimulationList.
 bool LoadSimulationFile(const wchar_t* path);
 
-// ---------------------------------------------------------------------------
-// Wiring done at start-up.
-
-// The GpsHooks that connect GpsDevice (gps/gps.h) to the main window, the
-// sounds and the recorder (app/gps_wiring.cpp).
-void InstallGpsHooks();
-// Plugs the subsystems into ShellSeams and gives the statistics what they
-// read of the shell; calls InstallTrackSeams (app/shell_seams.cpp).
-void InstallSubsystemSeams();
-// Fills the hooks of tracks, the map painter, the measuring tool and the
-// panes' turn search (app/track_seams.cpp).
-void InstallTrackSeams();
-// Gives the drawing functions the fix and the recorder state, and the map
-// view its online image fetch (app/track_seams.cpp).
-void InstallDrawingHooks();

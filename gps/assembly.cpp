@@ -9,6 +9,9 @@
 // size and no frame beyond SirfFrame's payload.
 #include "gps/gps.h"
 
+#include "gps/live_track.h"
+#include "platform/handheld/cell_tower.h"
+
 #include <cstring>
 
 namespace {
@@ -190,12 +193,12 @@ void GpsPort::HandleInput(const char* data, size_t length)
     // simulation.
     log_.Write(data, length);
     HandleNmeaBatch(std::string_view(data, length));
-    RecorderTick(0);
+    RunBatchTick(this, 0);
 }
 
 void GpsPort::HandleNmeaBatch(std::string_view text)
 {
-    const uint32_t cellId = hooks_.currentCellId ? hooks_.currentCellId() : 0;
+    const uint32_t cellId = GetCurrentCellId();
     size_t pos = 0;
     std::string_view line;
     while (NextLine(text, &pos, &line)) {
@@ -209,10 +212,10 @@ void GpsPort::HandleNmeaBatch(std::string_view text)
             live_.lastReportType = msg.kind;
             live_.cellId = cellId;
         }
-        // Outside the lock: the hooks send to the UI thread, which may be
+        // Outside the lock: the window belongs to the UI thread, which may be
         // waiting for the lock to paint.
         RunEffects(fx);
-        if (!hooks_.handOver)
+        if (!Window())
             continue;
         const size_t cap = sizeof wide_ / sizeof wide_[0] - 1;
         const size_t take = line.size() < cap ? line.size() : cap;
@@ -222,7 +225,7 @@ void GpsPort::HandleNmeaBatch(std::string_view text)
         if (wide < 0)
             wide = 0;
         wide_[wide] = 0;
-        hooks_.handOver(this, reinterpret_cast<WPARAM>(wide_));
+        HandOver(reinterpret_cast<WPARAM>(wide_));
     }
 }
 
@@ -241,12 +244,11 @@ void GpsPort::HandleSirfFrame(const unsigned char* bytes, size_t length)
     std::memcpy(frame.payload, bytes + 4, frame.length);
     frame.checksum = BigEndian16(bytes + 4 + frame.length);
     frame.end = BigEndian16(bytes + 6 + frame.length);
-    const uint32_t cellId = hooks_.currentCellId ? hooks_.currentCellId() : 0;
+    const uint32_t cellId = GetCurrentCellId();
     {
         LiveRecordGuard hold(this);
         DecodeSirfMessage(this, &frame, cellId);
     }
-    if (hooks_.handOver)
-        hooks_.handOver(this, reinterpret_cast<WPARAM>(&frame));
-    RecorderTick(0);
+    HandOver(reinterpret_cast<WPARAM>(&frame));
+    RunBatchTick(this, 0);
 }

@@ -97,6 +97,11 @@ double CalcVertexAngle(GeoPointF a, GeoPointF b, GeoPointF c)
     return std::acos(ClampUnit((q2 + p2 - r2) / (2.0 * std::sqrt(p2 * q2))));
 }
 
+double KmBetween(const GPS_CURRENT& a, const GPS_CURRENT& b)
+{
+    return CalcDistanceKm(float(a.pos.x), float(a.pos.y), float(b.pos.x), float(b.pos.y));
+}
+
 uint32_t CalcTimeToGo(const GPS_CURRENT* gps, double km)
 {
     const double speed = gps ? gps->ms : 0.0;

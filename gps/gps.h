@@ -8,7 +8,9 @@
 // record, and the NMEA log. The simulation feed is in
 // gps/simulation.h, the geodesy and unit functions in gps/geodesy.h, the
 // records in gps/gps_record.h, the sentence parsing itself in gps/nmea.h,
-// what is sent to the receiver in gps/receiver_commands.h.
+// what is sent to the receiver in gps/receiver_commands.h, and the live
+// track the reader's batches move on (the recorder, route following, the
+// trip distance) in gps/live_track.h.
 //
 // Threads: Open, Close, Shutdown and Write belong to the UI thread. Open
 // starts exactly one reader thread per port object; Close and Shutdown end
@@ -16,14 +18,19 @@
 // they release the port. The reader alone calls AssembleInput and
 // HandleInput. Each unit of input (one NMEA line, one SiRF frame) is
 // applied to the live record under the port's lock; the lock is released
-// before any hook runs, so the hand-over to the main window (a synchronous
-// WM_GPSDATA), the sounds, the repaint and the statistics refresh never wait
-// on a lock that the UI thread may be holding. The UI thread's reads between hand-overs (painting, timers,
-// commands) go through LiveRecordGuard or GpsPort::Snapshot.
+// before anything is sent, so the hand-over to the port's window (a
+// synchronous WM_GPSDATA), the sounds, the repaint and the statistics
+// refresh never wait on a lock that the UI thread may be holding. After each
+// batch the reader runs the live track's tick (gps/live_track.h), which
+// takes the lock itself. The UI thread's reads between hand-overs
+// (painting, timers, commands) go through LiveRecordGuard or
+// GpsPort::Snapshot.
 //
-// Effects that belong to the main window, the panes and the recorder go
-// through GpsHooks; a null hook does nothing. Nothing here throws: failures
-// are return values, and bad receiver bytes are dropped, never trusted.
+// What belongs to the main window goes to the port's window (SetWindow):
+// WM_GPSDATA, the title, the repaint, WM_STATISTICSREFRESH and the
+// simulation's Space key; without a window nothing is sent. Sounds go
+// through OutsideSeams (kit/outside.h). Nothing here throws: failures are
+// return values, and bad receiver bytes are dropped, never trusted.
 #pragma once
 #include "gps/geodesy.h"
 #include "gps/gps_record.h"
@@ -43,10 +50,11 @@
 class GpsPort;
 struct GPS_DRIVER_POSITION;   // platform/handheld/gps_api.h
 
-// WM_GPSDATA (resources/resource.h) goes from the reader thread to the main
-// window once per unit, after the unit was applied. wParam: the NMEA line as
-// zero-terminated UTF-16 (no CR LF) or the SirfFrame, valid only during the
-// call. lParam: the GpsPort.
+// WM_GPSDATA (resources/resource.h) goes from the reader thread to the
+// port's window once per unit, after the unit was applied. wParam: the NMEA
+// line as zero-terminated UTF-16 (no CR LF) or the SirfFrame, valid only
+// during the call. lParam: the GpsPort. WM_STATISTICSREFRESH (no
+// parameters) follows a unit that brought a new speed or altitude maximum.
 
 // The kind of the latest input (GpsInputKind).
 inline constexpr int kGpsInputNmea = 0;
@@ -70,7 +78,7 @@ struct SirfFrame {
 // measured navigation data (2) and the visible list (13); any other id
 // changes nothing. Reads stay inside the frame's payload length. cellId goes
 // into the record with a geodetic message. Called by HandleInput with the
-// live record's lock held: it must neither send messages nor call hooks.
+// live record's lock held: it must neither send messages nor play sounds.
 void DecodeSirfMessage(GpsPort* port, const SirfFrame* frame, uint32_t cellId = 0);
 
 // A big-endian value as SiRF sends it, turned into this machine's order.
@@ -90,30 +98,6 @@ uint16_t CalcSirfChecksum(const uint8_t* payload, size_t length);
 // every reader ends when it sees it, and no port opens any more.
 extern std::atomic<bool> ReaderStopFlag;
 
-// What the input path asks of other subsystems. Set once, before the reader
-// thread starts; every member may be null (then nothing happens).
-struct GpsHooks {
-    // Plays one of the program's WAVE resources ("OK", "ERR2") asynchronously.
-    void (*playSound)(const wchar_t* name);
-    // Invalidates the whole main window with erase and updates it at once.
-    void (*repaintMainWindow)();
-    // Refreshes the statistics list; it checks itself whether it is shown.
-    void (*refreshStatistics)();
-    // Hands one unit to the main window: SendMessageW(WM_GPSDATA, data, port).
-    void (*handOver)(GpsPort* port, WPARAM data);
-    // The recorder's tick, once per batch; mark 0 for an ordinary tick.
-    void (*recorderTick)(GpsPort* port, uint32_t mark);
-    // The current mobile-network cell id (pathvex-wm); null gives 0.
-    uint32_t (*currentCellId)();
-    // The simulation's automatic advance, after every chunk that begins with
-    // '$' and every dropped chunk (the main window passes it on to
-    // AutoAdvanceSimulation, gps/simulation.h, with its own handle).
-    void (*autoAdvanceSimulation)(GpsPort* port);
-    // Sets the main window's title; the timer-mode simulation shows its
-    // position there ("Sim index: %u/%u") before each sentence.
-    void (*setWindowTitle)(const wchar_t* text);
-};
-
 // The NMEA log: one entry per batch, "[%02u:%02u:%02u] %s\r\n" with the local
 // time of writing. Off at start. Written only on the reader thread; switched
 // on and off from the UI thread, which takes effect with the next batch.
@@ -128,7 +112,8 @@ public:
     bool Enabled() const;
     // Default ".\gps.log". Only while the log is closed; cut to MAX_PATH.
     void SetPath(const wchar_t* path);
-    // The clock of the time stamps; null restores the machine's local time.
+    // The clock of the time stamps, which a test fixes; null restores the
+    // machine's local time.
     void SetClock(LocalClockFn clock);
     bool IsOpen() const;
     // Logs length bytes of one batch (opening the file when needed) or,
@@ -196,8 +181,12 @@ public:
     // A whole copy taken under the lock; safe on any thread.
     GPS_CURRENT Snapshot() const;
 
-    void SetHooks(const GpsHooks& hooks);   // before the reader starts
-    const GpsHooks& Hooks() const { return hooks_; }
+    // The window the reader hands each unit to, whose title the timer-mode
+    // simulation sets, which repaints with a fix sound and refreshes the
+    // statistics on a new maximum, and which gets the simulation's automatic
+    // Space key. Null (at start): none of that is sent. Any thread.
+    void SetWindow(HWND window) { window_.store(window); }
+    HWND Window() const { return window_.load(); }
     NmeaLog* Log() { return &log_; }
 
     // Reader thread: one chunk of receiver bytes. Complete NMEA lines (up to
@@ -208,15 +197,13 @@ public:
     int AssembleInput(const char* bytes, size_t count);
     // Reader thread: one batch (NMEA text of whole lines, or one SiRF frame
     // by GpsInputKind): logs it, applies each unit, hands each over, then
-    // runs the recorder tick once. Nothing for a null or empty batch.
+    // runs the live track's tick once (RunBatchTick). Nothing for a null or
+    // empty batch.
     void HandleInput(const char* data, size_t length);
     // Reads one sentence into msg; with apply, also into the live record
     // (under the lock) with its sounds and statistics. False for sentences
     // this program does not read (msg->kind 0, nothing changed).
     bool ParseNmea(std::string_view sentence, NmeaMessage* msg, bool apply);
-    // The recorder's tick (hook); mark is a speed-limit mark or 0.
-    void RecorderTick(uint32_t mark);
-
     size_t CarryOverLength() const { return carryLength_; }
 
 private:
@@ -237,8 +224,8 @@ private:
     void HandleSirfFrame(const unsigned char* bytes, size_t length);
     void ApplyNmea(const NmeaMessage& msg, PendingEffects* fx);
     void RunEffects(const PendingEffects& fx);
+    void HandOver(WPARAM data);
     void AutoAdvanceSimulation();
-    void PlaySoundHook(const wchar_t* name);
 
     bool OpenPort();
     // pathvex-wm's GPS driver (gps/gps_driver.cpp); the other builds have
@@ -282,7 +269,7 @@ private:
     unsigned char carry_[kCarryOverSize];
     size_t carryLength_;
     mutable CRITICAL_SECTION lock_;
-    GpsHooks hooks_;
+    std::atomic<HWND> window_;
     NmeaLog log_;
     // Reader-thread scratch: one read, the carry-over joined with a chunk,
     // and one line widened for the hand-over.

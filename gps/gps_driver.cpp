@@ -9,6 +9,9 @@
 #include "gps/gps.h"
 
 #if defined(PATHVEX_WM)
+#include "gps/live_track.h"
+#include "kit/outside.h"
+#include "platform/handheld/cell_tower.h"
 #include "platform/handheld/gps_api.h"
 
 #include <cmath>
@@ -88,7 +91,7 @@ bool GpsPort::OpenGpsDriver()
         return false;
     }
     GpsInputKind.store(kGpsInputDriver);
-    PlaySoundHook(L"OK");
+    OutsideSeams.playSound(L"OK");
     return true;
 }
 
@@ -129,15 +132,14 @@ void GpsPort::RunDriverReader()
             continue;
         previous = record;
 
-        const uint32_t cellId = hooks_.currentCellId ? hooks_.currentCellId() : 0;
+        const uint32_t cellId = GetCurrentCellId();
         PendingEffects fx{};
         {
             LiveRecordGuard hold(this);
             ApplyDriverPosition(record, cellId, &fx);
         }
         RunEffects(fx);
-        if (hooks_.handOver)
-            hooks_.handOver(this, 0);
+        HandOver(0);
 
         {
             LiveRecordGuard hold(this);
@@ -147,9 +149,8 @@ void GpsPort::RunDriverReader()
             SatellitesChanged.store(true);
             changed = 0;
         }
-        if (hooks_.handOver)
-            hooks_.handOver(this, 0);
-        RecorderTick(0);
+        HandOver(0);
+        RunBatchTick(this, 0);
     }
 }
 

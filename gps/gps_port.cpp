@@ -1,6 +1,11 @@
 // The port object: its initial state, the live record's lock, the parser's apply step with the
-// sounds and trip maxima it causes, and the hooks that carry effects out.
+// sounds and trip maxima it causes, and what it sends to its window.
 #include "gps/gps.h"
+
+#include "gps/live_track.h"
+#include "gps/simulation.h"
+#include "kit/display.h"
+#include "kit/outside.h"
 
 #include <cstddef>
 #include <cstring>
@@ -44,7 +49,7 @@ GpsPort::GpsPort()
     readerId_ = 0;
     std::memset(carry_, 0, sizeof carry_);
     carryLength_ = 0;
-    std::memset(&hooks_, 0, sizeof hooks_);
+    window_.store(nullptr);
     InitializeCriticalSection(&lock_);
 }
 
@@ -54,21 +59,16 @@ GPS_CURRENT GpsPort::Snapshot() const
     return live_;
 }
 
-void GpsPort::SetHooks(const GpsHooks& hooks)
+void GpsPort::HandOver(WPARAM data)
 {
-    hooks_ = hooks;
-}
-
-void GpsPort::RecorderTick(uint32_t mark)
-{
-    if (hooks_.recorderTick)
-        hooks_.recorderTick(this, mark);
+    if (HWND window = Window())
+        SendMessageW(window, WM_GPSDATA, data, reinterpret_cast<LPARAM>(this));
 }
 
 void GpsPort::AutoAdvanceSimulation()
 {
-    if (hooks_.autoAdvanceSimulation)
-        hooks_.autoAdvanceSimulation(this);
+    if (HWND window = Window())
+        ::AutoAdvanceSimulation(this, window);
 }
 
 bool GpsPort::ParseNmea(std::string_view sentence, NmeaMessage* msg, bool apply)
@@ -179,14 +179,14 @@ void GpsPort::ApplyNmea(const NmeaMessage& msg, PendingEffects* fx)
 
 void GpsPort::RunEffects(const PendingEffects& fx)
 {
+    const HWND window = Window();
     if (fx.sound) {
-        if (hooks_.playSound)
-            hooks_.playSound(fx.sound);
-        if (hooks_.repaintMainWindow)
-            hooks_.repaintMainWindow();
+        OutsideSeams.playSound(fx.sound);
+        if (window)
+            RefreshWindow(window);
     }
-    if (fx.statistics && hooks_.refreshStatistics)
-        hooks_.refreshStatistics();
+    if (fx.statistics && window)
+        SendMessageW(window, WM_STATISTICSREFRESH, 0, 0);
 }
 
 LiveRecordGuard::LiveRecordGuard(GpsPort* port) : port_(port)

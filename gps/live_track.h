@@ -4,9 +4,10 @@
 // Offers the recorder state, the one active track (a recording or a
 // followed route) with the route position and progress, the drawn path, the
 // speed limits, the track's distance and time, the copy of the route options,
-// the turn flag, the trip distance, and the recorder tick, route following
-// and the turn search. They are defined beside the recorder and route
-// following (tracks/) and the statistics (panes/statistics.cpp).
+// the turn flag, the trip distance, and what the reader thread runs after
+// each batch (RunBatchTick: the trip distance, the recorder tick and route
+// following), with the turn search. The recording and route commands that
+// start and stop them are tracks/ (tracks/track_commands.h).
 //
 // Threads: the reader thread writes ActiveTrack, DrawnPath, RoutePosition,
 // RouteProgress, TrackDistance and, at arrival, RecorderState (the recorder
@@ -28,6 +29,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -105,12 +107,17 @@ bool PassesLegFilters(const GPS_CURRENT& fix, double lastCourse, double speedThr
 // RecordAngleFilter and RecordSpeedFilter, the drawn path (with "drp") and
 // the points emptied, route progress reset, state 1.
 void StartRecording();
-// The recorder tick (GpsHooks::recorderTick): with a valid fix, one step of
-// route following in state 3, or in state 1 the live record kept as a track
-// point when the filters let it pass. mark is a speed-limit mark (the speed
-// box on the UI thread) or 0 (the reader thread after each batch); a mark
-// skips the course filter. Fixes with a non-finite position are never kept.
+// The recorder tick: with a valid fix, one step of route following in state
+// 3, or in state 1 the live record kept as a track point (with the cell of
+// the moment) when the filters let it pass. mark is a speed-limit mark (the
+// speed box on the UI thread) or 0 (the reader thread after each batch); a
+// mark skips the course filter. Fixes with a non-finite position are never
+// kept.
 void RunRecorderTick(GpsPort* port, uint32_t mark);
+// What follows each batch of receiver input (the reader thread, mark 0) and
+// a speed-limit mark (the UI thread): the trip distance counts the fix, then
+// the recorder tick runs.
+void RunBatchTick(GpsPort* port, uint32_t mark);
 
 // What route following reads of the settings, with the stored values'
 // replacements applied: "wrm" <= 0 is 15, "wrs" <= 0 is 10, "swa" <= 0 is
@@ -134,14 +141,14 @@ extern ROUTE_OPTIONS RouteOptions;
 // Timer 4 sounds "TURN" while it is set.
 extern std::atomic<bool> TurnArmed;
 
-// One step of route following (TrackHooks.followRoute), reader thread,
-// after a batch with a valid fix in recorder state 3: a new speed-limit
-// mark of the approached point sounds "SPD" (with "slw"); at the last point
-// arrival (within "wrm" metres, or "wrs" seconds at a known speed) sets
-// state 0, sounds "OK" and posts WM_ROUTEARRIVED to the main window; before
-// it the route position advances past the points left behind. Standing
-// still (speed 0) never advances. Takes LiveRecordGuard itself; sounds go
-// through the port's hooks after it is released.
+// One step of route following (the recorder tick), reader thread, after a
+// batch with a valid fix in recorder state 3: a new speed-limit mark of the
+// approached point sounds "SPD" (with "slw"); at the last point arrival
+// (within "wrm" metres, or "wrs" seconds at a known speed) sets state 0,
+// sounds "OK" and posts WM_ROUTEARRIVED to MainWindow; before it the route
+// position advances past the points left behind. Standing still (speed 0)
+// never advances. Takes LiveRecordGuard itself; sounds are played after it
+// is released.
 void FollowRoute(GpsPort* port);
 // The next turn ahead of live on the followed route: true with the turn's
 // angle relative to the course (radians, 0 to 2 pi) and the distance to
@@ -154,6 +161,32 @@ bool FindNextTurn(const GPS_CURRENT* live, double* angle, double* distance);
 // The index of the route point nearest to at, the first of equal ones; 0
 // for an empty route.
 uint32_t NearestRoutePoint(const std::vector<GPS_CURRENT>& route, const GPS_CURRENT& at);
+
+// What the search for the nearest point of a followed route keeps
+// (gps/route_index.cpp): the points' grid cells on the unit sphere and the
+// way along the route from its first point to each point. Made for one
+// route vector and installed with it; a search on any other vector, or on a
+// route with a position that is no number or near a pole, goes over the
+// whole route.
+struct ROUTE_INDEX {
+    const GPS_CURRENT* route = nullptr;   // the points it was made for
+    size_t size = 0;
+    std::vector<double> alongKm;          // empty: no index
+    double cell = 0.0;                    // a cell's edge on the unit sphere
+    std::vector<uint64_t> cellKeys;       // the points' cells, sorted
+    std::vector<uint32_t> cellPoints;     // the point of each entry of cellKeys
+};
+// The index of route: made without a lock, before the route is installed.
+ROUTE_INDEX IndexRoute(const std::vector<GPS_CURRENT>& route);
+// The index of ActiveTrack.points while a route is followed, installed with
+// the route by the route commands. Under LiveRecordGuard.
+extern ROUTE_INDEX RouteIndex;
+// NearestRoutePoint(route, at), found from route point start outwards: the
+// cells around the fix first, then along the route past every stretch too
+// short to come nearer than the nearest point found, so a fix near a route
+// costs a few dozen distances, not one per route point.
+uint32_t NearestRoutePointFrom(const std::vector<GPS_CURRENT>& route, const ROUTE_INDEX& index,
+                               const GPS_CURRENT& at, uint32_t start);
 // WM_ROUTEARRIVED on the UI thread: stops timer 4 unless a new route is
 // followed by now.
 void OnRouteArrived(HWND window);

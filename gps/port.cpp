@@ -9,6 +9,7 @@
 #include "gps/gps.h"
 
 #include "gps/simulation.h"
+#include "kit/outside.h"
 
 #include <cstring>
 #include <cwchar>
@@ -123,13 +124,13 @@ bool GpsPort::Close()
     StopReader();
     closing_ = false;
     if (CloseGpsDriver()) {
-        PlaySoundHook(L"ERR2");
+        OutsideSeams.playSound(L"ERR2");
         return true;
     }
     if (port_ == INVALID_HANDLE_VALUE)
         return false;
     ReleasePort();
-    PlaySoundHook(L"ERR2");
+    OutsideSeams.playSound(L"ERR2");
     return true;
 }
 
@@ -150,7 +151,7 @@ bool GpsPort::OpenPort()
     port_ = CreateFileW(device_, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, kOpenFlags, nullptr);
     if (port_ == INVALID_HANDLE_VALUE)
         return false;
-    PlaySoundHook(L"OK");
+    OutsideSeams.playSound(L"OK");
     if (ConfigurePort())
         return true;
     // Nothing of a half-opened port may outlive the failure: a later Open
@@ -328,10 +329,10 @@ GpsPort::ReadResult GpsPort::ReadSimulation(char* buffer, size_t size, DWORD* co
     if (SimulationMode.load() == kSimulationTimer) {
         if (WaitForSingleObject(stopEvent_, kSimulationStepMs) != WAIT_TIMEOUT)
             return ReadResult::kStopped;
-        if (hooks_.setWindowTitle) {
+        if (HWND window = Window()) {
             wchar_t title[64];
             FormatSimulationIndex(title, sizeof title / sizeof title[0]);
-            hooks_.setWindowTitle(title);
+            SetWindowTextW(window, title);
         }
     } else {
         // Waits for a tap, but looks again at the mode now and then: a
@@ -375,8 +376,3 @@ bool GpsPort::Write(const void* bytes, size_t count)
     return written == want;
 }
 
-void GpsPort::PlaySoundHook(const wchar_t* name)
-{
-    if (hooks_.playSound)
-        hooks_.playSound(name);
-}

@@ -2,6 +2,9 @@
 #include "kit/display.h"
 
 #include "kit/settings.h"
+#if defined(PATHVEX_HANDHELD)
+#include "platform/handheld/handheld.h"
+#endif
 
 #include <commctrl.h>
 
@@ -18,9 +21,6 @@ COLORREF CustomColors[6] = {0x000000,      ColorTable[9], ColorTable[0],
                             ColorTable[2], ColorTable[5], ColorTable[7]};
 FONT_SET FontSet = {};
 bool PickingMode = false;
-#if defined(PATHVEX_HANDHELD)
-void (*ShowHandheldMenuBar)(HWND window, int menuId) = nullptr;
-#endif
 
 namespace {
 
@@ -242,17 +242,16 @@ void SetViewMenu(HWND window, int menuId, bool picking)
     const int id = picking ? kPickingMenu : menuId;
     PickingMode = picking;
 #if defined(PATHVEX_HANDHELD)
-    if (ShowHandheldMenuBar) {
-        ShowHandheldMenuBar(window, id);
-        return;
-    }
-#endif
+    // The handheld shell shows menus in a bar of their own below the window.
+    CreateHandheldMenuBar(window, id);
+#else
     // The new menu goes in before the old one is destroyed, so the window
     // never holds a dead menu handle.
     const HMENU old = GetMenu(window);
     SetMenu(window, LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
     if (old)
         DestroyMenu(old);
+#endif
 }
 
 void DeleteAllColumns(HWND listView)

@@ -83,15 +83,9 @@ void RefreshWindow(HWND window);
 // Set while a list screen is open to pick an item (menu 90 shown).
 extern bool PickingMode;
 // Replaces window's menu by menu resource menuId of the program, or by
-// menu 90 when picking; PickingMode := picking.
+// menu 90 when picking (the handheld builds: its menu bar); PickingMode :=
+// picking.
 void SetViewMenu(HWND window, int menuId, bool picking);
-
-#if defined(PATHVEX_HANDHELD)
-// The handheld shell's menu bar, installed by the platform layer: destroys
-// the window's bar and creates one from menu resource menuId. While it is
-// null SetViewMenu falls back to the window menu.
-extern void (*ShowHandheldMenuBar)(HWND window, int menuId);
-#endif
 
 // Deletes every column of the list view.
 void DeleteAllColumns(HWND listView);

@@ -7,7 +7,6 @@
 #include "kit/draw.h"
 #include "panes/panes.h"
 
-#include <mmsystem.h>
 
 #include <cmath>
 #include <cstdarg>
@@ -86,15 +85,6 @@ int FontHeight(HFONT font)
     if (!font || GetObjectW(font, sizeof lf, &lf) != sizeof lf)
         return 0;
     return lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
-}
-
-void PlayPaneSound(const wchar_t* name)
-{
-    if (PaneHooks.playSound) {
-        PaneHooks.playSound(name);
-        return;
-    }
-    PlaySoundW(name, GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC);
 }
 
 void FormatText(wchar_t* buffer, size_t size, const wchar_t* format, ...)

@@ -23,8 +23,6 @@ float FoldDegrees(double degrees);
 void FillSolid(HDC dc, const RECT& r, COLORREF colour);
 // |logical height| of a font; 0 for a null font.
 int FontHeight(HFONT font);
-// Plays a WAVE resource through PaneHooks.
-void PlayPaneSound(const wchar_t* name);
 
 // The turn arrow of a followed route in the circle: toward the next turn
 // (FindNextTurn, which arms the turn warning) with its distance, or, with

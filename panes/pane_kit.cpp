@@ -5,6 +5,7 @@
 #include "gps/live_track.h"
 #include "kit/display.h"
 #include "kit/draw.h"
+#include "kit/outside.h"
 #include "panes/pane_draw.h"
 #include "kit/settings.h"
 
@@ -21,7 +22,6 @@ RECT SpeedValueRect = {};
 RECT SpeedUnitRect = {};
 RECT CompassRect = {};
 bool RouteBoxAlternate = false;
-PANE_HOOKS PaneHooks = {};
 
 namespace {
 
@@ -244,7 +244,7 @@ int DrawSpeedBox(HDC dc, const GPS_CURRENT& gps, RECT* rect, int screen)
     RECT box = *rect;
     DrawTextW(dc, value, length, &box, 0);
     if (outside && SpeedLimitWarning.load())
-        panes_detail::PlayPaneSound(L"SPD");
+        OutsideSeams.playSound(L"SPD");
 
     SIZE extent{};
     GetTextExtentPoint32W(dc, value, length, &extent);

@@ -21,7 +21,6 @@
 #include "gps/gps_record.h"
 #include "kit/screen_state.h"
 #include "kit/settings.h"
-#include "panes/pane_hooks.h"
 
 #include <windows.h>
 
@@ -328,18 +327,11 @@ void FormatStatisticsValue(wchar_t* buffer, size_t size, int row, const TRIP_STA
                            int speedUnit, int distanceUnit);
 
 // The figures of the moment: the live record and the trip values read under
-// the live record's lock, the counters from the hooks, sun and moon worked
-// out for the live position after the lock is let go.
+// the live record's lock, the main window's counters (kit/screen_state.h),
+// sun and moon worked out for the live position after the lock is let go.
 TRIP_STATISTICS GatherStatistics();
 // With rebuild, deletes the list's rows and inserts the fourteen labels;
-// always sets the value column of all fourteen. UI thread; no lock is held
-// while the list's messages are sent.
+// always sets the value column of all fourteen. UI thread (a new maximum on
+// the reader thread reaches the main window as WM_STATISTICSREFRESH); no
+// lock is held while the list's messages are sent.
 void FillStatisticsList(HWND list, bool rebuild);
-// FillStatisticsList without rebuild, while screen 9 shows. From any thread:
-// a caller other than the UI thread (the parser's new maximum) hands the
-// refresh over by SendMessageW to a window of the UI thread, where the
-// screen, the counters and the list are read.
-void RefreshStatisticsList();
-// Makes the UI thread's hand-over window (on the calling thread, which must
-// be the UI thread); true when it exists.
-bool InstallStatisticsRefresh();

@@ -1,50 +1,25 @@
-// The statistics screen: the trip figures in a two-column list, the trip
-// distance behind one of its rows, and the hand-over that lets the reader
-// thread ask for a refresh without reading the UI thread's values.
+// The statistics screen: the trip figures in a two-column list.
 #include "panes/panes.h"
 
 #include "gps/gps.h"
 #include "gps/live_track.h"
 #include "kit/astro.h"
 #include "kit/display.h"
+#include "kit/screen_state.h"
 #include "panes/pane_draw.h"
-#include "resources/resource.h"
-#include "kit/settings.h"
 
 #include <commctrl.h>
 
-#include <atomic>
 #include <climits>
-#include <cmath>
 
 using panes_detail::FormatText;
 
-double TotalDistance = 0.0;
-STATISTICS_HOOKS StatisticsHooks = {};
-
 namespace {
 
-constexpr int kStatisticsScreen = 9;
 constexpr wchar_t kNoSunTime[] = L"--:--";
-constexpr wchar_t kRefreshClass[] = L"Pathvex Statistics Refresh";
 constexpr double kMetresToInches = 39.37;
 constexpr double kMetresToFeet = 3.28;
 constexpr double kKmhPerMs = 3.6;
-// Fixes farther out than this are garbage and are not counted.
-constexpr double kMaxLongitude = 360.0;
-constexpr double kMaxLatitude = 90.0;
-
-// The last point the trip distance counted from. Under the live record's lock.
-struct ODOMETER {
-    bool started;
-    double x, y;
-    double course;
-};
-ODOMETER Odometer = {};
-
-// The hidden window on the UI thread that takes refreshes asked for on
-// other threads.
-HWND HandOverWindow = nullptr;
 
 // ---------------------------------------------------------------------------
 // Rows.
@@ -195,50 +170,9 @@ void SetValue(HWND list, int row, wchar_t* text)
     SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-bool OnRefreshThread()
-{
-    return HandOverWindow && GetWindowThreadProcessId(HandOverWindow, nullptr) == GetCurrentThreadId();
-}
-
-LRESULT CALLBACK RefreshWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_STATISTICSREFRESH) {
-        RefreshStatisticsList();
-        return 0;
-    }
-    return DefWindowProcW(window, msg, wParam, lParam);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
-
-void CountTravelledDistance(GpsPort* port)
-{
-    if (!port)
-        return;
-    // The filters are the recorder's settings, which the options dialog may
-    // change meanwhile: one whole read of each.
-    const double speed = std::atomic_ref<unsigned>(RecordSpeedFilter).load(std::memory_order_relaxed);
-    const double angle = std::atomic_ref<unsigned>(RecordAngleFilter).load(std::memory_order_relaxed);
-    LiveRecordGuard live(port);
-    const GPS_CURRENT& fix = *live;
-    if (fix.fix != 1 || !(std::fabs(fix.pos.x) <= kMaxLongitude) || !(std::fabs(fix.pos.y) <= kMaxLatitude))
-        return;
-    if (Odometer.started && !PassesLegFilters(fix, Odometer.course, speed, angle))
-        return;
-    if (Odometer.started)
-        TotalDistance += CalcDistanceKm(static_cast<float>(Odometer.x), static_cast<float>(Odometer.y),
-                                        static_cast<float>(fix.pos.x), static_cast<float>(fix.pos.y));
-    Odometer = {true, fix.pos.x, fix.pos.y, fix.course};
-}
-
-void ResetTravelledDistance()
-{
-    LiveRecordGuard live(&GpsDevice);
-    Odometer = ODOMETER{};
-    TotalDistance = 0.0;
-}
 
 const wchar_t* StatisticsLabel(int row)
 {
@@ -273,8 +207,8 @@ TRIP_STATISTICS GatherStatistics()
         x = live->pos.x;
         y = live->pos.y;
     }
-    s.upTimeSeconds = StatisticsHooks.upTimeSeconds ? StatisticsHooks.upTimeSeconds() : 0;
-    s.runTimeSeconds = StatisticsHooks.runTimeSeconds ? StatisticsHooks.runTimeSeconds() : 0;
+    s.upTimeSeconds = UpTimeSeconds;
+    s.runTimeSeconds = RunTimeSeconds;
     s.trackTimeSeconds = TrackTimeSeconds;
     // Worked out also without a fix, from whatever position the record holds.
     SunTimes sun{};
@@ -304,42 +238,4 @@ void FillStatisticsList(HWND list, bool rebuild)
         FormatStatisticsValue(text, kPaneTextSize, row, s, SpeedUnit, DistanceUnit);
         SetValue(list, row, text);
     }
-}
-
-void RefreshStatisticsList()
-{
-    if (!HandOverWindow)
-        return;   // no UI thread known: nothing may be read from here
-    if (!OnRefreshThread()) {
-        SendMessageW(HandOverWindow, WM_STATISTICSREFRESH, 0, 0);
-        return;
-    }
-    const int screen = StatisticsHooks.currentScreen ? StatisticsHooks.currentScreen() : 0;
-    if (screen == kStatisticsScreen && StatisticsHooks.listView)
-        FillStatisticsList(StatisticsHooks.listView(), false);
-}
-
-bool InstallStatisticsRefresh()
-{
-    if (HandOverWindow && IsWindow(HandOverWindow))
-        return true;
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSW wc{};
-    if (!GetClassInfoW(instance, kRefreshClass, &wc)) {
-        wc.lpfnWndProc = RefreshWndProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kRefreshClass;
-        if (!RegisterClassW(&wc))
-            return false;
-    }
-#if defined(PATHVEX_HANDHELD)
-    // The handheld system has no message-only windows: a top-level window
-    // that is never shown serves the same.
-    const HWND parent = nullptr;
-#else
-    const HWND parent = HWND_MESSAGE;
-#endif
-    HandOverWindow = CreateWindowExW(0, kRefreshClass, L"", WS_POPUP, 0, 0, 0, 0, parent, nullptr, instance,
-                                     nullptr);
-    return HandOverWindow != nullptr;
 }

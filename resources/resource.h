@@ -375,6 +375,9 @@ inline constexpr UINT WM_GPSDATA = WM_USER + 102;    // 1126: wParam the input, 
 // Route following: the reader thread tells the main window that a route
 // arrived; timer 4 is stopped on the UI thread.
 inline constexpr UINT WM_ROUTEARRIVED = WM_USER + 103;   // 1127
+// The reader thread's new speed or altitude maximum: the statistics list
+// refreshes while it shows.
+inline constexpr UINT WM_STATISTICSREFRESH = WM_APP + 19;
 
 // Window messages of the updater's dialog.
 inline constexpr UINT WM_UPDATETRAY = WM_USER + 10;  // 1034: its tray icon's callback
@@ -389,10 +392,6 @@ inline constexpr UINT WM_AXDISCONNECTSINK = WM_USER + 5;  // 1029
 inline constexpr UINT WM_AXDATAADVISE = WM_USER + 6;      // 1030
 inline constexpr UINT WM_AXSETCOMMANDWINDOW = WM_USER + 8; // 1032
 inline constexpr UINT WM_AXSETNOTIFYWINDOW = WM_USER + 9; // 1033
-
-// Window message of the statistics screen's hidden hand-over window:
-// a refresh of the list asked for on another thread runs on the UI thread.
-inline constexpr UINT WM_STATISTICSREFRESH = WM_APP + 19;
 
 // Messages to the handheld shell's controls, which the MinGW headers lack.
 inline constexpr UINT WM_HTMLVIEW_NAVIGATE = WM_USER + 120;  // 1144: lParam the address

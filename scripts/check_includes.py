@@ -11,8 +11,7 @@ follow the same rule through their DEPENDS.
 tests/ and bench/ are clients on top of everything and are not checked,
 except that no program file may include them. Also reported: an included
 file that does not exist, a folder without a layer, and another folder's
-*_internal.h, and an allowed climb that is gone (so the list shrinks with
-the work).
+*_internal.h.
 
 Usage: check_includes.py ROOT
        check_includes.py ROOT --climb FILE:HEADER
@@ -41,15 +40,6 @@ INCLUDE = re.compile(r'^[ \t]*#[ \t]*include[ \t]*"([^"]+)"', re.M)
 LIBRARY = re.compile(r"pathvex_add_library\(\s*(\w+)(.*?)\)", re.S)
 DEPENDS = re.compile(r"\bDEPENDS\b(.*?)(?:\b(?:SOURCES|SYSLIBS)\b|$)", re.S)
 
-# Climbs that are still being taken apart, as (file, include): each is
-# deleted when its include goes, and the set is empty at the end.
-ALLOWED = set()
-# Library dependencies that still climb, as (library, dependency).
-ALLOWED_DEPENDS = {
-    ("pathvex_maps", "pathvex_tracks"),
-    ("pathvex_panes", "pathvex_tracks"),
-}
-
 RANK = {folder: rank for rank, row in enumerate(LAYERS) for folder in row}
 
 
@@ -67,7 +57,6 @@ def climbs(own, target):
 
 def include_problems(root, extra=()):
     found = []
-    seen = set()
     for path in sorted(root.rglob("*")):
         rel_parts = path.relative_to(root).parts
         if path.suffix not in SOURCES or rel_parts[0] in EXEMPT or not path.is_file():
@@ -86,19 +75,16 @@ def include_problems(root, extra=()):
                     found.append(f"{rel}: {inc} does not exist beside it")
                 continue
             target = folder_of(inc)
-            seen.add((rel, inc))
             if inc.split("/")[0] in ("tests", "bench", "support"):
                 found.append(f"{rel}: includes the test or bench header {inc}")
             elif not (root / inc).is_file():
                 found.append(f"{rel}: {inc} does not exist")
             elif target not in RANK:
                 found.append(f"{rel}: {inc} is in a folder without a layer ({target})")
-            elif climbs(own, target) and (rel, inc) not in ALLOWED:
+            elif climbs(own, target):
                 found.append(f"{rel}: {inc} is in layer {target}, not below {own}")
             elif target != own and Path(inc).stem.endswith("_internal"):
                 found.append(f"{rel}: {inc} is private to {target}")
-    found += [f"{rel}: {inc} is still allowed to climb, but the include is gone"
-              for rel, inc in sorted(ALLOWED - seen)]
     return found
 
 
@@ -117,20 +103,16 @@ def depends_problems(root):
             declared.append((cmake.relative_to(root).as_posix(), folder, name,
                              deps.group(1).split() if deps else []))
     found = []
-    seen = set()
     for where, folder, name, deps in declared:
         if folder not in RANK:
             found.append(f"{where}: {name} is in a folder without a layer ({folder})")
             continue
         for dep in deps:
-            seen.add((name, dep))
             target = folder_of_library.get(dep)
             if target is None:
                 found.append(f"{where}: {name} depends on {dep}, which no folder declares")
-            elif climbs(folder, target) and (name, dep) not in ALLOWED_DEPENDS:
+            elif climbs(folder, target):
                 found.append(f"{where}: {name} depends on {dep} in layer {target}, not below {folder}")
-    found += [f"{name} is still allowed to depend on {dep}, but no longer does"
-              for name, dep in sorted(ALLOWED_DEPENDS - seen)]
     return found
 
 

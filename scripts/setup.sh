@@ -34,12 +34,16 @@ have gpsbabel || need+=(gpsbabel)
 # The database import reaches a real SQLite database through Wine's ADO and
 # ODBC: the driver manager and SQLite driver of the tree's own architecture.
 pkg libodbc2 || need+=(libodbc2)
+pkg libodbcinst2 || need+=(libodbcinst2)
 pkg libsqliteodbc || need+=(libsqliteodbc)
 
 want32=()
 if pathvex_host_runs_32bit; then
     pkg wine32:i386 || want32+=(wine32:i386)
     pkg libodbc2:i386 || want32+=(libodbc2:i386)
+    # The driver manager finds the driver through its own architecture's
+    # odbcinst library, which the amd64 odbcinst tool does not bring.
+    pkg libodbcinst2:i386 || want32+=(libodbcinst2:i386)
     pkg libsqliteodbc:i386 || want32+=(libsqliteodbc:i386)
 fi
 

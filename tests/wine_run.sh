@@ -36,7 +36,15 @@ boot() {
 
 if [ -z "$isolated" ]; then
     boot
-    exec "$emulator" "$@"
+    # Wine's own processes that the program starts (the desktop, services)
+    # inherit its output and can outlive it by minutes: they get a file, not
+    # ctest's pipe, so the test ends when the program does.
+    out=$(mktemp)
+    "$emulator" "$@" >"$out" 2>&1
+    status=$?
+    cat "$out"
+    rm -f "$out"
+    exit $status
 fi
 
 base=$WINEPREFIX

@@ -9,6 +9,7 @@
 #include "tracks/tracks.h"
 
 #include "kit/dialogs.h"
+#include "kit/outside.h"
 #include "kit/screen_state.h"
 #include "kit/utils.h"
 #include "resources/resource.h"
@@ -112,10 +113,10 @@ bool WriteDocument(HWND window, XMLDocument* doc, const std::wstring& path)
     return false;
 }
 
+// Written exports open maximised.
 void OpenWritten(HWND window, const std::wstring& path)
 {
-    if (TrackHooks.openFile)
-        TrackHooks.openFile(window, path.c_str());
+    OutsideSeams.openExternal(window, path.c_str(), SW_SHOWMAXIMIZED);
 }
 
 // A "Placemark" with its name and description, and its geometry (a

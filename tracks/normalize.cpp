@@ -16,8 +16,6 @@
 #include <cstddef>
 #include <vector>
 
-using tracksimpl::KmBetween;
-
 namespace {
 
 // Bearings between the three must be absolute, not relative to a recorded

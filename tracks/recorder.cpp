@@ -1,28 +1,21 @@
-// The recorder: start, the tick after every batch of receiver input with its
-// speed and course filters, the stop that writes the track, and the
-// recording commands.
+// The recorder's commands: the start with its options and the map zoomed
+// to a walk, pause and resume, and the stop that writes the track. The
+// recorder tick itself runs on the reader thread (gps/live_track.h).
 #include "tracks/tracks.h"
 
 #include "gps/geodesy.h"
 #include "gps/gps.h"
 #include "kit/display.h"
+#include "kit/screen_state.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
 #include "xml/xml.h"
 
-#include <cmath>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Last course while no point of the recording is stored yet.
-constexpr float kNoCourse = -1.0f;
-
-// The recorder's memory between ticks. Under LiveRecordGuard.
-float LastCourse = kNoCourse;       // course of the last stored point
-uint32_t RememberedCellId = 0;      // cell id at the last stored point
 
 // The start of a recording zooms the map until its southern edge is a walk
 // across: below 5 km (and above 10 m), in at most 20 steps.
@@ -31,54 +24,10 @@ constexpr double kStartWidthMinKm = 0.01;
 constexpr double kStartWidthGrowingKm = 1.0;
 constexpr int kStartZoomSteps = 20;
 
-// The course change from a to b in degrees, 0 to 180: the short way round,
-// so a course that wobbles across north (359, then 1) has turned by 2.
-double CourseChange(double a, double b)
-{
-    double d = std::fmod(std::fabs(b - a), 360.0);
-    return d > 180.0 ? 360.0 - d : d;
-}
-
-bool FiniteFix(const GPS_CURRENT& fix)
-{
-    return std::isfinite(fix.pos.x) && std::isfinite(fix.pos.y) && std::isfinite(fix.pos.z);
-}
-
-// Whether the fix passes the speed and course filters. The first point of a
-// recording, and with "rci" the first after a cell change, always passes.
-bool PassesFilters(const GPS_CURRENT& fix, uint32_t mark, uint32_t cellId)
-{
-    if (LastCourse == kNoCourse || (RecordCellIds.load() && cellId != RememberedCellId))
-        return true;
-    // A speed-limit mark is kept whatever the course did.
-    if (mark != 0)
-        return double(ActiveTrack.speedThreshold) <= fix.kmh;
-    return PassesLegFilters(fix, LastCourse, ActiveTrack.speedThreshold, ActiveTrack.angleThreshold);
-}
-
-void KeepPoint(GPS_CURRENT* fix, uint32_t mark, uint32_t cellId)
-{
-    // In km: the unit shown may change during the recording, the sum must
-    // not mix units.
-    if (!ActiveTrack.points.empty())
-        TrackDistance += tracksimpl::KmBetween(ActiveTrack.points.back(), *fix);
-    fix->mark = mark;
-    fix->cellId = cellId;
-    ActiveTrack.points.push_back(*fix);
-    if (DrawRecordedPath.load()) {
-        GPS_POSITION drawn = fix->pos;
-        drawn.cellId = cellId;   // the painter colours the path by cell
-        DrawnPath.push_back(drawn);
-    }
-    LastCourse = float(fix->course);
-    RememberedCellId = cellId;
-}
-
 void StopRouteTimer()
 {
-    HWND window = TrackHooks.mainWindow ? TrackHooks.mainWindow() : nullptr;
-    if (window)
-        KillTimer(window, TIMER_ROUTE);
+    if (MainWindow)
+        KillTimer(MainWindow, TIMER_ROUTE);
 }
 
 void WriteRecording(const std::vector<GPS_CURRENT>& points)
@@ -97,8 +46,7 @@ void WriteRecording(const std::vector<GPS_CURRENT>& points)
     for (const GPS_CURRENT& point : points)
         AppendTrackPoint(track, point, fields);
     FillTrackList(kTrackListSave, nullptr, nullptr);
-    const int screen = TrackHooks.currentScreen ? TrackHooks.currentScreen() : 0;
-    if (screen != kTrackListScreen)
+    if (CurrentScreen != kScreenTracks)
         FillTrackList(nullptr, nullptr, nullptr);
 }
 
@@ -141,7 +89,7 @@ void CmdStartRecording(HWND window)
 {
     if (RecorderState.load() != kRecorderIdle)
         return;
-    if (TrackHooks.recordOptionsDialog && !TrackHooks.recordOptionsDialog(window))
+    if (!ShowRecordOptionsDialog(window))
         return;
     StartRecording();
     ZoomToRecordingStart(window);
@@ -179,57 +127,6 @@ constexpr tracksimpl::COMMAND_ENTRY kTrackCommands[] = {
 };
 
 }  // namespace
-
-bool PassesLegFilters(const GPS_CURRENT& fix, double lastCourse, double speedThreshold,
-                      double angleThreshold)
-{
-    // A speed equal to the threshold passes.
-    if (speedThreshold > fix.kmh)
-        return false;
-    // Compared with the last kept course, not the previous fix: a slow curve
-    // is kept once it has turned by more than the threshold.
-    return CourseChange(lastCourse, fix.course) > angleThreshold;
-}
-
-void StartRecording()
-{
-    LiveRecordGuard hold(&GpsDevice);
-    if (RecorderState.load() != kRecorderIdle)
-        return;
-    TrackTimeSeconds = 0;
-    TrackDistance = 0.0;
-    ActiveTrack.angleThreshold = float(RecordAngleFilter);
-    ActiveTrack.speedThreshold = float(RecordSpeedFilter);
-    if (DrawRecordedPath.load())
-        DrawnPath.clear();
-    ActiveTrack.points.clear();
-    RouteProgress = ROUTE_PROGRESS{};
-    RouteProgress.recalculate = true;
-    LastCourse = kNoCourse;
-    RecorderState.store(kRecorderRecording);
-}
-
-void RunRecorderTick(GpsPort* port, uint32_t mark)
-{
-    if (!port)
-        return;
-    const GpsHooks& hooks = port->Hooks();
-    const uint32_t cellId = hooks.currentCellId ? hooks.currentCellId() : 0;
-    bool follow = false;
-    {
-        LiveRecordGuard live(port);
-        if (live->fix != 1)
-            return;
-        const int32_t state = RecorderState.load();
-        follow = state == kRecorderFollowing;
-        if (state == kRecorderRecording && FiniteFix(*live) && PassesFilters(*live, mark, cellId))
-            KeepPoint(live.get(), mark, cellId);
-    }
-    // Route following plays sounds and talks to the main window: never
-    // with the lock held.
-    if (follow && TrackHooks.followRoute)
-        TrackHooks.followRoute(port);
-}
 
 void StopRecording()
 {

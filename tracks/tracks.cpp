@@ -1,5 +1,5 @@
-// The program-wide recorder, route and waypoint state: idle, empty and zero
-// until a recording, a route or the waypoint rebuild fills it.
+// The program-wide waypoint and track document state, empty until the
+// waypoint rebuild or the track list fills it.
 #include "tracks/tracks.h"
 
 #include "tracks/tracks_internal.h"
@@ -9,17 +9,6 @@
 #include <string>
 #include <vector>
 
-std::atomic<int32_t> RecorderState{kRecorderIdle};
-TRACK ActiveTrack{};
-uint32_t RoutePosition = 0;
-ROUTE_PROGRESS RouteProgress{};
-std::vector<GPS_POSITION> DrawnPath;
-std::atomic<int32_t> LowSpeedLimit{0};
-std::atomic<int32_t> HighSpeedLimit{0};
-double TrackDistance = 0.0;
-uint64_t TrackTimeSeconds = 0;
-
-TRACK_HOOKS TrackHooks{};
 
 std::vector<WAYPOINT> Waypoints;
 WAYPOINT PickedWaypoint{};

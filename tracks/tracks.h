@@ -18,5 +18,4 @@
 #include "tracks/exchange.h"
 #include "tracks/track_commands.h"
 #include "tracks/track_document.h"
-#include "tracks/track_hooks.h"
 #include "tracks/waypoints.h"

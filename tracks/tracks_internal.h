@@ -33,12 +33,6 @@ std::string FormatNumber(const char* format, Values... values)
     return text;
 }
 
-// The great-circle distance between two records' positions in km.
-inline double KmBetween(const GPS_CURRENT& a, const GPS_CURRENT& b)
-{
-    return CalcDistanceKm(float(a.pos.x), float(a.pos.y), float(b.pos.x), float(b.pos.y));
-}
-
 // The unescaped value of attribute name, or "" when it is missing. The
 // element's attributes are not changed.
 std::string AttributeText(const XMLElement* element, const char* name);
@@ -140,31 +134,6 @@ void BeginRoute(HWND window, std::vector<GPS_CURRENT> points, uint32_t position,
 // the view fitted to both, the track document released when asked, and
 // the path screen shown.
 void StartRouteToTarget(HWND window, const GPS_POSITION& target, UINT periodMs, bool releaseTracks);
-
-// What the search for the nearest point of a followed route keeps (route
-// index.cpp): the points' grid cells on the unit sphere and the way along
-// the route from its first point to each point. Made for one route vector
-// and installed with it; a search on any other vector, or on a route with a
-// position that is no number or near a pole, goes over the whole route.
-struct ROUTE_INDEX {
-    const GPS_CURRENT* route = nullptr;   // the points it was made for
-    size_t size = 0;
-    std::vector<double> alongKm;          // empty: no index
-    double cell = 0.0;                    // a cell's edge on the unit sphere
-    std::vector<uint64_t> cellKeys;       // the points' cells, sorted
-    std::vector<uint32_t> cellPoints;     // the point of each entry of cellKeys
-};
-// The index of route: made without a lock, before the route is installed.
-ROUTE_INDEX IndexRoute(const std::vector<GPS_CURRENT>& route);
-// The index of ActiveTrack.points while a route is followed, installed by
-// BeginRoute with the route. Under LiveRecordGuard.
-extern ROUTE_INDEX RouteIndex;
-// NearestRoutePoint(route, at), found from route point start outwards: the
-// cells around the fix first, then along the route past every stretch too
-// short to come nearer than the nearest point found, so a fix near a route
-// costs a few dozen distances, not one per route point.
-uint32_t NearestRoutePointFrom(const std::vector<GPS_CURRENT>& route, const ROUTE_INDEX& index,
-                               const GPS_CURRENT& at, uint32_t start);
 
 // One row of a command table: a menu id and what it runs.
 struct COMMAND_ENTRY {

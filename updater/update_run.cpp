@@ -15,11 +15,6 @@
 #include <string_view>
 
 std::atomic<HWND> UpdateDialog{nullptr};
-#if defined(PATHVEX_HANDHELD)
-UPDATER_HOOKS UpdaterHooks{};
-#else
-UPDATER_HOOKS UpdaterHooks{ReadProfileString};
-#endif
 
 namespace {
 

@@ -5,6 +5,9 @@
 
 #include "platform/handles.h"
 #include "resources/resource.h"
+#if defined(PATHVEX_HANDHELD)
+#include "platform/handheld/handheld.h"
+#endif
 
 #include <commctrl.h>
 #include <wininet.h>
@@ -161,9 +164,12 @@ void FileHashText(int32_t method, const wchar_t* path, wchar_t (&out)[kHashTextS
 // read in this build or lacks the key.
 bool ReadHashList(const wchar_t* key, wchar_t (&out)[kHashTextSize])
 {
-    if (!UpdaterHooks.readHashList)
-        return false;
-    UpdaterHooks.readHashList(kHashSection, key, L"", out, kHashTextSize, kHashListFile);
+#if defined(PATHVEX_HANDHELD)
+    // The handheld system has no INI-file functions: its list comes as XML.
+    ReadXmlProfileString(kHashSection, key, L"", out, kHashTextSize, kHashListFile);
+#else
+    ReadProfileString(kHashSection, key, L"", out, kHashTextSize, kHashListFile);
+#endif
     out[kHashTextSize - 1] = L'\0';
     return out[0] != L'\0';
 }

@@ -6,7 +6,8 @@
 // local file, downloads a newer copy when the two differ, verifies it and
 // swaps it in through "<file>.new" and "<file>.old". A swap that cannot be
 // completed puts the old file back; a ".new" that is not swapped in is
-// removed.
+// removed. The server's hash list is INI in the desktop builds and XML in
+// the handheld ones, which have no INI-file functions (platform/handheld).
 // The run shows a modeless progress dialog and a tray icon, and ends with a
 // summary box that asks whether to exit so the new files take effect.
 //
@@ -197,17 +198,3 @@ inline constexpr size_t kUpdateTextBufferSize = 1000;
 // The progress dialog of the run (null between runs, and once it is closed);
 // the worker reads it.
 extern std::atomic<HWND> UpdateDialog;
-
-// ---------------------------------------------------------------------------
-// Seams.
-
-struct UPDATER_HOOKS {
-    // Reads one value of the hash list file (section "Hash", key, default,
-    // out of size units). The desktop builds read it as INI
-    // (ReadProfileString); the handheld builds' list is XML and their reader
-    // is plugged in by their platform layer. Null: the list cannot be read,
-    // and the entry fails.
-    void (*readHashList)(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, wchar_t* out,
-                         DWORD size, const wchar_t* file);
-};
-extern UPDATER_HOOKS UpdaterHooks;

@@ -17,6 +17,7 @@
 #include "kit/settings.h"
 #include "resources/resource.h"
 #include "support/window_support.h"
+#include "kit/outside.h"
 #include "tracks/exchange_internal.h"
 #include "tracks/tracks.h"
 #include "tracks/tracks_internal.h"
@@ -338,8 +339,7 @@ void BenchRoute(size_t n, size_t fixes)
     const size_t maxFixes = (n - 1) / 3;
     if (fixes == 0 || fixes > maxFixes)
         fixes = maxFixes;
-    TrackHooks = TRACK_HOOKS{};
-    GpsDevice.SetHooks(GpsHooks{});
+    OutsideSeams.playSound = [](const wchar_t*) {};   // no sound device to wait for
     std::vector<GPS_CURRENT> points = route;
     tracksimpl::BeginRoute(nullptr, std::move(points), 0, {}, 0);
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 std::atomic<uint32_t> CurrentCellId{0};
-CELL_TOWER_HOOKS CellTowerHooks{};
+std::atomic<uint32_t> CellIdStores{0};
 
 namespace {
 
@@ -62,8 +62,7 @@ uint32_t DataWord(const void* data, size_t index)
 void StoreCellId(uint32_t cellId)
 {
     CurrentCellId.store(cellId);
-    if (CellTowerHooks.cellIdStored)
-        CellTowerHooks.cellIdStored();
+    CellIdStores.fetch_add(1);
 }
 
 }  // namespace

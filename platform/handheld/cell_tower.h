@@ -10,7 +10,7 @@
 // Threads: start, request and stop belong to the UI thread. The radio layer
 // calls OnRilResult and OnRilNotify on a thread of its own; they only store
 // CurrentCellId (an atomic value, read by the reader and UI threads at any
-// moment) and report the store through CellTowerHooks. Nothing throws; a
+// moment) and count the store in CellIdStores. Nothing throws; a
 // record or notification of a size other than the layer's is ignored.
 #pragma once
 #include <windows.h>
@@ -31,13 +31,9 @@ inline constexpr HRESULT kRilMissing = E_FAIL;
 // The current cell, 0 until the radio layer reports one.
 extern std::atomic<uint32_t> CurrentCellId;
 
-// What the monitor asks of the program. Set before the monitor starts.
-struct CELL_TOWER_HOOKS {
-    // A cell id was stored (on the radio layer's thread): the GPS data screen
-    // is to repaint every box next time. Null does nothing.
-    void (*cellIdStored)();
-};
-extern CELL_TOWER_HOOKS CellTowerHooks;
+// The cell ids stored so far: when the count has moved, the GPS data
+// screen repaints every box next time (the main window looks).
+extern std::atomic<uint32_t> CellIdStores;
 
 // Loads "RIL.DLL" once: true when it is loaded. FreeRilLibrary frees it
 // and forgets it (nothing when it is not loaded).

@@ -75,16 +75,11 @@ inline constexpr int kFullScreenFull = 2;
 extern int FullScreenState;
 // The menu bar's screen rectangle taken when full screen was entered.
 extern RECT SavedMenuBarRect;
-// What the full-screen switch needs of the shell.
-struct FULL_SCREEN_HOOKS {
-    void (*setZoomHotKeys)(HWND window, bool on);   // off hands the soft keys back to the bar
-};
-extern FULL_SCREEN_HOOKS FullScreenHooks;
 // Mode 0 toggles, 1 asks for normal, 2 for full; asking for the state the
 // window is in does nothing. Full: task bar and the rest hidden, the window
 // over the whole device screen, its menu bar shrunk to 0 x 0 where it was.
-// Normal: the soft keys back to the bar, the window over the work area above
-// the bar, and the bar back as it was.
+// Normal: the window over the work area above the bar, and the bar back as
+// it was (the caller hands the soft keys back to the bar first).
 void SetFullScreenMode(HWND window, int mode);
 
 // Sizes a dialog as the handheld shell does its full-screen dialogs: over

@@ -5,7 +5,6 @@
 
 int FullScreenState = kFullScreenNormal;
 RECT SavedMenuBarRect = {};
-FULL_SCREEN_HOOKS FullScreenHooks = {};
 
 namespace {
 
@@ -30,8 +29,6 @@ void LeaveFullScreen(HWND window)
 {
     HandheldShellFullScreen(window, kShowAll);
     FullScreenState = kFullScreenNormal;
-    if (FullScreenHooks.setZoomHotKeys)
-        FullScreenHooks.setZoomHotKeys(window, false);
     RECT area = DeviceWorkArea();
     const RECT& bar = SavedMenuBarRect;
     area.bottom -= bar.bottom - bar.top;

@@ -61,7 +61,7 @@ struct ExchangeWindow : WindowFixture {
         // takes many seconds to list.
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
         RebuildWaypointList();
-        ShellSeams.openExternal = RecordOpen;
+        OutsideSeams.openExternal = RecordOpen;
         OpenedFiles.clear();
     }
     testsupport::CurrentDir here{dir.Path()};

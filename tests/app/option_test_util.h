@@ -113,7 +113,6 @@ struct WindowFixture : windowtest::MainWindowFixture {
     {
         OpenSettingsStore(dir.WPath().c_str());
         ReadSettingsIntoGlobals();
-        ResetSeams();
         Open();
     }
     ~WindowFixture()

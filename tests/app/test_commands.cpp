@@ -12,6 +12,7 @@
 #include "gps/simulation.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
+#include "kit/outside.h"
 #include "maps/viewport.h"
 #include "panes/panes.h"
 #include "resources/resource.h"
@@ -20,6 +21,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -35,17 +37,10 @@ using windowtest::PumpUntil;
 
 namespace {
 
-std::vector<int> SeamCalls;
 std::vector<std::wstring> OpenedTargets;
 SYSTEMTIME ClockSet{};
 int UpdateResult = 0;
 
-void RecordOptions(HWND, int command) { SeamCalls.push_back(command); }
-LRESULT RecordSirf(HWND, int command)
-{
-    SeamCalls.push_back(command);
-    return 0;
-}
 bool RecordOpen(HWND, const wchar_t* target, int)
 {
     OpenedTargets.push_back(target);
@@ -64,14 +59,10 @@ struct Fixture : windowtest::MainWindowFixture {
         const std::string tracks = dir.File("pathvextrk.xml");
         const std::wstring wide(tracks.begin(), tracks.end());
         wcsncpy(TrackDocumentPath, wide.c_str(), MAX_PATH - 1);
-        ResetSeams();
         // Nothing leaves the program from a test.
-        ShellSeams.openExternal = RecordOpen;
+        OutsideSeams.openExternal = RecordOpen;
         ShellSeams.setSystemTime = RecordClock;
         ShellSeams.runSelfUpdate = RunUpdate;
-        ShellSeams.showSettingsDialog = RecordOptions;
-        ShellSeams.sirfCommand = RecordSirf;
-        SeamCalls.clear();
         OpenedTargets.clear();
         MapViewport.rotation = 0;
         Open();
@@ -276,7 +267,7 @@ TEST_CASE("the command table: map view, rotation, sizes and the seams")
         CHECK(no.Answered());
         CHECK(ClockSet.wYear == 0);
     }
-    SUBCASE("web pages, help and the dialogs of other parts go through their seams") {
+    SUBCASE("web pages and help go outside; the dialogs of other parts show") {
         f.Command(IDM_SUPPORT_FORUM);
         f.Command(IDM_DONATE);
         f.Command(IDM_HELP_INDEX);
@@ -284,15 +275,24 @@ TEST_CASE("the command table: map view, rotation, sizes and the seams")
         CHECK(OpenedTargets[0].find(L"/cgi-bin/download.cgi?file=gpsforum") != std::wstring::npos);
         CHECK(OpenedTargets[1].find(L"/cgi-bin/download.cgi?file=cdonate") != std::wstring::npos);
         CHECK(OpenedTargets[2] == L"Pathvex.CHM");
-        for (int id : {IDM_CALIBRATOR, IDM_OPTIONS_MAP, IDM_OPTIONS_COLORS, IDM_SIRF_TO_BINARY})
+        const std::vector<std::wstring> captions = {L"Calibrator", L"Map Options", L"Custom Colors",
+                                                    L"Rate selection"};
+        std::vector<std::wstring> shown;
+        DialogAnswerer cancel([&](HWND d) { return std::count(captions.begin(), captions.end(), WindowText(d)) > 0; },
+                              [&](HWND d) {
+                                  shown.push_back(WindowText(d));
+                                  return IDCANCEL;
+                              },
+                              true);
+        for (int id : {IDM_CALIBRATOR, IDM_OPTIONS_MAP, IDM_OPTIONS_COLORS, IDM_SIRF_RATE_GGA})
             f.Command(id);
-        CHECK(SeamCalls == std::vector<int>{IDM_CALIBRATOR, IDM_OPTIONS_MAP, IDM_OPTIONS_COLORS, IDM_SIRF_TO_BINARY});
+        CHECK(shown == captions);
         // With the GPS driver SiRF commands are refused with a message.
         GpsInputKind.store(kGpsInputDriver);
         DialogAnswerer box(kProgramTitle, [](HWND) { return IDOK; });
-        f.Command(IDM_SIRF_RESET_COLD);
+        f.Command(IDM_SIRF_RATE_GGA);
         CHECK(box.Answered());
-        CHECK(SeamCalls.size() == 4);
+        CHECK(shown.size() == 4);
     }
     SUBCASE("an update that asks for a restart closes the window; any other result keeps it") {
         UpdateResult = 1;

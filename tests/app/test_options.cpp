@@ -3,6 +3,8 @@
 // in memory and from pathvex.xml after the store is saved.
 #include "option_test_util.h"
 
+#include "support/http_server.h"
+
 #include "kit/option_binding.h"
 #include "app/options.h"
 #include "panes/panes.h"
@@ -214,9 +216,6 @@ TEST_CASE("speed, distance and program options: lists, boxes and the key order")
 
 namespace {
 
-int TrackingTicks = 0;
-ULONGLONG FirstTickAt = 0;
-
 // Pumps the window's messages for up to ms; true once done.
 bool PumpFor(DWORD ms, const std::function<bool()>& done) { return PumpUntil(done, ms); }
 
@@ -225,14 +224,16 @@ bool PumpFor(DWORD ms, const std::function<bool()>& done) { return PumpUntil(don
 TEST_CASE("tracking options: the address template, cut at a character, and timer 3 anew")
 {
     WindowFixture f;
-    ShellSeams.internetTrackingTick = [](HWND) {
-        if (TrackingTicks++ == 0)
-            FirstTickAt = GetTickCount64();
-    };
+    // Each tick of timer 3 reports the fix to the test's own server.
+    testsupport::HttpServer server;
+    const std::wstring report = testsupport::Wide(server.Url("/report?x=%1"));
+    LiveRecordGuard(&GpsDevice)->fix = 1;
+    size_t reportsBefore = 0;
     const auto tracking = [&](const std::function<void(HWND)>& fill) {
         CHECK(Answer(f, IDM_OPTIONS_TRACKING, L"Tracking Options", fill));
-        TrackingTicks = 0;
+        reportsBefore = server.RequestCount();
     };
+    const auto reported = [&] { return server.RequestCount() > reportsBefore; };
 
     SUBCASE("the example shows while none is stored; 199 bytes come back whole; a cut splits no character") {
         std::wstring example, shown;
@@ -254,19 +255,21 @@ TEST_CASE("tracking options: the address template, cut at a character, and timer
         ULONGLONG confirmed = 0;
         tracking([&](HWND d) {
             Check(d, IDC_TRKOPT_ENABLE, true);
+            SetItem(d, IDC_TRKOPT_URL, report.c_str());
             SetItem(d, IDC_TRKOPT_INTERVAL, L"1");
             confirmed = GetTickCount64();
         });
-        CHECK(PumpFor(5000, [] { return TrackingTicks > 0; }));
-        CHECK(FirstTickAt >= confirmed + 900);
+        CHECK(PumpFor(5000, reported));
+        CHECK((reported() && server.Requests()[reportsBefore].tick >= confirmed + 900));
         tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"30"); });
-        CHECK_FALSE(PumpFor(1200, [] { return TrackingTicks > 0; }));
+        CHECK_FALSE(PumpFor(1200, reported));
         CHECK(KillTimer(f.window, TIMER_TRACKING));
         tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"1"); });
         tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"0"); });
-        CHECK_FALSE(PumpFor(1200, [] { return TrackingTicks > 0; }));
+        CHECK_FALSE(PumpFor(1200, reported));
         CHECK_FALSE(KillTimer(f.window, TIMER_TRACKING));
     }
+    LiveRecordGuard(&GpsDevice)->fix = 0;
 }
 
 TEST_CASE("custom colours: the system's chooser starts from the edit and fills it")

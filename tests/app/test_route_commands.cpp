@@ -317,7 +317,7 @@ TEST_CASE("the waypoint list and its commands")
         CoordinateMode = 0;
     }
     SUBCASE("Edit confirmed unchanged keeps every digit of the position") {
-        ShellSeams.openWaypointElement(MainListView, category);
+        FillWaypointList(nullptr, MainListView, category);
         Select({0});
         Answers a({Press(L"Name"), Press(L"XYZ")});
         f.Command(IDM_WAYPOINT_EDIT);
@@ -346,7 +346,7 @@ TEST_CASE("the waypoint list and its commands")
         CHECK(Rows() == 3);
     }
     SUBCASE("delete everything; the last waypoint of a category leaves the category") {
-        ShellSeams.openWaypointElement(MainListView, category);
+        FillWaypointList(nullptr, MainListView, category);
         Select({0});
         Answers a({Reply(L"Delete selected categories/waypoints?", IDYES)});
         f.Command(IDM_WAYPOINT_DELETE);

@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -23,6 +24,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 using testsupport::BoxAnswerer;
@@ -82,20 +84,10 @@ WAYPOINT Waypoint(const char* name, double x, double y)
     return w;
 }
 
-std::vector<WPARAM> TrackCommands;
-LRESULT RecordTrackCommand(HWND, UINT, WPARAM wParam)
-{
-    TrackCommands.push_back(wParam);
-    return 0;
-}
-
-// A main window of this process with the shell's seams reset.
+// A main window of this process.
 struct ShellWindow : windowtest::MainWindowFixture {
     ShellWindow()
     {
-        ResetSeams(false);
-        ShellSeams.trackCommand = RecordTrackCommand;
-        TrackCommands.clear();
         Open();
     }
     int RawRows() const { return static_cast<int>(SendMessageW(MainListView, LVM_GETITEMCOUNT, 0, 0)); }
@@ -300,6 +292,35 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
         CHECK(f.Title() == kProgramTitle);
     }
 
+    SUBCASE("a new maximum from the reader thread refreshes the statistics list while it shows") {
+        // The reader's sends reach this thread's window only while it pumps.
+        const auto read = [](double altitude) {
+            char line[128];
+            std::snprintf(line, sizeof line, "$GPGGA,120000,4807.038,N,01131.000,E,1,08,0.9,%.1f,M,,M,,*00\r\n",
+                          altitude);
+            std::atomic<bool> done{false};
+            std::thread reader([&] {
+                GpsDevice.AssembleInput(line, std::strlen(line));
+                done = true;
+            });
+            PumpUntil([&] { return done.load(); }, 10000);
+            reader.join();
+        };
+        MaxAltitude = 0;
+        SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_STATISTICS, 0);
+        CHECK(testsupport::ListCell(MainListView, 4, 1) == L"0.00m");
+        read(1000.0);
+        CHECK(testsupport::ListCell(MainListView, 4, 1) == L"1000.00m");
+        // Another screen shows: the list is left alone.
+        SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_GPS, 0);
+        read(2000.0);
+        CHECK(MaxAltitude == 2000.0);
+        CHECK(testsupport::ListCell(MainListView, 4, 1) == L"1000.00m");
+        MaxAltitude = 0;
+        *GpsDevice.LiveRecord() = GPS_CURRENT{};
+        ResetTravelledDistance();
+    }
+
     SUBCASE("a track picked from the list becomes the simulation") {
         TempDir dir;
         const std::string file = dir.File("pathvextrk.xml");
@@ -310,7 +331,6 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
                                  "<c n=\"Old\">\r\n<t n=\"A\"/>\r\n<t n=\"B\"/>\r\n</c>\r\n</tracks>\r\n</root>\r\n"));
         const std::wstring wide(file.begin(), file.end());
         wcsncpy(TrackDocumentPath, wide.c_str(), MAX_PATH - 1);
-        InstallSubsystemSeams();
         SimulationList.LoadDemonstration();
 
         SendMessageW(f.window, WM_COMMAND, IDM_SIM_FROM_TRACK, 0);
@@ -355,7 +375,6 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
     SUBCASE("idle: closes without a question") {
         SendMessageW(f.window, WM_CLOSE, 0, 0);
         CHECK_FALSE(IsWindow(f.window));
-        CHECK(TrackCommands.empty());
     }
 
     // A paused recording holds points that only ending it writes: it is
@@ -370,15 +389,25 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
             CHECK(IsWindow(f.window));
             CHECK(RecorderState.load() == state);
         }
-        CHECK(TrackCommands.empty());
     }
-    SUBCASE("paused: Yes ends the recording, then closes") {
-        RecorderState.store(kRecorderPaused);
+    SUBCASE("paused: Yes ends the recording, which writes it, then closes") {
+        TempDir dir;
+        const std::string file = dir.File("pathvextrk.xml");
+        const std::wstring wide(file.begin(), file.end());
+        wcsncpy(TrackDocumentPath, wide.c_str(), MAX_PATH - 1);
+        StartRecording();
+        {
+            LiveRecordGuard hold(&GpsDevice);
+            ActiveTrack.points.assign(2, GPS_CURRENT{});
+            RecorderState.store(kRecorderPaused);
+        }
         BoxAnswerer yes(L"Stop Recording/Playback?", IDYES);
         SendMessageW(f.window, WM_CLOSE, 0, 0);
         CHECK(yes.Answered());
-        CHECK(TrackCommands == std::vector<WPARAM>{IDM_TRACK_END});
+        CHECK(RecorderState.load() == kRecorderIdle);
+        CHECK(testsupport::Contains(testsupport::FileBytes(file), "<t n=\"Track 1\">"));
         CHECK_FALSE(IsWindow(f.window));
+        TrackDocumentPath[0] = L'\0';
     }
 
     SUBCASE("closing while the simulation runs ends the reader before the window goes") {

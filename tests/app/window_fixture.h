@@ -10,6 +10,7 @@
 #include "app/shell.h"
 #include "gps/gps.h"
 #include "kit/display.h"
+#include "kit/outside.h"
 #include "tracks/tracks.h"
 
 #include <windows.h>
@@ -29,25 +30,22 @@ public:
     HWND window = nullptr;
 
     MainWindowFixture() = default;
-    ~MainWindowFixture() { Close(); }
+    // The reach outside the program as it was before the test put its own.
+    ~MainWindowFixture()
+    {
+        Close();
+        OutsideSeams = outside_;
+        ShellSeams = shell_;
+    }
     MainWindowFixture(const MainWindowFixture&) = delete;
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;
 
-    // The shell's seams from scratch; with subsystems, every seam the
-    // program installs at start-up.
-    static void ResetSeams(bool subsystems = true)
-    {
-        ShellSeams = SHELL_SEAMS{};
-        if (subsystems)
-            InstallSubsystemSeams();
-    }
     void Open()
     {
         RecorderState.store(kRecorderIdle);
         ReaderStopFlag.store(false);
         CreateFontSet();
         open_ = true;
-        InstallGpsHooks();
         window = CreateMainWindow(GetModuleHandleW(nullptr));
         REQUIRE(window);
     }
@@ -76,6 +74,8 @@ public:
 
 private:
     bool open_ = false;
+    const OUTSIDE_SEAMS outside_ = OutsideSeams;
+    const SHELL_SEAMS shell_ = ShellSeams;
 };
 
 }  // namespace windowtest

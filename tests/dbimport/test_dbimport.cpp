@@ -128,14 +128,62 @@ TEST_CASE("ImportDatabase opens a real database through the platform's ADO")
 }
 
 #if defined(PATHVEX_X86)
+// Writes value at a place of a loaded image whose page may be read-only.
+template <typename T>
+bool Patch(T* at, T value)
+{
+    DWORD was = 0;
+    if (!VirtualProtect(at, sizeof(T), PAGE_READWRITE, &was))
+        return false;
+    *at = value;
+    VirtualProtect(at, sizeof(T), was, &was);
+    return true;
+}
+
+IMAGE_NT_HEADERS* Headers(BYTE* base)
+{
+    return reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+}
+
+// A program file mapped away from its own base is not relocated by the
+// loader, which relocates only libraries: apply its relocations as the
+// loader would for one.
+bool Relocate(HMODULE module)
+{
+    auto* base = reinterpret_cast<BYTE*>(module);
+    IMAGE_NT_HEADERS* nt = Headers(base);
+    const ULONG_PTR delta = ULONG_PTR(base) - ULONG_PTR(nt->OptionalHeader.ImageBase);
+    if (!delta)
+        return true;
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+    for (DWORD at = 0; at + sizeof(IMAGE_BASE_RELOCATION) <= dir.Size;) {
+        auto* block = reinterpret_cast<IMAGE_BASE_RELOCATION*>(base + dir.VirtualAddress + at);
+        if (block->SizeOfBlock < sizeof(IMAGE_BASE_RELOCATION))
+            return false;
+        const auto* entries = reinterpret_cast<const WORD*>(block + 1);
+        const DWORD count = (block->SizeOfBlock - sizeof(IMAGE_BASE_RELOCATION)) / sizeof(WORD);
+        for (DWORD i = 0; i < count; ++i) {
+            BYTE* place = base + block->VirtualAddress + (entries[i] & 0xFFF);
+            const int type = entries[i] >> 12;
+            if (type == IMAGE_REL_BASED_HIGHLOW && !Patch(reinterpret_cast<DWORD*>(place),
+                                                          DWORD(*reinterpret_cast<DWORD*>(place) + delta)))
+                return false;
+            if (type == IMAGE_REL_BASED_DIR64 && !Patch(reinterpret_cast<ULONGLONG*>(place),
+                                                        ULONGLONG(*reinterpret_cast<ULONGLONG*>(place) + delta)))
+                return false;
+        }
+        at += block->SizeOfBlock;
+    }
+    return Patch(&nt->OptionalHeader.ImageBase, decltype(nt->OptionalHeader.ImageBase)(ULONG_PTR(base)));
+}
+
 // A program file is loaded only mapped (DONT_RESOLVE_DLL_REFERENCES: none of
 // its start-up code runs), so its imports are not bound: bind them as the
 // loader would, so that the exported function can run.
 bool BindImports(HMODULE module)
 {
     auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_NT_HEADERS* nt = Headers(base);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
         HMODULE dll = LoadLibraryA(reinterpret_cast<const char*>(base + d->Name));
@@ -150,11 +198,8 @@ bool BindImports(HMODULE module)
                                    : reinterpret_cast<const char*>(
                                          reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
             FARPROC f = GetProcAddress(dll, name);
-            DWORD was = 0;
-            if (!f || !VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &was))
+            if (!f || !Patch(&slots->u1.Function, decltype(slots->u1.Function)(reinterpret_cast<ULONG_PTR>(f))))
                 return false;
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(f);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, was, &was);
         }
     }
     return true;
@@ -169,6 +214,7 @@ TEST_CASE("pathvex-x86 exports ImportDatabase, which reads a real database")
     const std::wstring program = testsupport::Wide(testsupport::EnvPath("PATHVEX_PROGRAM_DIR") + "\\pathvex-x86.exe");
     HMODULE module = LoadLibraryExW(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     REQUIRE_MESSAGE(module, "cannot load the program file");
+    REQUIRE(Relocate(module));
     REQUIRE(BindImports(module));
     using ImportFunction = XMLElement* (*)(const DB_IMPORT*);
     const auto import =

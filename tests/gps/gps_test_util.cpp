@@ -1,54 +1,141 @@
 #include "gps_test_util.h"
 
+#include "gps/live_track.h"
+#include "kit/outside.h"
+
 #include <cstring>
 
 namespace gpstest {
 
 HookRecord Seen;
-uint32_t CellId = 0;
+std::function<void(UINT msg)> OnSent;
 
 namespace {
 
-void RecordSound(const wchar_t* name) { Seen.sounds.push_back(name); }
-void RecordRepaint() { ++Seen.repaints; }
-void RecordStatistics() { ++Seen.statistics; }
-void RecordTick(GpsPort*, uint32_t) { ++Seen.ticks; }
-void RecordAdvance(GpsPort*) { ++Seen.advances; }
-uint32_t ReportCellId() { return CellId; }
+constexpr wchar_t kWindowClass[] = L"PathvexGpsRecordingWindow";
+// The program's own sounds, put back when a port of NewPort goes.
+const OUTSIDE_SEAMS kRealOutside = OutsideSeams;
 
-void RecordHandOver(GpsPort* port, WPARAM data)
+void RecordSound(const wchar_t* name)
 {
-    Seen.reportTypes.push_back(port->LiveRecord()->lastReportType);
-    if (GpsInputKind.load() == kGpsInputSirf) {
-        const auto* f = reinterpret_cast<const SirfFrame*>(data);
-        Seen.frames.emplace_back(f->payload, f->payload + f->length);
+    Seen.sounds.push_back(name);
+    if (OnSent)
+        OnSent(0);
+}
+
+void Record(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_GPSDATA: {
+        auto* port = reinterpret_cast<GpsPort*>(lParam);
+        Seen.reportTypes.push_back(port->LiveRecord()->lastReportType);
+        if (GpsInputKind.load() == kGpsInputSirf) {
+            const auto* f = reinterpret_cast<const SirfFrame*>(wParam);
+            Seen.frames.emplace_back(f->payload, f->payload + f->length);
+        } else {
+            Seen.lines.emplace_back(reinterpret_cast<const wchar_t*>(wParam));
+        }
+        break;
+    }
+    case WM_STATISTICSREFRESH:
+        ++Seen.statistics;
+        break;
+    case WM_PAINT:
+        ++Seen.repaints;
+        break;
+    case WM_KEYDOWN:
+        if (wParam != VK_SPACE)
+            return;
+        ++Seen.spaces;
+        break;
+    default:
         return;
     }
-    Seen.lines.emplace_back(reinterpret_cast<const wchar_t*>(data));
+    if (OnSent)
+        OnSent(msg);
+}
+
+// The one recording window of the test, made on first use.
+HWND RecordingWindow()
+{
+    static PortWindow window(true, Record);
+    return window.Handle();
 }
 
 }  // namespace
 
-void InstallRecordingHooks(GpsPort* port)
+PortWindow::PortWindow(bool visible, Handler onMessage) : onMessage_(std::move(onMessage)), hwnd_(nullptr)
 {
-    Seen = HookRecord{};
-    CellId = 0;
-    GpsHooks h{};
-    h.playSound = RecordSound;
-    h.repaintMainWindow = RecordRepaint;
-    h.refreshStatistics = RecordStatistics;
-    h.handOver = RecordHandOver;
-    h.recorderTick = RecordTick;
-    h.currentCellId = ReportCellId;
-    h.autoAdvanceSimulation = RecordAdvance;
-    port->SetHooks(h);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassW(&wc);   // fails harmlessly once registered
+    hwnd_ = CreateWindowExW(visible ? WS_EX_NOACTIVATE : 0, kWindowClass, L"", visible ? WS_POPUP : 0, 0, 0,
+                            visible ? 16 : 0, visible ? 16 : 0, visible ? nullptr : HWND_MESSAGE, nullptr,
+                            wc.hInstance, this);
+    if (visible && hwnd_) {
+        ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+        UpdateWindow(hwnd_);
+    }
 }
 
-std::unique_ptr<GpsPort> NewPort()
+PortWindow::~PortWindow()
 {
-    auto port = std::make_unique<GpsPort>();
-    InstallRecordingHooks(port.get());
+    DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK PortWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<PortWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && self->onMessage_)
+        self->onMessage_(msg, wParam, lParam);
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void PortEnd::operator()(GpsPort* port) const
+{
+    delete port;
+    {
+        LiveRecordGuard hold(&GpsDevice);
+        RecorderState.store(kRecorderIdle);
+        ActiveTrack = TRACK{};
+        DrawnPath.clear();
+    }
+    OutsideSeams = kRealOutside;
+    OnSent = nullptr;
+}
+
+TestPort NewPort()
+{
+    const HWND window = RecordingWindow();
+    Seen = HookRecord{};
+    OutsideSeams.playSound = RecordSound;
+    TestPort port(new GpsPort());
+    port->SetWindow(window);
+    RecorderState.store(kRecorderIdle);
+    StartRecording();
+    LiveRecordGuard hold(&GpsDevice);
+    // No filter holds a fix back.
+    ActiveTrack.speedThreshold = -1.0f;
+    ActiveTrack.angleThreshold = -1.0f;
     return port;
+}
+
+size_t Ticks()
+{
+    LiveRecordGuard hold(&GpsDevice);
+    return ActiveTrack.points.size();
 }
 
 int Apply(GpsPort* port, std::string_view sentence)

@@ -1,9 +1,10 @@
-// Shared by the GPS tests: hooks that record what the input path asks of
-// the rest of the program, and text placed against an inaccessible page so
-// that reading one byte past it crashes the test.
+// Shared by the GPS tests: a window that stands for the main window and
+// records what the input path sends it, and text placed against an
+// inaccessible page so that reading one byte past it crashes the test.
 #pragma once
 #include "gps/gps.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,26 +12,53 @@
 
 namespace gpstest {
 
-// What the hooks saw since InstallRecordingHooks.
+// A window of this thread standing for the main window: every message it
+// gets goes to onMessage. A repaint reaches only a window that shows, so a
+// visible one is a small window on the display (shown without taking the
+// focus); else it is message-only.
+class PortWindow {
+public:
+    using Handler = std::function<void(UINT msg, WPARAM wParam, LPARAM lParam)>;
+    PortWindow(bool visible, Handler onMessage);
+    ~PortWindow();
+    PortWindow(const PortWindow&) = delete;
+    PortWindow& operator=(const PortWindow&) = delete;
+    HWND Handle() const { return hwnd_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+    Handler onMessage_;
+    HWND hwnd_;
+};
+
+// What a port of NewPort sent to its window, and what was heard, since it
+// was made.
 struct HookRecord {
-    std::vector<std::wstring> sounds;
-    int repaints = 0;
-    int statistics = 0;
-    std::vector<std::wstring> lines;          // NMEA hand-overs
-    std::vector<std::vector<uint8_t>> frames; // SiRF hand-overs: id + payload
-    std::vector<int> reportTypes;             // live lastReportType at each hand-over
-    int ticks = 0;
-    int advances = 0;
+    std::vector<std::wstring> sounds;         // OutsideSeams.playSound
+    int repaints = 0;                         // WM_PAINT
+    int statistics = 0;                       // WM_STATISTICSREFRESH
+    std::vector<std::wstring> lines;          // WM_GPSDATA, NMEA
+    std::vector<std::vector<uint8_t>> frames; // WM_GPSDATA, SiRF: id + payload
+    std::vector<int> reportTypes;             // live lastReportType at each WM_GPSDATA
+    int spaces = 0;                           // WM_KEYDOWN VK_SPACE: the simulation's own tap
 };
 
 extern HookRecord Seen;
-// The cell id the hook reports.
-extern uint32_t CellId;
+// Called with each message the window records, and with 0 for a sound.
+extern std::function<void(UINT msg)> OnSent;
 
-// Clears Seen and installs hooks that record into it.
-void InstallRecordingHooks(GpsPort* port);
+// Ends what NewPort began: the port, the recording and the recorded sounds.
+struct PortEnd {
+    void operator()(GpsPort* port) const;
+};
+using TestPort = std::unique_ptr<GpsPort, PortEnd>;
 
-std::unique_ptr<GpsPort> NewPort();
+// A port handing over to a recording window, with Seen cleared, sounds
+// recorded, and a recording begun that keeps every valid fix, so that each
+// recorder tick with a fix stores one point (Ticks()).
+TestPort NewPort();
+// The points stored since NewPort: its recorder ticks that found a fix.
+size_t Ticks();
 
 // Parses and applies one sentence; returns the message's kind.
 int Apply(GpsPort* port, std::string_view sentence);

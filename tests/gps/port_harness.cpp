@@ -1,5 +1,6 @@
 #include "port_harness.h"
 
+#include "kit/outside.h"
 #include "support/test_support.h"
 #include "support/window_support.h"
 
@@ -13,26 +14,13 @@ namespace porttest {
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"PathvexGpsTestWindow";
-
 std::mutex SoundLock;
 std::vector<std::wstring> SoundsSeen;
-HWND HandOverWindow = nullptr;
 
 void RecordSound(const wchar_t* name)
 {
     std::lock_guard<std::mutex> hold(SoundLock);
     SoundsSeen.push_back(name);
-}
-
-void SendToWindow(GpsPort* port, WPARAM data)
-{
-    SendMessageW(HandOverWindow, WM_GPSDATA, data, reinterpret_cast<LPARAM>(port));
-}
-
-void SetTitle(const wchar_t* text)
-{
-    SetWindowTextW(HandOverWindow, text);
 }
 
 std::string Narrow(const wchar_t* w)
@@ -53,32 +41,13 @@ std::wstring Widen(const std::string& s) { return testsupport::Wide(s); }
 
 }  // namespace
 
-TestWindow::TestWindow()
+TestWindow::TestWindow() : window_(false, [this](UINT msg, WPARAM wParam, LPARAM lParam) { Take(msg, wParam, lParam); })
 {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kWindowClass;
-    RegisterClassW(&wc);   // fails harmlessly once registered
-    hwnd_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
-    HandOverWindow = hwnd_;
 }
 
-TestWindow::~TestWindow()
+void TestWindow::Take(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (HandOverWindow == hwnd_)
-        HandOverWindow = nullptr;
-    DestroyWindow(hwnd_);
-}
-
-LRESULT CALLBACK TestWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self && msg == WM_GPSDATA) {
+    if (msg == WM_GPSDATA) {
         Received r{};
         r.kind = GpsInputKind.load();
         // lParam is the port, and the port is its live record.
@@ -89,14 +58,12 @@ LRESULT CALLBACK TestWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         } else {
             r.line = Narrow(reinterpret_cast<const wchar_t*>(wParam));
         }
-        self->messages.push_back(r);
-        if (self->onGpsData)
-            self->onGpsData(self->messages.back());
-        return 0;
+        messages.push_back(r);
+        if (onGpsData)
+            onGpsData(messages.back());
     }
-    if (self && msg == WM_SETTEXT && lParam)
-        self->titles.push_back(reinterpret_cast<const wchar_t*>(lParam));
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == WM_SETTEXT && lParam)
+        titles.push_back(reinterpret_cast<const wchar_t*>(lParam));
 }
 
 std::vector<std::wstring> Sounds()
@@ -111,14 +78,11 @@ std::unique_ptr<GpsPort> NewPort(TestWindow* window, const wchar_t* com, uint32_
         std::lock_guard<std::mutex> hold(SoundLock);
         SoundsSeen.clear();
     }
-    HandOverWindow = window->Handle();
+    // The sounds of a real port would go to a sound device the tests lack.
+    OutsideSeams.playSound = RecordSound;
     const std::wstring name = com ? std::wstring(com) : ComName();
     auto port = std::make_unique<GpsPort>(name.c_str(), baud);
-    GpsHooks h{};
-    h.playSound = RecordSound;
-    h.handOver = SendToWindow;
-    h.setWindowTitle = SetTitle;
-    port->SetHooks(h);
+    port->SetWindow(window->Handle());
     return port;
 }
 

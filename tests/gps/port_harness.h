@@ -1,9 +1,9 @@
 // What the port tests stand on: a real "main window" that records every
-// WM_GPSDATA, hooks that hand over to it as the program's main window does,
-// the far end of the serial pair, and counts of the process's threads and
-// handles.
+// WM_GPSDATA and title the port gives it, the sounds it plays, the far end
+// of the serial pair, and counts of the process's threads and handles.
 #pragma once
 #include "gps/gps.h"
+#include "gps/gps_test_util.h"
 #include "gps/simulation.h"
 
 #include <functional>
@@ -26,24 +26,22 @@ struct Received {
 class TestWindow {
 public:
     TestWindow();
-    ~TestWindow();
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
 
-    HWND Handle() const { return hwnd_; }
+    HWND Handle() const { return window_.Handle(); }
     std::vector<Received> messages;
     std::vector<std::wstring> titles;
     std::function<void(const Received&)> onGpsData;
 
 private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    HWND hwnd_;
+    void Take(UINT msg, WPARAM wParam, LPARAM lParam);
+    gpstest::PortWindow window_;
 };
 
 // Sounds asked for, from either thread.
 std::vector<std::wstring> Sounds();
 
-// A port with hooks that hand every unit to window, as the main window's do.
+// A port that hands every unit to window, as to the main window, its
+// sounds recorded.
 std::unique_ptr<GpsPort> NewPort(TestWindow* window, const wchar_t* com = nullptr, uint32_t baud = 4800);
 
 // Dispatches this thread's messages until done() or ms have passed.

@@ -1,6 +1,9 @@
 // Stream assembly, hand-over, the NMEA log, and the live record's lock.
 #include "gps_test_util.h"
 
+#include "gps/simulation.h"
+#include "platform/handheld/cell_tower.h"
+
 #include "support/test_support.h"
 
 #include <doctest.h>
@@ -9,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <iterator>
 #include <random>
 #include <string>
@@ -38,20 +42,19 @@ TEST_CASE("NMEA lines are assembled across chunks")
         Feed(port.get(), kGga + "\r\n" + kRmc.substr(0, 5));
         CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga)});
         CHECK(port->CarryOverLength() == 5);
-        CHECK(Seen.ticks == 1);
+        CHECK(Ticks() == 1);
         // The next chunk does not begin with '$', but the kept half comes
         // first, so the joined text does.
         Feed(port.get(), kRmc.substr(5) + "\r\n");
         CHECK(Seen.lines == std::vector<std::wstring>{Wide(kGga), Wide(kRmc)});
         CHECK(port->CarryOverLength() == 0);
         CHECK(port->LiveRecord()->lastReportType == kReportPosition);
-        CHECK(Seen.ticks == 2);
+        CHECK(Ticks() == 2);
     }
     SUBCASE("a chunk that begins mid-sentence is dropped whole") {
         Feed(port.get(), kGga.substr(10) + "\r\n" + kRmc + "\r\n");
         CHECK(Seen.lines.empty());
-        CHECK(Seen.ticks == 0);
-        CHECK(Seen.advances == 1);
+        CHECK(Ticks() == 0);
         CHECK(port->LiveRecord()->fix == 0);
     }
     SUBCASE("a cut between CR and LF") {
@@ -66,12 +69,12 @@ TEST_CASE("NMEA lines are assembled across chunks")
         CHECK(Seen.reportTypes == std::vector<int>{kReportGga, kReportPosition});
     }
     SUBCASE("each line sets the report type and the cell id before its hand-over") {
-        CellId = 77;
+        CurrentCellId.store(77);
         Feed(port.get(), kGga + "\r\n" + kGsa + "\r\n$GNRMC,1,A*00\r\n" + kRmc + "\r\n");
+        CurrentCellId.store(0);
         CHECK(Seen.reportTypes == std::vector<int>{kReportGga, kReportSatellites, kReportOther, kReportPosition});
         CHECK(port->LiveRecord()->cellId == 77);
-        CHECK(Seen.ticks == 1);   // one batch
-        CHECK(Seen.advances == 1);
+        CHECK(Ticks() == 1);   // one batch
         CHECK(GpsInputKind == kGpsInputNmea);
     }
     SUBCASE("the hand-over text is the line decoded as UTF-8") {
@@ -79,6 +82,53 @@ TEST_CASE("NMEA lines are assembled across chunks")
         REQUIRE(Seen.lines.size() == 1);
         CHECK(Seen.lines[0] == L"$GPTXT,01,01,02,Caf\u00E9*00");
     }
+}
+
+namespace {
+
+// Shift held down as a user holds it, for the time of a scope.
+struct ShiftHeld {
+    ShiftHeld() { Press(0); }
+    ~ShiftHeld() { Press(KEYEVENTF_KEYUP); }
+    static void Press(DWORD flags)
+    {
+        INPUT key{};
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = VK_SHIFT;
+        key.ki.dwFlags = flags;
+        SendInput(1, &key, sizeof key);
+    }
+};
+
+}  // namespace
+
+TEST_CASE("A tapped simulation taps on by itself after each chunk while Shift is held at a standstill")
+{
+    SimulationList.Replace({});   // the port's own reader delivers nothing
+    SimulationMode = kSimulationTapping;
+    auto port = NewPort();
+    REQUIRE(port->Open(true, false));
+    {
+        ShiftHeld shift;
+        SUBCASE("a batch of lines") {
+            Feed(port.get(), kGga + "\r\n" + kGsa + "\r\n" + kGga.substr(0, 9));
+            CHECK(Seen.spaces == 1);
+        }
+        SUBCASE("a chunk that begins mid-sentence, dropped whole") {
+            Feed(port.get(), kGga.substr(10) + "\r\n");
+            CHECK(Seen.spaces == 1);
+        }
+        SUBCASE("SiRF frames alone") {
+            Feed(port.get(), Frame(std::string("\x29\x01", 2)) + Frame(std::string("\x04\x00", 2)));
+            CHECK(Seen.spaces == 0);
+        }
+    }
+    SUBCASE("Shift up: never") {
+        Feed(port.get(), kGga + "\r\n");
+        CHECK(Seen.spaces == 0);
+    }
+    port->Close();
+    SimulationList.LoadDemonstration();
 }
 
 TEST_CASE("A stray zero byte ends only its line, wherever the reads fall")
@@ -140,13 +190,15 @@ TEST_CASE("SiRF frames are handed on one at a time")
     auto port = NewPort();
     const std::string f41 = Frame(std::string("\x29\x01\x02", 3));
     const std::string f4 = Frame(std::string("\x04\x00\x07", 3));
+    // A fix from before, so that every recorder tick keeps a point.
+    port->LiveRecord()->fix = 1;
     SUBCASE("two frames in one chunk, in order, within the same call") {
         Feed(port.get(), f41 + f4);
         REQUIRE(Seen.frames.size() == 2);
         CHECK(Seen.frames[0][0] == 0x29);
         CHECK(Seen.frames[1][0] == 0x04);
         CHECK(Seen.frames[1].size() == 3);
-        CHECK(Seen.ticks == 2);
+        CHECK(Ticks() == 2);
         CHECK(GpsInputKind == kGpsInputSirf);
         CHECK(port->CarryOverLength() == 0);
     }
@@ -170,7 +222,7 @@ TEST_CASE("SiRF frames are handed on one at a time")
     SUBCASE("a frame with an empty payload is neither handed on nor ticked") {
         Feed(port.get(), Frame(""));
         CHECK(Seen.frames.empty());
-        CHECK(Seen.ticks == 0);
+        CHECK(Ticks() == 0);
     }
     SUBCASE("a frame longer than the record holds is dropped with its chunk") {
         std::string big = Frame(std::string(1025, '\x07'));
@@ -319,28 +371,29 @@ void ProbeLock()
 
 }  // namespace
 
-TEST_CASE("No hook runs while the live record is locked")
+TEST_CASE("Nothing is sent or heard while the live record is locked")
 {
     // The hand-over is a synchronous send to the UI thread; if the reader
     // held the lock there, a UI thread waiting for the guard would deadlock.
-    auto port = std::make_unique<GpsPort>();
+    auto port = NewPort();
     LockProbePort = port.get();
     LockProbeFailures = 0;
     LockProbes = 0;
-    GpsHooks h{};
-    h.playSound = [](const wchar_t*) { ProbeLock(); };
-    h.repaintMainWindow = [] { ProbeLock(); };
-    h.refreshStatistics = [] { ProbeLock(); };
-    h.handOver = [](GpsPort*, WPARAM) { ProbeLock(); };
-    h.recorderTick = [](GpsPort*, uint32_t) { ProbeLock(); };
-    h.autoAdvanceSimulation = [](GpsPort*) { ProbeLock(); };
-    port->SetHooks(h);
+    std::map<UINT, int> probed;   // by message; 0 for a sound
+    OnSent = [&](UINT msg) {
+        ++probed[msg];
+        ProbeLock();
+    };
     MaxAltitude = 0;
     Feed(port.get(), kGga + "\r\n" + kRmc + "\r\n");       // sound, repaint, statistics
     Feed(port.get(), Frame(std::string("\x29\x01", 2)));
     NmeaMessage msg;
     port->ParseNmea("$GPGGA,123520,,,,,0,00,,,M,,M,,*66", &msg, true);
-    CHECK(LockProbes >= 10);
+    CHECK(probed[0] == 2);   // "OK", then "ERR2"
+    CHECK(probed[WM_PAINT] == 2);
+    CHECK(probed[WM_STATISTICSREFRESH] >= 1);
+    CHECK(probed[WM_GPSDATA] == 3);
+    CHECK(LockProbes == 2 + 2 + probed[WM_STATISTICSREFRESH] + 3);
     CHECK(LockProbeFailures == 0);
 }
 
@@ -382,8 +435,8 @@ TEST_CASE("The UI thread's reads never see half a unit")
 
 namespace {
 
-HANDLE AboutToApply = nullptr;   // the reader's last step before the lock
-HANDLE HandedOver = nullptr;     // the unit was applied and handed over
+HANDLE AboutToApply = nullptr;   // the writer begins the unit
+HANDLE HandedOver = nullptr;     // the unit is applied
 
 }  // namespace
 
@@ -396,25 +449,24 @@ TEST_CASE("The reader's writes wait for the UI thread's guard")
     auto port = std::make_unique<GpsPort>();
     AboutToApply = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HandedOver = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    GpsHooks h{};
-    h.currentCellId = [] {
-        SetEvent(AboutToApply);
-        return 0u;
-    };
-    h.handOver = [](GpsPort*, WPARAM) { SetEvent(HandedOver); };
-    port->SetHooks(h);
     SirfPayload geodetic(41, 91);
     geodetic.S32(23, 100000000).S32(27, 200000000);
-    auto feed = [&](const std::string& unit) { port->AssembleInput(unit.data(), unit.size()); };
-    const std::function<void()> units[] = {
-        [&] { feed(kRmc + "\r\n"); },
-        [&] { feed(geodetic.Frame()); },
-        [&] {
+    // Each unit as a reader thread writes it, with word of its start and end.
+    auto unit = [&](const std::function<void()>& write) {
+        return [&, write] {
             SetEvent(AboutToApply);
+            write();
+            SetEvent(HandedOver);
+        };
+    };
+    auto feed = [&](const std::string& bytes) { port->AssembleInput(bytes.data(), bytes.size()); };
+    const std::function<void()> units[] = {
+        unit([&] { feed(kRmc + "\r\n"); }),
+        unit([&] { feed(geodetic.Frame()); }),
+        unit([&] {
             NmeaMessage msg;
             port->ParseNmea(kGga, &msg, true);
-            SetEvent(HandedOver);
-        },
+        }),
     };
     for (size_t i = 0; i < std::size(units); ++i) {
         CAPTURE(i);

@@ -206,9 +206,11 @@ TEST_CASE("Real receiver recordings read as an independent decoder reads them")
         // Once in whole lines, once cut where a serial driver might cut.
         for (int pass = 0; pass < 2; ++pass) {
             auto port = std::make_unique<GpsPort>();
-            GpsHooks h{};
-            h.handOver = KeepHandOver;
-            port->SetHooks(h);
+            PortWindow window(false, [](UINT msg, WPARAM data, LPARAM sender) {
+                if (msg == WM_GPSDATA)
+                    KeepHandOver(reinterpret_cast<GpsPort*>(sender), data);
+            });
+            port->SetWindow(window.Handle());
             Replay.clear();
             size_t pos = 0;
             while (pos < bytes.size()) {

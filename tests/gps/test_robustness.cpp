@@ -191,9 +191,11 @@ void Run(uint32_t seed, bool allowSirf, size_t streamBytes)
     W = Watch{};
     W.port = port.get();
     W.nmeaOnly = !allowSirf;
-    GpsHooks h{};
-    h.handOver = CheckHandOver;
-    port->SetHooks(h);
+    PortWindow window(false, [](UINT msg, WPARAM data, LPARAM sender) {
+        if (msg == WM_GPSDATA)
+            CheckHandOver(reinterpret_cast<GpsPort*>(sender), data);
+    });
+    port->SetWindow(window.Handle());
 
     // Chunks as a serial driver cuts them: mostly a burst of whole pieces
     // (the receiver paused between them), else anywhere, now and then a

@@ -211,5 +211,5 @@ TEST_CASE("A message of another id changes nothing but is handed over")
     REQUIRE(Seen.frames.size() == 1);
     CHECK(Seen.frames[0].size() == 188);
     CHECK(Seen.frames[0][0] == 4);
-    CHECK(Seen.ticks == 1);
+    CHECK(Ticks() == 1);
 }

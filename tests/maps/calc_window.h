@@ -30,7 +30,6 @@ struct Window : windowtest::MainWindowFixture {
     Window()
     {
         OpenSettingsStore(dir.WPath().c_str());
-        ResetSeams();
         CalcPoints.clear();
         CalcPrecision = 0;
         DistanceUnit = 0;

@@ -60,7 +60,6 @@ struct Fixture : windowtest::MainWindowFixture {
         server.Answer(kServicePath, {200, Answer(server.Url("/img/map.png"))});
         server.Answer("/img/map.png", {200, ImagePng()});
         OnlineMapsEnabled = true;
-        ResetSeams();
         Open();
     }
     ~Fixture()

@@ -107,17 +107,21 @@ LRESULT CALLBACK ListenerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 // The control's events reach Addresses from the web map window's creation
-// on: the control announces each address before Navigate returns.
-void CreateAndWatch(HWND main)
+// on: the control announces each address before Navigate returns, so they
+// are watched as soon as the new window has activated its control, before
+// anything is navigated.
+LRESULT CALLBACK WatchNewWebMap(int code, WPARAM wParam, LPARAM lParam)
 {
-    CreateWebMapWindow(main);
-    if (!WebMapView.window || WebMapView.window == Watched)
-        return;
-    Watched = WebMapView.window;
-    SendMessageW(Watched, WM_AXSETNOTIFYWINDOW, reinterpret_cast<WPARAM>(Listener), kNotifyMessage);
-    AX_SINK_RECORD record{DIID_DWebBrowserEvents2, nullptr, E_FAIL, nullptr, nullptr, 0};
-    CHECK(SendMessageW(Watched, WM_AXCONNECTSINK, reinterpret_cast<WPARAM>(&DIID_DWebBrowserEvents2),
-                       reinterpret_cast<LPARAM>(&record)) == S_OK);
+    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == WM_AXACTIVATE && sent->hwnd != Watched &&
+        sent->hwnd == WebMapView.window) {
+        Watched = sent->hwnd;
+        SendMessageW(Watched, WM_AXSETNOTIFYWINDOW, reinterpret_cast<WPARAM>(Listener), kNotifyMessage);
+        AX_SINK_RECORD record{DIID_DWebBrowserEvents2, nullptr, E_FAIL, nullptr, nullptr, 0};
+        CHECK(SendMessageW(Watched, WM_AXCONNECTSINK, reinterpret_cast<WPARAM>(&DIID_DWebBrowserEvents2),
+                           reinterpret_cast<LPARAM>(&record)) == S_OK);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // The control announces the first address of a window before Navigate
@@ -126,6 +130,7 @@ struct Recorder {
     testsupport::HttpServer server;
     std::wstring sites[2];
     int seen_ = 0;
+    HHOOK watch_ = nullptr;
     Recorder()
     {
         OleInitialize(nullptr);
@@ -142,9 +147,12 @@ struct Recorder {
         WebMapSites = {sites[0].c_str(), sites[1].c_str(), sites[1].c_str(), sites[1].c_str()};
         Addresses.clear();
         Watched = nullptr;
+        watch_ = SetWindowsHookExW(WH_CALLWNDPROCRET, WatchNewWebMap, nullptr, GetCurrentThreadId());
+        REQUIRE(watch_);
     }
     ~Recorder()
     {
+        UnhookWindowsHookEx(watch_);
         WebMapSites = kWebMapSites;
         DestroyWindow(Listener);
         OleUninitialize();
@@ -193,9 +201,6 @@ struct WebMapFixture {
     WebMapFixture()
     {
         WebMapView = {nullptr, kWebMapPublic, 0.0, 0.0, 15, 0.0, 0.0, 1};
-#if !defined(PATHVEX_HANDHELD)
-        ShellSeams.createWebMapWindow = CreateAndWatch;
-#endif
         AddWaypointElement(nullptr, 23.5, 38.25, 0.0, "Harbour", true);
         AddWaypointElement(nullptr, -70.125, -33.5, 0.0, "South", true);
         auto* broken = new XMLElement(WaypointsElement, "w", XML_KIND_NAME);

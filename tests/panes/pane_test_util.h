@@ -15,7 +15,6 @@ inline void ResetPaneGlobals()
     SolidCompass = ShowCompassLetters = true;
     CompassX = CompassY = 0;
     CompassZ = 15;
-    PaneHooks = {};
     RecorderState = kRecorderIdle;
     ActiveTrack = TRACK{};
     RoutePosition = 0;
@@ -23,7 +22,6 @@ inline void ResetPaneGlobals()
     SpeedLimitWarning = false;
     TrackDistance = 0.0;
     TrackTimeSeconds = 0;
-    Waypoints.clear();
     RepaintAllPending = false;
     std::memset(&LastPaintedRecord, 0, sizeof LastPaintedRecord);
     CoordinateRect = SpeedValueRect = SpeedUnitRect = CompassRect = RECT{};

@@ -5,6 +5,7 @@
 
 #include "gps/gps.h"
 #include "kit/draw.h"
+#include "kit/outside.h"
 #include "pane_test_util.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
@@ -64,22 +65,25 @@ void FillLive(GPS_CURRENT* g)
 struct PaintFixture {
     GpsPort* port = &GpsDevice;
     DibCanvas canvas{kW, kH};
+    const OUTSIDE_SEAMS outside = OutsideSeams;
+    // The stored waypoints the screen names the nearest of.
+    std::vector<WAYPOINT> waypoints = {NamedWaypoint("Station")};
 
     PaintFixture()
     {
         ResetPaneGlobals();
         EnsureFonts();
         g_sounds.clear();
-        PaneHooks.playSound = [](const wchar_t* name) { g_sounds.emplace_back(name); };
+        OutsideSeams.playSound = [](const wchar_t* name) { g_sounds.emplace_back(name); };
         TurnArmed = false;
         std::memset(port->LiveRecord(), 0, sizeof(GPS_CURRENT));
         FillLive(port->LiveRecord());
-        Waypoints = {NamedWaypoint("Station")};
         REQUIRE(canvas.Valid());
         Erase();
     }
     ~PaintFixture()
     {
+        OutsideSeams = outside;
         ResetPaneGlobals();
         TurnArmed = false;
         std::memset(port->LiveRecord(), 0, sizeof(GPS_CURRENT));
@@ -89,7 +93,7 @@ struct PaintFixture {
     void Erase() { canvas.Fill(Role(ColorRole::Bk)); }
     void Paint(int32_t mask = kRepaintAll)
     {
-        PaintPositionScreen(port, canvas.Dc(), canvas.Rect(), mask, Waypoints);
+        PaintPositionScreen(port, canvas.Dc(), canvas.Rect(), mask, waypoints);
     }
     // A route heading north-east from a point due east of the live position
     // (which heads east): straight on, no turn within the look-ahead.
@@ -558,14 +562,14 @@ TEST_CASE("RedrawPositionScreen paints through the window's DC")
         return;
     }
     RepaintAllPending = true;
-    RedrawPositionScreen(window, f.port, Waypoints);
+    RedrawPositionScreen(window, f.port, f.waypoints);
     CHECK_FALSE(RepaintAllPending.load());
     CHECK(std::memcmp(&LastPaintedRecord, &f.Live(), sizeof LastPaintedRecord) == 0);
     CHECK(CompassRect.right > CompassRect.left);
 
     // No port: nothing happens, the pending erase stays for the next one.
     RepaintAllPending = true;
-    RedrawPositionScreen(window, nullptr, Waypoints);
+    RedrawPositionScreen(window, nullptr, f.waypoints);
     CHECK(RepaintAllPending.load());
     DestroyWindow(window);
 }

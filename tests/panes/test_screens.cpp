@@ -6,6 +6,7 @@
 
 #include "gps/gps.h"
 #include "kit/draw.h"
+#include "kit/screen_state.h"
 #include "pane_test_util.h"
 #include "support/dib_canvas.h"
 #include "support/gdi_count.h"
@@ -13,12 +14,10 @@
 
 #include <commctrl.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace panetest;
@@ -470,7 +469,7 @@ TEST_CASE("the trip distance counts travelled legs the recorder would keep, in k
     live->fix = 0;
 }
 
-TEST_CASE("the statistics list: rebuilt with labels, refreshed on the UI thread from any thread")
+TEST_CASE("the statistics list: rebuilt with labels, refreshed in place")
 {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
@@ -480,9 +479,8 @@ TEST_CASE("the statistics list: rebuilt with labels, refreshed on the UI thread 
         MESSAGE("no window could be made (no display?); skipped");
         return;
     }
-    static HWND list = nullptr;
-    list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 240, 320, parent, nullptr, nullptr,
-                           nullptr);
+    const HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 240, 320, parent, nullptr,
+                                      nullptr, nullptr);
     REQUIRE(list);
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
@@ -490,14 +488,8 @@ TEST_CASE("the statistics list: rebuilt with labels, refreshed on the UI thread 
     ListView_InsertColumn(list, 0, &column);
     ListView_InsertColumn(list, 1, &column);
     auto cell = [&](int r, int col) { return testsupport::ListCell(list, r, col); };
-    static int screen = 9;
-    static std::atomic<DWORD> readOn{0};
-    StatisticsHooks = {[] { return uint64_t{125}; }, [] { return uint64_t{0}; },
-                       [] {
-                           readOn = GetCurrentThreadId();
-                           return screen;
-                       },
-                       [] { return list; }};
+    UpTimeSeconds = 125;
+    RunTimeSeconds = 0;
     MaxAltitude = 305;
 
     FillStatisticsList(list, true);
@@ -508,30 +500,12 @@ TEST_CASE("the statistics list: rebuilt with labels, refreshed on the UI thread 
     CHECK(cell(4, 1) == L"305.00m");
     ListView_SetItemState(list, 4, LVIS_SELECTED, LVIS_SELECTED);
 
-    REQUIRE(InstallStatisticsRefresh());
     MaxAltitude = 1000;
-    std::atomic<bool> done{false};
-    std::thread reader([&] {
-        RefreshStatisticsList();   // as the parser does on a new maximum
-        done = true;
-    });
-    while (!done) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        Sleep(5);
-    }
-    reader.join();
-    CHECK(readOn.load() == GetCurrentThreadId());
+    FillStatisticsList(list, false);
     CHECK(cell(4, 1) == L"1000.00m");
     CHECK(ListView_GetItemState(list, 4, LVIS_SELECTED) == LVIS_SELECTED);   // a refresh keeps it
 
-    screen = 5;   // another screen shows: the list is left alone
-    MaxAltitude = 2000;
-    RefreshStatisticsList();
-    CHECK(cell(4, 1) == L"1000.00m");
-
-    StatisticsHooks = {};
+    UpTimeSeconds = 0;
     MaxAltitude = 0;
     DestroyWindow(parent);
 }

@@ -6,6 +6,8 @@
 #include "gps/geodesy.h"
 #include "gps/gps.h"
 #include "kit/display.h"
+#include "kit/outside.h"
+#include "kit/screen_state.h"
 #include "resources/resource.h"
 #include "tracks/tracks_internal.h"
 
@@ -47,17 +49,13 @@ std::vector<UINT> Posted;
 // posts to it is collected.
 struct Route {
     HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const OUTSIDE_SEAMS outside = OutsideSeams;
     explicit Route(std::vector<GPS_CURRENT> points)
     {
         Sounds.clear();
         Posted.clear();
-        static HWND current = nullptr;
-        current = window;
-        TrackHooks = TRACK_HOOKS{};
-        TrackHooks.mainWindow = [] { return current; };
-        GpsHooks hooks{};
-        hooks.playSound = [](const wchar_t* name) { Sounds.push_back(name); };
-        GpsDevice.SetHooks(hooks);
+        MainWindow = window;
+        OutsideSeams.playSound = [](const wchar_t* name) { Sounds.push_back(name); };
         ActiveTrack = TRACK{};
         Follow(std::move(points));
         RouteProgress = ROUTE_PROGRESS{};
@@ -73,8 +71,8 @@ struct Route {
     ~Route()
     {
         RecorderState = kRecorderIdle;
-        GpsDevice.SetHooks(GpsHooks{});
-        TrackHooks = TRACK_HOOKS{};
+        OutsideSeams = outside;
+        MainWindow = nullptr;
         DestroyWindow(window);
     }
     // The route to follow, from its first point, as the route commands
@@ -404,7 +402,7 @@ TEST_CASE("after a skip the route's nearest point is found without a pass over t
             if (seed % 3 == 0)   // across 180 degrees of longitude
                 for (GPS_CURRENT& p : route)
                     p.pos.x += p.pos.x + 170.0 > 180.0 ? 170.0 - 360.0 : 170.0;
-            const tracksimpl::ROUTE_INDEX index = tracksimpl::IndexRoute(route);
+            const ROUTE_INDEX index = IndexRoute(route);
             std::srand(seed);
             for (int q = 0; q < 50; ++q) {
                 const GPS_CURRENT& onRoute = route[size_t(std::rand()) % route.size()];
@@ -412,7 +410,7 @@ TEST_CASE("after a skip the route's nearest point is found without a pass over t
                 if (q % 2)   // beside the route, or (now and then) kilometres away
                     at.pos.x += (std::rand() % 200 - 100) * (q % 5 == 1 ? 50.0 : 1.0) * kMetre;
                 const uint32_t start = uint32_t(size_t(std::rand()) % route.size());
-                CHECK(tracksimpl::NearestRoutePointFrom(route, index, at, start) == NearestRoutePoint(route, at));
+                CHECK(NearestRoutePointFrom(route, index, at, start) == NearestRoutePoint(route, at));
             }
         }
     }

@@ -8,6 +8,8 @@
 #include "gps/gps.h"
 #include "gps/simulation.h"
 #include "kit/display.h"
+#include "kit/screen_state.h"
+#include "platform/handheld/cell_tower.h"
 #include "resources/resource.h"
 #include "support/test_support.h"
 #include "support/window_support.h"
@@ -34,8 +36,6 @@ int RecordNotice(HWND box)
     Notices.push_back(testsupport::BoxText(box));
     return IDOK;
 }
-int Screen = 1;
-uint32_t CellId = 0;
 
 // A program folder with its settings store open and the recorder idle,
 // filters at their defaults (5 km/h, 10 degrees), cell ids not recorded.
@@ -46,14 +46,8 @@ struct Folder {
     {
         Notices.clear();
         OpenSettingsStore(dir.WPath().c_str());
-        Screen = 1;
-        CellId = 0;
-        TrackHooks = TRACK_HOOKS{};
-        TrackHooks.currentScreen = [] { return Screen; };
-        GpsHooks hooks{};
-        hooks.recorderTick = RunRecorderTick;
-        hooks.currentCellId = [] { return CellId; };
-        GpsDevice.SetHooks(hooks);
+        CurrentScreen = kScreenGps;
+        CurrentCellId = 0;
         *GpsDevice.LiveRecord() = GPS_CURRENT{};
         RecorderState = kRecorderIdle;
         ActiveTrack = TRACK{};
@@ -68,7 +62,8 @@ struct Folder {
     {
         FillTrackList(nullptr, nullptr, nullptr);
         CloseSettingsStore();
-        GpsDevice.SetHooks(GpsHooks{});
+        CurrentScreen = kScreenGps;
+        CurrentCellId = 0;
     }
     std::string TrackFile() const { return Slurp(dir.File("pathvextrk.xml")); }
 };
@@ -137,13 +132,13 @@ TEST_CASE("the recorder's filters at their thresholds")
     }
     SUBCASE("with \"rci\", the first fix in a new cell is kept whatever it does") {
         RecordCellIds = true;
-        CellId = 7;
+        CurrentCellId = 7;
         Tick(1, 2, 0, 100);
         CHECK(Stored() == 2);
         CHECK(DrawnPath.back().cellId == 7);
         Tick(1, 3, 0, 100);
         RecordCellIds = false;
-        CellId = 8;
+        CurrentCellId = 8;
         Tick(1, 4, 0, 100);
         CHECK(Stored() == 2);
     }
@@ -177,7 +172,7 @@ TEST_CASE("what a stop writes, and when it writes nothing")
         live->local.wHour = 7;
         live->local.wMinute = 5;
         live->local.wSecond = 9;
-        CellId = 42;
+        CurrentCellId = 42;
         Tick(1.5, -2.25, 36, 90);
         live->pos.z = 0;
         Tick(1.5, -2.5, 36, 180, 50);
@@ -213,7 +208,7 @@ TEST_CASE("what a stop writes, and when it writes nothing")
         CHECK(f.TrackFile().empty());
     }
     SUBCASE("with the track list open on a category, the track goes into it") {
-        Screen = kTrackListScreen;
+        CurrentScreen = kScreenTracks;
         REQUIRE(OpenTrackDocument());
         XMLElement* walks = AppendCategoryElement(CurrentTrackElement, "Walks");
         AppendTrackElement(walks, "Old");

@@ -106,19 +106,21 @@ bool SameTree(XMLElement* a, XMLElement* b, std::string* where)
 
 double GrowthRatio(const std::function<void(int n)>& work, int n, int k)
 {
-    auto best = [&](int size) {
-        double fastest = 1e30;
-        for (int run = 0; run < 3; ++run) {
-            LARGE_INTEGER a, b;
-            QueryPerformanceCounter(&a);
-            work(size);
-            QueryPerformanceCounter(&b);
-            fastest = std::min(fastest, double(b.QuadPart - a.QuadPart));
-        }
-        return std::max(fastest, 1.0);
+    // The two sizes take turns, so that a busy spell of the machine slows
+    // the runs of both; each keeps its fastest.
+    double small = 1e30, large = 1e30;
+    auto time = [&](int size, double* fastest) {
+        LARGE_INTEGER a, b;
+        QueryPerformanceCounter(&a);
+        work(size);
+        QueryPerformanceCounter(&b);
+        *fastest = std::min(*fastest, double(b.QuadPart - a.QuadPart));
     };
-    const double small = best(n);
-    return best(n * k) / small;
+    for (int run = 0; run < 5; ++run) {
+        time(n, &small);
+        time(n * k, &large);
+    }
+    return large / std::max(small, 1.0);
 }
 
 int TreeDepth(XMLElement* e)

@@ -11,13 +11,6 @@ using namespace standin;
 
 namespace {
 
-std::atomic<int> StoredCount{0};
-
-void CountStore()
-{
-    ++StoredCount;
-}
-
 // The stand-ins in a folder of their own, the radio's script begun with
 // first (if any); the folder is the one the library is looked for in, for
 // the monitor's run.
@@ -29,13 +22,11 @@ struct Monitor {
             radio.Radio(first);
         SetDllDirectoryW(radio.WPath().c_str());
         CurrentCellId.store(0);
-        StoredCount.store(0);
-        CellTowerHooks.cellIdStored = CountStore;
+        CellIdStores.store(0);
     }
     ~Monitor()
     {
         StopCellTowerMonitor();
-        CellTowerHooks.cellIdStored = nullptr;
         SetDllDirectoryW(nullptr);
     }
 };
@@ -60,7 +51,7 @@ TEST_CASE("the cell-tower monitor over the radio layer")
         CHECK(StartCellTowerMonitor() == 1);
         CHECK(SUCCEEDED(RequestCellTowerInfo()));
         CHECK(WaitFor([] { return GetCurrentCellId() == 4711; }));
-        CHECK(StoredCount.load() == 1);
+        CHECK(CellIdStores.load() == 1);
         CHECK(radio.Has(kRilLog, "init 1 0xff0000"));
         CHECK(radio.Has(kRilLog, "devspecific 26 4"));
         CHECK(radio.Count(kRilLog, "cellinfo") == 1);
@@ -84,7 +75,7 @@ TEST_CASE("the cell-tower monitor over the radio layer")
             radio.Radio(line);
         CHECK(radio.WaitPlayed(3 + std::size(ignored)));
         CHECK(GetCurrentCellId() == 1003);
-        CHECK(StoredCount.load() == 3);
+        CHECK(CellIdStores.load() == 3);
         // A cell-tower record nobody asked for still counts.
         radio.Radio("result 140 1004");
         CHECK(radio.WaitPlayed(4 + std::size(ignored)));

@@ -2,7 +2,12 @@
 // driver, whose script of position records the tests write step by step.
 #include "stand_in_folder.h"
 
+#include "gps/gps_test_util.h"
+
 #include "gps/gps.h"
+#include "gps/live_track.h"
+#include "kit/outside.h"
+#include "platform/handheld/cell_tower.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +15,7 @@
 #include <limits>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace standin;
@@ -21,7 +27,6 @@ std::mutex SeenLock;
 std::vector<GPS_CURRENT> Seen;
 std::vector<WPARAM> SeenData;
 std::vector<std::wstring> Sounds;
-std::atomic<int> Ticks{0};
 
 void HandOver(GpsPort* port, WPARAM data)
 {
@@ -30,21 +35,43 @@ void HandOver(GpsPort* port, WPARAM data)
     SeenData.push_back(data);
 }
 
-void Tick(GpsPort*, uint32_t)
-{
-    ++Ticks;
-}
-
 void Play(const wchar_t* name)
 {
     std::lock_guard<std::mutex> hold(SeenLock);
     Sounds.push_back(name);
 }
 
-uint32_t CellId()
-{
-    return 31337;
-}
+// The main window on a thread of its own: the reader's hand-overs are
+// copied there while the reader waits, whatever the test's thread does.
+class MainWindowThread {
+public:
+    MainWindowThread()
+        : thread_([this] {
+              gpstest::PortWindow window(false, [](UINT msg, WPARAM data, LPARAM sender) {
+                  if (msg == WM_GPSDATA)
+                      HandOver(reinterpret_cast<GpsPort*>(sender), data);
+              });
+              threadId_ = GetCurrentThreadId();
+              window_.store(window.Handle());
+              MSG msg;
+              while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+                  DispatchMessageW(&msg);
+          })
+    {
+        WaitFor([&] { return window_.load() != nullptr; });
+    }
+    ~MainWindowThread()
+    {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    HWND Handle() const { return window_.load(); }
+
+private:
+    std::atomic<HWND> window_{nullptr};
+    DWORD threadId_ = 0;
+    std::thread thread_;
+};
 
 size_t SeenCount()
 {
@@ -58,9 +85,14 @@ GPS_CURRENT SeenAt(size_t i)
     return Seen.at(i);
 }
 
-// A port with the test's hooks, the driver looked for in the folder.
+// A port handing over to the main window's thread, its sounds recorded,
+// cell 31337 the cell of the moment, and a recording that keeps every
+// valid fix (so each recorder tick with a fix stores one point); the
+// driver looked for in the folder.
 struct DriverPort {
+    MainWindowThread window;
     GpsPort port;
+    const OUTSIDE_SEAMS outside = OutsideSeams;
     explicit DriverPort(const Folder& folder)
     {
         SetDllDirectoryW(folder.WPath().c_str());
@@ -70,21 +102,31 @@ struct DriverPort {
             SeenData.clear();
             Sounds.clear();
         }
-        Ticks.store(0);
-        GpsHooks hooks{};
-        hooks.handOver = HandOver;
-        hooks.recorderTick = Tick;
-        hooks.playSound = Play;
-        hooks.currentCellId = CellId;
-        port.SetHooks(hooks);
+        port.SetWindow(window.Handle());
+        OutsideSeams.playSound = Play;
+        CurrentCellId.store(31337);
+        StartRecording();
+        LiveRecordGuard hold(&port);
+        ActiveTrack.speedThreshold = -1.0f;
+        ActiveTrack.angleThreshold = -1.0f;
         GpsInputKind.store(kGpsInputNmea);
     }
     ~DriverPort()
     {
         port.Close();
         SetDllDirectoryW(nullptr);
+        OutsideSeams = outside;
+        CurrentCellId.store(0);
+        RecorderState.store(kRecorderIdle);
+        ActiveTrack = TRACK{};
     }
     bool WaitSeen(size_t n) const { return WaitFor([&] { return SeenCount() >= n; }); }
+    // The recorder ticks that found a fix.
+    size_t Ticks()
+    {
+        LiveRecordGuard hold(&port);
+        return ActiveTrack.points.size();
+    }
 };
 
 GPS_DRIVER_STEP FullStep()
@@ -125,7 +167,7 @@ TEST_CASE("the GPS driver's records reach the live record in a position and a sa
     REQUIRE(d.port.Open(false, true));
     CHECK(GpsInputKind.load() == kGpsInputDriver);
     REQUIRE(d.WaitSeen(2));
-    CHECK(WaitFor([] { return Ticks.load() == 1; }));
+    CHECK(WaitFor([&] { return d.Ticks() == 1; }));
 
     const GPS_CURRENT position = SeenAt(0);
     CHECK(position.lastReportType == kReportPosition);
@@ -302,7 +344,7 @@ TEST_CASE("the reader ends at Close, whether it waits for a position or reads th
         REQUIRE(d.port.Open(false, true));
         CHECK(WaitFor([&] { return driver.Count(kGpsLog, "get 1") >= 20; }));
         CHECK(SeenCount() == 2);
-        CHECK(Ticks.load() == 1);
+        CHECK(d.Ticks() == 1);
     }
     CHECK(d.port.Close());
     CHECK_FALSE(d.port.IsReaderRunning());

@@ -15,10 +15,9 @@
 // longitude; the bounds keep far more slack than that, so every point that
 // might tie or win is compared, and the first of equal distances wins as in
 // the plain pass.
-#include "tracks/tracks.h"
+#include "gps/live_track.h"
 
 #include "gps/geodesy.h"
-#include "tracks/tracks_internal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,8 +26,6 @@
 #include <limits>
 #include <utility>
 #include <vector>
-
-using tracksimpl::KmBetween;
 
 namespace {
 
@@ -111,7 +108,7 @@ double Reach(double km, double bestKm)
 
 class Search {
 public:
-    Search(const std::vector<GPS_CURRENT>& route, const tracksimpl::ROUTE_INDEX& index, const GPS_CURRENT& at,
+    Search(const std::vector<GPS_CURRENT>& route, const ROUTE_INDEX& index, const GPS_CURRENT& at,
            size_t start)
         : route_(route), index_(index), at_(at), best_(start), bestKm_(KmBetween(at, route[start]))
     {
@@ -184,7 +181,7 @@ private:
     }
 
     const std::vector<GPS_CURRENT>& route_;
-    const tracksimpl::ROUTE_INDEX& index_;
+    const ROUTE_INDEX& index_;
     const GPS_CURRENT& at_;
     size_t best_;
     double bestKm_;
@@ -192,7 +189,7 @@ private:
 
 // The grid: a cell edge of a few typical legs, and the points sorted by
 // cell (and by index within one).
-void BuildGrid(const std::vector<GPS_CURRENT>& route, tracksimpl::ROUTE_INDEX* index)
+void BuildGrid(const std::vector<GPS_CURRENT>& route, ROUTE_INDEX* index)
 {
     if (route.empty())
         return;
@@ -236,8 +233,6 @@ uint32_t NearestRoutePoint(const std::vector<GPS_CURRENT>& route, const GPS_CURR
     return nearest;
 }
 
-namespace tracksimpl {
-
 ROUTE_INDEX RouteIndex;
 
 ROUTE_INDEX IndexRoute(const std::vector<GPS_CURRENT>& route)
@@ -270,5 +265,3 @@ uint32_t NearestRoutePointFrom(const std::vector<GPS_CURRENT>& route, const ROUT
         search.AlongTheRoute();
     return uint32_t(search.Best());
 }
-
-}  // namespace tracksimpl

@@ -5,20 +5,20 @@
 // Both sides hold LiveRecordGuard while they read the route, its position
 // and the options, so neither sees a position beyond the route: the
 // commands replace the route only under the same lock.
-#include "tracks/tracks.h"
+#include "gps/live_track.h"
 
 #include "gps/geodesy.h"
 #include "gps/gps.h"
 #include "kit/display.h"
+#include "kit/outside.h"
+#include "kit/screen_state.h"
+#include "kit/settings.h"
 #include "resources/resource.h"
-#include "tracks/tracks_internal.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-
-using tracksimpl::KmBetween;
 
 ROUTE_OPTIONS RouteOptions{15, 10, 3, 45, 300, 10};
 std::atomic<bool> TurnArmed{false};
@@ -85,7 +85,7 @@ void Advance(const GPS_CURRENT& live, const std::vector<GPS_CURRENT>& route, dou
         return;
     if (KmBetween(live, route[RoutePosition + 1]) > nextKm)
         return;
-    RoutePosition = tracksimpl::NearestRoutePointFrom(route, tracksimpl::RouteIndex, live, RoutePosition);
+    RoutePosition = NearestRoutePointFrom(route, RouteIndex, live, RoutePosition);
 }
 
 // One step with the lock held; what it asks to be heard comes back.
@@ -171,9 +171,8 @@ void RaiseTurnWarning()
     if (TurnArmed.exchange(true))
         return;
     // Timer 4's handler sounds "TURN" at once instead of up to a period later.
-    HWND window = TrackHooks.mainWindow ? TrackHooks.mainWindow() : nullptr;
-    if (window)
-        PostMessageW(window, WM_TIMER, TIMER_ROUTE, 0);
+    if (MainWindow)
+        PostMessageW(MainWindow, WM_TIMER, TIMER_ROUTE, 0);
 }
 
 }  // namespace
@@ -205,17 +204,14 @@ void FollowRoute(GpsPort* port)
             return;
         fx = StepRoute(*live);
     }
-    const GpsHooks& hooks = port->Hooks();
-    if (fx.speedMark && hooks.playSound)
-        hooks.playSound(kSpeedMarkSound);
+    if (fx.speedMark)
+        OutsideSeams.playSound(kSpeedMarkSound);
     if (!fx.arrived)
         return;
     // Timers belong to the UI thread: the window stops timer 4 itself.
-    HWND window = TrackHooks.mainWindow ? TrackHooks.mainWindow() : nullptr;
-    if (window)
+    if (HWND window = MainWindow)
         PostMessageW(window, WM_ROUTEARRIVED, 0, 0);
-    if (hooks.playSound)
-        hooks.playSound(kArrivalSound);
+    OutsideSeams.playSound(kArrivalSound);
 }
 
 bool FindNextTurn(const GPS_CURRENT* live, double* angle, double* distance)
