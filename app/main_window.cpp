@@ -120,9 +120,9 @@ constexpr SCREEN kScreens[] = {
     {kScreenPathView, L"Path", Painted, 0, ZoomKeys::On, PaintMapView, FollowOnPath},
     {kScreenCompass, L"Compass", Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintCompassPane,
      RedrawPane<RedrawCompassPane>},
-    {21, L"1D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},   // maps/calc.h
-    {22, L"2D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},
-    {23, L"3D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},
+    {kScreenCalcLength, L"1D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},   // maps/calc.h
+    {kScreenCalcArea, L"2D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},
+    {kScreenCalcVolume, L"3D Calc", Painted, IDR_MENU_CALC, ZoomKeys::On, DrawCalcView},
     {kScreenRaw, L"Raw", List, 0, ZoomKeys::Unchanged},
 };
 

@@ -1,7 +1,6 @@
 // app/startup.h - start-up and shutdown: RunApplication, which is the whole
 // program, with the arithmetic it rests on (time-zone bias, colour scheme,
-// command line) and the simulation files; and the wiring of the subsystems
-// into the shell that start-up does.
+// command line) and the simulation files.
 #pragma once
 #include <windows.h>
 

@@ -1,5 +1,6 @@
 // dbimport/dbimport.h - database tables into an XML element tree
-// (pathvex-x86 only; nothing in the program calls it).
+// (pathvex-x86 only, exported from its program file for other programs;
+// nothing in the program itself calls it).
 //
 // ImportDatabase connects through ADO (the platform's Connection object),
 // runs "SELECT * FROM table" for each listed table and builds a tree: root
