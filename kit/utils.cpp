@@ -109,3 +109,26 @@ int ListViewNextItem(HWND list, int start, UINT flags)
         return -1;
     return next;
 }
+
+void PumpMessagesUntilEnded(HANDLE worker)
+{
+    bool quit = false;
+    WPARAM quitCode = 0;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
+            break;
+    }
+    if (quit)
+        PostQuitMessage(int(quitCode));
+}

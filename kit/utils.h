@@ -1,5 +1,6 @@
 // kit/utils.h - Small services of the shell: wildcard matching of names,
-// copying a resource into memory or a file, and the last-error box.
+// copying a resource into memory or a file, the list view's next item,
+// serving messages while a worker runs, and the last-error box.
 //
 // Nothing throws: failures are return values.
 #pragma once
@@ -33,6 +34,11 @@ bool ExtractResource(void* target, size_t capacity, const wchar_t* name, HMODULE
 // none. A list that no longer exists answers 0 to every query; that is -1
 // here too, so a loop over the selection cannot run for ever.
 int ListViewNextItem(HWND list, int start, UINT flags);
+
+// Serves the calling thread's messages (its dialogs and every other window
+// of the thread) until worker, a thread handle, has ended. A WM_QUIT that
+// arrives meanwhile is held back and posted again once it has.
+void PumpMessagesUntilEnded(HANDLE worker);
 
 // Shows the system's text for GetLastError in an information box without
 // owner or caption; does nothing when the last error is 0.

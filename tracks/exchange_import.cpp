@@ -17,6 +17,7 @@
 
 #include "kit/dialogs.h"
 #include "kit/screen_state.h"
+#include "kit/utils.h"
 #include "platform/handles.h"
 #include "tracks/exchange_internal.h"
 #include "tracks/kml_scan.h"
@@ -122,31 +123,6 @@ DWORD WINAPI RunWork(void* context)
     return 0;
 }
 
-// Serves the thread's messages until the worker has ended. A WM_QUIT is
-// held back and posted again once it has.
-void PumpUntilEnded(HANDLE worker)
-{
-    bool quit = false;
-    WPARAM quitCode = 0;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quit = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
-            break;
-    }
-    if (quit)
-        PostQuitMessage(int(quitCode));
-}
-
 // Runs work on a thread of its own while this one goes on serving the
 // window: it paints, and the receiver's messages get through. The window
 // takes no input meanwhile, as under a dialog, so no command starts before
@@ -159,7 +135,7 @@ bool OffTheWindowThread(HWND window, const std::function<void()>& work)
     if (!worker.Valid())
         return Completed(work);
     const bool wasEnabled = !EnableWindow(window, FALSE);
-    PumpUntilEnded(worker.Get());
+    PumpMessagesUntilEnded(worker.Get());
     WaitForSingleObject(worker.Get(), INFINITE);
     if (wasEnabled)
         EnableWindow(window, TRUE);

@@ -2,6 +2,7 @@
 // icon and summary, job files, and the updater's texts.
 #include "updater/updater.h"
 
+#include "kit/utils.h"
 #include "platform/handles.h"
 #include "resources/resource.h"
 
@@ -137,33 +138,6 @@ NOTIFYICONDATAW TrayIconData(HWND dialog)
     return data;
 }
 
-// Serves the UI thread's messages until the worker has ended: the dialog's
-// controls (which the worker sends to) and every other window of the
-// thread. Closing the dialog does not end the wait; a WM_QUIT is held
-// back and posted again once the worker is done.
-void PumpUntilEnded(HANDLE worker)
-{
-    bool quit = false;
-    WPARAM quitCode = 0;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quit = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
-            break;
-    }
-    if (quit)
-        PostQuitMessage(int(quitCode));
-}
-
 void RunWorker(UpdateJob* job, bool pump)
 {
     KernelHandle worker(CreateThread(nullptr, 0, UpdateWorkerThread, job, 0, nullptr));
@@ -173,7 +147,7 @@ void RunWorker(UpdateJob* job, bool pump)
         return;
     }
     if (pump)
-        PumpUntilEnded(worker.Get());
+        PumpMessagesUntilEnded(worker.Get());
     else
         WaitForSingleObject(worker.Get(), INFINITE);
 }
