@@ -44,14 +44,19 @@ fi
 
 seed_settings
 pathvex_ensure_display
-# A Wine server still serving other programs is tied to their display and
-# would not show this program's window on ours: let it finish first.
-wineserver -w 2>/dev/null || true
+# A prefix of its own: a Wine server that also serves other programs (tests
+# of this tree running meanwhile) is tied to their display and holds their
+# instance lock, and would keep this program's window off ours.
+bash "$root/scripts/copy_prefix.sh" "$WINEPREFIX" "$rundir/prefix"
+export WINEPREFIX="$rundir/prefix"
 "$loader" ./pathvex-x64.exe 379 &
 pid=$!
+window_shown() {
+    xwininfo -root -tree 2>/dev/null | grep -q '"Pathvex'
+}
 shown=0
 for _ in $(seq 1 60); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"pathvex-x64.exe"'; then
+    if window_shown; then
         shown=1
         break
     fi
@@ -65,6 +70,11 @@ if [ $shown = 0 ]; then
     exit 1
 fi
 sleep 5
+if ! kill -0 $pid 2>/dev/null || ! window_shown; then
+    wineserver -k 2>/dev/null || true
+    echo "run: pathvex-x64.exe ended, or its main window went, before the screenshot" >&2
+    exit 1
+fi
 # Without a desktop's tray Wine shows the tray icons in a window of its own
 # at the top left, over the program's menu: move it to the corner.
 for tray in $(xdotool search --name '^Wine System Tray$' 2>/dev/null); do

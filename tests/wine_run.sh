@@ -11,9 +11,8 @@
 #   whole run. So the prefix is booted first with its output on /dev/null.
 # - Programs with a main window share named objects (the instance lock, the
 #   window class) through their Wine server, and keyboard focus through the
-#   X display. With --isolated a test gets a prefix of its own (hard links to
-#   the shared prefix's program files, copies of everything Wine writes: the
-#   registry, the INI files) and an Xvfb of its own, so such tests run side
+#   X display. With --isolated a test gets a prefix of its own
+#   (scripts/copy_prefix.sh) and an Xvfb of its own, so such tests run side
 #   by side instead of one after another.
 set -u
 
@@ -61,20 +60,7 @@ trap 'exit 130' INT TERM
 
 # A prefix left by a killed run may still have a server.
 WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-rm -rf "$prefix"
-mkdir -p "$(dirname "$prefix")"
-# Other tests make and delete folders in the shared prefix's temporary folder
-# while this copy runs, so cp may miss some of them: that is expected, and
-# their copies are removed anyway.
-cp -a --link "$base/." "$prefix/" 2>/dev/null
-[ -f "$prefix/system.reg" ] || exit 1
-rm -rf "$prefix"/drive_c/users/*/Temp/* "$prefix"/drive_c/windows/temp/*
-# Only program files stay shared; whatever Wine may rewrite is a copy.
-find "$prefix" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.nls' -o -iname '*.drv' \
-    -o -iname '*.sys' -o -iname '*.ocx' -o -iname '*.acm' -o -iname '*.cpl' -o -iname '*.tlb' \
-    -o -iname '*.ds' -o -iname '*.msstyles' -o -iname '*.ax' -o -iname '*.com' -o -iname '*.mui' \
-    -o -iname '*.ttf' -o -iname '*.fon' \) -exec sh -c \
-    'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} + || exit 1
+bash "$(dirname "$0")/../scripts/copy_prefix.sh" "$base" "$prefix" || exit 1
 # The copy keeps the shared prefix's "Managed"="N" (scripts/setup.sh): Wine
 # then waits for no window manager, which the tests' Xvfb does not have.
 export WINEPREFIX=$prefix
