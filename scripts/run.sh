@@ -51,8 +51,10 @@ bash "$root/scripts/copy_prefix.sh" "$WINEPREFIX" "$rundir/prefix"
 export WINEPREFIX="$rundir/prefix"
 "$loader" ./pathvex-x64.exe 379 &
 pid=$!
+# A window of the program other than the input-method window Wine makes for
+# every process (the main window's title follows the simulation).
 window_shown() {
-    xwininfo -root -tree 2>/dev/null | grep -q '"Pathvex'
+    xwininfo -root -tree 2>/dev/null | grep '("pathvex-x64.exe"' | grep -qv '"Default IME"'
 }
 shown=0
 for _ in $(seq 1 60); do
