@@ -8,11 +8,13 @@
 #include "platform/handheld/handheld.h"
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <iterator>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -138,16 +140,41 @@ INT_PTR CALLBACK SelectListDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
         const auto* r = KeepRequest<SELECT_REQUEST>(dialog, lParam);
         SetWindowTextW(dialog, r->title);
         SetDlgItemTextW(dialog, IDC_ENTRY_PROMPT, r->prompt);
+        // A list of many entries (every placemark of a large file) is filled
+        // unseen, with its room taken once: painted after each line, it took
+        // minutes.
+        HWND list = GetDlgItem(dialog, IDC_ENTRY_TEXT);
+        size_t bytes = 0;
         for (const std::wstring& e : *r->entries)
-            SendDlgItemMessageW(dialog, IDC_ENTRY_TEXT, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
+            bytes += (e.size() + 1) * sizeof(wchar_t);
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(list, LB_INITSTORAGE, r->entries->size(), LPARAM(bytes));
+        for (const std::wstring& e : *r->entries)
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
         return TRUE;
     }
     case WM_COMMAND:
         if (EndOnOkOrCancel(dialog, wParam, [&] {
                 auto* r = Request<SELECT_REQUEST>(dialog);
-                r->selected.clear();
-                for (size_t i = 0; i < r->entries->size(); ++i)
-                    r->selected.push_back(SendDlgItemMessageW(dialog, IDC_ENTRY_TEXT, LB_GETSEL, i, 0) > 0);
+                r->selected.assign(r->entries->size(), false);
+                // The chosen entries in one call: asked line by line, a list
+                // of many entries took seconds.
+                HWND list = GetDlgItem(dialog, IDC_ENTRY_TEXT);
+                std::vector<int> chosen;
+                if (GetWindowLongW(list, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) {
+                    const LRESULT count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+                    chosen.resize(count > 0 ? size_t(count) : 0);
+                    if (!chosen.empty())
+                        chosen.resize(size_t(std::max<LRESULT>(
+                            0, SendMessageW(list, LB_GETSELITEMS, chosen.size(), reinterpret_cast<LPARAM>(chosen.data())))));
+                } else {
+                    chosen.push_back(int(SendMessageW(list, LB_GETCURSEL, 0, 0)));
+                }
+                for (int i : chosen)
+                    if (i >= 0 && size_t(i) < r->selected.size())
+                        r->selected[size_t(i)] = true;
             }))
             return TRUE;
         break;
