@@ -14,10 +14,22 @@ mkdir -p "$(dirname "$prefix")"
 # Other programs may make and delete folders in SOURCE's temporary folder
 # while this copy runs, so cp may miss some of them: that is expected, and
 # their copies are removed anyway.
-cp -a --link "$base/." "$prefix/" 2>/dev/null
-[ -f "$prefix/system.reg" ] || exit 1
+mkdir -p "$prefix"
+# The folders as hard links; the files beside them (the registry) as copies.
+# Wine's server rewrites a registry file that has a second link in place,
+# not through a new file: a copy read meanwhile could be empty, and Wine
+# takes a registry without its "#arch" line for a 32-bit prefix.
+for entry in "$base"/* "$base"/.[!.]*; do
+    [ -e "$entry" ] || continue
+    if [ -d "$entry" ] && [ ! -L "$entry" ]; then
+        cp -a --link "$entry" "$prefix/" 2>/dev/null
+    else
+        cp -a "$entry" "$prefix/"
+    fi
+done
+grep -q '^#arch=' "$prefix/system.reg" 2>/dev/null || exit 1
 rm -rf "$prefix"/drive_c/users/*/Temp/* "$prefix"/drive_c/windows/temp/*
-# Only program files stay shared; whatever Wine may rewrite is a copy.
+# Only program files stay shared; whatever else Wine may rewrite is a copy.
 find "$prefix" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.nls' -o -iname '*.drv' \
     -o -iname '*.sys' -o -iname '*.ocx' -o -iname '*.acm' -o -iname '*.cpl' -o -iname '*.tlb' \
     -o -iname '*.ds' -o -iname '*.msstyles' -o -iname '*.ax' -o -iname '*.com' -o -iname '*.mui' \
