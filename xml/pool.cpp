@@ -156,6 +156,8 @@ void RetireCurrent()
 
 void* PoolAllocate(std::size_t bytes)
 {
+    if (bytes > SIZE_MAX - sizeof(BlockHead) - kAlign)
+        throw std::bad_alloc();
     const std::size_t need = sizeof(BlockHead) + (bytes + kAlign - 1) / kAlign * kAlign;
     if (bytes > kLargestPooled) {
         auto* head = static_cast<BlockHead*>(::operator new(need));

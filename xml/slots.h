@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <type_traits>
 
 #include "xml/pool.h"
@@ -63,6 +64,10 @@ public:
     // count zero-filled entries (at least one) from the pool, for Install.
     static T* Zeroed(uint32_t count)
     {
+        // A count past what size_t can hold in bytes (a 32-bit build) is
+        // memory that cannot be had, not a small block.
+        if (std::size_t(count) > SIZE_MAX / sizeof(T))
+            throw std::bad_alloc();
         const std::size_t bytes = sizeof(T) * (count ? count : 1);
         void* block = xmlimpl::PoolAllocate(bytes);
         std::memset(block, 0, bytes);

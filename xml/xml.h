@@ -2,15 +2,16 @@
 //
 // Offers the in-memory tree (XMLDocument owning an XMLProlog and a root
 // XMLElement; elements owning their attributes, text, comment and CDATA
-// nodes and their children), entity escaping, the tokenizer, start-tag reader
-// and element-extent scanner the parser builds on, and navigation and editing of
-// elements. All text is narrow UTF-8. Names, attribute values and text-node
+// nodes and their children), entity escaping, the tokenizer and start-tag
+// reader the parser builds on, the element-extent scanner, and navigation
+// and editing of elements. All text is narrow UTF-8. Names, attribute values and text-node
 // text are stored entity-escaped and unescaped when read back (unless the
 // caller asks for the raw, stored form); comments and CDATA are kept exactly
 // as given. Lookups by name compare unescaped names exactly, with case.
 //
-// Nothing here throws or keeps state of its own beyond the memory pool that
-// every tree's records come from (xml/pool.h; any thread may use it).
+// Nothing here throws, except std::bad_alloc when memory runs out, or keeps
+// state of its own beyond the memory pool that every tree's records come
+// from (xml/pool.h; any thread may use it).
 // Results are values: 1/0 for done/not done, counts, -1 or null for "not
 // found", and the length to allocate when a text getter is given a null
 // buffer. An index at or past a count is answered with the unchanged
