@@ -1,6 +1,5 @@
 // dbimport/dbimport.h - database tables into an XML element tree
-// (pathvex-x86 only, exported from its program file for other programs;
-// nothing in the program itself calls it).
+// (pathvex-x86 only).
 //
 // ImportDatabase connects through ADO (the platform's Connection object),
 // runs "SELECT * FROM table" for each listed table and builds a tree: root

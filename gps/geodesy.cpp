@@ -39,6 +39,15 @@ double CalcDistanceKm(float x1, float y1, float x2, float y2)
     return 2.0 * kEarthRadiusKm * std::atan2(std::sqrt(ad), std::sqrt(1.0 - ad));
 }
 
+double KmToDistanceUnit(double km, int unit)
+{
+    switch (unit) {
+    case 1: return km / kKmPerStatuteMile;
+    case 2: return km / kKnotsToKmh;
+    default: return km;
+    }
+}
+
 double CalcDistanceInUnit(float x1, float y1, float x2, float y2, int unit)
 {
     if (unit == -1)

@@ -31,6 +31,9 @@ void SetSpeedFromKnots(GPS_CURRENT* record, float knots);
 double CalcDistanceKm(float x1, float y1, float x2, float y2);
 // CalcDistanceKm between two records' positions.
 double KmBetween(const GPS_CURRENT& a, const GPS_CURRENT& b);
+// km in distance unit 0 (km), 1 (statute miles), 2 (nautical miles); other
+// units count as km.
+double KmToDistanceUnit(double km, int unit);
 // The distance divided for unit 0 km, 1 statute mi, 2 nmi, -1 the current
 // DistanceUnit (kit/display.h); any other unit gives 0.
 double CalcDistanceInUnit(float x1, float y1, float x2, float y2, int unit);

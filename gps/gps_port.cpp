@@ -2,7 +2,6 @@
 // sounds and trip maxima it causes, and what it sends to its window.
 #include "gps/gps.h"
 
-#include "gps/live_track.h"
 #include "gps/simulation.h"
 #include "kit/display.h"
 #include "kit/outside.h"

@@ -88,8 +88,9 @@ void GpsPort::SetDevice(const wchar_t* portName, uint32_t baud)
 
 bool GpsPort::Open(bool simulation, bool gpsDriver)
 {
-    // A hook on the reader thread cannot wait for its own thread to end,
-    // and a message handled while Close waits must not start a reader.
+    // Code on the reader thread (a sound, a window it sends to) cannot wait
+    // for its own thread to end, and a message handled while Close waits
+    // must not start a reader.
     if (closing_ || (reader_ && GetCurrentThreadId() == readerId_))
         return false;
     Close();
@@ -229,8 +230,8 @@ void GpsPort::StopReader()
         return;
     SetEvent(stopEvent_);
     if (GetCurrentThreadId() == readerId_) {
-        // Close from a hook on the reader itself: it ends on its own once
-        // the hook returns and it sees the stop event.
+        // Close from code running on the reader itself: it ends on its own
+        // once that code returns and it sees the stop event.
         CloseAndClear(&reader_, nullptr);
         readerId_ = 0;
         return;

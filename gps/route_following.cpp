@@ -157,15 +157,6 @@ double LookAheadInUnit(uint32_t units)
     }
 }
 
-double InDistanceUnit(double km)
-{
-    switch (DistanceUnit) {
-    case 1: return km / kKmPerStatuteMile;
-    case 2: return km / kKnotsToKmh;   // km per nautical mile
-    default: return km;
-    }
-}
-
 void RaiseTurnWarning()
 {
     if (TurnArmed.exchange(true))
@@ -240,7 +231,7 @@ bool FindNextTurn(const GPS_CURRENT* live, double* angle, double* distance)
             if (j == start)
                 firstAngle = f;
             const double km = KmBetween(from, route[j]);
-            const double leg = InDistanceUnit(km);
+            const double leg = KmToDistanceUnit(km, DistanceUnit);
             totalKm += km;
             sum += leg;
             if (double(options.reachedMetres) <= km * kMetresPerKm)

@@ -247,14 +247,6 @@ bool SpeedOutsideLimits(double kmh, int32_t low, int32_t high)
     return (low != 0 && kmh < low) || (high != 0 && kmh > high);
 }
 
-double KmToDistanceUnit(double km, int unit)
-{
-    switch (unit) {
-    case 1: return km / kKmPerStatuteMile;
-    case 2: return km / kKnotsToKmh;
-    default: return km;
-    }
-}
 
 void FormatDistance(wchar_t* buffer, size_t size, double distance, int unit,
                     const wchar_t* secondLine)

@@ -18,6 +18,7 @@
 // function returns; the FontSet's fonts are selected and put back, never
 // deleted. Nothing throws; a null device context draws nothing visible.
 #pragma once
+#include "gps/geodesy.h"
 #include "gps/gps_record.h"
 #include "kit/screen_state.h"
 #include "kit/settings.h"
@@ -139,9 +140,6 @@ void FormatSpeedValue(wchar_t* buffer, size_t size, double speed);
 // True when a limit is set and the km/h speed lies outside it.
 bool SpeedOutsideLimits(double kmh, int32_t low, int32_t high);
 
-// km in distance unit 0 (km), 1 (statute miles), 2 (nautical miles); other
-// units count as km.
-double KmToDistanceUnit(double km, int unit);
 // A distance in the unit: "%um" below 1 km, "%.2fKm"; "%ui" below 0.5 mi,
 // "%.2fmi"; "%uf" below 0.5 Nmi, "%.2fNmi". With a second line, "\r\n%s" of
 // it follows. Whole numbers are truncated.
