@@ -296,7 +296,7 @@ void ImportChosenWaypoints(HWND window, const std::vector<WAYPOINT>& points)
     {
         WaitCursor busy;
         char name[32];
-        if (XMLElement* parent = NewWaypointParent())
+        if (XMLElement* parent = ShownWaypointElement())
             parent->ReserveChildren(uint32_t(std::count(chosen.begin(), chosen.end(), true)));
         for (size_t j = 0; j < chosen.size() && j < points.size(); ++j) {
             if (!chosen[j])

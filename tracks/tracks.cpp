@@ -63,7 +63,7 @@ std::vector<XMLElement*> DescendantsNamed(XMLElement* element, const char* name)
     if (!element)
         return {};
     // One array, filtered where it stands: a query would hold a second one
-    // of every descendant, and a KML file can have millions.
+    // of every descendant.
     std::vector<XMLElement*> found(size_t(element->CountDescendants(-1)) + 1, nullptr);
     found.resize(size_t(element->CollectDescendants(found.data(), -1)));
     std::string unescaped;

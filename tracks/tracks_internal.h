@@ -99,9 +99,10 @@ XMLElement* SelectedWaypoint(HWND window, WAYPOINT* waypoint, bool categories);
 // the web map screen was entered (waypoint_map.cpp).
 void ShowSelectedOnWebMapPage(HWND window, int provider);
 
-// Where new waypoints and waypoint categories go: the open category, or
-// WaypointsElement; null while no settings are open.
-XMLElement* NewWaypointParent();
+// The element the waypoint list shows, where new waypoints and waypoint
+// categories go: the open category, or WaypointsElement; null while no
+// settings are open.
+XMLElement* ShownWaypointElement();
 // After a change to the stored waypoints: the settings document saved, the
 // vector rebuilt and the waypoint list, when it shows, refilled from its
 // top level.

@@ -36,11 +36,6 @@ constexpr int kColumns = 5;
 constexpr int kNameColumn = 1;
 constexpr int kDecimalCoordinates = 1;   // "xmv": the stored texts
 
-XMLElement* ShownElement()
-{
-    return OpenWaypointCategory ? OpenWaypointCategory : WaypointsElement;
-}
-
 double Coordinate(const XMLElement* element, const char* name)
 {
     return std::strtod(AttributeText(element, name).c_str(), nullptr);
@@ -147,7 +142,7 @@ void CmdAddCurrentPosition(HWND window)
 void CmdDelete(HWND window)
 {
     HWND list = CommandList(window);
-    XMLElement* shown = ShownElement();
+    XMLElement* shown = ShownWaypointElement();
     const std::vector<int> rows = SelectedRows(list);
     if (rows.empty() || !shown || CurrentScreen != kScreenWaypoints)
         return;
@@ -191,7 +186,7 @@ void CmdGoAtDistance(HWND window)
 void CmdMove(HWND window)
 {
     XMLElement* item = SelectedWaypoint(window, nullptr, true);
-    XMLElement* shown = ShownElement();
+    XMLElement* shown = ShownWaypointElement();
     if (!item || !shown)
         return;
     XMLElement* up = OpenWaypointCategory ? OpenWaypointCategory->GetParent() : nullptr;
@@ -201,7 +196,7 @@ void CmdMove(HWND window)
 
 void CmdAddCategory(HWND window)
 {
-    XMLElement* shown = ShownElement();
+    XMLElement* shown = ShownWaypointElement();
     if (!shown)
         return;
     std::wstring name;
@@ -256,7 +251,7 @@ void FillWaypointList(HWND, HWND list, XMLElement* element)
     if (list)
         SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     OpenWaypointCategory = element == WaypointsElement ? nullptr : element;
-    XMLElement* shown = ShownElement();
+    XMLElement* shown = ShownWaypointElement();
     if (!list || !shown)
         return;
     const uint32_t count = shown->GetChildCount();
@@ -270,7 +265,7 @@ XMLElement* GetListItemWaypoint(HWND, HWND list, int item, WAYPOINT* waypoint, b
 {
     const int row = item == -1 ? SelectedRow(list) : item;
     XMLElement* element = RowElement(list, row);
-    if (!element || !RowShowsChild(list, row, ShownElement()))
+    if (!element || !RowShowsChild(list, row, ShownWaypointElement()))
         return nullptr;
     if (IsElementNamed(element, kCategoryTag))
         return categories ? element : nullptr;

@@ -90,7 +90,7 @@ XMLElement* AppendCategoryElement(XMLElement* parent, const char* name)
 
 namespace tracksimpl {
 
-XMLElement* NewWaypointParent()
+XMLElement* ShownWaypointElement()
 {
     return OpenWaypointCategory ? OpenWaypointCategory : WaypointsElement;
 }
@@ -99,7 +99,7 @@ XMLElement* NewWaypointParent()
 
 void AddWaypointElement(HWND window, double x, double y, double z, const char* name, bool defer)
 {
-    XMLElement* parent = tracksimpl::NewWaypointParent();
+    XMLElement* parent = tracksimpl::ShownWaypointElement();
     if (!parent)
         return;
     // Attributes go through the escaping setter: a name with '"', '&', '<'
@@ -110,10 +110,6 @@ void AddWaypointElement(HWND window, double x, double y, double z, const char* n
     waypoint->AddAttribute("y", tracksimpl::FormatNumber("%f", y).c_str());
     waypoint->AddAttribute("z", tracksimpl::FormatNumber("%f", z).c_str());
     parent->AppendChild(waypoint);
-    if (defer)
-        return;
-    SaveSettingsDocument();
-    RebuildWaypointList();
-    if (CurrentScreen == kScreenWaypoints)
-        FillWaypointList(window, MainListView, nullptr);
+    if (!defer)
+        tracksimpl::WaypointsChanged(window);
 }
