@@ -4,6 +4,7 @@
 
 #include "app/shell.h"
 #include "gps/geodesy.h"
+#include "kit/dialogs.h"
 #include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "resources/resource.h"
@@ -102,7 +103,7 @@ void Save(HWND dialog)
         Tell(dialog, kNoUsableMap);
         return;
     }
-    if (MessageBoxW(dialog, kSaveQuestion, kProgramTitle, MB_YESNO) == IDYES) {
+    if (AskYesNo(dialog, kSaveQuestion, false)) {
         wchar_t target[kOfflineMapsFolderSize + 256] = {};
         std::swprintf(target, std::size(target), kMapFileFormat, SettingTextWide(OfflineMapsFolder).c_str(),
                       edges.west, edges.north, edges.east, edges.south);

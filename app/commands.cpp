@@ -51,10 +51,6 @@ constexpr wchar_t kDonatePage[] = L"https://pathvex.org/cgi-bin/download.cgi?fil
 constexpr wchar_t kHelpFile[] = L"Pathvex.CHM";
 constexpr wchar_t kUpdateProduct[] = L"Pathvex";
 constexpr wchar_t kUpdateProductId[] = L"{6C2E8240-F660-48EF-B35A-9B864119D718}";
-// The update run's results that ask the program to end, and that tell that
-// the check could not be completed.
-constexpr int kUpdateRestart = 99;
-constexpr int kUpdateIncomplete = 4;
 
 LRESULT CmdGpsConnect(HWND window, WPARAM, LPARAM)
 {
@@ -87,7 +83,7 @@ LRESULT CmdCheckUpdates(HWND window, WPARAM, LPARAM)
     std::swprintf(name, std::size(name), L"%ls.new", program);
     DeleteFileW(name);
     const int result = ShellSeams.runSelfUpdate(kUpdateProduct, kUpdateProductId);
-    if (result == kUpdateRestart)
+    if (result == kUpdateExitNow)
         SendMessageW(window, WM_CLOSE, 0, 0);
     // A check that failed is no check: the next start asks again rather
     // than counting down as after a success.
@@ -113,7 +109,7 @@ LRESULT CmdSettingsDialog(HWND window, WPARAM wParam, LPARAM)
 LRESULT CmdGpsTimeToSystem(HWND window, WPARAM, LPARAM)
 {
     const GPS_CURRENT live = GpsDevice.Snapshot();
-    if (live.fix != 1 && MessageBoxW(window, kInvalidPositionQuestion, kProgramTitle, MB_YESNO) != IDYES)
+    if (live.fix != 1 && !AskYesNo(window, kInvalidPositionQuestion, false))
         return 0;
     SYSTEMTIME now{};
     GetSystemTime(&now);

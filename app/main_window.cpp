@@ -356,15 +356,18 @@ void PaintGpsScreen(HWND window, HDC dc)
 // The Map and Path screens with the waypoints' positions.
 void PaintMapView(HWND window, HDC dc)
 {
-    std::vector<GPS_POSITION> points;
-    points.reserve(Waypoints.size());
-    for (const WAYPOINT& w : Waypoints)
-        points.push_back(w.pos);
-    // A quick repaint moves only the position marker and lays out no
-    // labels: the rectangles of the last full paint still hold.
-    if (!QuickRepaint)
+    // A quick repaint (each GPS report) moves only the position marker and
+    // lays out no labels: the positions and label rectangles of the last
+    // full paint still hold.
+    static std::vector<GPS_POSITION> points;
+    if (!QuickRepaint) {
         WaypointLabelRects.clear();
-    PaintMapScreen(window, dc, points, &WaypointLabelRects);
+        points.clear();
+        points.reserve(Waypoints.size());
+        for (const WAYPOINT& w : Waypoints)
+            points.push_back(w.pos);
+    }
+    DrawMapView(window, dc, &points, kSeriesWaypoints, &WaypointLabelRects, nullptr);
 }
 
 void OnPaint(HWND window)
@@ -869,7 +872,7 @@ void OnClose(HWND window)
     // it is asked about like a running one.
     const int32_t state = RecorderState.load();
     if (state == kRecorderRecording || state == kRecorderPaused || state == kRecorderFollowing) {
-        if (MessageBoxW(window, kStopRecordingQuestion, kProgramTitle, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+        if (!AskYesNo(window, kStopRecordingQuestion, true))
             return;
         SendMessageW(window, WM_COMMAND, IDM_TRACK_END, 0);
     }

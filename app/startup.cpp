@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "gps/simulation.h"
 #include "kit/astro.h"
+#include "kit/dialogs.h"
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "maps/offline_maps.h"
@@ -177,7 +178,7 @@ void CountDownToUpdateQuestion()
     if (!MainWindow)
         return;
     WriteSettingNumber(SettingId::Upd, kUpdateCountdown);
-    if (MessageBoxW(MainWindow, kUpdateQuestion, kProgramTitle, MB_YESNO) == IDYES)
+    if (AskYesNo(MainWindow, kUpdateQuestion, false))
         SendMessageW(MainWindow, WM_COMMAND, IDM_CHECK_UPDATES, 0);
 }
 

@@ -135,8 +135,7 @@ void CmdEnterPoint(HWND window)
 void CmdPointFromGps(HWND window)
 {
     const GPS_CURRENT live = GpsDevice.Snapshot();
-    if (live.fix != 1 &&
-        MessageBoxW(window, kInvalidFixQuestion, kProgramTitle, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+    if (live.fix != 1 && !AskYesNo(window, kInvalidFixQuestion, true))
         return;
     AddCalcPoint(OnAxes(live.pos));
     RefreshWindow(window);

@@ -1,7 +1,7 @@
 // The Maps list screen: one row per offline map, and its "Map" menu.
 #include "maps/offline_maps.h"
 
-#include "kit/program.h"
+#include "kit/dialogs.h"
 #include "kit/utils.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"
@@ -58,7 +58,7 @@ void ViewMap(HWND window, int index)
 
 void DeleteMap(HWND window, int index)
 {
-    if (MessageBoxW(window, kDeleteQuestion, kProgramTitle, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+    if (!AskYesNo(window, kDeleteQuestion, true))
         return;
     // A file that stays (locked, read-only) keeps its row: the list shows
     // what the folder holds.

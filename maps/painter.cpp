@@ -699,8 +699,3 @@ void DrawMapView(HWND window, HDC dc, const std::vector<GPS_POSITION>* points, i
     QuickRepaint = false;
 }
 
-void PaintMapScreen(HWND window, HDC dc, const std::vector<GPS_POSITION>& waypoints,
-                    std::vector<RECT>* labelRects)
-{
-    DrawMapView(window, dc, &waypoints, kSeriesWaypoints, labelRects, nullptr);
-}

@@ -38,10 +38,6 @@ inline constexpr int kSeriesPath = 4;        // the Path screen's wide line and 
 // replaces it.
 void DrawMapView(HWND window, HDC dc, const std::vector<GPS_POSITION>* points, int type,
                  std::vector<RECT>* hitRects, const RECT* rect);
-// Screens 4 and 13 as the shell paints them: the waypoints' positions as
-// type 0, labelRects filled for the click hit test.
-void PaintMapScreen(HWND window, HDC dc, const std::vector<GPS_POSITION>& waypoints,
-                    std::vector<RECT>* labelRects);
 
 // The Cartesian grid in the client area (or *rect) less the margin (2 on
 // the Path screen, 0 for a given rect, else the viewport's), over the map
