@@ -33,9 +33,11 @@ have gpsbabel || need+=(gpsbabel)
 [ -f /usr/include/doctest/doctest.h ] || need+=(doctest-dev)
 # The database import reaches a real SQLite database through Wine's ADO and
 # ODBC: the driver manager and SQLite driver of the tree's own architecture.
-pkg libodbc2 || need+=(libodbc2)
-pkg libodbcinst2 || need+=(libodbcinst2)
-pkg libsqliteodbc || need+=(libsqliteodbc)
+# Named with the native architecture: an i386 copy alone does not count.
+native=$(dpkg --print-architecture)
+pkg "libodbc2:$native" || need+=(libodbc2)
+pkg "libodbcinst2:$native" || need+=(libodbcinst2)
+pkg "libsqliteodbc:$native" || need+=(libsqliteodbc)
 
 want32=()
 if pathvex_host_runs_32bit; then

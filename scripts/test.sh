@@ -54,5 +54,6 @@ for arch in x64 x86; do
     failed=$((failed + bad))
 done
 wineserver -k 2>/dev/null || true
-echo "$passed passed, $failed failed, $skipped skipped; test time${times#,}"
+echo "test time${times#,}"
+echo "$passed passed, $failed failed, $skipped skipped"
 exit $status

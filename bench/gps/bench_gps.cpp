@@ -60,7 +60,7 @@ double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
 int main()
 {
     const std::string log = GenerateLog();
-    auto port = std::make_unique<GpsPort>();   // hooks all null, log off
+    auto port = std::make_unique<GpsPort>();   // log off
     LARGE_INTEGER freq;
     QueryPerformanceFrequency(&freq);
     std::vector<double> rates;

@@ -202,7 +202,6 @@ std::string TrackFile(size_t n)
 const char kEmptyTrackFile[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<root>\r\n"
                                "\t<tracks/>\r\n</root>\r\n";
 
-// Every entry chosen; every question answered No ("make waypoints").
 // The import's dialogs as a user who takes everything answers them: a
 // list chooses every entry (the first when only one may be chosen), a
 // question No, a message OK. From a thread of its own while the import waits
