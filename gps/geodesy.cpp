@@ -52,12 +52,9 @@ double CalcDistanceInUnit(float x1, float y1, float x2, float y2, int unit)
 {
     if (unit == -1)
         unit = std::atomic_ref<int>(DistanceUnit).load(std::memory_order_relaxed);
-    switch (unit) {
-    case 0: return CalcDistanceKm(x1, y1, x2, y2);
-    case 1: return CalcDistanceKm(x1, y1, x2, y2) / kKmPerStatuteMile;
-    case 2: return CalcDistanceKm(x1, y1, x2, y2) / kKnotsToKmh;
-    default: return 0.0;
-    }
+    if (unit < 0 || unit > 2)
+        return 0.0;
+    return KmToDistanceUnit(CalcDistanceKm(x1, y1, x2, y2), unit);
 }
 
 GeoPointF CalcDestinationPoint(GeoPointF start, float bearing, float km)

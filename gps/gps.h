@@ -27,8 +27,8 @@
 // GpsPort::Snapshot.
 //
 // What belongs to the main window goes to the port's window (SetWindow):
-// WM_GPSDATA, the title, the repaint, WM_STATISTICSREFRESH and the
-// simulation's Space key; without a window nothing is sent. Sounds go
+// WM_GPSDATA, the title, the repaint, WM_STATISTICSREFRESH, route arrival
+// and the simulation's Space key; without a window nothing is sent. Sounds go
 // through OutsideSeams (kit/outside.h). Nothing here throws: failures are
 // return values, and bad receiver bytes are dropped, never trusted.
 #pragma once

@@ -15,7 +15,9 @@
 // turn search, the stop, the commands). Both sides do so only while holding
 // the live record's lock, LiveRecordGuard of GpsDevice (gps/gps.h): one lock
 // for the live record and this state, so a painter that reads both sees one
-// consistent moment and no lock order can be got wrong. A route is replaced
+// consistent moment and no lock order can be got wrong. The reader's steps
+// lock the port they run for, which in the program is always GpsDevice; a
+// test's own port runs them only while nothing else touches this state. A route is replaced
 // only under that lock, with the recorder state set to 3 last, so neither
 // side reads a position beyond it, and only by the route commands' start,
 // which installs with it the index that spares route following a scan of
@@ -145,9 +147,9 @@ extern std::atomic<bool> TurnArmed;
 // batch with a valid fix in recorder state 3: a new speed-limit mark of the
 // approached point sounds "SPD" (with "slw"); at the last point arrival
 // (within "wrm" metres, or "wrs" seconds at a known speed) sets state 0,
-// sounds "OK" and posts WM_ROUTEARRIVED to MainWindow; before it the route
-// position advances past the points left behind. Standing still (speed 0)
-// never advances. Takes LiveRecordGuard itself; sounds are played after it
+// sounds "OK" and posts WM_ROUTEARRIVED to the port's window; before it the
+// route position advances past the points left behind. Standing still
+// (speed 0) never advances. Takes LiveRecordGuard itself; sounds are played after it
 // is released.
 void FollowRoute(GpsPort* port);
 // The next turn ahead of live on the followed route: true with the turn's

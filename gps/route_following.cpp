@@ -200,7 +200,7 @@ void FollowRoute(GpsPort* port)
     if (!fx.arrived)
         return;
     // Timers belong to the UI thread: the window stops timer 4 itself.
-    if (HWND window = MainWindow)
+    if (HWND window = port->Window())
         PostMessageW(window, WM_ROUTEARRIVED, 0, 0);
     OutsideSeams.playSound(kArrivalSound);
 }

@@ -8,7 +8,6 @@
 #include "platform/handheld/handheld.h"
 #endif
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -162,15 +161,16 @@ INT_PTR CALLBACK SelectListDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
                 // The chosen entries in one call: asked line by line, a list
                 // of many entries took seconds.
                 HWND list = GetDlgItem(dialog, IDC_ENTRY_TEXT);
+                // A single-choice list has no selection count.
                 std::vector<int> chosen;
-                if (GetWindowLongW(list, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) {
-                    const LRESULT count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
-                    chosen.resize(count > 0 ? size_t(count) : 0);
-                    if (!chosen.empty())
-                        chosen.resize(size_t(std::max<LRESULT>(
-                            0, SendMessageW(list, LB_GETSELITEMS, chosen.size(), reinterpret_cast<LPARAM>(chosen.data())))));
-                } else {
+                const LRESULT count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+                if (count == LB_ERR) {
                     chosen.push_back(int(SendMessageW(list, LB_GETCURSEL, 0, 0)));
+                } else if (count > 0) {
+                    chosen.resize(size_t(count));
+                    const LRESULT got = SendMessageW(list, LB_GETSELITEMS, chosen.size(),
+                                                     reinterpret_cast<LPARAM>(chosen.data()));
+                    chosen.resize(got > 0 ? size_t(got) : 0);
                 }
                 for (int i : chosen)
                     if (i >= 0 && size_t(i) < r->selected.size())

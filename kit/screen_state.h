@@ -1,6 +1,6 @@
 // kit/screen_state.h - what the main window shows: its handle, the list
-// view of the list screens, the screen on show and the counters of its
-// 1-second timer.
+// view of the list screens, the screen on show and the seconds its timer 2
+// counts.
 //
 // Only the main window (app/) writes these, on the UI thread; every other
 // subsystem reads them there. Tests set them to stand in for the window.

@@ -156,7 +156,8 @@ extern int CompassX;               // offset of the GPS data screen's rose
 extern int CompassY;
 extern int CompassZ;               // pixels taken off the rose's size; default 15
 
-// Recording. The two the reader thread reads in every tick are atomic.
+// Recording. The two flags the reader thread reads in every tick are
+// atomic; the two filters it reads through std::atomic_ref.
 extern std::atomic<bool> RecordCellIds;      // "rci": cell changes force a point, "c" written
 extern std::atomic<bool> DrawRecordedPath;   // "drp": the recording fills DrawnPath
 extern bool RecordSpeed;                     // "rsc": "spd" written with each point

@@ -6,7 +6,6 @@
 #include "gps/live_track.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
-#include "kit/program.h"
 #include "kit/screen_state.h"
 #include "maps/painter.h"
 #include "maps/viewport.h"
@@ -76,11 +75,6 @@ GPS_POSITION OnAxes(GPS_POSITION p)
     return p;
 }
 
-void Report(HWND window, const wchar_t* text)
-{
-    MessageBoxW(window, text, kProgramTitle, MB_OK);
-}
-
 void ShowLength(HWND window)
 {
     const wchar_t* format = kLengthKm;
@@ -90,7 +84,7 @@ void ShowLength(HWND window)
         format = kLengthNauticalMiles;
     wchar_t text[kResultTextSize];
     std::swprintf(text, std::size(text), format, CalcLineLength(CalcPoints, DistanceUnit, CalcAxisMode));
-    Report(window, text);
+    ProgramMessageBox(window, text, MB_OK);
 }
 
 void ShowArea(HWND window)
@@ -98,7 +92,7 @@ void ShowArea(HWND window)
     const CALC_AREA area = CalcOutlineArea(CalcPoints, CalcAxisMode);
     wchar_t text[kResultTextSize];
     std::swprintf(text, std::size(text), kAreaResults, area.squareDegrees, area.squareMetres);
-    Report(window, text);
+    ProgramMessageBox(window, text, MB_OK);
 }
 
 void CmdOptions(HWND window)
@@ -231,13 +225,13 @@ void CalcMeasure(HWND window)
     switch (CurrentScreen) {
     case kScreenCalcLength:
         if (CalcPoints.size() < 2)
-            Report(window, kNeedTwoPoints);
+            ProgramMessageBox(window, kNeedTwoPoints, MB_OK);
         else
             ShowLength(window);
         break;
     case kScreenCalcArea:
         if (CalcPoints.size() < 3)
-            Report(window, kNeedThreePoints);
+            ProgramMessageBox(window, kNeedThreePoints, MB_OK);
         else
             ShowArea(window);
         break;

@@ -397,8 +397,8 @@ void ImportChosenFile(HWND window, const std::wstring& file, bool preferTrack)
     // The points as ImportKmlLoc and then ReadLocFile give them, from one
     // reading of the file.
     SOURCE source;
-    if (!OffTheWindowThread(window, [&] { source = ReadSource(file.c_str()); }))
-        source = SOURCE{};
+    // Out of memory leaves the source empty: nothing read.
+    OffTheWindowThread(window, [&] { source = ReadSource(file.c_str()); });
     size_t chosen = 0;
     const bool confirmed = !source.kml || source.placemarks.empty() ||
                            ChoosePlacemark(window, source.placemarks.size(), &chosen);

@@ -161,7 +161,7 @@ void FileHashText(int32_t method, const wchar_t* path, wchar_t (&out)[kHashTextS
 }
 
 // The hash list's value for key into out; false when the list cannot be
-// read in this build or lacks the key.
+// read or lacks the key.
 bool ReadHashList(const wchar_t* key, wchar_t (&out)[kHashTextSize])
 {
 #if defined(PATHVEX_HANDHELD)

@@ -9,9 +9,9 @@
 // caller asks for the raw, stored form); comments and CDATA are kept exactly
 // as given. Lookups by name compare unescaped names exactly, with case.
 //
-// Nothing here throws, except std::bad_alloc when memory runs out, or keeps
-// state of its own beyond the memory pool that every tree's records come
-// from (xml/pool.h; any thread may use it).
+// Nothing here throws except std::bad_alloc when memory runs out, and
+// nothing keeps state of its own beyond the memory pool that every tree's
+// records come from (xml/pool.h; any thread may use it).
 // Results are values: 1/0 for done/not done, counts, -1 or null for "not
 // found", and the length to allocate when a text getter is given a null
 // buffer. An index at or past a count is answered with the unchanged

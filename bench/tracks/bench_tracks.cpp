@@ -325,6 +325,10 @@ void BenchExchange(const std::vector<size_t>& sizes)
 void BenchRoute(size_t n, size_t fixes)
 {
     std::printf("route following (%zu route points, a fix at every third point)\n", n);
+    if (n < 4) {
+        std::printf("  a route needs at least 4 points\n");
+        return;
+    }
     // The route's records go to the route whole; the fixes read the positions
     // kept beside them (a second million 1088-byte records does not fit
     // beside the first in a 32-bit process).

@@ -1,4 +1,4 @@
-// tests/panes/test_astro.cpp - local time, sun and moon.
+// tests/kit/test_astro.cpp - local time, sun and moon.
 //
 // Almanac figures: moon phases and equinox/solstice instants are the
 // published UTC times (NASA/GSFC phase and eclipse catalogues, USNO

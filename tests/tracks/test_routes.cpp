@@ -55,6 +55,7 @@ struct Route {
         Sounds.clear();
         Posted.clear();
         MainWindow = window;
+        GpsDevice.SetWindow(window);
         OutsideSeams.playSound = [](const wchar_t* name) { Sounds.push_back(name); };
         ActiveTrack = TRACK{};
         Follow(std::move(points));
@@ -73,6 +74,7 @@ struct Route {
         RecorderState = kRecorderIdle;
         OutsideSeams = outside;
         MainWindow = nullptr;
+        GpsDevice.SetWindow(nullptr);
         DestroyWindow(window);
     }
     // The route to follow, from its first point, as the route commands
