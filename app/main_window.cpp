@@ -79,22 +79,18 @@ struct SCREEN {
     // GPS data (WM_GPSDATA) changes on it.
     void (*paint)(HWND window, HDC dc) = nullptr;
     void (*redraw)(HWND window, GpsPort* port) = nullptr;
-    // List screens: the rows on entering, and Back while a category is open
-    // (true when it went up one level).
-    void (*fill)(HWND list) = nullptr;
+    // List screens: Back while a category is open (true when it went up one
+    // level). Their columns and rows are made in EnterListScreen.
     bool (*back)(HWND list) = nullptr;
 };
 
-// The rows' own painters, redraws and fillers, defined below.
+// The rows' own painters and redraws, defined below.
 void PaintGpsScreen(HWND window, HDC dc);
 void PaintMapView(HWND window, HDC dc);
 void RedrawGpsScreen(HWND window, GpsPort* port);
 void RedrawSatellites(HWND window, GpsPort* port);
 void FollowOnMap(HWND window, GpsPort* port);
 void FollowOnPath(HWND window, GpsPort* port);
-void FillTracks(HWND list);
-void FillWaypoints(HWND list);
-void FillStatistics(HWND list);
 
 // A pane that redraws its own changes from the live record.
 template <void (*Redraw)(HWND)>
@@ -108,13 +104,13 @@ constexpr SCREEN kScreens[] = {
     {kScreenGps, nullptr, Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintGpsScreen, RedrawGpsScreen},   // panes/
     {kScreenMap, L"Map", Painted, 0, ZoomKeys::On, PaintMapView, FollowOnMap},                      // maps/
     {kScreenSatellite, L"Satellite", Painted, 0, ZoomKeys::Off, PaintSatellitePane, RedrawSatellites},
-    {kScreenTracks, L"Tracks", List, IDR_MENU_TRACKS, ZoomKeys::Off, nullptr, nullptr, FillTracks,
+    {kScreenTracks, L"Tracks", List, IDR_MENU_TRACKS, ZoomKeys::Off, nullptr, nullptr,
      TrackListBack},   // tracks/
-    {kScreenWaypoints, L"Waypoints", List, IDR_MENU_WAYPOINTS, ZoomKeys::Off, nullptr, nullptr, FillWaypoints,
+    {kScreenWaypoints, L"Waypoints", List, IDR_MENU_WAYPOINTS, ZoomKeys::Off, nullptr, nullptr,
      WaypointListBack},   // tracks/
     {kScreenWebMap, L"Google Map", WebMap, IDR_MENU_WEBMAP, ZoomKeys::Off},   // maps/web_map.h
-    {kScreenStatistics, L"Statistics", List, 0, ZoomKeys::Unchanged, nullptr, nullptr, FillStatistics},
-    {kScreenMaps, L"Maps", List, IDR_MENU_MAPS, ZoomKeys::Off, nullptr, nullptr, FillMapList},   // maps/
+    {kScreenStatistics, L"Statistics", List, 0, ZoomKeys::Unchanged},
+    {kScreenMaps, L"Maps", List, IDR_MENU_MAPS, ZoomKeys::Off},   // maps/
     {kScreenSun, L"Sun", Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintSunPane, RedrawPane<RedrawSunPane>},
     {kScreenMoon, L"Moon", Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintMoonPane, RedrawPane<RedrawMoonPane>},
     {kScreenPathView, L"Path", Painted, 0, ZoomKeys::On, PaintMapView, FollowOnPath},
@@ -203,22 +199,6 @@ void EnterPaintedScreen(HWND window, const SCREEN& s)
     RefreshWindow(window);
 }
 
-// The track and waypoint lists open at their top level.
-void FillTracks(HWND list)
-{
-    FillTrackList(nullptr, list, nullptr);
-}
-
-void FillWaypoints(HWND list)
-{
-    FillWaypointList(nullptr, list, nullptr);
-}
-
-void FillStatistics(HWND list)
-{
-    FillStatisticsList(list, true);
-}
-
 void EnterListScreen(HWND window, const SCREEN& s, bool picking)
 {
     const int previous = CurrentScreen;
@@ -231,7 +211,7 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
     switch (s.id) {
     case kScreenTracks:
     case kScreenWaypoints:
-        // Picking returns to the screen the pick was asked from.
+        // Both lists open at their top level. Picking returns to the screen the pick was asked from.
         if (picking)
             SavedScreen = previous;
         SetZoomKeys(window, s.zoom);
@@ -242,19 +222,19 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
             AddColumn(MainListView, 1, L"Name", 40);
             AddColumn(MainListView, 2, L"Pts", 40);
             AddColumn(MainListView, 3, DistanceColumnTitle(), 40);
-            s.fill(MainListView);
+            FillTrackList(nullptr, MainListView, nullptr);
         } else {
             const wchar_t* titles[] = {L"#", L"N", L"X", L"Y", L"Z"};
             for (int i = 0; i < 5; ++i)
                 AddColumn(MainListView, i, titles[i], 40);
-            s.fill(MainListView);
+            FillWaypointList(nullptr, MainListView, nullptr);
             AutoSizeColumns(MainListView, 5);
         }
         break;
     case kScreenStatistics:
         AddColumn(MainListView, 0, L"Item", 70);
         AddColumn(MainListView, 1, L"Value", 70);
-        s.fill(MainListView);
+        FillStatisticsList(MainListView, true);
         SendClientSize(window);
         AutoSizeColumns(MainListView, 2);
         break;
@@ -264,7 +244,7 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
         AddColumn(MainListView, 0, L"#", 70);
         AddColumn(MainListView, 1, L"From", 70);
         AddColumn(MainListView, 2, L"To", 70);
-        s.fill(MainListView);
+        FillMapList(MainListView);
         SendClientSize(window);
         AutoSizeColumns(MainListView, 3);
         break;
