@@ -44,7 +44,6 @@
 int SavedScreen = kScreenGps;
 int PickPurpose = 0;
 bool DisplayOff = false;
-DWORD LastPathRepaintTick = 0;
 std::vector<RECT> WaypointLabelRects;
 bool IgnoreNextMapClick = false;
 
@@ -57,6 +56,7 @@ constexpr int kMainHeight = 320;
 constexpr DWORD kListViewExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr size_t kRowTextSize = 2000;
 constexpr DWORD kPathRepaintMs = 1000;
+DWORD LastPathRepaintTick = 0;
 constexpr int kRawColumnMargin = 5;
 #if defined(PATHVEX_WM)
 // CellIdStores when the GPS data screen last saw it.
@@ -146,6 +146,8 @@ int CycleIndex(int screen)
             return static_cast<int>(i);
     return -1;
 }
+
+void SetZoomHotKeys(HWND window, bool on);   // beside its key table, below
 
 void SetZoomKeys(HWND window, ZoomKeys zoom)
 {
@@ -984,8 +986,9 @@ constexpr ZOOM_HOT_KEY kZoomHotKeys[] = {
 };
 #endif
 
-}  // namespace
-
+// Zoom keys of the map screens: F1 zoom in, F2 zoom out, with Shift or Ctrl
+// one axis only (hot keys 331, 351, 352, 332, 353, 354). Off also leaves
+// them; unless the Tracks screen shows, the track document is released.
 void SetZoomHotKeys(HWND window, bool on)
 {
     // Leaving for any screen but the track list lets the track document go.
@@ -1006,6 +1009,8 @@ void SetZoomHotKeys(HWND window, bool on)
     }
 #endif
 }
+
+}  // namespace
 
 #if defined(PATHVEX_HANDHELD)
 void ChangeFullScreen(HWND window, int mode)
@@ -1149,6 +1154,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
     return DefWindowProcW(window, msg, wParam, lParam);
 }
 
+namespace {
+
+// Registers the class "Pathvex CLASS" once; false when it cannot be made.
 bool RegisterMainWindowClass(HINSTANCE instance)
 {
     WNDCLASSW wc{};
@@ -1162,6 +1170,8 @@ bool RegisterMainWindowClass(HINSTANCE instance)
     wc.lpszClassName = kMainWindowClass;
     return RegisterClassW(&wc) != 0;
 }
+
+}  // namespace
 
 HWND CreateMainWindow(HINSTANCE instance)
 {
