@@ -25,9 +25,6 @@
 #include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
-#if defined(PATHVEX_WM)
-#include "platform/handheld/cell_tower.h"
-#endif
 #endif
 
 #include <commctrl.h>
@@ -58,10 +55,6 @@ constexpr size_t kRowTextSize = 2000;
 constexpr DWORD kPathRepaintMs = 1000;
 DWORD LastPathRepaintTick = 0;
 constexpr int kRawColumnMargin = 5;
-#if defined(PATHVEX_WM)
-// CellIdStores when the GPS data screen last saw it.
-uint32_t CellIdStoresSeen = 0;
-#endif
 
 // ---------------------------------------------------------------------------
 // Screens.
@@ -460,13 +453,6 @@ void FollowPositionOnMap(HWND window, const GPS_CURRENT* live)
 
 void RedrawGpsScreen(HWND window, GpsPort* port)
 {
-#if defined(PATHVEX_WM)
-    // A new cell repaints every box, as the cell's id shows with them.
-    if (const uint32_t stores = CellIdStores.load(); stores != CellIdStoresSeen) {
-        CellIdStoresSeen = stores;
-        RepaintAllPending.store(true);
-    }
-#endif
     RedrawPositionScreen(window, port, Waypoints);
 }
 
