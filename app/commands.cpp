@@ -234,7 +234,7 @@ LRESULT CmdLogClear(HWND, WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT CmdSirf(HWND window, WPARAM wParam, LPARAM)
+LRESULT CmdSirf(HWND window, UINT, WPARAM wParam)
 {
     if (GpsInputKind.load() == kGpsInputDriver) {
         MessageBoxW(window, kSirfWithDriver, kProgramTitle, MB_OK);
@@ -387,26 +387,16 @@ constexpr COMMAND kCommands[] = {
     {IDM_OPTIONS_COLORS, CmdSettingsDialog},
 };
 
-// Ranges owned by other subsystems: the id goes on unchanged, also ids that
-// nothing in the range acts on.
+// Ranges that one handler serves, most of them owned by other subsystems: the
+// id goes on unchanged, also ids that nothing in the range acts on.
 struct COMMAND_RANGE {
     WORD first;
     WORD last;
     LRESULT (*handler)(HWND window, UINT msg, WPARAM wParam);
 };
 
-// The shell's own ranges: every id in them goes to one handler.
-struct SHELL_RANGE {
-    WORD first;
-    WORD last;
-    LRESULT (*run)(HWND window, WPARAM wParam, LPARAM lParam);
-};
-
-constexpr SHELL_RANGE kShellRanges[] = {
-    {IDM_SIRF_FIRST, IDM_SIRF_LAST, CmdSirf},
-};
-
 constexpr COMMAND_RANGE kCommandRanges[] = {
+    {IDM_SIRF_FIRST, IDM_SIRF_LAST, CmdSirf},                              // app/receiver_setup.h
     {IDM_CALC_FIRST, IDM_CALC_LAST, CalcCommand},                          // maps/calc.h
     {IDM_TRACK_FIRST, IDM_TRACK_LAST, TrackCommand},                       // tracks/track_commands.h
     {IDM_WAYPOINT_FIRST, IDM_WAYPOINT_LAST, WaypointCommand},              // tracks/waypoints.h
@@ -428,9 +418,6 @@ constexpr bool CommandIdsAreUnique()
         for (const COMMAND_RANGE& r : kCommandRanges)
             if (kCommands[i].id >= r.first && kCommands[i].id <= r.last)
                 return false;
-        for (const SHELL_RANGE& r : kShellRanges)
-            if (kCommands[i].id >= r.first && kCommands[i].id <= r.last)
-                return false;
     }
     return true;
 }
@@ -450,9 +437,6 @@ LRESULT DispatchCommand(HWND window, WPARAM wParam, LPARAM lParam)
             return c.run(window, wParam, lParam);
     if (id > IDM_SCREEN_BASE && id <= IDM_SCREEN_RAW)
         return EnterScreen(window, id, lParam);
-    for (const SHELL_RANGE& r : kShellRanges)
-        if (id >= r.first && id <= r.last)
-            return r.run(window, wParam, lParam);
     for (const COMMAND_RANGE& r : kCommandRanges)
         if (id >= r.first && id <= r.last)
             return r.handler(window, WM_COMMAND, wParam);

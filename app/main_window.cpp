@@ -25,9 +25,6 @@
 #include "xml/xml.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"
-#if defined(PATHVEX_WM)
-#include "platform/handheld/cell_tower.h"
-#endif
 #endif
 
 #include <commctrl.h>
@@ -44,7 +41,6 @@
 int SavedScreen = kScreenGps;
 int PickPurpose = 0;
 bool DisplayOff = false;
-DWORD LastPathRepaintTick = 0;
 std::vector<RECT> WaypointLabelRects;
 bool IgnoreNextMapClick = false;
 
@@ -57,11 +53,8 @@ constexpr int kMainHeight = 320;
 constexpr DWORD kListViewExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr size_t kRowTextSize = 2000;
 constexpr DWORD kPathRepaintMs = 1000;
+DWORD LastPathRepaintTick = 0;
 constexpr int kRawColumnMargin = 5;
-#if defined(PATHVEX_WM)
-// CellIdStores when the GPS data screen last saw it.
-uint32_t CellIdStoresSeen = 0;
-#endif
 
 // ---------------------------------------------------------------------------
 // Screens.
@@ -79,22 +72,18 @@ struct SCREEN {
     // GPS data (WM_GPSDATA) changes on it.
     void (*paint)(HWND window, HDC dc) = nullptr;
     void (*redraw)(HWND window, GpsPort* port) = nullptr;
-    // List screens: the rows on entering, and Back while a category is open
-    // (true when it went up one level).
-    void (*fill)(HWND list) = nullptr;
+    // List screens: Back while a category is open (true when it went up one
+    // level). Their columns and rows are made in EnterListScreen.
     bool (*back)(HWND list) = nullptr;
 };
 
-// The rows' own painters, redraws and fillers, defined below.
+// The rows' own painters and redraws, defined below.
 void PaintGpsScreen(HWND window, HDC dc);
 void PaintMapView(HWND window, HDC dc);
 void RedrawGpsScreen(HWND window, GpsPort* port);
 void RedrawSatellites(HWND window, GpsPort* port);
 void FollowOnMap(HWND window, GpsPort* port);
 void FollowOnPath(HWND window, GpsPort* port);
-void FillTracks(HWND list);
-void FillWaypoints(HWND list);
-void FillStatistics(HWND list);
 
 // A pane that redraws its own changes from the live record.
 template <void (*Redraw)(HWND)>
@@ -108,13 +97,13 @@ constexpr SCREEN kScreens[] = {
     {kScreenGps, nullptr, Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintGpsScreen, RedrawGpsScreen},   // panes/
     {kScreenMap, L"Map", Painted, 0, ZoomKeys::On, PaintMapView, FollowOnMap},                      // maps/
     {kScreenSatellite, L"Satellite", Painted, 0, ZoomKeys::Off, PaintSatellitePane, RedrawSatellites},
-    {kScreenTracks, L"Tracks", List, IDR_MENU_TRACKS, ZoomKeys::Off, nullptr, nullptr, FillTracks,
+    {kScreenTracks, L"Tracks", List, IDR_MENU_TRACKS, ZoomKeys::Off, nullptr, nullptr,
      TrackListBack},   // tracks/
-    {kScreenWaypoints, L"Waypoints", List, IDR_MENU_WAYPOINTS, ZoomKeys::Off, nullptr, nullptr, FillWaypoints,
+    {kScreenWaypoints, L"Waypoints", List, IDR_MENU_WAYPOINTS, ZoomKeys::Off, nullptr, nullptr,
      WaypointListBack},   // tracks/
     {kScreenWebMap, L"Google Map", WebMap, IDR_MENU_WEBMAP, ZoomKeys::Off},   // maps/web_map.h
-    {kScreenStatistics, L"Statistics", List, 0, ZoomKeys::Unchanged, nullptr, nullptr, FillStatistics},
-    {kScreenMaps, L"Maps", List, IDR_MENU_MAPS, ZoomKeys::Off, nullptr, nullptr, FillMapList},   // maps/
+    {kScreenStatistics, L"Statistics", List, 0, ZoomKeys::Unchanged},
+    {kScreenMaps, L"Maps", List, IDR_MENU_MAPS, ZoomKeys::Off},   // maps/
     {kScreenSun, L"Sun", Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintSunPane, RedrawPane<RedrawSunPane>},
     {kScreenMoon, L"Moon", Painted, IDR_MENU_MAIN, ZoomKeys::Off, PaintMoonPane, RedrawPane<RedrawMoonPane>},
     {kScreenPathView, L"Path", Painted, 0, ZoomKeys::On, PaintMapView, FollowOnPath},
@@ -150,6 +139,8 @@ int CycleIndex(int screen)
             return static_cast<int>(i);
     return -1;
 }
+
+void SetZoomHotKeys(HWND window, bool on);   // beside its key table, below
 
 void SetZoomKeys(HWND window, ZoomKeys zoom)
 {
@@ -203,22 +194,6 @@ void EnterPaintedScreen(HWND window, const SCREEN& s)
     RefreshWindow(window);
 }
 
-// The track and waypoint lists open at their top level.
-void FillTracks(HWND list)
-{
-    FillTrackList(nullptr, list, nullptr);
-}
-
-void FillWaypoints(HWND list)
-{
-    FillWaypointList(nullptr, list, nullptr);
-}
-
-void FillStatistics(HWND list)
-{
-    FillStatisticsList(list, true);
-}
-
 void EnterListScreen(HWND window, const SCREEN& s, bool picking)
 {
     const int previous = CurrentScreen;
@@ -231,7 +206,7 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
     switch (s.id) {
     case kScreenTracks:
     case kScreenWaypoints:
-        // Picking returns to the screen the pick was asked from.
+        // Both lists open at their top level. Picking returns to the screen the pick was asked from.
         if (picking)
             SavedScreen = previous;
         SetZoomKeys(window, s.zoom);
@@ -242,19 +217,19 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
             AddColumn(MainListView, 1, L"Name", 40);
             AddColumn(MainListView, 2, L"Pts", 40);
             AddColumn(MainListView, 3, DistanceColumnTitle(), 40);
-            s.fill(MainListView);
+            FillTrackList(nullptr, MainListView, nullptr);
         } else {
             const wchar_t* titles[] = {L"#", L"N", L"X", L"Y", L"Z"};
             for (int i = 0; i < 5; ++i)
                 AddColumn(MainListView, i, titles[i], 40);
-            s.fill(MainListView);
+            FillWaypointList(nullptr, MainListView, nullptr);
             AutoSizeColumns(MainListView, 5);
         }
         break;
     case kScreenStatistics:
         AddColumn(MainListView, 0, L"Item", 70);
         AddColumn(MainListView, 1, L"Value", 70);
-        s.fill(MainListView);
+        FillStatisticsList(MainListView, true);
         SendClientSize(window);
         AutoSizeColumns(MainListView, 2);
         break;
@@ -264,7 +239,7 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
         AddColumn(MainListView, 0, L"#", 70);
         AddColumn(MainListView, 1, L"From", 70);
         AddColumn(MainListView, 2, L"To", 70);
-        s.fill(MainListView);
+        FillMapList(MainListView);
         SendClientSize(window);
         AutoSizeColumns(MainListView, 3);
         break;
@@ -478,13 +453,6 @@ void FollowPositionOnMap(HWND window, const GPS_CURRENT* live)
 
 void RedrawGpsScreen(HWND window, GpsPort* port)
 {
-#if defined(PATHVEX_WM)
-    // A new cell repaints every box, as the cell's id shows with them.
-    if (const uint32_t stores = CellIdStores.load(); stores != CellIdStoresSeen) {
-        CellIdStoresSeen = stores;
-        RepaintAllPending.store(true);
-    }
-#endif
     RedrawPositionScreen(window, port, Waypoints);
 }
 
@@ -1004,8 +972,9 @@ constexpr ZOOM_HOT_KEY kZoomHotKeys[] = {
 };
 #endif
 
-}  // namespace
-
+// Zoom keys of the map screens: F1 zoom in, F2 zoom out, with Shift or Ctrl
+// one axis only (hot keys 331, 351, 352, 332, 353, 354). Off also leaves
+// them; unless the Tracks screen shows, the track document is released.
 void SetZoomHotKeys(HWND window, bool on)
 {
     // Leaving for any screen but the track list lets the track document go.
@@ -1026,6 +995,8 @@ void SetZoomHotKeys(HWND window, bool on)
     }
 #endif
 }
+
+}  // namespace
 
 #if defined(PATHVEX_HANDHELD)
 void ChangeFullScreen(HWND window, int mode)
@@ -1169,6 +1140,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
     return DefWindowProcW(window, msg, wParam, lParam);
 }
 
+namespace {
+
+// Registers the class "Pathvex CLASS" once; false when it cannot be made.
 bool RegisterMainWindowClass(HINSTANCE instance)
 {
     WNDCLASSW wc{};
@@ -1182,6 +1156,8 @@ bool RegisterMainWindowClass(HINSTANCE instance)
     wc.lpszClassName = kMainWindowClass;
     return RegisterClassW(&wc) != 0;
 }
+
+}  // namespace
 
 HWND CreateMainWindow(HINSTANCE instance)
 {

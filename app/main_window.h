@@ -18,14 +18,11 @@ struct TRACK;
 extern int SavedScreen;          // where picking returns to
 extern int PickPurpose;          // 337 centre the map, 388 simulate a track, else none
 extern bool DisplayOff;          // command 105; Enter clears it
-extern DWORD LastPathRepaintTick;
 // Waypoint label rectangles of the last map paint, for the click hit test.
 extern std::vector<RECT> WaypointLabelRects;
 // Command 355 ("Draw Track"): the next left click on the Map screen is used up.
 extern bool IgnoreNextMapClick;
 
-// Registers the class "Pathvex CLASS" once; false when it cannot be made.
-bool RegisterMainWindowClass(HINSTANCE instance);
 // Creates the main window (desktop: 240 x 320 at the default place; the
 // handheld builds: the device's work area above the menu bar), shows
 // it and starts its timers. Sets MainWindow; null on failure.
@@ -50,11 +47,6 @@ void FindNearestWaypoint(const std::vector<WAYPOINT>& waypoints, double x, doubl
 // seconds (wrapping at midnight), and the position as degrees and decimal
 // minutes with hemisphere letters (a coordinate that is not finite as 0).
 std::vector<std::string> TrackToSimulation(const TRACK& track, const SYSTEMTIME& start);
-
-// Zoom keys of the map screens: F1 zoom in, F2 zoom out, with Shift or Ctrl
-// one axis only (hot keys 331, 351, 352, 332, 353, 354). Off also leaves
-// them; unless the Tracks screen shows, the track document is released.
-void SetZoomHotKeys(HWND window, bool on);
 
 #if defined(PATHVEX_HANDHELD)
 // The handheld's full screen: mode 0 toggles (command 329 and Enter), 1

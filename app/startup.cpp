@@ -39,9 +39,10 @@
 #include <memory>
 #include <string>
 
-wchar_t ProgramDirectory[MAX_PATH] = {};
-
 namespace {
+
+// Full path of the executable's folder, no trailing backslash.
+wchar_t ProgramDirectory[MAX_PATH] = {};
 
 constexpr DWORD kCommonControlClasses = 0x1FF;
 constexpr WORD kSocketVersion = 0x0202;

@@ -13,9 +13,6 @@
 // in every case.
 int RunApplication(HINSTANCE instance, const char* commandLine);
 
-// Full path of the executable's folder, no trailing backslash.
-extern wchar_t ProgramDirectory[MAX_PATH];
-
 // Minutes; UTC = local + bias. The zone's daylight bias applies strictly
 // between its two change days; a zone without changes (both months 0)
 // always gets the standard bias.

@@ -9,6 +9,9 @@
 # a host that runs 64-bit programs only still tests every code path.
 
 set(PATHVEX_VARIANTS _ppc _wm)
+# The subsystem folders, in the order they build on each other; tests/ has
+# one folder of tests for each.
+set(PATHVEX_SUBSYSTEMS xml platform/handheld kit gps updater dbimport panes maps tracks app resources)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(PATHVEX_DEFS PATHVEX_DESKTOP=1 PATHVEX_X86=1)
     set(PATHVEX_DESKTOP_PROGRAM pathvex-x86)

@@ -83,7 +83,8 @@ int32_t PositionRepaintMask(const GPS_CURRENT& live, const GPS_CURRENT& last,
 void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask,
                          const std::vector<WAYPOINT>& waypoints);
 // On WM_GPSDATA while screen 1 shows: works out the mask against the last
-// paint, clears RepaintAllPending and paints through the window's DC.
+// paint, clears RepaintAllPending and paints through the window's DC. In
+// pathvex-wm a cell id stored since the last call repaints every box.
 void RedrawPositionScreen(HWND window, GpsPort* port, const std::vector<WAYPOINT>& waypoints);
 
 // Where a double click on screen 1 landed, by the rectangles in the order the

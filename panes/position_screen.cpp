@@ -9,6 +9,9 @@
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "panes/pane_draw.h"
+#if defined(PATHVEX_WM)
+#include "platform/handheld/cell_tower.h"
+#endif
 
 #include <cwchar>
 
@@ -22,6 +25,11 @@ std::atomic<bool> RepaintAllPending{false};
 RECT CoordinateRect = {};
 
 namespace {
+
+#if defined(PATHVEX_WM)
+// CellIdStores when the GPS data screen last saw it.
+uint32_t CellIdStoresSeen = 0;
+#endif
 
 // The six text boxes: the mask bit that repaints each, its text and where
 // it sits.
@@ -156,6 +164,13 @@ void PaintPositionScreen(GpsPort* port, HDC dc, const RECT& client, int32_t mask
 
 void RedrawPositionScreen(HWND window, GpsPort* port, const std::vector<WAYPOINT>& waypoints)
 {
+#if defined(PATHVEX_WM)
+    // A new cell repaints every box, as the cell's id shows with them.
+    if (const uint32_t stores = CellIdStores.load(); stores != CellIdStoresSeen) {
+        CellIdStoresSeen = stores;
+        RepaintAllPending.store(true);
+    }
+#endif
     if (!port)
         return;
     int32_t mask = 0;

@@ -75,8 +75,7 @@ def climbs(own, target):
 def include_problems(root, extra=()):
     found = []
     for path in program_files(root):
-        rel_parts = path.relative_to(root).parts
-        if path.suffix not in SOURCES or rel_parts[0] in EXEMPT or not path.is_file():
+        if path.suffix not in SOURCES:
             continue
         rel = path.relative_to(root).as_posix()
         own = folder_of(rel)
@@ -110,8 +109,7 @@ def depends_problems(root):
     folder_of_library = {}
     declared = []
     for cmake in (f for f in program_files(root) if f.name == "CMakeLists.txt"):
-        rel_parts = cmake.relative_to(root).parts
-        if rel_parts[0] in EXEMPT or len(rel_parts) < 2:
+        if len(cmake.relative_to(root).parts) < 2:
             continue
         folder = folder_of(cmake.relative_to(root).as_posix())
         for name, body in LIBRARY.findall(cmake.read_text(encoding="utf-8", errors="replace")):

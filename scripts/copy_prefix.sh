@@ -29,8 +29,9 @@ for entry in "$base"/* "$base"/.[!.]*; do
 done
 grep -q '^#arch=' "$prefix/system.reg" 2>/dev/null || exit 1
 rm -rf "$prefix"/drive_c/users/*/Temp/* "$prefix"/drive_c/windows/temp/*
-# Only program files stay shared; whatever else Wine may rewrite is a copy.
-find "$prefix" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.nls' -o -iname '*.drv' \
+# Only program files stay shared; whatever else Wine may rewrite inside the
+# linked folders is a copy (the files beside them were copied above).
+find "$prefix" -type f -links +1 ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.nls' -o -iname '*.drv' \
     -o -iname '*.sys' -o -iname '*.ocx' -o -iname '*.acm' -o -iname '*.cpl' -o -iname '*.tlb' \
     -o -iname '*.ds' -o -iname '*.msstyles' -o -iname '*.ax' -o -iname '*.com' -o -iname '*.mui' \
     -o -iname '*.ttf' -o -iname '*.fon' \) -exec sh -c \

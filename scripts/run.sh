@@ -36,6 +36,15 @@ seed_settings() {
         '</root>' >pathvex.xml
 }
 
+# A prefix of its own: a Wine server that also serves other programs (tests
+# of this tree running meanwhile) is tied to their display and holds their
+# instance lock, and would keep this program's window off ours. A server
+# that an earlier run left holds the old copy: it goes first.
+WINEPREFIX="$rundir/prefix" wineserver -k 2>/dev/null || true
+WINEPREFIX="$rundir/prefix" wineserver -w 2>/dev/null || true
+bash "$root/scripts/copy_prefix.sh" "$WINEPREFIX" "$rundir/prefix"
+export WINEPREFIX="$rundir/prefix"
+
 # Command 379 on the command line switches the simulation to timer mode.
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     [ -f pathvex.xml ] || seed_settings
@@ -44,11 +53,6 @@ fi
 
 seed_settings
 pathvex_ensure_display
-# A prefix of its own: a Wine server that also serves other programs (tests
-# of this tree running meanwhile) is tied to their display and holds their
-# instance lock, and would keep this program's window off ours.
-bash "$root/scripts/copy_prefix.sh" "$WINEPREFIX" "$rundir/prefix"
-export WINEPREFIX="$rundir/prefix"
 "$loader" ./pathvex-x64.exe 379 &
 pid=$!
 # A window of the program other than the input-method window Wine makes for

@@ -37,13 +37,20 @@ if [ -z "$isolated" ]; then
     boot
     # Wine's own processes that the program starts (the desktop, services)
     # inherit its output and can outlive it by minutes: they get a file, not
-    # ctest's pipe, so the test ends when the program does.
+    # ctest's pipe, so the test ends when the program does. tail passes the
+    # file on while the program runs, so a test that ctest stops at its
+    # time-out still shows how far it got. The file is unlinked at once:
+    # ctest's time-out kills without a signal a trap could catch, and the
+    # open descriptors keep it readable until the last writer is gone.
     out=$(mktemp)
-    "$emulator" "$@" >"$out" 2>&1
-    status=$?
-    cat "$out"
+    exec 3>"$out" 4<"$out"
     rm -f "$out"
-    exit $status
+    "$emulator" "$@" <&0 >&3 2>&1 3>&- 4<&- &
+    pid=$!
+    exec 3>&-
+    tail -n +1 -s 0.2 -f --pid=$pid <&4
+    wait $pid
+    exit $?
 fi
 
 base=$WINEPREFIX
