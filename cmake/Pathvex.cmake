@@ -22,7 +22,6 @@ endif()
 # The programs this tree builds, which the end-to-end tests start; the
 # desktop one first.
 set(PATHVEX_TEST_PROGRAMS ${PATHVEX_DESKTOP_PROGRAM} pathvex-ppc pathvex-wm)
-set(PATHVEX_TEST_DESKTOP_PROGRAM ${PATHVEX_DESKTOP_PROGRAM})
 set(PATHVEX_DEFS_ppc PATHVEX_HANDHELD=1 PATHVEX_PPC=1)
 set(PATHVEX_DEFS_wm PATHVEX_HANDHELD=1 PATHVEX_WM=1)
 

@@ -32,7 +32,7 @@ inline constexpr HRESULT kRilMissing = E_FAIL;
 extern std::atomic<uint32_t> CurrentCellId;
 
 // The cell ids stored so far: when the count has moved, the GPS data
-// screen repaints every box next time (the main window looks).
+// screen repaints every box next time (its redraw looks).
 extern std::atomic<uint32_t> CellIdStores;
 
 // Loads "RIL.DLL" once: true when it is loaded. FreeRilLibrary frees it
