@@ -206,7 +206,8 @@ void EnterListScreen(HWND window, const SCREEN& s, bool picking)
     switch (s.id) {
     case kScreenTracks:
     case kScreenWaypoints:
-        // Both lists open at their top level. Picking returns to the screen the pick was asked from.
+        // Both lists open at their top level. Picking returns to the screen
+        // the pick was asked from.
         if (picking)
             SavedScreen = previous;
         SetZoomKeys(window, s.zoom);
