@@ -161,10 +161,10 @@ const OPTION_COMMAND kOptionCommands[] = {
     {IDM_OPTIONS_MAP, kMapOptionsTemplate, MapOptionsDlgProc, {}},
     {IDM_OPTIONS_SPEED, kSpeedOptionsTemplate, BoundDialogProc<kSpeedOptionsDialog>, kSpeedOptions},
     {IDM_OPTIONS_PROGRAM, kProgramOptionsTemplate, BoundDialogProc<kProgramOptionsDialog>, kProgramOptions},
-    {IDM_OPTIONS_RECORD, kRecordOptionsTemplate, RecordOptionsDlgProc, RecordOptionBindings()},
+    {IDM_OPTIONS_RECORD, kRecordOptionsTemplate, BoundDialogProc<RecordOptionsDialog>, RecordOptionsDialog.bindings},
     {IDM_OPTIONS_DISTANCE, kDistanceOptionsTemplate, BoundDialogProc<kDistanceOptionsDialog>, kDistanceOptions},
     {IDM_OPTIONS_TRACKING, kTrackingOptionsTemplate, BoundDialogProc<kTrackingOptionsDialog>, kTrackingOptions},
-    {IDM_OPTIONS_PLAY, kPlayOptionsTemplate, PlayOptionsDlgProc, PlayOptionBindings()},
+    {IDM_OPTIONS_PLAY, kPlayOptionsTemplate, BoundDialogProc<PlayOptionsDialog>, PlayOptionsDialog.bindings},
     {IDM_OPTIONS_COLORS, kColorOptionsTemplate, BoundDialogProc<kColorOptionsDialog>, kColorOptions},
 #if !defined(PATHVEX_WM)
     {IDM_CALIBRATOR, kCalibratorTemplate, CalibratorDlgProc, {}},

@@ -43,9 +43,7 @@ inline constexpr wchar_t kPlayOptionsTemplate[] = L"DIALOG_PLAYOPTIONS";
 bool ShowRecordOptionsDialog(HWND owner);
 // The run and go-to commands ask it before a route starts: true on OK.
 bool ShowPlayOptionsDialog(HWND owner);
-// Their dialog procedures (opened with parameter 0), for the Options menu.
-INT_PTR CALLBACK RecordOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK PlayOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
-// Their tables, in the order the keys are written.
-std::span<const OPTION_BINDING> RecordOptionBindings();
-std::span<const OPTION_BINDING> PlayOptionBindings();
+// Their tables, keys in the order they are written; the Options menu opens
+// them with BoundDialogProc.
+extern const OPTION_DIALOG RecordOptionsDialog;
+extern const OPTION_DIALOG PlayOptionsDialog;

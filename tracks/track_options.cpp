@@ -25,8 +25,6 @@ constexpr OPTION_BINDING kRecordOptions[] = {
     {IDC_RECOPT_SPEED, K::Check, I::Rsc, nullptr},
     {IDC_RECOPT_TIME, K::Check, I::Rtc, nullptr},
 };
-constexpr OPTION_DIALOG kRecordOptionsDialog{kRecordOptions, nullptr, nullptr, nullptr, nullptr};
-
 // ---------------------------------------------------------------------------
 // "DIALOG_PLAYOPTIONS"
 
@@ -58,8 +56,6 @@ void FillPlayOptions(HWND dialog)
     SendDlgItemMessageW(dialog, IDC_PLAYOPT_WARN_UNITS_SPIN, UDM_SETRANGE32, 0, kTurnWarnUnitsMax);
 }
 
-constexpr OPTION_DIALOG kPlayOptionsDialog{kPlayOptions, FillPlayOptions, nullptr, nullptr, nullptr};
-
 bool ShowTemplate(HWND owner, const wchar_t* templateName, DLGPROC procedure)
 {
     return DialogBoxParamW(GetModuleHandleW(nullptr), templateName, owner, procedure, 0) == IDOK;
@@ -67,32 +63,17 @@ bool ShowTemplate(HWND owner, const wchar_t* templateName, DLGPROC procedure)
 
 }  // namespace
 
-INT_PTR CALLBACK RecordOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kRecordOptionsDialog);
-}
-
-INT_PTR CALLBACK PlayOptionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
-{
-    return RunBoundDialog(dialog, msg, wParam, kPlayOptionsDialog);
-}
+// Constant-initialised, so the Options menu's table may read them while
+// it is being built.
+constexpr OPTION_DIALOG RecordOptionsDialog{kRecordOptions, nullptr, nullptr, nullptr, nullptr};
+constexpr OPTION_DIALOG PlayOptionsDialog{kPlayOptions, FillPlayOptions, nullptr, nullptr, nullptr};
 
 bool ShowRecordOptionsDialog(HWND owner)
 {
-    return ShowTemplate(owner, kRecordOptionsTemplate, RecordOptionsDlgProc);
+    return ShowTemplate(owner, kRecordOptionsTemplate, BoundDialogProc<RecordOptionsDialog>);
 }
 
 bool ShowPlayOptionsDialog(HWND owner)
 {
-    return ShowTemplate(owner, kPlayOptionsTemplate, PlayOptionsDlgProc);
-}
-
-std::span<const OPTION_BINDING> RecordOptionBindings()
-{
-    return kRecordOptions;
-}
-
-std::span<const OPTION_BINDING> PlayOptionBindings()
-{
-    return kPlayOptions;
+    return ShowTemplate(owner, kPlayOptionsTemplate, BoundDialogProc<PlayOptionsDialog>);
 }

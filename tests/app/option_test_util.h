@@ -105,9 +105,8 @@ inline STEP Reply(const std::wstring& text, int button = IDOK) { return {kProgra
 // A picture of the dialog as it shows, for a person to look at.
 inline bool SavePicture(HWND dialog, const std::string& name) { return testsupport::SaveWindowPicture(dialog, name); }
 
-// The running main window over a settings store in a fresh folder, with
-// every seam the program installs. The globals start from their defaults and
-// get them back at the end.
+// The running main window over a settings store in a fresh folder. The
+// globals start from their defaults and get them back at the end.
 struct WindowFixture : windowtest::MainWindowFixture {
     WindowFixture()
     {

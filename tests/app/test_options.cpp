@@ -214,13 +214,6 @@ TEST_CASE("speed, distance and program options: lists, boxes and the key order")
     CHECK(Contains(f.SavedFile(), "slw=\"1\" smv=\"3\" dmv=\"2\" agc=\"1\" ics=\"0\" scl=\"0\" xmv=\"1\" kbo=\"0\""));
 }
 
-namespace {
-
-// Pumps the window's messages for up to ms; true once done.
-bool PumpFor(DWORD ms, const std::function<bool()>& done) { return PumpUntil(done, ms); }
-
-}  // namespace
-
 TEST_CASE("tracking options: the address template, cut at a character, and timer 3 anew")
 {
     WindowFixture f;
@@ -259,14 +252,14 @@ TEST_CASE("tracking options: the address template, cut at a character, and timer
             SetItem(d, IDC_TRKOPT_INTERVAL, L"1");
             confirmed = GetTickCount64();
         });
-        CHECK(PumpFor(5000, reported));
+        CHECK(PumpUntil(reported));
         CHECK((reported() && server.Requests()[reportsBefore].tick >= confirmed + 900));
         tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"30"); });
-        CHECK_FALSE(PumpFor(1200, reported));
+        CHECK_FALSE(PumpUntil(reported, 1200));
         CHECK(KillTimer(f.window, TIMER_TRACKING));
         tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"1"); });
         tracking([](HWND d) { SetItem(d, IDC_TRKOPT_INTERVAL, L"0"); });
-        CHECK_FALSE(PumpFor(1200, reported));
+        CHECK_FALSE(PumpUntil(reported, 1200));
         CHECK_FALSE(KillTimer(f.window, TIMER_TRACKING));
     }
     LiveRecordGuard(&GpsDevice)->fix = 0;

@@ -10,13 +10,13 @@
 #include "gps/gps.h"
 #include "gps/simulation.h"
 #include "kit/display.h"
+#include "kit/utils.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -24,7 +24,6 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
-#include <thread>
 #include <vector>
 
 using testsupport::BoxAnswerer;
@@ -34,6 +33,14 @@ using testsupport::TempDir;
 using testsupport::WriteWholeFile;
 
 namespace {
+
+// The reader thread's part: its sends reach the test's window only while the
+// test pumps.
+DWORD WINAPI ReadLine(void* line)
+{
+    GpsDevice.AssembleInput(static_cast<const char*>(line), std::strlen(static_cast<const char*>(line)));
+    return 0;
+}
 
 SYSTEMTIME Date(int year, int month, int day)
 {
@@ -298,13 +305,10 @@ TEST_CASE("the main window: raw log, closing while recording, paused or reading"
             char line[128];
             std::snprintf(line, sizeof line, "$GPGGA,120000,4807.038,N,01131.000,E,1,08,0.9,%.1f,M,,M,,*00\r\n",
                           altitude);
-            std::atomic<bool> done{false};
-            std::thread reader([&] {
-                GpsDevice.AssembleInput(line, std::strlen(line));
-                done = true;
-            });
-            PumpUntil([&] { return done.load(); }, 10000);
-            reader.join();
+            const HANDLE reader = CreateThread(nullptr, 0, ReadLine, line, 0, nullptr);
+            REQUIRE(reader);
+            PumpMessagesUntilEnded(reader);
+            CloseHandle(reader);
         };
         MaxAltitude = 0;
         SendMessageW(f.window, WM_COMMAND, IDM_SCREEN_STATISTICS, 0);

@@ -7,7 +7,7 @@
 
 namespace gpstest {
 
-HookRecord Seen;
+SentRecord Seen;
 std::function<void(UINT msg)> OnSent;
 
 namespace {
@@ -119,7 +119,7 @@ void PortEnd::operator()(GpsPort* port) const
 TestPort NewPort()
 {
     const HWND window = RecordingWindow();
-    Seen = HookRecord{};
+    Seen = SentRecord{};
     OutsideSeams.playSound = RecordSound;
     TestPort port(new GpsPort());
     port->SetWindow(window);

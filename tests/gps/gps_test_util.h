@@ -33,7 +33,7 @@ private:
 
 // What a port of NewPort sent to its window, and what was heard, since it
 // was made.
-struct HookRecord {
+struct SentRecord {
     std::vector<std::wstring> sounds;         // OutsideSeams.playSound
     int repaints = 0;                         // WM_PAINT
     int statistics = 0;                       // WM_STATISTICSREFRESH
@@ -43,7 +43,7 @@ struct HookRecord {
     int spaces = 0;                           // WM_KEYDOWN VK_SPACE: the simulation's own tap
 };
 
-extern HookRecord Seen;
+extern SentRecord Seen;
 // Called with each message the window records, and with 0 for a sound.
 extern std::function<void(UINT msg)> OnSent;
 
