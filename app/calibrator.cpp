@@ -2,9 +2,9 @@
 // and zoom level becomes a calibrated map of the maps folder.
 #include "app/options.h"
 
-#include "app/shell.h"
 #include "gps/geodesy.h"
 #include "kit/dialogs.h"
+#include "kit/program.h"
 #include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "resources/resource.h"

@@ -4,17 +4,16 @@
 
 #include "app/options.h"
 #include "app/receiver_setup.h"
-#include "app/settings.h"
 #include "app/simulation_editor.h"
 #include "gps/receiver_commands.h"
 #include "gps/simulation.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
 #include "kit/outside.h"
+#include "kit/settings.h"
 #include "maps/calc.h"
 #include "maps/offline_maps.h"
 #include "maps/viewport.h"
-#include "maps/web_map.h"
 #include "resources/resource.h"
 #include "tracks/tracks.h"
 #include "updater/updater.h"
@@ -234,7 +233,7 @@ LRESULT CmdLogClear(HWND, WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT CmdSirf(HWND window, UINT, WPARAM wParam)
+LRESULT CmdSirf(HWND window, WPARAM wParam)
 {
     if (GpsInputKind.load() == kGpsInputDriver) {
         MessageBoxW(window, kSirfWithDriver, kProgramTitle, MB_OK);
@@ -392,7 +391,7 @@ constexpr COMMAND kCommands[] = {
 struct COMMAND_RANGE {
     WORD first;
     WORD last;
-    LRESULT (*handler)(HWND window, UINT msg, WPARAM wParam);
+    LRESULT (*handler)(HWND window, WPARAM wParam);
 };
 
 constexpr COMMAND_RANGE kCommandRanges[] = {
@@ -439,6 +438,6 @@ LRESULT DispatchCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return EnterScreen(window, id, lParam);
     for (const COMMAND_RANGE& r : kCommandRanges)
         if (id >= r.first && id <= r.last)
-            return r.handler(window, WM_COMMAND, wParam);
+            return r.handler(window, wParam);
     return 0;
 }

@@ -3,13 +3,12 @@
 #include "app/shell.h"
 
 #include "app/options.h"
-#include "app/settings.h"
 #include "gps/geodesy.h"
 #include "gps/simulation.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
-#include "kit/draw.h"
 #include "kit/outside.h"
+#include "kit/settings.h"
 #include "kit/utils.h"
 #include "maps/calc.h"
 #include "maps/offline_maps.h"
@@ -53,7 +52,6 @@ constexpr int kMainHeight = 320;
 constexpr DWORD kListViewExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr size_t kRowTextSize = 2000;
 constexpr DWORD kPathRepaintMs = 1000;
-DWORD LastPathRepaintTick = 0;
 constexpr int kRawColumnMargin = 5;
 
 // ---------------------------------------------------------------------------
@@ -474,10 +472,11 @@ void FollowOnPath(HWND window, GpsPort* port)
     const GPS_CURRENT* live = port->LiveRecord();
     if (live->lastReportType != kReportPosition)
         return;
+    static DWORD lastRepaintTick = 0;
     const DWORD now = GetTickCount();
-    if (now - LastPathRepaintTick < kPathRepaintMs)
+    if (now - lastRepaintTick < kPathRepaintMs)
         return;
-    LastPathRepaintTick = now;
+    lastRepaintTick = now;
     FollowPositionOnMap(window, live);
 }
 

@@ -1,7 +1,7 @@
 // "DIALOG_MAPOPTIONS": the map switches and the maps folder, rescanned on OK.
 #include "app/options.h"
 
-#include "app/shell.h"
+#include "kit/program.h"
 #include "maps/offline_maps.h"
 #include "resources/resource.h"
 #include "xml/utf8text.h"

@@ -1,11 +1,11 @@
 // The GPS configuration dialog and the SIRF menu.
 #include "app/receiver_setup.h"
 
-#include "app/settings.h"
 #include "app/shell.h"
 #include "gps/receiver_commands.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
+#include "kit/settings.h"
 #include "resources/resource.h"
 #include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)

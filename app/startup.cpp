@@ -5,15 +5,16 @@
 
 #include "app/shell.h"
 
-#include "app/settings.h"
+#include "app/settings_store.h"
 #include "gps/simulation.h"
 #include "kit/astro.h"
 #include "kit/dialogs.h"
 #include "kit/display.h"
 #include "kit/draw.h"
+#include "kit/settings.h"
 #include "maps/offline_maps.h"
-#include "tracks/waypoints.h"
 #include "resources/resource.h"
+#include "tracks/waypoints.h"
 #include "xml/utf8text.h"
 #if defined(PATHVEX_HANDHELD)
 #include "platform/handheld/handheld.h"

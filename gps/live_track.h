@@ -17,11 +17,11 @@
 // for the live record and this state, so a painter that reads both sees one
 // consistent moment and no lock order can be got wrong. The reader's steps
 // lock the port they run for, which in the program is always GpsDevice; a
-// test's own port runs them only while nothing else touches this state. A route is replaced
-// only under that lock, with the recorder state set to 3 last, so neither
-// side reads a position beyond it, and only by the route commands' start,
-// which installs with it the index that spares route following a scan of
-// the whole route under the lock. Route following reads the settings from
+// test's own port runs them only while nothing else touches this state. A
+// route is replaced only under that lock, with the recorder state set to 3
+// last, so neither side reads a position beyond it, and only by the route
+// commands' start, which installs with it the index that spares route
+// following a scan of the whole route under the lock. Route following reads the settings from
 // RouteOptions, a copy the UI thread renews under the lock; it never touches
 // the main window's timers (arrival posts WM_ROUTEARRIVED). Scalars that
 // either thread reads without the lock are atomic.

@@ -91,7 +91,8 @@ std::span<const SETTING_KEY> SettingKeys();
 const SETTING_KEY& GetSettingKey(SettingId id);
 
 // Reads every key that has a global into it, in table order, with the
-// table's defaults (flags become 0 or 1). Without an open store every global takes its default.
+// table's defaults (flags become 0 or 1). Without an open store every global
+// takes its default.
 void ReadSettingsIntoGlobals();
 // Writes the global's current value of key id into SettingsDocument (in
 // memory). 0 for a key without a global or without an open store.

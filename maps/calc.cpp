@@ -208,10 +208,8 @@ void SetCalcAxisMode(int mode)
     CalcAxisMode = mode;
 }
 
-LRESULT CalcCommand(HWND window, UINT msg, WPARAM wParam)
+LRESULT CalcCommand(HWND window, WPARAM wParam)
 {
-    if (msg != WM_COMMAND)
-        return 0;
     for (const CALC_COMMAND& c : kCalcCommands)
         if (c.id == LOWORD(wParam)) {
             c.run(window);

@@ -50,7 +50,7 @@ void SetCalcAxisMode(int mode);
 
 // WM_COMMAND 1101-1109 of the measuring screens' menu (91); ids without an
 // action and other messages do nothing. Always 0.
-LRESULT CalcCommand(HWND window, UINT msg, WPARAM wParam);
+LRESULT CalcCommand(HWND window, WPARAM wParam);
 // "Measure!": the length (screen 21) or area (screen 22) in a message box,
 // or the message that there are too few points; nothing on screen 23.
 void CalcMeasure(HWND window);

@@ -117,7 +117,7 @@ void FillMapList(HWND listView)
     }
 }
 
-LRESULT MapListCommand(HWND window, UINT, WPARAM wParam)
+LRESULT MapListCommand(HWND window, WPARAM wParam)
 {
     const int id = LOWORD(wParam);
     for (const MapListEntry& c : kMapListCommands) {

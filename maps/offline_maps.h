@@ -109,4 +109,4 @@ void FillMapList(HWND listView);
 // view: 1291 opens the image file with the shell, 1292 deletes it after
 // asking, 1293 shows its area on the Map screen. Nothing without a selected
 // row or for other ids; returns 0.
-LRESULT MapListCommand(HWND window, UINT message, WPARAM wParam);
+LRESULT MapListCommand(HWND window, WPARAM wParam);

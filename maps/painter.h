@@ -11,9 +11,9 @@
 // background under the last position marker and draws only the marker at its
 // new place; the painter clears the flag at the end of every paint.
 //
-// Reads: the screen shown (CurrentScreen), the live record, RecorderState, ActiveTrack, RoutePosition and
-// DrawnPath under LiveRecordGuard (held for the whole paint), the settings
-// "mug", "mpc", "mrp", "vci", "drp", "pls", "dmv" and "lod", and the colour
+// Reads: the screen shown (CurrentScreen), the live record, RecorderState,
+// ActiveTrack, RoutePosition and DrawnPath under LiveRecordGuard (held for
+// the whole paint), the settings "mug", "mpc", "mrp", "vci", "drp", "pls", "dmv" and "lod", and the colour
 // scheme and FontSet. UI thread only. Every pen and brush made here is
 // selected back and deleted before a function returns. Nothing throws.
 #pragma once

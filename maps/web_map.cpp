@@ -178,16 +178,11 @@ void ShowWebMapPage(HWND, int provider, double x, double y, int zoom)
         ShowYmapStaticPage(x, y, zoom, -1, -1);
 }
 
-LRESULT WebMapZoomCommand(HWND, UINT, WPARAM wParam)
+void ZoomWebMapPage(int change)
 {
-    const int id = LOWORD(wParam);
-    const int change = id == IDM_WEBMAP_ZOOM_IN ? 1 : id == IDM_WEBMAP_ZOOM_OUT ? -1 : 0;
-    if (change == 0)
-        return 0;
     if (WebMapView.provider == kWebMapGoogle)
         ShowGmapPage(0, 0, std::max(kMinGoogleZoom, WebMapView.googleZoom + change), -1, -1);
     else if (WebMapView.provider == kWebMapYahoo)
         // The Yahoo page counts its zoom the other way round.
         ShowYmapStaticPage(0, 0, std::max(kMinYahooZoom, WebMapView.yahooZoom - change), -1, -1);
-    return 0;
 }

@@ -87,5 +87,5 @@ void ShowExternalMapPage(HWND main, double x, double y, int type);
 void ShowWebMapPage(HWND main, int provider, double x, double y, int zoom);
 
 // The web map screen's "Zoom In" and "Zoom Out" (1402, 1403): the proxy page
-// shown asked for again one zoom step further. Other ids do nothing; always 0.
-LRESULT WebMapZoomCommand(HWND window, UINT msg, WPARAM wParam);
+// shown asked for again one zoom step further in (change 1) or out (-1).
+void ZoomWebMapPage(int change);

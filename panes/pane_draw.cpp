@@ -1,4 +1,5 @@
-// Drawing helpers private to the panes.
+// Drawing helpers private to the panes, and the fix colour and
+// recorder-state icon that panes.h offers.
 #include "panes/pane_draw.h"
 
 #include "gps/gps.h"
@@ -6,7 +7,6 @@
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "panes/panes.h"
-
 
 #include <cmath>
 #include <cstdarg>

@@ -27,7 +27,7 @@ int FontHeight(HFONT font);
 // The turn arrow of a followed route in the circle: toward the next turn
 // (FindNextTurn, which arms the turn warning) with its distance, or, with
 // none ahead, toward the route's next point and without a label.
-void DrawTurnArrow(HDC dc, GPS_CURRENT* live, const RECT& circle);
+void DrawTurnArrow(HDC dc, const GPS_CURRENT* live, const RECT& circle);
 
 // printf into buffer, cut to size - 1 characters and always terminated.
 void FormatText(wchar_t* buffer, size_t size, const wchar_t* format, ...);

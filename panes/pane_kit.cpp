@@ -6,8 +6,8 @@
 #include "kit/display.h"
 #include "kit/draw.h"
 #include "kit/outside.h"
-#include "panes/pane_draw.h"
 #include "kit/settings.h"
+#include "panes/pane_draw.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,7 +85,7 @@ HFONT FittingFont(HDC dc, const wchar_t* text, int width, std::initializer_list<
 
 }  // namespace
 
-void panes_detail::DrawTurnArrow(HDC dc, GPS_CURRENT* live, const RECT& circle)
+void panes_detail::DrawTurnArrow(HDC dc, const GPS_CURRENT* live, const RECT& circle)
 {
     // The search may leave the angle alone when it finds nothing: start at 0.
     double angle = 0.0;
@@ -323,7 +323,7 @@ void DrawDistanceTimeBox(HDC dc, const RECT& rect)
     DrawTextW(dc, text, -1, &box, 0);
 }
 
-RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box)
+RECT DrawPointDetailBox(HDC dc, const GPS_CURRENT* live, const RECT& box)
 {
     const LONG L = box.left;
     const LONG T = box.top;

@@ -247,7 +247,6 @@ bool SpeedOutsideLimits(double kmh, int32_t low, int32_t high)
     return (low != 0 && kmh < low) || (high != 0 && kmh > high);
 }
 
-
 void FormatDistance(wchar_t* buffer, size_t size, double distance, int unit,
                     const wchar_t* secondLine)
 {

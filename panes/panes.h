@@ -219,10 +219,9 @@ void DrawRouteInfoBox(HDC dc, const GPS_CURRENT& gps, const RECT& counter, const
 void DrawDistanceTimeBox(HDC dc, const RECT& rect);
 // The Path view's frame around the plot: point text, speed box, route or
 // recording box, a grey rose and, while following, the turn arrow. live is
-// the live record (the next-turn search may mark it). Returns the plot
-// rectangle: box inset by 5 left and right and by 40 at top and bottom
-// (and nothing is drawn without a live record).
-RECT DrawPointDetailBox(HDC dc, GPS_CURRENT* live, const RECT& box);
+// the live record. Returns the plot rectangle: box inset by 5 left and right
+// and by 40 at top and bottom (and nothing is drawn without a live record).
+RECT DrawPointDetailBox(HDC dc, const GPS_CURRENT* live, const RECT& box);
 
 // ---------------------------------------------------------------------------
 // The satellite, compass, sun and moon screens (5, 14, 11, 12). The Paint

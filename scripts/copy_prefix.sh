@@ -10,10 +10,6 @@ set -u
 base=$1
 prefix=$2
 rm -rf "$prefix"
-mkdir -p "$(dirname "$prefix")"
-# Other programs may make and delete folders in SOURCE's temporary folder
-# while this copy runs, so cp may miss some of them: that is expected, and
-# their copies are removed anyway.
 mkdir -p "$prefix"
 # The folders as hard links; the files beside them (the registry) as copies.
 # Wine's server rewrites a registry file that has a second link in place,
@@ -22,6 +18,9 @@ mkdir -p "$prefix"
 for entry in "$base"/* "$base"/.[!.]*; do
     [ -e "$entry" ] || continue
     if [ -d "$entry" ] && [ ! -L "$entry" ]; then
+        # Other programs may make and delete folders in SOURCE's temporary
+        # folder meanwhile, so cp may miss some of them: that is expected,
+        # and their copies are removed anyway.
         cp -a --link "$entry" "$prefix/" 2>/dev/null
     else
         cp -a "$entry" "$prefix/"

@@ -17,7 +17,7 @@
 // points. An import reads its file on a thread of its own while the window
 // serves its messages without taking input. Other ids and messages do
 // nothing. Always 0. UI thread.
-LRESULT ExchangeCommand(HWND window, UINT msg, WPARAM wParam);
+LRESULT ExchangeCommand(HWND window, WPARAM wParam);
 // Appends the points of a KML file: its one Placemark, or the one the user
 // picks among several ("Select Placemarks"), as the Point or the tuples of
 // the LineString (split at any run of whitespace), each named by the

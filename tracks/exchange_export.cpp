@@ -444,10 +444,8 @@ std::string CharacterData(const XMLElement* element, const char* separator)
 
 }  // namespace exchangeimpl
 
-LRESULT ExchangeCommand(HWND window, UINT msg, WPARAM wParam)
+LRESULT ExchangeCommand(HWND window, WPARAM wParam)
 {
-    if (msg != WM_COMMAND)
-        return 0;
     RunTableCommand(kExchangeCommands, window, LOWORD(wParam));
     return 0;
 }

@@ -146,10 +146,8 @@ void StopRecording()
     WriteRecording(points);
 }
 
-LRESULT TrackCommand(HWND window, UINT msg, WPARAM wParam)
+LRESULT TrackCommand(HWND window, WPARAM wParam)
 {
-    if (msg != WM_COMMAND)
-        return 0;
     const WORD id = LOWORD(wParam);
     if (!tracksimpl::RunTableCommand(kTrackCommands, window, id))
         tracksimpl::RunRouteCommand(window, id);

@@ -23,7 +23,7 @@ void StopRecording();
 // without points; every command ends silently when its selection, the
 // recorder state or a dialog does not allow it. The list is the window's
 // child IDC_MAIN_LISTVIEW. Other messages and ids do nothing. Always 0.
-LRESULT TrackCommand(HWND window, UINT msg, WPARAM wParam);
+LRESULT TrackCommand(HWND window, WPARAM wParam);
 
 // Thins track->points in place: interior points of tight clusters of one
 // cell ("ntm" metres), then interior points of nearly straight runs

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-
 std::vector<WAYPOINT> Waypoints;
 WAYPOINT PickedWaypoint{};
 XMLElement* WaypointsElement = nullptr;

@@ -109,7 +109,8 @@ XMLElement* ShownWaypointElement();
 void WaypointsChanged(HWND window);
 
 // The shared dialogs (kit/dialogs.h) as the commands use them; each false
-// when it is not confirmed. text: the preset and, on OK, the typed text (at most 1000 characters).
+// when it is not confirmed. text: the preset and, on OK, the typed text (at
+// most 1000 characters).
 bool EnterText(HWND owner, const wchar_t* title, const wchar_t* prompt, std::wstring* text);
 // The first chosen entry's index.
 bool ChooseOne(HWND owner, const wchar_t* title, const wchar_t* prompt, const std::vector<std::wstring>& entries,

@@ -296,14 +296,12 @@ bool TakePickedWaypoint(HWND list)
     return true;
 }
 
-LRESULT WaypointCommand(HWND window, UINT msg, WPARAM wParam)
+LRESULT WaypointCommand(HWND window, WPARAM wParam)
 {
-    if (msg != WM_COMMAND)
-        return 0;
     const WORD id = LOWORD(wParam);
     if (RunTableCommand(kWaypointCommands, window, id))
         return 0;
     if (id >= IDM_EXTMAP_FIRST && id <= IDM_EXTMAP_LAST)
-        WaypointMapCommand(window, msg, wParam);
+        WaypointMapCommand(window, wParam);
     return 0;
 }

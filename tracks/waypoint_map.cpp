@@ -32,11 +32,13 @@ void tracksimpl::ShowSelectedOnWebMapPage(HWND window, int provider)
     ShowWebMapPage(window, provider, waypoint.pos.x, waypoint.pos.y, kWebMapZoom);
 }
 
-LRESULT WaypointMapCommand(HWND window, UINT msg, WPARAM wParam)
+LRESULT WaypointMapCommand(HWND window, WPARAM wParam)
 {
     const int id = LOWORD(wParam);
-    if (id == IDM_WEBMAP_ZOOM_IN || id == IDM_WEBMAP_ZOOM_OUT)
-        return WebMapZoomCommand(window, msg, wParam);
+    if (id == IDM_WEBMAP_ZOOM_IN || id == IDM_WEBMAP_ZOOM_OUT) {
+        ZoomWebMapPage(id == IDM_WEBMAP_ZOOM_IN ? 1 : -1);
+        return 0;
+    }
     const bool external = id >= IDM_EXTMAP_GOOGLE && id <= IDM_EXTMAP_LIVE;
     if (!external && id != IDM_SHOWONMAP_PATHVEX && id != IDM_SHOWONMAP_GMAP && id != IDM_SHOWONMAP_YMAP)
         return 0;

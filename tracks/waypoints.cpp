@@ -2,8 +2,6 @@
 // document, and the flat vector rebuilt from them.
 #include "tracks/tracks.h"
 
-#include "kit/screen_state.h"
-#include "kit/settings.h"
 #include "tracks/tracks_internal.h"
 #include "xml/xml.h"
 

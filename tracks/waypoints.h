@@ -65,14 +65,14 @@ bool WaypointListBack(HWND list);
 // selection, the recorder state or a dialog does not allow it. The list is
 // the window's child IDC_MAIN_LISTVIEW. Ids 1701-1799 go on to
 // WaypointMapCommand. Always 0.
-LRESULT WaypointCommand(HWND window, UINT msg, WPARAM wParam);
+LRESULT WaypointCommand(HWND window, WPARAM wParam);
 // The selected waypoint of the waypoint list on a map: "View in Map" (1400
 // the Map screen, 1401 and 1411 a proxy web map page) and "View in External
 // Map" (1701-1703, a public page), each after its screen was entered; the
 // web map screen's "Zoom In" and "Zoom Out" (1402, 1403) go on to
 // WebMapZoomCommand (maps/web_map.h). Nothing without a selected waypoint
 // on the waypoint list. Always 0.
-LRESULT WaypointMapCommand(HWND window, UINT msg, WPARAM wParam);
+LRESULT WaypointMapCommand(HWND window, WPARAM wParam);
 
 // The waypoint the last pick from the waypoint list took (centring the map,
 // the measuring tool). UI thread only.

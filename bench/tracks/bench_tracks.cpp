@@ -14,10 +14,10 @@
 // the aims are met. Files go to a folder under the system's temporary folder,
 // removed at the end. Run under Wine in the x64 tree.
 #include "gps/gps.h"
+#include "kit/outside.h"
 #include "kit/settings.h"
 #include "resources/resource.h"
 #include "support/window_support.h"
-#include "kit/outside.h"
 #include "tracks/exchange_internal.h"
 #include "tracks/tracks.h"
 #include "tracks/tracks_internal.h"

@@ -6,7 +6,8 @@
 
 #include "window_fixture.h"
 
-#include "app/settings.h"
+#include "app/settings_store.h"
+#include "kit/settings.h"
 
 #include <atomic>
 #include <functional>

@@ -5,7 +5,7 @@
 
 #include "window_fixture.h"
 
-#include "app/settings.h"
+#include "app/settings_store.h"
 #include "app/shell.h"
 #include "app/simulation_editor.h"
 #include "gps/gps.h"
@@ -13,6 +13,7 @@
 #include "kit/dialogs.h"
 #include "kit/display.h"
 #include "kit/outside.h"
+#include "kit/settings.h"
 #include "maps/viewport.h"
 #include "panes/panes.h"
 #include "resources/resource.h"

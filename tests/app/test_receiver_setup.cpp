@@ -7,8 +7,9 @@
 #include "support/window_support.h"
 
 #include "app/receiver_setup.h"
-#include "app/settings.h"
+#include "app/settings_store.h"
 #include "app/shell.h"
+#include "kit/settings.h"
 #include "resources/resource.h"
 
 #include <windows.h>

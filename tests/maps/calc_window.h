@@ -6,8 +6,9 @@
 
 #include "app/window_fixture.h"
 
-#include "app/settings.h"
+#include "app/settings_store.h"
 #include "gps/simulation.h"
+#include "kit/settings.h"
 #include "maps/calc.h"
 #include "maps/viewport.h"
 #include "resources/resource.h"

@@ -274,13 +274,13 @@ TEST_CASE_FIXTURE(MapsState, "The Maps list shows every map; its menu deletes af
 
     Asked = {IDNO, 0, false, 0, L"", L""};
     testsupport::DialogAnswerer answerer(kProgramTitle, AnswerDelete, true);
-    MapListCommand(window, WM_COMMAND, IDM_MAPLIST_DELETE);   // no row selected
+    MapListCommand(window, IDM_MAPLIST_DELETE);   // no row selected
     CHECK(Asked.count == 0);
     ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
     const std::wstring path = OfflineMaps[0].path;
 
     SUBCASE("Delete answered No keeps file and row; Yes removes both") {
-        MapListCommand(window, WM_COMMAND, IDM_MAPLIST_DELETE);
+        MapListCommand(window, IDM_MAPLIST_DELETE);
         CHECK(Asked.text == L"Are you sure you want to delete this map?");
         CHECK(Asked.caption == kProgramTitle);
         CHECK(Asked.yesNo);
@@ -288,7 +288,7 @@ TEST_CASE_FIXTURE(MapsState, "The Maps list shows every map; its menu deletes af
         CHECK(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
         CHECK(ListView_GetItemCount(list) == 2);
         Asked.answer = IDYES;
-        MapListCommand(window, WM_COMMAND, IDM_MAPLIST_DELETE);
+        MapListCommand(window, IDM_MAPLIST_DELETE);
         CHECK(GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES);
         REQUIRE(OfflineMaps.size() == 1);
         CHECK(NameOf(OfflineMaps[0]) == L"10_50_11_49.png");
@@ -296,7 +296,7 @@ TEST_CASE_FIXTURE(MapsState, "The Maps list shows every map; its menu deletes af
         CHECK(cell(0, 0) == L"1");
     }
     SUBCASE("Load in Map shows the map's area on the Map screen") {
-        MapListCommand(window, WM_COMMAND, IDM_MAPLIST_LOAD);
+        MapListCommand(window, IDM_MAPLIST_LOAD);
         CHECK(Edges() == "-4 -1.5 2.25 3");
         MSG msg{};
         CHECK(PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));

@@ -379,7 +379,7 @@ TEST_CASE("View in External Map: the public pages, latitude first, leave the pro
     }
     // Given to the waypoint commands, the same id shows the same page.
     w.ShowList(1);
-    WaypointCommand(w.f.window, WM_COMMAND, IDM_EXTMAP_GOOGLE);
+    WaypointCommand(w.f.window, IDM_EXTMAP_GOOGLE);
     CHECK(w.Title() == L"Google Map");
     wchar_t google[512];
     std::swprintf(google, 512, (PublicSite(IDM_EXTMAP_GOOGLE) + kPages[0].page).c_str(), -33.5, -70.125, -33.5,

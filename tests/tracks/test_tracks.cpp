@@ -4,11 +4,12 @@
 // recording of the built-in simulation fed through the port's input path.
 #include "tracks/tracks.h"
 
-#include "app/settings.h"
+#include "app/settings_store.h"
 #include "gps/gps.h"
 #include "gps/simulation.h"
 #include "kit/display.h"
 #include "kit/screen_state.h"
+#include "kit/settings.h"
 #include "platform/handheld/cell_tower.h"
 #include "resources/resource.h"
 #include "support/test_support.h"
@@ -143,10 +144,10 @@ TEST_CASE("the recorder's filters at their thresholds")
         CHECK(Stored() == 2);
     }
     SUBCASE("paused: nothing kept; resumed: filtered against the last stored point") {
-        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_PAUSE);
+        TrackCommand(nullptr, IDM_TRACK_PAUSE);
         CHECK(RecorderState == kRecorderPaused);
         Tick(5, 5, 50, 300);
-        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_PAUSE);
+        TrackCommand(nullptr, IDM_TRACK_PAUSE);
         CHECK(RecorderState == kRecorderRecording);
         Tick(5, 6, 50, 105);
         CHECK(Stored() == 1);
@@ -176,7 +177,7 @@ TEST_CASE("what a stop writes, and when it writes nothing")
         Tick(1.5, -2.25, 36, 90);
         live->pos.z = 0;
         Tick(1.5, -2.5, 36, 180, 50);
-        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_END);
+        TrackCommand(nullptr, IDM_TRACK_END);
         CHECK(RecorderState == kRecorderIdle);
         CHECK(Stored() == 2);               // the points stay
         CHECK(TrackDocument == nullptr);    // released: the track list is not shown
@@ -190,8 +191,8 @@ TEST_CASE("what a stop writes, and when it writes nothing")
 
         // Idle, the end writes nothing more, and a pause does not start
         // recording onto the old points.
-        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_END);
-        TrackCommand(nullptr, WM_COMMAND, IDM_TRACK_PAUSE);
+        TrackCommand(nullptr, IDM_TRACK_END);
+        TrackCommand(nullptr, IDM_TRACK_PAUSE);
         CHECK(RecorderState == kRecorderIdle);
         Tick(3, 3, 50, 0);
         CHECK(f.TrackFile() == written);

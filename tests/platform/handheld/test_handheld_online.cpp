@@ -7,7 +7,7 @@
 #include "support/http_server.h"
 #include "support/test_support.h"
 
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "maps/online_maps.h"
 #include "maps/painter.h"
