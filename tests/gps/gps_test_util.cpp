@@ -123,18 +123,23 @@ TestPort NewPort()
     OutsideSeams.playSound = RecordSound;
     TestPort port(new GpsPort());
     port->SetWindow(window);
-    RecorderState.store(kRecorderIdle);
-    StartRecording();
-    LiveRecordGuard hold(&GpsDevice);
-    // No filter holds a fix back.
-    ActiveTrack.speedThreshold = -1.0f;
-    ActiveTrack.angleThreshold = -1.0f;
+    RecordEveryFix(port.get());
     return port;
 }
 
-size_t Ticks()
+void RecordEveryFix(GpsPort* port)
 {
-    LiveRecordGuard hold(&GpsDevice);
+    RecorderState.store(kRecorderIdle);
+    StartRecording();
+    LiveRecordGuard hold(port);
+    // No filter holds a fix back.
+    ActiveTrack.speedThreshold = -1.0f;
+    ActiveTrack.angleThreshold = -1.0f;
+}
+
+size_t Ticks(GpsPort* port)
+{
+    LiveRecordGuard hold(port);
     return ActiveTrack.points.size();
 }
 

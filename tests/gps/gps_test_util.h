@@ -54,11 +54,14 @@ struct PortEnd {
 using TestPort = std::unique_ptr<GpsPort, PortEnd>;
 
 // A port handing over to a recording window, with Seen cleared, sounds
-// recorded, and a recording begun that keeps every valid fix, so that each
-// recorder tick with a fix stores one point (Ticks()).
+// recorded, and a recording begun as RecordEveryFix does.
 TestPort NewPort();
-// The points stored since NewPort: its recorder ticks that found a fix.
-size_t Ticks();
+// Begins a recording that keeps every valid fix of port, so that each
+// recorder tick with a fix stores one point (Ticks()).
+void RecordEveryFix(GpsPort* port);
+// The points stored since the recording began: the recorder ticks that found
+// a fix. Under port's lock, which its reader thread takes to store them.
+size_t Ticks(GpsPort* port = &GpsDevice);
 
 // Parses and applies one sentence; returns the message's kind.
 int Apply(GpsPort* port, std::string_view sentence);
