@@ -3,6 +3,7 @@
 // inaccessible page so that reading one byte past it crashes the test.
 #pragma once
 #include "gps/gps.h"
+#include "support/window_support.h"
 
 #include <functional>
 #include <memory>
@@ -12,24 +13,8 @@
 
 namespace gpstest {
 
-// A window of this thread standing for the main window: every message it
-// gets goes to onMessage. A repaint reaches only a window that shows, so a
-// visible one is a small window on the display (shown without taking the
-// focus); else it is message-only.
-class PortWindow {
-public:
-    using Handler = std::function<void(UINT msg, WPARAM wParam, LPARAM lParam)>;
-    PortWindow(bool visible, Handler onMessage);
-    ~PortWindow();
-    PortWindow(const PortWindow&) = delete;
-    PortWindow& operator=(const PortWindow&) = delete;
-    HWND Handle() const { return hwnd_; }
-
-private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    Handler onMessage_;
-    HWND hwnd_;
-};
+// The window standing for the main window, shared with the other window tests.
+using testsupport::PortWindow;
 
 // What a port of NewPort sent to its window, and what was heard, since it
 // was made.
