@@ -2,6 +2,8 @@
 // logs what each view change asked for: 'F' the online image fetch, 'P' a
 // repaint.
 #pragma once
+#include <doctest.h>
+
 #include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "maps/online_maps.h"
@@ -54,6 +56,8 @@ class LoggedViewFixture : public ViewFixture {
 public:
     LoggedViewFixture()
     {
+        REQUIRE(server_.Port() != 0);
+        REQUIRE(window_.Handle());
         OnlineMapService = {address_.c_str(), "view-test"};
         OnlineMapsEnabled = true;
         Log();
@@ -64,7 +68,6 @@ public:
         OnlineMapService = kOnlineMapService;
         ReleaseMapImage();
     }
-    bool Ready() const { return window_.Handle() && server_.Port() != 0; }
     HWND Window() const { return window_.Handle(); }
     // Takes the log and starts a new one.
     std::string Log()
