@@ -128,26 +128,23 @@ TEST_CASE("ImportDatabase opens a real database through the platform's ADO")
 }
 
 #if defined(PATHVEX_X86)
-// Writes value at a place of a loaded image whose page may be read-only.
-template <typename T>
-bool Patch(T* at, T value)
-{
-    DWORD was = 0;
-    if (!VirtualProtect(at, sizeof(T), PAGE_READWRITE, &was))
-        return false;
-    *at = value;
-    VirtualProtect(at, sizeof(T), was, &was);
-    return true;
-}
-
 IMAGE_NT_HEADERS* Headers(BYTE* base)
 {
     return reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
 }
 
+// Makes the whole mapped image writable (and still executable), headers
+// included, so that Relocate and BindImports can write to it plainly.
+bool MakeWritable(HMODULE module)
+{
+    auto* base = reinterpret_cast<BYTE*>(module);
+    DWORD was = 0;
+    return VirtualProtect(base, Headers(base)->OptionalHeader.SizeOfImage, PAGE_EXECUTE_READWRITE, &was);
+}
+
 // A program file mapped away from its own base is not relocated by the
 // loader, which relocates only libraries: apply its relocations as the
-// loader would for one.
+// loader would for one. The image is writable (MakeWritable).
 bool Relocate(HMODULE module)
 {
     auto* base = reinterpret_cast<BYTE*>(module);
@@ -163,23 +160,19 @@ bool Relocate(HMODULE module)
         const auto* entries = reinterpret_cast<const WORD*>(block + 1);
         const DWORD count = (block->SizeOfBlock - sizeof(IMAGE_BASE_RELOCATION)) / sizeof(WORD);
         for (DWORD i = 0; i < count; ++i) {
-            BYTE* place = base + block->VirtualAddress + (entries[i] & 0xFFF);
-            const int type = entries[i] >> 12;
-            if (type == IMAGE_REL_BASED_HIGHLOW && !Patch(reinterpret_cast<DWORD*>(place),
-                                                          DWORD(*reinterpret_cast<DWORD*>(place) + delta)))
-                return false;
-            if (type == IMAGE_REL_BASED_DIR64 && !Patch(reinterpret_cast<ULONGLONG*>(place),
-                                                        ULONGLONG(*reinterpret_cast<ULONGLONG*>(place) + delta)))
-                return false;
+            if (entries[i] >> 12 == IMAGE_REL_BASED_HIGHLOW)
+                *reinterpret_cast<DWORD*>(base + block->VirtualAddress + (entries[i] & 0xFFF)) += delta;
         }
         at += block->SizeOfBlock;
     }
-    return Patch(&nt->OptionalHeader.ImageBase, decltype(nt->OptionalHeader.ImageBase)(ULONG_PTR(base)));
+    nt->OptionalHeader.ImageBase = ULONG_PTR(base);
+    return true;
 }
 
 // A program file is loaded only mapped (DONT_RESOLVE_DLL_REFERENCES: none of
 // its start-up code runs), so its imports are not bound: bind them as the
-// loader would, so that the exported function can run.
+// loader would, so that the exported function can run. The image is
+// writable (MakeWritable).
 bool BindImports(HMODULE module)
 {
     auto* base = reinterpret_cast<BYTE*>(module);
@@ -198,8 +191,9 @@ bool BindImports(HMODULE module)
                                    : reinterpret_cast<const char*>(
                                          reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
             FARPROC f = GetProcAddress(dll, name);
-            if (!f || !Patch(&slots->u1.Function, decltype(slots->u1.Function)(reinterpret_cast<ULONG_PTR>(f))))
+            if (!f)
                 return false;
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(f);
         }
     }
     return true;
@@ -214,6 +208,7 @@ TEST_CASE("pathvex-x86 exports ImportDatabase, which reads a real database")
     const std::wstring program = testsupport::Wide(testsupport::EnvPath("PATHVEX_PROGRAM_DIR") + "\\pathvex-x86.exe");
     HMODULE module = LoadLibraryExW(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     REQUIRE_MESSAGE(module, "cannot load the program file");
+    REQUIRE(MakeWritable(module));
     REQUIRE(Relocate(module));
     REQUIRE(BindImports(module));
     using ImportFunction = XMLElement* (*)(const DB_IMPORT*);

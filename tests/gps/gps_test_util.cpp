@@ -12,7 +12,6 @@ std::function<void(UINT msg)> OnSent;
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"PathvexGpsRecordingWindow";
 // The program's own sounds, put back when a port of NewPort goes.
 const OUTSIDE_SEAMS kRealOutside = OutsideSeams;
 
@@ -64,45 +63,6 @@ HWND RecordingWindow()
 
 }  // namespace
 
-PortWindow::PortWindow(bool visible, Handler onMessage) : onMessage_(std::move(onMessage)), hwnd_(nullptr)
-{
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kWindowClass;
-    RegisterClassW(&wc);   // fails harmlessly once registered
-    hwnd_ = CreateWindowExW(visible ? WS_EX_NOACTIVATE : 0, kWindowClass, L"", visible ? WS_POPUP : 0, 0, 0,
-                            visible ? 16 : 0, visible ? 16 : 0, visible ? nullptr : HWND_MESSAGE, nullptr,
-                            wc.hInstance, this);
-    if (visible && hwnd_) {
-        ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
-        UpdateWindow(hwnd_);
-    }
-}
-
-PortWindow::~PortWindow()
-{
-    DestroyWindow(hwnd_);
-}
-
-LRESULT CALLBACK PortWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<PortWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self && self->onMessage_)
-        self->onMessage_(msg, wParam, lParam);
-    if (msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
 void PortEnd::operator()(GpsPort* port) const
 {
     delete port;
@@ -123,18 +83,23 @@ TestPort NewPort()
     OutsideSeams.playSound = RecordSound;
     TestPort port(new GpsPort());
     port->SetWindow(window);
-    RecorderState.store(kRecorderIdle);
-    StartRecording();
-    LiveRecordGuard hold(&GpsDevice);
-    // No filter holds a fix back.
-    ActiveTrack.speedThreshold = -1.0f;
-    ActiveTrack.angleThreshold = -1.0f;
+    RecordEveryFix(port.get());
     return port;
 }
 
-size_t Ticks()
+void RecordEveryFix(GpsPort* port)
 {
-    LiveRecordGuard hold(&GpsDevice);
+    RecorderState.store(kRecorderIdle);
+    StartRecording();
+    LiveRecordGuard hold(port);
+    // No filter holds a fix back.
+    ActiveTrack.speedThreshold = -1.0f;
+    ActiveTrack.angleThreshold = -1.0f;
+}
+
+size_t Ticks(GpsPort* port)
+{
+    LiveRecordGuard hold(port);
     return ActiveTrack.points.size();
 }
 

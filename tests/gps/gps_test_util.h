@@ -3,6 +3,7 @@
 // inaccessible page so that reading one byte past it crashes the test.
 #pragma once
 #include "gps/gps.h"
+#include "support/window_support.h"
 
 #include <functional>
 #include <memory>
@@ -12,24 +13,8 @@
 
 namespace gpstest {
 
-// A window of this thread standing for the main window: every message it
-// gets goes to onMessage. A repaint reaches only a window that shows, so a
-// visible one is a small window on the display (shown without taking the
-// focus); else it is message-only.
-class PortWindow {
-public:
-    using Handler = std::function<void(UINT msg, WPARAM wParam, LPARAM lParam)>;
-    PortWindow(bool visible, Handler onMessage);
-    ~PortWindow();
-    PortWindow(const PortWindow&) = delete;
-    PortWindow& operator=(const PortWindow&) = delete;
-    HWND Handle() const { return hwnd_; }
-
-private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    Handler onMessage_;
-    HWND hwnd_;
-};
+// The window standing for the main window, shared with the other window tests.
+using testsupport::PortWindow;
 
 // What a port of NewPort sent to its window, and what was heard, since it
 // was made.
@@ -54,11 +39,14 @@ struct PortEnd {
 using TestPort = std::unique_ptr<GpsPort, PortEnd>;
 
 // A port handing over to a recording window, with Seen cleared, sounds
-// recorded, and a recording begun that keeps every valid fix, so that each
-// recorder tick with a fix stores one point (Ticks()).
+// recorded, and a recording begun as RecordEveryFix does.
 TestPort NewPort();
-// The points stored since NewPort: its recorder ticks that found a fix.
-size_t Ticks();
+// Begins a recording that keeps every valid fix of port, so that each
+// recorder tick with a fix stores one point (Ticks()).
+void RecordEveryFix(GpsPort* port);
+// The points stored since the recording began: the recorder ticks that found
+// a fix. Under port's lock, which its reader thread takes to store them.
+size_t Ticks(GpsPort* port = &GpsDevice);
 
 // Parses and applies one sentence; returns the message's kind.
 int Apply(GpsPort* port, std::string_view sentence);

@@ -34,7 +34,6 @@ void Command(const ViewFixture& f, int id)
 TEST_CASE("The viewport starts as the whole world, Cartesian and unturned")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
     const MAP_VIEWPORT& v = kStartViewport;
     CHECK(f.Edges() == "-90 -180 90 180");
     CHECK(v.latitudeLineCount == 12);
@@ -52,7 +51,6 @@ TEST_CASE("The viewport starts as the whole world, Cartesian and unturned")
 TEST_CASE("Cartesian zoom in halves the spans about the centre")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
 
     SUBCASE("the whole world becomes its middle quarter, fetched then repainted") {
         ZoomIn(f.Window(), false, false, false);
@@ -80,7 +78,6 @@ TEST_CASE("Cartesian zoom in halves the spans about the centre")
 TEST_CASE("Cartesian zoom out doubles the spans inside the world")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
 
     SUBCASE("line counts run 12, 2, 4, ..., 12, 2 and are 12 at the whole world") {
         f.SetWindow(0.0, 0.0, 1.0, 1.0);
@@ -109,7 +106,6 @@ TEST_CASE("Cartesian zoom out doubles the spans inside the world")
 TEST_CASE("Polar zooms change the caption spans and the rings, not the window")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
     f.View().polar = 1;
 
     SUBCASE("zoom in: spans halve, rings count 3, 2, 1, then 4") {
@@ -150,7 +146,6 @@ TEST_CASE("Polar zooms change the caption spans and the rings, not the window")
 TEST_CASE("Reset returns to the whole world and keeps the form")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
     f.SetWindow(1.0, 2.0, 3.0, 4.0);
     MAP_VIEWPORT& v = f.View();
     v.rotation = 90;
@@ -177,7 +172,6 @@ TEST_CASE("Reset returns to the whole world and keeps the form")
 TEST_CASE("Moves go one grid step and stop at the world's edges")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
 
     SUBCASE("before the first grid paint a move has no distance") {
         f.SetWindow(-45.0, -90.0, 45.0, 90.0);
@@ -252,7 +246,6 @@ TEST_CASE("Moves go one grid step and stop at the world's edges")
 TEST_CASE("Centring moves the window onto a point")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
     f.View().rotation = 30;
 
     SUBCASE("-1 keeps the spans and the rotation") {
@@ -300,7 +293,6 @@ TEST_CASE("Centring moves the window onto a point")
 TEST_CASE("Fitting puts the points in the middle half of each span")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
     f.View().rotation = 45;
 
     SUBCASE("no points: nothing happens") {
@@ -357,7 +349,6 @@ TEST_CASE("Fitting puts the points in the middle half of each span")
 TEST_CASE("The map view commands")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
     LRESULT result = -7;
 
     SUBCASE("ids of other subsystems are not ours") {
@@ -436,7 +427,6 @@ TEST_CASE("The map view commands")
 TEST_CASE("A typed rotation is read like atol and folded once")
 {
     ViewFixture f;
-    REQUIRE(f.Ready());
     struct Row {
         const wchar_t* text;
         int rotation;

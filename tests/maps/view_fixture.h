@@ -2,11 +2,14 @@
 // logs what each view change asked for: 'F' the online image fetch, 'P' a
 // repaint.
 #pragma once
+#include <doctest.h>
+
 #include "kit/settings.h"
 #include "maps/offline_maps.h"
 #include "maps/online_maps.h"
 #include "maps/viewport.h"
 #include "support/http_server.h"
+#include "support/window_support.h"
 
 #include <windows.h>
 
@@ -53,31 +56,19 @@ class LoggedViewFixture : public ViewFixture {
 public:
     LoggedViewFixture()
     {
-        Current() = this;
+        REQUIRE(server_.Port() != 0);
+        REQUIRE(window_.Handle());
         OnlineMapService = {address_.c_str(), "view-test"};
         OnlineMapsEnabled = true;
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Procedure;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"PathvexViewTest";
-        RegisterClassW(&wc);   // fails harmlessly when already registered
-        window_ = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, wc.lpszClassName, L"view", WS_POPUP, 0, 0,
-                                  240, 320, nullptr, nullptr, wc.hInstance, nullptr);
-        // Only a shown window gets WM_PAINT; it takes no focus from anyone.
-        ShowWindow(window_, SW_SHOWNOACTIVATE);
-        UpdateWindow(window_);
         Log();
     }
     ~LoggedViewFixture()
     {
-        DestroyWindow(window_);
         OnlineMapsEnabled = false;
         OnlineMapService = kOnlineMapService;
         ReleaseMapImage();
-        Current() = nullptr;
     }
-    bool Ready() const { return window_ && server_.Port() != 0; }
-    HWND Window() const { return window_; }
+    HWND Window() const { return window_.Handle(); }
     // Takes the log and starts a new one.
     std::string Log()
     {
@@ -88,38 +79,27 @@ public:
     }
 
 private:
-    static LoggedViewFixture*& Current()
-    {
-        static LoggedViewFixture* current = nullptr;
-        return current;
-    }
-    static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        if (msg == WM_ERASEBKGND)
-            return 1;
-        if (msg != WM_PAINT)
-            return DefWindowProcW(window, msg, wParam, lParam);
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        if (LoggedViewFixture* f = Current()) {
-            f->TakeFetches();
-            f->log_ += 'P';
-        }
-        return 0;
-    }
     void TakeFetches()
     {
         const size_t requests = server_.RequestCount();
         log_.append(requests - logged_, 'F');
         logged_ = requests;
     }
+    void LogPaint(UINT msg)
+    {
+        if (msg != WM_PAINT)
+            return;
+        TakeFetches();
+        log_ += 'P';
+    }
 
     testsupport::HttpServer server_;
     std::string address_ = server_.Url("");
-    HWND window_ = nullptr;
     std::string log_;
     size_t logged_ = 0;
+    // The main window's size: a fetch needs a client area wider and taller
+    // than the view's margins. Made last, as it logs its first paint.
+    testsupport::PortWindow window_{true, [this](UINT msg, WPARAM, LPARAM) { LogPaint(msg); }, 240, 320};
 };
 
 }  // namespace mapstest

@@ -6,8 +6,52 @@ namespace testsupport {
 namespace {
 
 constexpr DWORD kAnswerMs = 20000;
+constexpr wchar_t kPortWindowClass[] = L"PathvexTestPortWindow";
 
 }  // namespace
+
+PortWindow::PortWindow(bool visible, Handler onMessage, int width, int height)
+    : onMessage_(std::move(onMessage)), hwnd_(nullptr)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kPortWindowClass;
+    RegisterClassW(&wc);   // fails harmlessly once registered
+    if (!visible) {
+        hwnd_ = CreateWindowExW(0, kPortWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+        return;
+    }
+    hwnd_ = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kPortWindowClass, L"", WS_POPUP, 0, 0, width, height,
+                            nullptr, nullptr, wc.hInstance, this);
+    if (hwnd_) {
+        ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+        UpdateWindow(hwnd_);
+    }
+}
+
+PortWindow::~PortWindow()
+{
+    DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK PortWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<PortWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && self->onMessage_)
+        self->onMessage_(msg, wParam, lParam);
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
 
 void Pump()
 {

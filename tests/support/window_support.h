@@ -1,7 +1,7 @@
 // What the window tests share: waiting with and without the message loop,
-// reading window and dialog texts, and a hand on a second thread that
-// answers the dialogs and message boxes of this process while the test's
-// thread sits in them.
+// a window that stands for the main window, reading window and dialog texts,
+// and a hand on a second thread that answers the dialogs and message boxes
+// of this process while the test's thread sits in them.
 #pragma once
 #include <windows.h>
 
@@ -20,6 +20,26 @@ void Pump();
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000);
 // Polls done() every 20 ms without dispatching; false on time-out.
 bool WaitFor(const std::function<bool()>& done, DWORD ms);
+
+// A window of this thread standing for the main window: every message it
+// gets goes to onMessage first. A repaint reaches only a window that shows,
+// so a visible one is a popup of width x height on the display (shown
+// without taking the focus; it validates what it is asked to paint); else
+// it is message-only and the size is ignored.
+class PortWindow {
+public:
+    using Handler = std::function<void(UINT msg, WPARAM wParam, LPARAM lParam)>;
+    PortWindow(bool visible, Handler onMessage, int width = 16, int height = 16);
+    ~PortWindow();
+    PortWindow(const PortWindow&) = delete;
+    PortWindow& operator=(const PortWindow&) = delete;
+    HWND Handle() const { return hwnd_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+    Handler onMessage_;
+    HWND hwnd_;
+};
 
 // The window's text (a dialog's caption), up to 4095 characters.
 std::wstring WindowText(HWND window);

@@ -86,9 +86,8 @@ GPS_CURRENT SeenAt(size_t i)
 }
 
 // A port handing over to the main window's thread, its sounds recorded,
-// cell 31337 the cell of the moment, and a recording that keeps every
-// valid fix (so each recorder tick with a fix stores one point); the
-// driver looked for in the folder.
+// cell 31337 the cell of the moment, and a recording of every fix
+// (gpstest::RecordEveryFix); the driver looked for in the folder.
 struct DriverPort {
     MainWindowThread window;
     GpsPort port;
@@ -105,10 +104,7 @@ struct DriverPort {
         port.SetWindow(window.Handle());
         OutsideSeams.playSound = Play;
         CurrentCellId.store(31337);
-        StartRecording();
-        LiveRecordGuard hold(&port);
-        ActiveTrack.speedThreshold = -1.0f;
-        ActiveTrack.angleThreshold = -1.0f;
+        gpstest::RecordEveryFix(&port);
         GpsInputKind.store(kGpsInputNmea);
     }
     ~DriverPort()
@@ -121,12 +117,6 @@ struct DriverPort {
         ActiveTrack = TRACK{};
     }
     bool WaitSeen(size_t n) const { return WaitFor([&] { return SeenCount() >= n; }); }
-    // The recorder ticks that found a fix.
-    size_t Ticks()
-    {
-        LiveRecordGuard hold(&port);
-        return ActiveTrack.points.size();
-    }
 };
 
 GPS_DRIVER_STEP FullStep()
@@ -167,7 +157,7 @@ TEST_CASE("the GPS driver's records reach the live record in a position and a sa
     REQUIRE(d.port.Open(false, true));
     CHECK(GpsInputKind.load() == kGpsInputDriver);
     REQUIRE(d.WaitSeen(2));
-    CHECK(WaitFor([&] { return d.Ticks() == 1; }));
+    CHECK(WaitFor([&] { return gpstest::Ticks(&d.port) == 1; }));
 
     const GPS_CURRENT position = SeenAt(0);
     CHECK(position.lastReportType == kReportPosition);
@@ -344,7 +334,7 @@ TEST_CASE("the reader ends at Close, whether it waits for a position or reads th
         REQUIRE(d.port.Open(false, true));
         CHECK(WaitFor([&] { return driver.Count(kGpsLog, "get 1") >= 20; }));
         CHECK(SeenCount() == 2);
-        CHECK(d.Ticks() == 1);
+        CHECK(gpstest::Ticks(&d.port) == 1);
     }
     CHECK(d.port.Close());
     CHECK_FALSE(d.port.IsReaderRunning());
